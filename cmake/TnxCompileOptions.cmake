@@ -1,0 +1,30 @@
+# Compiler settings shared by every target of the build.
+add_compile_options(-Wall -Wextra)
+if(TNX_WERROR)
+    add_compile_options(-Werror)
+endif()
+
+if(TNX_SANITIZE)
+    # The whole build, the dynamically loaded client library included, carries the sanitizers, so
+    # that memory errors are caught on either side of the library boundary.
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+    add_compile_definitions(TNX_SANITIZE=1)
+endif()
+
+# tnx_library(<name> <sources...>)
+#   A shared library of the project: the repository root is its public include root (headers are
+#   included as "base/TnxBase.h", "platform/vcl/Variant.h", ...), and it is exported for install.
+function(tnx_library name)
+    add_library(${name} SHARED ${ARGN})
+    add_library(Tarnix::${name} ALIAS ${name})
+    target_include_directories(${name} PUBLIC
+        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+        $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/tarnix>)
+    set_target_properties(${name} PROPERTIES
+        VERSION ${PROJECT_VERSION} SOVERSION 5
+        CXX_VISIBILITY_PRESET default)
+    set_property(GLOBAL APPEND PROPERTY TNX_EXPORTED_TARGETS ${name})
+    file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+    set_property(GLOBAL APPEND PROPERTY TNX_HEADER_DIRS "${rel}")
+endfunction()

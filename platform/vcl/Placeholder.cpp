@@ -1,0 +1,1 @@
+// Placeholder until the framework stand-in lands.

@@ -1,0 +1,1 @@
+// Placeholder until the Windows stand-ins land.

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, when they are missing. Safe to run again.
+# Usage: scripts/install-deps.sh [--bench]   (--bench adds the peer libraries of the benchmarks)
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libsqlite3-dev
+          libffi-dev libreadline-dev)
+if [[ "${1:-}" == "--bench" ]]; then
+    packages+=(libbenchmark-dev qt6-base-dev libqt6sql6-sqlite libsoci-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
