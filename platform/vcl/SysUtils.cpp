@@ -146,47 +146,41 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
     while (b < e && IsBlank(s[b])) ++b;
     while (e > b && IsBlank(s[e - 1])) --e;
     // Normalise into "[-]digits[.digits][e[-]digits]" for the locale-independent parser.
-    char buf[128];
-    std::size_t n = 0;
+    std::string buf;
+    buf.reserve(e - b);
     std::size_t i = b;
     bool negative = false;
     if (i < e && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    if (negative) buf += '-';
     std::size_t mantissaDigits = 0;
-    bool negativeExponent = false;
-    auto put = [&](char c) {
-        if (n >= sizeof buf - 1) return false;
-        buf[n++] = c;
-        return true;
-    };
-    if (negative && !put('-')) return false;
     while (i < e && s[i] >= '0' && s[i] <= '9') {
-        // Leading zeros carry no value; dropping them keeps long zero-padded texts parseable.
-        if (!(mantissaDigits == 0 && s[i] == '0' && i + 1 < e && s[i + 1] >= '0' && s[i + 1] <= '9'))
-            if (!put(s[i])) return false;
+        // Leading zeros carry no value; keep at most one so the text stays short.
+        if (!(s[i] == '0' && i + 1 < e && s[i + 1] >= '0' && s[i + 1] <= '9' && (buf.empty() || buf == "-"))) buf += s[i];
         ++mantissaDigits;
         ++i;
     }
     if (i < e && s[i] == settings.DecimalSeparator) {
         ++i;
-        if (!put('.')) return false;
+        buf += '.';
         while (i < e && s[i] >= '0' && s[i] <= '9') {
-            if (!put(s[i])) return false;
+            buf += s[i];
             ++mantissaDigits;
             ++i;
         }
     }
     if (mantissaDigits == 0) return false;
+    bool negativeExponent = false;
     if (i < e && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
-        if (!put('e')) return false;
+        buf += 'e';
         if (i < e && (s[i] == '+' || s[i] == '-')) {
             negativeExponent = s[i] == '-';
-            if (negativeExponent && !put('-')) return false;
+            if (negativeExponent) buf += '-';
             ++i;
         }
         std::size_t expDigits = 0;
         while (i < e && s[i] >= '0' && s[i] <= '9') {
-            if (!put(s[i])) return false;
+            buf += s[i];
             ++expDigits;
             ++i;
         }
@@ -194,8 +188,9 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
     }
     if (i != e) return false;
     double v = 0;
-    auto r = std::from_chars(buf, buf + n, v);
-    if (r.ptr != buf + n) return false;
+    const char* last = buf.data() + buf.size();
+    auto r = std::from_chars(buf.data(), last, v);
+    if (r.ptr != last) return false;
     if (r.ec == std::errc::result_out_of_range) {
         if (!negativeExponent) return false; // overflow
         v = negative ? -0.0 : 0.0;            // underflow: the nearest value is zero

@@ -537,9 +537,12 @@ int CompareNumbers(const Variant& a, const Variant& b) {
 // Three-way comparison of two values neither of which is Null or an array. Returns 2 when the
 // values are unordered (a NaN is involved).
 int CompareScalars(const Variant& a0, const Variant& b0) {
-    // Empty takes the zero of the other side's type.
-    Variant a = a0.IsEmpty() && !b0.IsEmpty() ? VarAsType(Variant(), b0.VarType()) : a0;
-    Variant b = b0.IsEmpty() && !a0.IsEmpty() ? VarAsType(Variant(), a0.VarType()) : b0;
+    // Empty takes the zero of the other side's type (the zeros are numbers or "": no allocation).
+    Variant za, zb;
+    if (a0.IsEmpty() && !b0.IsEmpty()) za = VarAsType(Variant(), b0.VarType());
+    if (b0.IsEmpty() && !a0.IsEmpty()) zb = VarAsType(Variant(), a0.VarType());
+    const Variant& a = za.IsEmpty() ? a0 : za;
+    const Variant& b = zb.IsEmpty() ? b0 : zb;
     const TVarType ta = a.VarType(), tb = b.VarType();
     if (ta == varEmpty && tb == varEmpty) return 0;
     if (IsTextCode(ta) && IsTextCode(tb)) return AnsiCompareStr(a.TextRef(), b.TextRef());
