@@ -40,14 +40,19 @@ BOOL OemToCharA(LPCSTR source, LPSTR dest) {
     return Translate(source, dest, static_cast<DWORD>(std::strlen(source) + 1), detail::kOemToAnsi);
 }
 
-char AnsiToOemChar(char c) { return static_cast<char>(detail::kAnsiToOem[static_cast<unsigned char>(c)]); }
+char AnsiToOemChar(char c) {
+    return static_cast<char>(detail::kAnsiToOem[static_cast<unsigned char>(c)]);
+}
 
-char OemToAnsiChar(char c) { return static_cast<char>(detail::kOemToAnsi[static_cast<unsigned char>(c)]); }
+char OemToAnsiChar(char c) {
+    return static_cast<char>(detail::kOemToAnsi[static_cast<unsigned char>(c)]);
+}
 
 std::u16string AnsiToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    for (char c : text) out.push_back(detail::kAnsiToUnicode[static_cast<unsigned char>(c)]);
+    for (char c : text)
+        out.push_back(detail::kAnsiToUnicode[static_cast<unsigned char>(c)]);
     return out;
 }
 

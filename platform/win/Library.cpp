@@ -114,8 +114,11 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
         case Attempt::Loaded:
             Register(handle);
             return reinterpret_cast<HMODULE>(handle);
-        case Attempt::Failed: SetLastErrorWithText(code, error); return nullptr;
-        case Attempt::NotFound: break;
+        case Attempt::Failed:
+            SetLastErrorWithText(code, error);
+            return nullptr;
+        case Attempt::NotFound:
+            break;
         }
     }
     // error holds the last name's message, which names the "lib*.so" form for a "*.dll" name.

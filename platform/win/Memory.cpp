@@ -27,13 +27,26 @@ Regions& Live() {
 
 bool Protection(DWORD protect, int& prot) {
     switch (protect) {
-    case PAGE_NOACCESS: prot = PROT_NONE; return true;
-    case PAGE_READONLY: prot = PROT_READ; return true;
-    case PAGE_READWRITE: prot = PROT_READ | PROT_WRITE; return true;
-    case PAGE_EXECUTE: prot = PROT_EXEC; return true;
-    case PAGE_EXECUTE_READ: prot = PROT_READ | PROT_EXEC; return true;
-    case PAGE_EXECUTE_READWRITE: prot = PROT_READ | PROT_WRITE | PROT_EXEC; return true;
-    default: return false;
+    case PAGE_NOACCESS:
+        prot = PROT_NONE;
+        return true;
+    case PAGE_READONLY:
+        prot = PROT_READ;
+        return true;
+    case PAGE_READWRITE:
+        prot = PROT_READ | PROT_WRITE;
+        return true;
+    case PAGE_EXECUTE:
+        prot = PROT_EXEC;
+        return true;
+    case PAGE_EXECUTE_READ:
+        prot = PROT_READ | PROT_EXEC;
+        return true;
+    case PAGE_EXECUTE_READWRITE:
+        prot = PROT_READ | PROT_WRITE | PROT_EXEC;
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -24,24 +24,37 @@ HandlerSlot& Slot() {
 // The results of the buttons of each button set, left to right; empty for an unknown set.
 std::vector<int> Buttons(UINT type) {
     switch (type & MB_TYPEMASK) {
-    case MB_OK: return {IDOK};
-    case MB_OKCANCEL: return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO: return {IDYES, IDNO};
-    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
-    case MB_CANCELTRYCONTINUE: return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
-    default: return {};
+    case MB_OK:
+        return {IDOK};
+    case MB_OKCANCEL:
+        return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+        return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+        return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+        return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+        return {IDRETRY, IDCANCEL};
+    case MB_CANCELTRYCONTINUE:
+        return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
+    default:
+        return {};
     }
 }
 
 const char* IconWord(UINT type) {
     switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: return "Error";
-    case MB_ICONQUESTION: return "Question";
-    case MB_ICONEXCLAMATION: return "Warning";
-    case MB_ICONASTERISK: return "Information";
-    default: return nullptr;
+    case MB_ICONHAND:
+        return "Error";
+    case MB_ICONQUESTION:
+        return "Question";
+    case MB_ICONEXCLAMATION:
+        return "Warning";
+    case MB_ICONASTERISK:
+        return "Information";
+    default:
+        return nullptr;
     }
 }
 

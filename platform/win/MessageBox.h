@@ -64,7 +64,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // A message box implementation: receives the owner, text, caption and flags as given (text and
 // caption never null) and returns one of the ID* values.
-using MessageBoxHandler = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
+using MessageBoxHandler =
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
 
 // Installs a handler (an empty one restores the headless default) and returns the previous one.
 // Safe to call from any thread; a call in progress finishes with the handler it started with.

@@ -8,7 +8,9 @@
 
 namespace win {
 
-bool HasPathDelimiter(const std::string& name) { return name.find_first_of("/\\") != std::string::npos; }
+bool HasPathDelimiter(const std::string& name) {
+    return name.find_first_of("/\\") != std::string::npos;
+}
 
 std::string ToPosixDelimiters(const std::string& name) {
     std::string out = name;
@@ -28,7 +30,8 @@ std::string MapDllName(const std::string& name) {
     const std::string ext = ".dll";
     if (name.size() <= ext.size()) return {};
     std::string tail = name.substr(name.size() - ext.size());
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (tail != ext) return {};
     size_t cut = name.find_last_of("/\\");
     size_t start = cut == std::string::npos ? 0 : cut + 1;
@@ -61,7 +64,8 @@ std::string AbsolutePath(const std::string& path) {
     if (p.is_relative()) p = std::filesystem::path(CurrentDirectoryPath()) / p;
     std::string out = p.lexically_normal().string();
     // lexically_normal keeps a trailing delimiter of a folder path ("a/b/"); a file path has none.
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
     return out;
 }
 

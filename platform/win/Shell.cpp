@@ -77,7 +77,8 @@ ShellExecuteHandler SetShellExecuteHandler(ShellExecuteHandler handler) {
 
 ShellExecuteHandler MakeOpenerShellHandler(const std::string& opener) {
     return [opener](HWND, const std::string& operation, const std::string& file, const std::string&,
-                    const std::string& directory, INT) { return SpawnOpener(opener, operation, file, directory); };
+                    const std::string& directory,
+                    INT) { return SpawnOpener(opener, operation, file, directory); };
 }
 
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,

@@ -16,9 +16,13 @@ namespace {
 constexpr int kMaxDepth = 8;
 constexpr size_t kHeaderSize = 6;
 
-size_t Align4(size_t n) { return (n + 3) & ~size_t(3); }
+size_t Align4(size_t n) {
+    return (n + 3) & ~size_t(3);
+}
 
-WORD ReadWord(const std::uint8_t* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+WORD ReadWord(const std::uint8_t* p) {
+    return static_cast<WORD>(p[0] | (p[1] << 8));
+}
 
 // Parses the node at offset, which must end at or before limit.
 bool ParseNode(const std::uint8_t* data, size_t offset, size_t limit, int depth, VersionNode& node) {
@@ -80,7 +84,9 @@ bool ParseNode(const std::uint8_t* data, size_t offset, size_t limit, int depth,
     return true;
 }
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
 
 bool KeyEquals(const std::u16string& a, const std::u16string& b) {
     if (a.size() != b.size()) return false;
@@ -98,7 +104,8 @@ public:
         Word(0); // wLength, patched by Close
         Word(valueLength);
         Word(text ? 1 : 0);
-        for (char16_t c : key) Word(c);
+        for (char16_t c : key)
+            Word(c);
         Word(0);
         Pad();
         return start;
@@ -108,7 +115,8 @@ public:
         FBytes.insert(FBytes.end(), p, p + size);
     }
     void Text(const std::u16string& text) {
-        for (char16_t c : text) Word(c);
+        for (char16_t c : text)
+            Word(c);
         Word(0);
     }
     void Close(size_t start) {
@@ -118,7 +126,8 @@ public:
         FBytes[start + 1] = static_cast<std::uint8_t>(length >> 8);
     }
     void Pad() {
-        while (FBytes.size() % 4 != 0) FBytes.push_back(0);
+        while (FBytes.size() % 4 != 0)
+            FBytes.push_back(0);
     }
     void Word(unsigned w) {
         FBytes.push_back(static_cast<std::uint8_t>(w & 0xFF));
@@ -174,9 +183,9 @@ std::u16string VersionNodeText(const std::uint8_t* block, const VersionNode& nod
     return text;
 }
 
-VS_FIXEDFILEINFO MakeFixedFileInfo(WORD productMajor, WORD productMinor, WORD productRelease, WORD productBuild,
-                                   WORD fileMajor, WORD fileMinor, WORD fileRelease, WORD fileBuild,
-                                   DWORD fileType) {
+VS_FIXEDFILEINFO MakeFixedFileInfo(WORD productMajor, WORD productMinor, WORD productRelease,
+                                   WORD productBuild, WORD fileMajor, WORD fileMinor, WORD fileRelease,
+                                   WORD fileBuild, DWORD fileType) {
     VS_FIXEDFILEINFO f{};
     f.dwSignature = kFixedFileInfoSignature;
     f.dwStrucVersion = VS_FFI_STRUCVERSION;
@@ -194,9 +203,9 @@ std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockContents& contents
     Writer w;
     size_t root = w.Open(u"VS_VERSION_INFO", sizeof(VS_FIXEDFILEINFO), false);
     const VS_FIXEDFILEINFO& f = contents.Fixed;
-    for (DWORD d : {f.dwSignature, f.dwStrucVersion, f.dwFileVersionMS, f.dwFileVersionLS, f.dwProductVersionMS,
-                    f.dwProductVersionLS, f.dwFileFlagsMask, f.dwFileFlags, f.dwFileOS, f.dwFileType,
-                    f.dwFileSubtype, f.dwFileDateMS, f.dwFileDateLS})
+    for (DWORD d : {f.dwSignature, f.dwStrucVersion, f.dwFileVersionMS, f.dwFileVersionLS,
+                    f.dwProductVersionMS, f.dwProductVersionLS, f.dwFileFlagsMask, f.dwFileFlags, f.dwFileOS,
+                    f.dwFileType, f.dwFileSubtype, f.dwFileDateMS, f.dwFileDateLS})
         w.Dword(d);
 
     if (!contents.StringTables.empty()) {
@@ -230,7 +239,8 @@ std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockContents& contents
 
 std::string TranslationKey(WORD language, WORD codePage) {
     char key[9];
-    std::snprintf(key, sizeof key, "%04X%04X", static_cast<unsigned>(language), static_cast<unsigned>(codePage));
+    std::snprintf(key, sizeof key, "%04X%04X", static_cast<unsigned>(language),
+                  static_cast<unsigned>(codePage));
     return key;
 }
 

@@ -59,7 +59,7 @@ inline constexpr size_t kMaxVersionBlockSize = 0xFFFF;
 struct VersionNode {
     std::u16string Key;
     size_t Offset = 0;
-    size_t Length = 0;      // wLength
+    size_t Length = 0; // wLength
     size_t ValueOffset = 0;
     size_t ValueBytes = 0;  // bytes of the value inside the node (text: up to and with its NUL)
     size_t ValueLength = 0; // wValueLength as stored
@@ -94,9 +94,9 @@ struct VersionBlockContents {
 };
 
 // A VS_FIXEDFILEINFO with the signature, structure version and flags mask filled in.
-VS_FIXEDFILEINFO MakeFixedFileInfo(WORD productMajor, WORD productMinor, WORD productRelease, WORD productBuild,
-                                   WORD fileMajor, WORD fileMinor, WORD fileRelease, WORD fileBuild,
-                                   DWORD fileType);
+VS_FIXEDFILEINFO MakeFixedFileInfo(WORD productMajor, WORD productMinor, WORD productRelease,
+                                   WORD productBuild, WORD fileMajor, WORD fileMinor, WORD fileRelease,
+                                   WORD fileBuild, DWORD fileType);
 
 // The binary block for the contents; throws std::length_error when it would exceed
 // kMaxVersionBlockSize.

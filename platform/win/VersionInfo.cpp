@@ -20,9 +20,13 @@ namespace {
 constexpr char kNarrowMarker[4] = {'T', 'n', 'x', 'A'};
 constexpr size_t kMarkerSize = 8; // marker + DWORD raw length
 
-size_t Align4(size_t n) { return (n + 3) & ~size_t(3); }
+size_t Align4(size_t n) {
+    return (n + 3) & ~size_t(3);
+}
 
-size_t FilledSize(size_t rawLength) { return 2 * Align4(rawLength) + kMarkerSize; }
+size_t FilledSize(size_t rawLength) {
+    return 2 * Align4(rawLength) + kMarkerSize;
+}
 
 // Reads and checks the version block of the named file; sets the last error on failure.
 bool LoadBlock(LPCSTR fileName, std::vector<std::uint8_t>& raw) {
@@ -38,14 +42,16 @@ bool LoadBlock(LPCSTR fileName, std::vector<std::uint8_t>& raw) {
         return false;
     }
     switch (ReadVersionResource(file, raw)) {
-    case VersionResourceStatus::Found: return true;
+    case VersionResourceStatus::Found:
+        return true;
     case VersionResourceStatus::NotFound:
         SetLastErrorWithText(ERROR_RESOURCE_TYPE_NOT_FOUND, *path + ": the file has no version information");
         return false;
     case VersionResourceStatus::NotAnImage:
         SetLastErrorWithText(ERROR_BAD_FORMAT, *path + ": not an executable or library file");
         return false;
-    case VersionResourceStatus::Malformed: break;
+    case VersionResourceStatus::Malformed:
+        break;
     }
     SetLastErrorWithText(ERROR_INVALID_DATA, *path + ": the version information is damaged");
     return false;
@@ -60,7 +66,8 @@ void FillNarrow(const std::uint8_t* raw, const VersionNode& node, std::uint8_t* 
         if (text.size() + 1 <= node.ValueBytes && node.ValueOffset + text.size() + 1 <= narrowSize)
             std::memcpy(narrow + node.ValueOffset, text.c_str(), text.size() + 1);
     }
-    for (const VersionNode& child : node.Children) FillNarrow(raw, child, narrow, narrowSize);
+    for (const VersionNode& child : node.Children)
+        FillNarrow(raw, child, narrow, narrowSize);
 }
 
 std::string LoadedLibraryPath(const std::string& name) {
@@ -112,7 +119,8 @@ std::vector<std::uint8_t> MakeVersionInfoBuffer(const std::vector<std::uint8_t>&
     std::vector<std::uint8_t> out(FilledSize(raw.size()), 0);
     std::memcpy(out.data(), raw.data(), raw.size());
     std::memcpy(out.data() + aligned, kNarrowMarker, sizeof kNarrowMarker);
-    for (int i = 0; i < 4; ++i) out[aligned + 4 + i] = static_cast<std::uint8_t>(raw.size() >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[aligned + 4 + i] = static_cast<std::uint8_t>(raw.size() >> (8 * i));
     FillNarrow(raw.data(), root, out.data() + aligned + kMarkerSize, aligned);
     return out;
 }

@@ -64,7 +64,8 @@ constexpr size_t kMaxBlockRead = 0x10000;
 struct Bytes {
     bool Big = false; // byte order of the image (ELF only; PE is little-endian)
     std::uint16_t U16(const std::uint8_t* p) const {
-        return Big ? static_cast<std::uint16_t>(p[0] << 8 | p[1]) : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
+        return Big ? static_cast<std::uint16_t>(p[0] << 8 | p[1])
+                   : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
     }
     std::uint32_t U32(const std::uint8_t* p) const {
         std::uint32_t a = U16(p), b = U16(p + 2);
@@ -76,7 +77,8 @@ struct Bytes {
     }
 };
 
-bool ReadTable(const ByteSource& src, std::uint64_t offset, std::uint64_t size, std::vector<std::uint8_t>& out) {
+bool ReadTable(const ByteSource& src, std::uint64_t offset, std::uint64_t size,
+               std::vector<std::uint8_t>& out) {
     if (size > kMaxTable || offset > src.Size() || size > src.Size() - offset) return false;
     out.resize(static_cast<size_t>(size));
     return src.Read(offset, out.data(), out.size());
@@ -91,7 +93,8 @@ VersionResourceStatus ReadBlockAt(const ByteSource& src, std::uint64_t offset, s
     if (!src.Read(offset, bytes.data(), count)) return VersionResourceStatus::Malformed;
     size_t length = static_cast<size_t>(bytes[0] | bytes[1] << 8);
     VersionNode root;
-    if (length > count || !ParseVersionBlock(bytes.data(), length, root)) return VersionResourceStatus::Malformed;
+    if (length > count || !ParseVersionBlock(bytes.data(), length, root))
+        return VersionResourceStatus::Malformed;
     bytes.resize(length);
     block = std::move(bytes);
     return VersionResourceStatus::Found;
@@ -160,7 +163,8 @@ VersionResourceStatus ReadElf(const ByteSource& src, std::vector<std::uint8_t>& 
         if (!section(i, s)) return S::Malformed;
         if (s.Name >= strtab.size() || strtab.size() - s.Name < wanted.size() + 1) continue;
         if (std::memcmp(strtab.data() + s.Name, wanted.c_str(), wanted.size() + 1) != 0) continue;
-        if (s.Type == SHT_NOBITS_ || s.Offset > src.Size() || s.Size > src.Size() - s.Offset) return S::Malformed;
+        if (s.Type == SHT_NOBITS_ || s.Offset > src.Size() || s.Size > src.Size() - s.Offset)
+            return S::Malformed;
         return ReadBlockAt(src, s.Offset, s.Size, block);
     }
     return S::NotFound;
@@ -243,7 +247,8 @@ VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& b
         std::vector<std::uint8_t> raw;
         if (!ReadTable(src, root + rel + 16, count * 8, raw)) return false;
         entries.resize(static_cast<size_t>(count));
-        for (size_t i = 0; i < entries.size(); ++i) entries[i] = {b.U32(&raw[i * 8]), b.U32(&raw[i * 8 + 4])};
+        for (size_t i = 0; i < entries.size(); ++i)
+            entries[i] = {b.U32(&raw[i * 8]), b.U32(&raw[i * 8 + 4])};
         return true;
     };
 
@@ -257,7 +262,8 @@ VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& b
         }
     }
     if (type == nullptr) return S::NotFound;
-    if ((type->Offset & kSubdirectory) == 0 || !directory(type->Offset & ~kSubdirectory, names)) return S::Malformed;
+    if ((type->Offset & kSubdirectory) == 0 || !directory(type->Offset & ~kSubdirectory, names))
+        return S::Malformed;
     const Entry* name = nullptr;
     for (const Entry& e : names) {
         if (e.Offset & kSubdirectory) {
@@ -287,7 +293,11 @@ VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& b
 VersionResourceStatus ReadVersionResource(const ByteSource& source, std::vector<std::uint8_t>& block) {
     std::uint8_t magic[4];
     if (!source.Read(0, magic, sizeof magic)) return VersionResourceStatus::NotAnImage;
-    if (std::memcmp(magic, "\x7f" "ELF", 4) == 0) return ReadElf(source, block);
+    if (std::memcmp(magic,
+                    "\x7f"
+                    "ELF",
+                    4) == 0)
+        return ReadElf(source, block);
     if (magic[0] == 'M' && magic[1] == 'Z') return ReadPe(source, block);
     return VersionResourceStatus::NotAnImage;
 }

@@ -54,10 +54,10 @@ private:
 };
 
 enum class VersionResourceStatus {
-    Found,       // block holds the version-information block, parsed and checked
-    NotFound,    // a valid image without version information
-    NotAnImage,  // neither ELF nor PE
-    Malformed,   // the image or its version information is damaged
+    Found,      // block holds the version-information block, parsed and checked
+    NotFound,   // a valid image without version information
+    NotAnImage, // neither ELF nor PE
+    Malformed,  // the image or its version information is damaged
 };
 
 // Reads the version-information block of an image. On Found, block holds exactly the root's

@@ -81,12 +81,15 @@ bool ParseNumbers(const std::string& text, Numbers& out, bool strict) {
     int index = 0;
     while (std::getline(parts, part, '.')) {
         size_t digits = 0;
-        while (digits < part.size() && part[digits] >= '0' && part[digits] <= '9') ++digits;
+        while (digits < part.size() && part[digits] >= '0' && part[digits] <= '9')
+            ++digits;
         bool whole = digits == part.size() && digits > 0 && digits <= 5;
-        unsigned long value = digits > 0 && digits <= 5 ? std::strtoul(part.substr(0, digits).c_str(), nullptr, 10) : 0;
+        unsigned long value =
+            digits > 0 && digits <= 5 ? std::strtoul(part.substr(0, digits).c_str(), nullptr, 10) : 0;
         if (index == 4 || !whole || value > 0xFFFF) {
             if (strict) return false;
-            if (index < 4 && digits > 0 && digits <= 5 && value <= 0xFFFF) out.Part[index] = static_cast<win::WORD>(value);
+            if (index < 4 && digits > 0 && digits <= 5 && value <= 0xFFFF)
+                out.Part[index] = static_cast<win::WORD>(value);
             return true;
         }
         out.Part[index++] = static_cast<win::WORD>(value);
@@ -118,19 +121,30 @@ int main(int argc, char** argv) {
         size_t eq = line.find('=');
         std::string key = line.substr(0, eq);
         std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-        if (key == "target") target = value;
-        else if (key == "product_version") productText = value;
-        else if (key == "file_version") fileText = value;
-        else if (key == "fixed_product_version") fixedProduct = value;
-        else if (key == "fixed_file_version") fixedFile = value;
-        else if (key == "language") language = ParseUnsigned(key, value, 0xFFFF);
-        else if (key == "codepage") codePage = ParseUnsigned(key, value, 0xFFFF);
-        else if (key == "file_type") fileType = value;
-        else if (key == "no_string_table") stringTable = false;
-        else if (key == "no_translation") translation = false;
+        if (key == "target")
+            target = value;
+        else if (key == "product_version")
+            productText = value;
+        else if (key == "file_version")
+            fileText = value;
+        else if (key == "fixed_product_version")
+            fixedProduct = value;
+        else if (key == "fixed_file_version")
+            fixedFile = value;
+        else if (key == "language")
+            language = ParseUnsigned(key, value, 0xFFFF);
+        else if (key == "codepage")
+            codePage = ParseUnsigned(key, value, 0xFFFF);
+        else if (key == "file_type")
+            fileType = value;
+        else if (key == "no_string_table")
+            stringTable = false;
+        else if (key == "no_translation")
+            translation = false;
         else if (key == "string") {
             size_t sep = value.find('=');
-            if (sep == std::string::npos || sep == 0) Fail("a string needs the form Name=Value: \"" + value + "\"");
+            if (sep == std::string::npos || sep == 0)
+                Fail("a string needs the form Name=Value: \"" + value + "\"");
             strings.emplace_back(value.substr(0, sep), value.substr(sep + 1));
         } else {
             Fail("unknown key \"" + key + "\"");
@@ -140,36 +154,45 @@ int main(int argc, char** argv) {
     if (fileText.empty()) fileText = productText;
 
     Numbers product, file;
-    if (!fixedProduct.empty() ? !ParseNumbers(fixedProduct, product, true) : !ParseNumbers(productText, product, false))
+    if (!fixedProduct.empty() ? !ParseNumbers(fixedProduct, product, true)
+                              : !ParseNumbers(productText, product, false))
         Fail("bad fixed product version: \"" + (fixedProduct.empty() ? productText : fixedProduct) + "\"");
     if (!fixedFile.empty() ? !ParseNumbers(fixedFile, file, true) : !ParseNumbers(fileText, file, false))
         Fail("bad fixed file version: \"" + (fixedFile.empty() ? fileText : fixedFile) + "\"");
 
     win::DWORD type = win::VFT_UNKNOWN;
-    if (fileType == "dll") type = win::VFT_DLL;
-    else if (fileType == "app") type = win::VFT_APP;
-    else if (fileType == "static") type = win::VFT_STATIC_LIB;
-    else if (fileType != "unknown") Fail("bad file_type \"" + fileType + "\"");
+    if (fileType == "dll")
+        type = win::VFT_DLL;
+    else if (fileType == "app")
+        type = win::VFT_APP;
+    else if (fileType == "static")
+        type = win::VFT_STATIC_LIB;
+    else if (fileType != "unknown")
+        Fail("bad file_type \"" + fileType + "\"");
 
     win::VersionBlockContents contents;
-    contents.Fixed = win::MakeFixedFileInfo(product.Part[0], product.Part[1], product.Part[2], product.Part[3],
-                                            file.Part[0], file.Part[1], file.Part[2], file.Part[3], type);
+    contents.Fixed =
+        win::MakeFixedFileInfo(product.Part[0], product.Part[1], product.Part[2], product.Part[3],
+                               file.Part[0], file.Part[1], file.Part[2], file.Part[3], type);
     contents.HasTranslation = translation;
     contents.Translations.emplace_back(static_cast<win::WORD>(language), static_cast<win::WORD>(codePage));
     if (stringTable) {
         win::VersionBlockContents::StringTable table;
-        std::string key = win::TranslationKey(static_cast<win::WORD>(language), static_cast<win::WORD>(codePage));
+        std::string key =
+            win::TranslationKey(static_cast<win::WORD>(language), static_cast<win::WORD>(codePage));
         table.Key = Utf8ToUtf16(key);
         // FileVersion and ProductVersion first, as resource compilers order them, then the rest;
         // a later entry of the same name replaces the earlier value in place.
-        std::vector<std::pair<std::string, std::string>> all{{"FileVersion", fileText}, {"ProductVersion", productText}};
+        std::vector<std::pair<std::string, std::string>> all{{"FileVersion", fileText},
+                                                             {"ProductVersion", productText}};
         for (const auto& s : strings) {
             bool replaced = false;
             for (auto& existing : all)
                 if (existing.first == s.first) existing.second = s.second, replaced = true;
             if (!replaced) all.push_back(s);
         }
-        for (const auto& [name, value] : all) table.Strings.emplace_back(Utf8ToUtf16(name), Utf8ToUtf16(value));
+        for (const auto& [name, value] : all)
+            table.Strings.emplace_back(Utf8ToUtf16(name), Utf8ToUtf16(value));
         contents.StringTables.push_back(std::move(table));
     }
 

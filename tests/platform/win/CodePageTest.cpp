@@ -39,11 +39,13 @@ TEST(CodePage, EveryExactlyMappedByteAgreesWithIconvInBothDirections) {
         auto ch = static_cast<unsigned char>(b);
         if (auto oem = IconvByte("CP1252", "CP850", ch)) {
             ++exactAnsi;
-            EXPECT_EQ(static_cast<unsigned char>(AnsiToOemChar(static_cast<char>(ch))), *oem) << "ANSI 0x" << std::hex << b;
+            EXPECT_EQ(static_cast<unsigned char>(AnsiToOemChar(static_cast<char>(ch))), *oem)
+                << "ANSI 0x" << std::hex << b;
         }
         if (auto ansi = IconvByte("CP850", "CP1252", ch)) {
             ++exactOem;
-            EXPECT_EQ(static_cast<unsigned char>(OemToAnsiChar(static_cast<char>(ch))), *ansi) << "OEM 0x" << std::hex << b;
+            EXPECT_EQ(static_cast<unsigned char>(OemToAnsiChar(static_cast<char>(ch))), *ansi)
+                << "OEM 0x" << std::hex << b;
         }
     }
     // 225 characters are common to both code pages.
@@ -79,10 +81,14 @@ TEST(CodePage, ExactBytesSurviveTheRoundTripAndBestFitIsLossyButSensible) {
 
 TEST(CodePage, BufferConversionsWorkInPlaceAndOverExactLengths) {
     // An embedded NUL converts like any other byte.
-    std::string text("Gr\xFC\xDF" "e \xE0 \xE9t\xE9\0tail", 17);
+    std::string text("Gr\xFC\xDF"
+                     "e \xE0 \xE9t\xE9\0tail",
+                     17);
     std::string oem(text.size(), '\0');
     ASSERT_TRUE(CharToOemBuffA(text.data(), oem.data(), static_cast<DWORD>(text.size())));
-    EXPECT_EQ(oem, std::string("Gr\x81\xE1" "e \x85 \x82t\x82\0tail", 17));
+    EXPECT_EQ(oem, std::string("Gr\x81\xE1"
+                               "e \x85 \x82t\x82\0tail",
+                               17));
 
     std::string inPlace = oem;
     ASSERT_TRUE(OemToCharBuffA(inPlace.data(), inPlace.data(), static_cast<DWORD>(inPlace.size())));

@@ -1,8 +1,8 @@
 // LoadLibraryA, GetProcAddress, FreeLibrary and GetModuleFileNameA: where libraries are found and
 // what a failure reports.
-#include "platform/win/LastError.h"
 #include "platform/win/Library.h"
 #include "WinTestSupport.h"
+#include "platform/win/LastError.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // MessageBoxA and ShellExecuteA: handlers see the calls as made, the headless defaults answer with
 // the default button and start nothing unless an opener is configured.
+#include "WinTestSupport.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Shell.h"
-#include "WinTestSupport.h"
 
 #include <chrono>
 #include <fstream>
@@ -26,10 +26,11 @@ struct BoxCall {
 class RecordingBox {
 public:
     explicit RecordingBox(int answer) {
-        SetMessageBoxHandler([this, answer](HWND owner, const std::string& text, const std::string& caption, UINT type) {
-            Calls.push_back({owner, text, caption, type});
-            return answer;
-        });
+        SetMessageBoxHandler(
+            [this, answer](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+                Calls.push_back({owner, text, caption, type});
+                return answer;
+            });
     }
     ~RecordingBox() { SetMessageBoxHandler(nullptr); }
     std::vector<BoxCall> Calls;
@@ -66,13 +67,13 @@ TEST(MessageBox, HeadlessDefaultAnswersWithTheDefaultButtonAndWritesToStandardEr
     EXPECT_EQ(MessageBoxDefaultResult(MB_ABORTRETRYIGNORE | MB_DEFBUTTON3), IDIGNORE);
     EXPECT_EQ(MessageBoxDefaultResult(MB_CANCELTRYCONTINUE | MB_DEFBUTTON2), IDTRYAGAIN);
     EXPECT_EQ(MessageBoxDefaultResult(MB_OKCANCEL | MB_DEFBUTTON4), IDOK); // past the last button
-    EXPECT_EQ(MessageBoxA(nullptr, "x", "y", 0x0F), 0);                   // no such button set
+    EXPECT_EQ(MessageBoxA(nullptr, "x", "y", 0x0F), 0);                    // no such button set
 }
 
 TEST(Shell, HandlerReceivesTheCallAsMade) {
     std::vector<std::string> seen;
-    SetShellExecuteHandler([&](HWND, const std::string& op, const std::string& file, const std::string& params,
-                               const std::string& dir, INT show) {
+    SetShellExecuteHandler([&](HWND, const std::string& op, const std::string& file,
+                               const std::string& params, const std::string& dir, INT show) {
         seen = {op, file, params, dir, std::to_string(show)};
         return INT_PTR(SE_ERR_ACCESSDENIED);
     });
@@ -99,13 +100,14 @@ TEST(Shell, OpenerHandlerStartsTheOpenerWithTheFile) {
     std::string script = dir.File("opener.sh"), record = dir.File("record.txt");
     {
         std::ofstream s(script);
-        s << "#!/bin/sh\necho \"$1|$(pwd)\" > \"" << record << ".tmp\"\nmv \"" << record << ".tmp\" \"" << record
-          << "\"\n";
+        s << "#!/bin/sh\necho \"$1|$(pwd)\" > \"" << record << ".tmp\"\nmv \"" << record << ".tmp\" \""
+          << record << "\"\n";
     }
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
 
     SetShellExecuteHandler(MakeOpenerShellHandler(script));
-    HINSTANCE result = ShellExecuteA(nullptr, nullptr, "mailto:a@b.c", nullptr, dir.Path().c_str(), SW_SHOWNORMAL);
+    HINSTANCE result =
+        ShellExecuteA(nullptr, nullptr, "mailto:a@b.c", nullptr, dir.Path().c_str(), SW_SHOWNORMAL);
     HINSTANCE verb = ShellExecuteA(nullptr, "print", "x.txt", nullptr, nullptr, SW_SHOWNORMAL);
     HINSTANCE empty = ShellExecuteA(nullptr, "open", "", nullptr, nullptr, SW_SHOWNORMAL);
     SetShellExecuteHandler(MakeOpenerShellHandler(dir.File("no-such-opener")));

@@ -1,9 +1,9 @@
 // Current directory, last error (per thread, with the system's text), FormatMessageA, Sleep and
 // VirtualAlloc.
-#include "platform/win/LastError.h"
-#include "platform/win/Memory.h"
 #include "platform/win/Process.h"
 #include "WinTestSupport.h"
+#include "platform/win/LastError.h"
+#include "platform/win/Memory.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -81,10 +81,11 @@ TEST(LastError, FormatMessageFromSystem) {
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              ERROR_ACCESS_DENIED, 0, buffer, sizeof buffer, nullptr);
     EXPECT_EQ(std::string(buffer, n), "Access is denied.\r\n");
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, buffer, 5, nullptr), 0u);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, buffer, 5, nullptr),
+              0u);
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0, buffer,
-                             sizeof buffer, nullptr),
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0,
+                             buffer, sizeof buffer, nullptr),
               0u);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
@@ -97,9 +98,11 @@ TEST(Sleep, WaitsAtLeastTheTimeAsked) {
 }
 
 TEST(VirtualMemory, AllocatesWritablePagesAndReleasesOnlyWhatItGaveOut) {
-    auto* p = static_cast<unsigned char*>(VirtualAlloc(nullptr, 100, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    auto* p =
+        static_cast<unsigned char*>(VirtualAlloc(nullptr, 100, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(p[i], 0);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(p[i], 0);
     std::memset(p, 0xAB, static_cast<size_t>(sysconf(_SC_PAGESIZE))); // the whole page is ours
     EXPECT_FALSE(VirtualFree(p + 1, 0, MEM_RELEASE));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_ADDRESS);

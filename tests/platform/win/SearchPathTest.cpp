@@ -1,7 +1,7 @@
 // SearchPathA: the order of the default search, the "*.dll" mapping and the buffer protocol.
-#include "platform/win/LastError.h"
 #include "platform/win/SearchPath.h"
 #include "WinTestSupport.h"
+#include "platform/win/LastError.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -72,8 +72,8 @@ TEST_F(SearchPathTest, SystemLibraryFoldersAreSearched) {
     wintest::EnvGuard path("PATH", std::nullopt);
     std::string found = Search("libc.so.6");
     ASSERT_FALSE(found.empty());
-    EXPECT_TRUE(found.rfind("/lib/", 0) == 0 || found.rfind("/usr/lib/", 0) == 0 || found.rfind("/lib64/", 0) == 0 ||
-                found.rfind("/usr/lib64/", 0) == 0)
+    EXPECT_TRUE(found.rfind("/lib/", 0) == 0 || found.rfind("/usr/lib/", 0) == 0 ||
+                found.rfind("/lib64/", 0) == 0 || found.rfind("/usr/lib64/", 0) == 0)
         << found;
 }
 

@@ -10,8 +10,12 @@
 
 namespace {
 
-const char* const kPaths[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904E4\\ProductVersion",
-                              "\\StringFileInfo\\040904e4\\FileVersion", "/StringFileInfo", "\\a\\b\\c\\d\\e"};
+const char* const kPaths[] = {"\\",
+                              "\\VarFileInfo\\Translation",
+                              "\\StringFileInfo\\040904E4\\ProductVersion",
+                              "\\StringFileInfo\\040904e4\\FileVersion",
+                              "/StringFileInfo",
+                              "\\a\\b\\c\\d\\e"};
 
 void Exercise(const std::vector<std::uint8_t>& raw) {
     win::VersionNode root;
@@ -26,7 +30,8 @@ void Exercise(const std::vector<std::uint8_t>& raw) {
         win::LPVOID value = nullptr;
         win::UINT length = 0;
         if (win::VerQueryValueA(filled.data(), path, &value, &length))
-            for (win::UINT i = 0; i < length; ++i) sink = sink + static_cast<const std::uint8_t*>(value)[i];
+            for (win::UINT i = 0; i < length; ++i)
+                sink = sink + static_cast<const std::uint8_t*>(value)[i];
     }
 }
 

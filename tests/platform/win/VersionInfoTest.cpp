@@ -1,10 +1,10 @@
 // Version information: libraries built with tnx_embed_version_info read back through
 // GetFileVersionInfo*A/VerQueryValueA, and damaged blocks, ELF and PE files refused.
-#include "platform/win/LastError.h"
 #include "platform/win/VersionInfo.h"
-#include "platform/win/VersionResource.h"
 #include "ImageBuilder.h"
 #include "WinTestSupport.h"
+#include "platform/win/LastError.h"
+#include "platform/win/VersionResource.h"
 
 #include <cstring>
 #include <fstream>
@@ -41,16 +41,19 @@ bool ProductVersion(const std::string& file, WORD v[4]) {
     if (block.empty()) return false;
     LPVOID value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\", &value, &length) || length != sizeof(VS_FIXEDFILEINFO)) return false;
+    if (!VerQueryValueA(block.data(), "\\", &value, &length) || length != sizeof(VS_FIXEDFILEINFO))
+        return false;
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     v[0] = static_cast<WORD>(fixed->dwProductVersionMS >> 16);
     v[1] = fixed->dwProductVersionMS & 0xFFFF;
     v[2] = fixed->dwProductVersionLS >> 16;
     v[3] = fixed->dwProductVersionLS & 0xFFFF;
     if (v[0] != 0) return true;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length) || length < 4) return false;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length) || length < 4)
+        return false;
     const auto* words = static_cast<const WORD*>(value);
-    std::string text = QueryText(block, "\\StringFileInfo\\" + TranslationKey(words[0], words[1]) + "\\ProductVersion");
+    std::string text =
+        QueryText(block, "\\StringFileInfo\\" + TranslationKey(words[0], words[1]) + "\\ProductVersion");
     if (text == "<none>") return false;
     size_t start = 0;
     for (int i = 0; i < 4 && start <= text.size(); ++i) {
@@ -107,7 +110,8 @@ TEST(VersionInfo, FullVersionStringsAndNarrowText) {
     EXPECT_EQ(fixed->dwFileVersionLS, (2u << 16) | 3457u);
 
     // UTF-8 in the build description comes back as Windows-1252 text.
-    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040704E4\\CompanyName"), "Tarnix \xDC" "ber \xA9 Ltd");
+    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040704E4\\CompanyName"), "Tarnix \xDC"
+                                                                           "ber \xA9 Ltd");
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040704E4\\FileVersion"), "7.1.2.3457 (release)");
     // Keys without regard to case, and '/' as a separator.
     EXPECT_EQ(QueryText(block, "/stringfileinfo/040704e4/productname"), "Tarnix");
@@ -176,9 +180,11 @@ void PutWord(std::vector<std::uint8_t>& b, size_t at, unsigned value) {
 // A node with one child, and that child with one child, depth times over.
 std::vector<std::uint8_t> NestedNode(const std::u16string& key, int depth) {
     std::vector<std::uint8_t> n(6, 0);
-    for (char16_t c : key) n.insert(n.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+    for (char16_t c : key)
+        n.insert(n.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
     n.insert(n.end(), {0, 0});
-    while (n.size() % 4) n.push_back(0);
+    while (n.size() % 4)
+        n.push_back(0);
     if (depth > 0) {
         std::vector<std::uint8_t> child = NestedNode(u"X", depth - 1);
         n.insert(n.end(), child.begin(), child.end());

@@ -29,12 +29,16 @@ class EnvGuard {
 public:
     EnvGuard(const char* name, std::optional<std::string> value) : FName(name) {
         if (const char* old = std::getenv(name)) FSaved = old;
-        if (value) ::setenv(name, value->c_str(), 1);
-        else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
     }
     ~EnvGuard() {
-        if (FSaved) ::setenv(FName.c_str(), FSaved->c_str(), 1);
-        else ::unsetenv(FName.c_str());
+        if (FSaved)
+            ::setenv(FName.c_str(), FSaved->c_str(), 1);
+        else
+            ::unsetenv(FName.c_str());
     }
     EnvGuard(const EnvGuard&) = delete;
     EnvGuard& operator=(const EnvGuard&) = delete;
@@ -55,9 +59,15 @@ inline void Touch(const std::string& path) {
 }
 
 // The folder of the libraries with and without version information.
-inline std::string VersionLibDir() { return TNX_WIN_VERLIBS; }
-inline std::string VersionLib(const std::string& stem) { return VersionLibDir() + "/lib" + stem + ".so"; }
+inline std::string VersionLibDir() {
+    return TNX_WIN_VERLIBS;
+}
+inline std::string VersionLib(const std::string& stem) {
+    return VersionLibDir() + "/lib" + stem + ".so";
+}
 // A probe library in the build's library folder.
-inline std::string ProbeLib(const std::string& stem) { return tnxtest::BuildLibDir() + "/lib" + stem + ".so"; }
+inline std::string ProbeLib(const std::string& stem) {
+    return tnxtest::BuildLibDir() + "/lib" + stem + ".so";
+}
 
 } // namespace wintest
