@@ -4,6 +4,7 @@
 #include "ImageBuilder.h"
 #include "WinTestSupport.h"
 #include "platform/win/LastError.h"
+#include "platform/win/Library.h"
 #include "platform/win/VersionResource.h"
 
 #include <cstring>
@@ -149,6 +150,25 @@ TEST(VersionInfo, FileIsFoundLikeALibrary) {
     wintest::Touch(elsewhere.File("notes.txt"));
     EXPECT_EQ(GetFileVersionInfoSizeA("notes.txt", nullptr), 0u);
     EXPECT_EQ(GetLastError(), ERROR_BAD_FORMAT);
+}
+
+TEST(VersionInfo, ALoadedLibraryIsFoundByItsBareName) {
+    // As the product does: load the library by path, then ask for its version by the bare name
+    // from a folder where no search would find the file.
+    wintest::CwdGuard guard;
+    tnxtest::TempDir elsewhere;
+    std::filesystem::current_path(elsewhere.Path());
+    EXPECT_EQ(GetFileVersionInfoSizeA("tnxwin_ver_zero.dll", nullptr), 0u);
+
+    HMODULE module = LoadLibraryA(wintest::VersionLib("tnxwin_ver_zero").c_str());
+    ASSERT_NE(module, nullptr) << SystemErrorMessage(GetLastError());
+    std::optional<std::string> found = ResolveVersionFile("tnxwin_ver_zero.dll");
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(*found, wintest::VersionLib("tnxwin_ver_zero"));
+    WORD v[4] = {};
+    EXPECT_TRUE(ProductVersion("tnxwin_ver_zero.dll", v));
+    EXPECT_EQ(v[3], 2345);
+    EXPECT_TRUE(FreeLibrary(module));
 }
 
 TEST(VersionInfo, TooSmallABufferIsRefused) {
