@@ -218,7 +218,13 @@ void TReader::CheckValue(TValueType type) {
     if (ReadValue() != type) throw EReadError(SInvalidPropertyValue);
 }
 
-bool TReader::EndOfList() { return NextValue() == vaNull; }
+bool TReader::EndOfList() {
+    // Raw: a component's prefix byte (0xF0 and up) is no value type, yet may come next.
+    std::uint8_t b = 0;
+    FStream->ReadBuffer(&b, 1);
+    FStream->Seek(-1, TSeekOrigin::soCurrent);
+    return b == vaNull;
+}
 void TReader::ReadListBegin() { CheckValue(vaList); }
 void TReader::ReadListEnd() { CheckValue(vaNull); }
 
