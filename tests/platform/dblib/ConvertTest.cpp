@@ -246,7 +246,8 @@ TEST_P(ConvertTest, DatesTimesAndTimeStampRecords) {
     EXPECT_EQ(ts.hour, 12);
     EXPECT_EQ(ts.minute, 30);
     EXPECT_EQ(ts.second, 15);
-    EXPECT_EQ(ts.microsecond, 250000);
+    int32_t micro = ts.microsecond; // a packed field: read it into an aligned local first
+    EXPECT_EQ(micro, 250000);
 
     char buf[32];
     ASSERT_EQ(Fetch("'2000-03-01 12:30:15.25'", DBLIB_T_DATE, sizeof buf, buf).Code, 0);
