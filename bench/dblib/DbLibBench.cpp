@@ -201,6 +201,30 @@ void LibraryInsert(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// The length of variable v, read back through the library (checks that the appends happened).
+size_t VariableLength(World& w) {
+    Library& l = w.lib;
+    char module[] = "TNX";
+    char sql[] = "select length(?)";
+    short stmt = 0;
+    l.prepare(&w.ca, nullptr, module, &stmt, sql, nullptr, 1);
+    sqlda* in = l.alloc(1);
+    sqlda* out = l.alloc(1);
+    in->sqld = out->sqld = 1;
+    in->sqlvar[0].sqltype = DBLIB_T_VARIABLE;
+    in->sqlvar[0].sqldata = const_cast<char*>("v");
+    int64_t len = -1;
+    out->sqlvar[0].sqltype = DBLIB_T_BIGINT;
+    out->sqlvar[0].sqllen = 8;
+    out->sqlvar[0].sqldata = &len;
+    l.executeInto(&w.ca, nullptr, module, &stmt, in, out);
+    Check(w.ca, "length");
+    l.dropstmt(&w.ca, nullptr, module, &stmt);
+    l.free(in);
+    l.free(out);
+    return static_cast<size_t>(len);
+}
+
 void Append(benchmark::State& state) {
     World& w = TheWorld();
     Library& l = w.lib;
@@ -229,6 +253,7 @@ void Append(benchmark::State& state) {
             if (w.ca.sqlcode != 0) state.SkipWithError("append failed");
             l.dropstmt(&w.ca, nullptr, module, &stmt);
         }
+        if (VariableLength(w) != total) state.SkipWithError("the variable has the wrong length");
         w.Exec("drop variable v");
     }
     l.free(in);
@@ -238,7 +263,7 @@ void Append(benchmark::State& state) {
 
 BENCHMARK(RawInsert)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(LibraryInsert)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(Append)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(Append)->Arg(1)->Arg(10)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // Keeps the time per iteration of every run, to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -260,13 +285,14 @@ int main(int argc, char** argv) {
     auto& t = reporter.Times;
     if (t.count("RawInsert/min_time:2.000") && t.count("LibraryInsert/min_time:2.000"))
         std::printf("ratio insert library/raw: %.2f\n", t["LibraryInsert/min_time:2.000"] / t["RawInsert/min_time:2.000"]);
-    const char* one = "Append/1/min_time:1.000";
-    if (t.count(one)) {
-        for (const char* name : {"Append/10/min_time:1.000", "Append/100/min_time:1.000"}) {
-            if (!t.count(name)) continue;
-            double mb = std::atof(name + 7);
-            std::printf("ratio append time per MB, %s MB / 1 MB: %.2f\n", std::to_string(static_cast<int>(mb)).c_str(),
-                        (t[name] / mb) / t[one]);
+    // Time per MB of each size against each smaller size.
+    const int sizes[] = {1, 10, 50, 100};
+    auto key = [](int mb) { return "Append/" + std::to_string(mb) + "/min_time:1.000"; };
+    for (int big : sizes) {
+        for (int small : sizes) {
+            if (small >= big || !t.count(key(big)) || !t.count(key(small))) continue;
+            std::printf("ratio append time per MB, %d MB / %d MB: %.2f\n", big, small,
+                        (t[key(big)] / big) / (t[key(small)] / small));
         }
     }
     return 0;

@@ -88,7 +88,7 @@ void SqlVariable::Assign(const Value& v) {
     case Storage::Text:
     case Storage::Binary: {
         std::string_view t = TextView(v, buf);
-        if (!(t.data() == FBytes.data() && t.size() == FBytes.size())) FBytes.assign(t.data(), t.size());
+        FBytes.assign(t.data(), t.size());
         FKind = FType.Store == Storage::Text ? Value::Text : Value::Blob;
         return;
     }
@@ -97,7 +97,7 @@ void SqlVariable::Assign(const Value& v) {
         FInt = v.I;
         FReal = v.D;
         if (v.K == Value::Text || v.K == Value::Blob) {
-            if (!(v.P == FBytes.data() && v.N == FBytes.size())) FBytes.assign(v.P ? v.P : "", v.N);
+            FBytes.assign(v.P ? v.P : "", v.N);
         } else {
             FBytes.clear();
         }

@@ -5,6 +5,7 @@
 // thread running the connection's request touches it.
 #pragma once
 
+#include "platform/dblib/ByteBuffer.h"
 #include "platform/dblib/Convert.h"
 #include "platform/dblib/TypeMap.h"
 #include "platform/dblib/Value.h"
@@ -37,7 +38,7 @@ private:
     Value::Kind FKind = Value::Null; // invariant: Text/Blob values live in FBytes
     int64_t FInt = 0;
     double FReal = 0;
-    std::string FBytes;
+    ByteBuffer FBytes;
 };
 
 class VariableStore : public VariableAccess {
