@@ -9,12 +9,16 @@ namespace tnx {
 
 inline constexpr const char* TnxPackModule = "TnxPack5";
 
-#define TNX_RESSTR(Name, Id, Text) inline constexpr vcl::TResStringRec Name{TnxPackModule, Id, #Name, Text}
+#define TNX_RESSTR(Name, Id, Text)                                                                           \
+    inline constexpr vcl::TResStringRec Name {                                                               \
+        TnxPackModule, Id, #Name, Text                                                                       \
+    }
 
 TNX_RESSTR(CORVEX_ERR_LIB_PATH_NOT_FOUND, 65520, "Could not find database library path.");
 TNX_RESSTR(CORVEX_ERR_LIB_LOAD_FAILED, 65521, "Could not load the Database Interface library.");
 TNX_RESSTR(CORVEX_ERR_LIB_INIT_FAILED, 65522, "Unable to initialize database interface");
-TNX_RESSTR(CORVEX_ERR_LIB_WRONG, 65523, "Function not supported by this version of the Database Interface library.");
+TNX_RESSTR(CORVEX_ERR_LIB_WRONG, 65523,
+           "Function not supported by this version of the Database Interface library.");
 TNX_RESSTR(CORVEX_ERR_SESS_NIL, 65524, "The session property is not linked to a session");
 TNX_RESSTR(CORVEX_ERR_SESS_TRANS_ACTIVE, 65525, "A user transaction is already in progress");
 TNX_RESSTR(CORVEX_ERR_SESS_CONNECTED, 65526, "Not allowed while connected to a database");

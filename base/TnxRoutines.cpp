@@ -17,12 +17,15 @@ void TnxDummyProc() {
     throw ECorvexException(vcl::LoadResString(CORVEX_ERR_LIB_WRONG), 0, 0);
 }
 
-int32_t TnxDummyProcNoExcept() { return 0; }
+int32_t TnxDummyProcNoExcept() {
+    return 0;
+}
 
 AnsiString TnxExtractFieldName(std::string_view list, int& pos) {
     const int len = static_cast<int>(list.size());
     int i = pos < 1 ? 1 : pos;
-    while (i <= len && list[i - 1] != ';') ++i;
+    while (i <= len && list[i - 1] != ';')
+        ++i;
     AnsiString result;
     if (pos >= 1 && pos <= len) result = vcl::Trim(list.substr(pos - 1, i - pos));
     if (i <= len) ++i;
@@ -82,7 +85,8 @@ bool TnxGetProductVersion(const AnsiString& fileName, uint16_t& major, uint16_t&
         return false;
     const auto* translation = static_cast<const uint16_t*>(value);
     char path[64];
-    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\ProductVersion", translation[0], translation[1]);
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\ProductVersion", translation[0],
+                  translation[1]);
     if (!win::VerQueryValueA(block.get(), path, &value, &length)) return false;
 
     // Up to four '.'-separated parts, assigned in order; a missing part keeps the fixed value.
@@ -100,9 +104,9 @@ bool TnxGetProductVersion(const AnsiString& fileName, uint16_t& major, uint16_t&
 
 void TnxCheckDescriptorCount(int32_t count) {
     if (count > CorvexMaxDescriptors)
-        throw ECorvexException(vcl::Format(vcl::LoadResString(CORVEX_ERR_TOO_MANY_DESCRIPTORS),
-                                           {count, CorvexMaxDescriptors}),
-                               0, 0);
+        throw ECorvexException(
+            vcl::Format(vcl::LoadResString(CORVEX_ERR_TOO_MANY_DESCRIPTORS), {count, CorvexMaxDescriptors}),
+            0, 0);
 }
 
 } // namespace tnx

@@ -16,7 +16,8 @@ TEST(Routines, ExtractFieldNameWalksTheListSegmentBySegment) {
     const std::string list = "A; B;;C";
     int pos = 1;
     std::vector<std::string> names;
-    while (pos <= static_cast<int>(list.size())) names.push_back(TnxExtractFieldName(list, pos));
+    while (pos <= static_cast<int>(list.size()))
+        names.push_back(TnxExtractFieldName(list, pos));
     EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "", "C"}));
     EXPECT_EQ(pos, 8);
 
@@ -61,7 +62,8 @@ TEST(Routines, FilePrefixDropsOnlyARealExtension) {
 TEST(Routines, DisposeMemReleasesOnceAndClearsThePointer) {
     auto* p = static_cast<unsigned char*>(TnxAllocMem(64));
     ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 64; ++i) ASSERT_EQ(p[i], 0) << "allocations are zero-filled";
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(p[i], 0) << "allocations are zero-filled";
     TnxDisposeMem(p, 64);
     EXPECT_EQ(p, nullptr);
     TnxDisposeMem(p, 64); // a null pointer is a no-op
@@ -129,7 +131,9 @@ TEST(Limits, MoreThan256DescriptorsIsAClearError) {
 }
 
 namespace {
-std::string VerLib(const char* name) { return std::string(TNX_BASE_VERLIBS) + "/lib" + name + ".so"; }
+std::string VerLib(const char* name) {
+    return std::string(TNX_BASE_VERLIBS) + "/lib" + name + ".so";
+}
 } // namespace
 
 TEST(ProductVersion, FixedVersionOrStringTableWhenMajorIsZero) {
