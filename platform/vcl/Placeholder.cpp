@@ -1,1 +1,0 @@
-// Placeholder until the framework stand-in lands.

@@ -1,0 +1,84 @@
+// The framework's own messages, in module "vcl". Raise them through the exception constructors
+// that take a TResStringRec (Exceptions.h), which look the text up at raise time.
+//
+// Identifiers: 65280 and up, grouped by the area that raises them. They are unique within module
+// "vcl" (a test checks this); other modules may reuse the same numbers.
+#pragma once
+
+#include "platform/vcl/ResourceStrings.h"
+
+#include <span>
+
+namespace vcl {
+
+inline constexpr const char* VclModule = "vcl";
+
+// Conversions and text routines.
+inline constexpr TResStringRec SInvalidInteger{VclModule, 65280, "SInvalidInteger", "'%s' is not a valid integer value"};
+inline constexpr TResStringRec SInvalidFloat{VclModule, 65281, "SInvalidFloat", "'%s' is not a valid floating point value"};
+inline constexpr TResStringRec SInvalidCurrency{VclModule, 65282, "SInvalidCurrency", "'%s' is not a valid currency value"};
+inline constexpr TResStringRec SInvalidBoolean{VclModule, 65283, "SInvalidBoolean", "'%s' is not a valid boolean value"};
+inline constexpr TResStringRec SInvalidFormat{VclModule, 65284, "SInvalidFormat", "Format '%s' invalid or incompatible with argument"};
+inline constexpr TResStringRec SArgumentMissing{VclModule, 65285, "SArgumentMissing", "No argument for format '%s'"};
+inline constexpr TResStringRec SCurrencyOverflow{VclModule, 65286, "SCurrencyOverflow", "Floating point value %s does not fit in a currency value"};
+
+// Dates and times.
+inline constexpr TResStringRec SInvalidDate{VclModule, 65296, "SInvalidDate", "'%s' is not a valid date"};
+inline constexpr TResStringRec SInvalidTime{VclModule, 65297, "SInvalidTime", "'%s' is not a valid time"};
+inline constexpr TResStringRec SInvalidDateTime{VclModule, 65298, "SInvalidDateTime", "'%s' is not a valid date and time"};
+inline constexpr TResStringRec SInvalidTimeStamp{VclModule, 65299, "SInvalidTimeStamp", "'%d.%d' is not a valid timestamp"};
+inline constexpr TResStringRec SInvalidMSecs{VclModule, 65300, "SInvalidMSecs", "'%s' milliseconds do not make a valid timestamp"};
+inline constexpr TResStringRec SDateEncodeError{VclModule, 65301, "SDateEncodeError", "Invalid argument to date encode"};
+inline constexpr TResStringRec STimeEncodeError{VclModule, 65302, "STimeEncodeError", "Invalid argument to time encode"};
+
+// Variants.
+inline constexpr TResStringRec SVarTypeCastError{VclModule, 65312, "SVarTypeCastError", "Could not convert variant of type (%s) into type (%s)"};
+inline constexpr TResStringRec SVarOverflow{VclModule, 65313, "SVarOverflow", "Arithmetic overflow converting variant of type (%s) into type (%s)"};
+inline constexpr TResStringRec SVarInvalidOp{VclModule, 65314, "SVarInvalidOp", "Invalid variant operation"};
+inline constexpr TResStringRec SVarBadType{VclModule, 65315, "SVarBadType", "Invalid variant type"};
+inline constexpr TResStringRec SVarNotArray{VclModule, 65316, "SVarNotArray", "Variant is not an array"};
+inline constexpr TResStringRec SVarArrayCreate{VclModule, 65317, "SVarArrayCreate", "Error creating variant or safe array"};
+inline constexpr TResStringRec SVarArrayBounds{VclModule, 65318, "SVarArrayBounds", "Variant or safe array index out of bounds"};
+inline constexpr TResStringRec SVarArrayLocked{VclModule, 65319, "SVarArrayLocked", "Variant or safe array is locked"};
+inline constexpr TResStringRec SVarArrayNotLocked{VclModule, 65320, "SVarArrayNotLocked", "Variant or safe array is not locked"};
+
+// Run-time errors of the framework.
+inline constexpr TResStringRec SInvalidCast{VclModule, 65328, "SInvalidCast", "Invalid class typecast"};
+inline constexpr TResStringRec SAbstractError{VclModule, 65329, "SAbstractError", "Abstract Error"};
+inline constexpr TResStringRec SOutOfMemory{VclModule, 65330, "SOutOfMemory", "Out of memory"};
+inline constexpr TResStringRec SOperationAborted{VclModule, 65331, "SOperationAborted", "Operation aborted"};
+
+// Streams, filers and files.
+inline constexpr TResStringRec SReadError{VclModule, 65344, "SReadError", "Stream read error"};
+inline constexpr TResStringRec SWriteError{VclModule, 65345, "SWriteError", "Stream write error"};
+inline constexpr TResStringRec SFOpenError{VclModule, 65346, "SFOpenError", "Cannot open file %s"};
+inline constexpr TResStringRec SFCreateError{VclModule, 65347, "SFCreateError", "Cannot create file %s"};
+inline constexpr TResStringRec SInvalidImage{VclModule, 65348, "SInvalidImage", "Invalid stream format"};
+inline constexpr TResStringRec SClassNotFound{VclModule, 65349, "SClassNotFound", "Class %s not found"};
+inline constexpr TResStringRec SMemoryStreamError{VclModule, 65350, "SMemoryStreamError", "Out of memory while expanding memory stream"};
+
+// Lists.
+inline constexpr TResStringRec SListIndexError{VclModule, 65360, "SListIndexError", "List index out of bounds (%d)"};
+inline constexpr TResStringRec SListCapacityError{VclModule, 65361, "SListCapacityError", "List capacity out of bounds (%d)"};
+inline constexpr TResStringRec SListCountError{VclModule, 65362, "SListCountError", "List count out of bounds (%d)"};
+inline constexpr TResStringRec SDuplicateString{VclModule, 65363, "SDuplicateString", "String list does not allow duplicates"};
+inline constexpr TResStringRec SSortedListError{VclModule, 65364, "SSortedListError", "Operation not allowed on sorted string list"};
+
+// Components, properties and persistence.
+inline constexpr TResStringRec SDuplicateName{VclModule, 65376, "SDuplicateName", "A component named %s already exists"};
+inline constexpr TResStringRec SInvalidName{VclModule, 65377, "SInvalidName", "'%s' is not a valid component name"};
+inline constexpr TResStringRec SCannotAssign{VclModule, 65378, "SCannotAssign", "Cannot assign a %s to a %s"};
+inline constexpr TResStringRec SInvalidPropertyValue{VclModule, 65379, "SInvalidPropertyValue", "Invalid property value"};
+inline constexpr TResStringRec SPropertyDoesNotExist{VclModule, 65380, "SPropertyDoesNotExist", "Property %s does not exist"};
+inline constexpr TResStringRec SInvalidPropertyPath{VclModule, 65381, "SInvalidPropertyPath", "Invalid property path"};
+inline constexpr TResStringRec SReadOnlyProperty{VclModule, 65382, "SReadOnlyProperty", "Property is read-only"};
+inline constexpr TResStringRec SInvalidOperation{VclModule, 65383, "SInvalidOperation", "Invalid operation"};
+
+// Pictures.
+inline constexpr TResStringRec SInvalidGraphic{VclModule, 65392, "SInvalidGraphic", "Invalid graphic format"};
+inline constexpr TResStringRec SUnknownExtension{VclModule, 65393, "SUnknownExtension", "Unknown picture file extension (.%s)"};
+
+// Every message above, for translation tools and for the uniqueness check.
+std::span<const TResStringRec* const> VclResourceStrings();
+
+} // namespace vcl

@@ -1,1 +1,0 @@
-// Placeholder until the Windows stand-ins land.

@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Writes platform/win/CodePageTables.cpp: the byte tables behind CharToOemBuffA/OemToCharBuffA and
+the ANSI <-> UTF-16 conversions.
+
+Usage: python3 platform/win/tools/gen_codepage_tables.py > platform/win/CodePageTables.cpp
+
+ANSI is Windows-1252 and OEM is code page 850. Each table entry is found through Unicode with
+Python's cp1252 and cp850 codecs:
+  1. Exact: the byte decodes to a character that the other code page encodes.
+  2. Best fit, for the characters the other code page lacks, in this order:
+     a. the explicit table BEST_FIT below (punctuation, ligatures, box drawing and the like);
+     b. a letter with diacritics becomes its base letter (Unicode NFKD with the combining marks
+        dropped), when that base letter exists in the other code page;
+     c. otherwise '?'.
+The five bytes Windows-1252 leaves undefined (0x81 0x8D 0x8F 0x90 0x9D) stand for the C1 control
+characters U+0081.. as Windows decodes them; code page 850 has none of those, so they become '?'.
+"""
+import sys
+import unicodedata
+
+# Best-fit choices for characters without an exact counterpart. Keys are Unicode characters.
+BEST_FIT = {
+    # Windows-1252 -> code page 850
+    "\u201a": ",",   # single low-9 quotation mark
+    "\u201e": '"',   # double low-9 quotation mark
+    "\u2026": ".",   # horizontal ellipsis (one byte: its first dot)
+    "\u2020": "+",   # dagger
+    "\u2021": "+",   # double dagger
+    "\u02c6": "^",   # modifier letter circumflex
+    "\u2030": "%",   # per mille sign
+    "\u2039": "<",   # single left-pointing angle quotation mark
+    "\u203a": ">",   # single right-pointing angle quotation mark
+    "\u0152": "O",   # latin capital ligature OE
+    "\u0153": "o",   # latin small ligature oe
+    "\u2018": "'",   # left single quotation mark
+    "\u2019": "'",   # right single quotation mark
+    "\u201c": '"',   # left double quotation mark
+    "\u201d": '"',   # right double quotation mark
+    "\u2022": "\u00b7",  # bullet -> middle dot
+    "\u2013": "-",   # en dash
+    "\u2014": "-",   # em dash
+    "\u02dc": "~",   # small tilde
+    "\u2122": "T",   # trade mark sign (first letter of "TM")
+    "\u20ac": "?",   # euro sign: no sensible single-byte counterpart in code page 850
+    # code page 850 -> Windows-1252
+    "\u0131": "i",   # latin small letter dotless i
+    "\u2017": "_",   # double low line
+    "\u2591": "?", "\u2592": "?", "\u2593": "?",  # shades
+    "\u2588": "?", "\u2584": "?", "\u2580": "?", "\u25a0": "?",  # blocks and black square
+}
+
+
+def box_drawing(ch):
+    """Box-drawing characters become ASCII line art: '-' or '=' for horizontal lines, '|' for
+    vertical ones, '+' for corners, tees and crossings."""
+    name = unicodedata.name(ch, "")
+    if not name.startswith("BOX DRAWINGS"):
+        return None
+    parts = name[len("BOX DRAWINGS "):].split()
+    if parts[-1] == "HORIZONTAL" and len(parts) == 2:
+        return "=" if parts[0] == "DOUBLE" else "-"
+    if parts[-1] == "VERTICAL" and len(parts) == 2:
+        return "|"
+    return "+"
+
+
+def decode(byte, codec):
+    try:
+        return bytes([byte]).decode(codec)
+    except UnicodeDecodeError:
+        return chr(byte)  # an undefined Windows-1252 byte: the C1 control of the same value
+
+
+def encode(ch, codec):
+    try:
+        return ch.encode(codec)[0]
+    except UnicodeEncodeError:
+        return None
+
+
+def best_fit(ch, codec):
+    fit = BEST_FIT.get(ch) or box_drawing(ch)
+    if fit is not None:
+        return encode(fit, codec), "best fit"
+    base = "".join(c for c in unicodedata.normalize("NFKD", ch) if not unicodedata.combining(c))
+    if len(base) == 1 and base != ch and encode(base, codec) is not None:
+        return encode(base, codec), "base letter"
+    return ord("?"), "no counterpart"
+
+
+def table(src, dst):
+    values, notes = [], []
+    for b in range(256):
+        ch = decode(b, src)
+        exact = encode(ch, dst)
+        if exact is not None:
+            values.append(exact)
+            continue
+        value, why = best_fit(ch, dst)
+        values.append(value)
+        notes.append("0x%02X U+%04X %s -> 0x%02X (%s)" % (b, ord(ch), unicodedata.name(ch, "control"), value, why))
+    return values, notes
+
+
+def emit_bytes(name, values):
+    out = ["const unsigned char %s[256] = {" % name]
+    for row in range(0, 256, 16):
+        out.append("    " + ", ".join("0x%02X" % v for v in values[row:row + 16]) + ",")
+    out.append("};")
+    return out
+
+
+def emit_words(name, values):
+    out = ["const char16_t %s[256] = {" % name]
+    for row in range(0, 256, 8):
+        out.append("    " + ", ".join("0x%04X" % v for v in values[row:row + 8]) + ",")
+    out.append("};")
+    return out
+
+
+def main():
+    ansi_to_oem, notes_a = table("cp1252", "cp850")
+    oem_to_ansi, notes_o = table("cp850", "cp1252")
+    ansi_to_unicode = [ord(decode(b, "cp1252")) for b in range(256)]
+    lines = [
+        "// Generated by platform/win/tools/gen_codepage_tables.py; do not edit, run the script instead.",
+        "// ANSI (Windows-1252) <-> OEM (code page 850) byte tables and the Windows-1252 -> UTF-16 table.",
+        "// Bytes with an exact counterpart map to it; the others map by best fit as listed here:",
+        "//",
+        "// Windows-1252 -> code page 850:",
+    ]
+    lines += ["//   " + n for n in notes_a]
+    lines += ["//", "// code page 850 -> Windows-1252:"]
+    lines += ["//   " + n for n in notes_o]
+    lines += ["", '#include "platform/win/CodePage.h"', "", "namespace win::detail {", ""]
+    lines += emit_bytes("kAnsiToOem", ansi_to_oem) + [""]
+    lines += emit_bytes("kOemToAnsi", oem_to_ansi) + [""]
+    lines += ["// Undefined Windows-1252 bytes decode to the C1 control of the same value, as Windows does."]
+    lines += emit_words("kAnsiToUnicode", ansi_to_unicode) + [""]
+    lines += ["} // namespace win::detail", ""]
+    sys.stdout.write("\n".join(lines))
+
+
+if __name__ == "__main__":
+    main()
