@@ -2,7 +2,10 @@
 // call descriptor that generations before 7 check.
 #include "DbLibFixture.h"
 
+#include "platform/win/VersionInfo.h"
+
 #include <sys/mman.h>
+#include <vector>
 
 using namespace dbtest;
 
@@ -86,4 +89,24 @@ TEST(GenerationTest, GenerationSixChecksItsDescriptor) {
     s.lib.Descriptor = &s.lib.DescriptorRecord;
     s.lib.DescriptorRecord.version2 = &s.lib.DescriptorVersion;
     EXPECT_EQ(c.Exec("select 1"), 0);
+}
+
+TEST(GenerationTest, EachBuildCarriesItsProductVersion) {
+    struct Case {
+        const char* File;
+        const char* Version;
+    };
+    for (const Case& k : {Case{"libdblib7.so", "7.0.4.3300"}, Case{"libdblib6.so", "6.0.3.2345"},
+                          Case{"libdblib5.so", "5.5.0.1800"}, Case{"libdblib4.so", "4.0.0.1200"}}) {
+        SCOPED_TRACE(k.File);
+        std::string path = tnxtest::BuildLibDir() + "/" + k.File;
+        win::DWORD size = win::GetFileVersionInfoSizeA(path.c_str(), nullptr);
+        ASSERT_GT(size, 0u);
+        std::vector<char> block(size);
+        ASSERT_TRUE(win::GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+        void* value = nullptr;
+        win::UINT len = 0;
+        ASSERT_TRUE(win::VerQueryValueA(block.data(), "\\StringFileInfo\\040904E4\\ProductVersion", &value, &len));
+        EXPECT_STREQ(static_cast<const char*>(value), k.Version);
+    }
 }
