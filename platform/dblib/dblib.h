@@ -29,7 +29,8 @@
  *   An SQLCA is the handle of one client: db_init registers it, db_string_connect gives it one
  *   connection to one database, db_string_disconnect ends that connection, db_fini forgets the
  *   SQLCA (ending its connection, if any). An SQLCA never given to db_init gets -101 (no
- *   connection) from calls that need a connection; a null SQLCA is ignored (zero result).
+ *   connection) from calls that need a connection and DBLIB_E_BAD_ARGUMENT from
+ *   db_string_connect; a null SQLCA is ignored (zero result).
  *
  * Threads
  *   Engines and databases guard their own state; several threads may each use their own SQLCA at
