@@ -743,7 +743,10 @@ void TReader::ReadPropValue(TComponent* component, TPersistent* instance, const 
         }
         const AnsiString name = ReadIdent();
         if (!prop.SetHandler) throw EPropertyError(SReadOnlyProperty);
+        // Handlers are named by identifiers (which is also what the text form can hold).
+        if (!IsValidIdent(name)) throw EPropertyError(SInvalidPropertyValue);
         std::shared_ptr<const THandler> handler = FindMethod(name);
+        if (handler && !SameText(handler->Name(), name)) handler = nullptr;
         if (!handler) {
             // In the designer the application's code is absent: keep the name without code.
             if (!FRoot->GetComponentState().Contains(csDesigning) || !prop.MakePlaceholder)

@@ -98,7 +98,8 @@ public:
     // --- Hooks ---------------------------------------------------------------------------------
     // Finds a class the registry does not know (return null to fail).
     std::function<TClass(TReader& reader, const AnsiString& className)> OnFindComponentClass;
-    // Finds a handler the root has not registered (return null to fail).
+    // Finds a handler the root has not registered, by its name (a handler of another name, or
+    // null, fails).
     std::function<std::shared_ptr<const THandler>(TReader& reader, const AnsiString& name)> OnFindMethod;
     // Offered errors about one property (unknown property, a value the setter refuses, an
     // unresolved reference): return true to ignore it and go on.
