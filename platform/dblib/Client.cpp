@@ -33,13 +33,17 @@ RequestScope::RequestScope(ClientState* client) {
     if (!client || !client->Conn) throw DbError(DBLIB_E_NOT_CONNECTED);
     FConn = client->Conn;
     switch (FConn->BeginRequest()) {
-    case Connection::Entry::Ok: return;
+    case Connection::Entry::Ok: break;
     case Connection::Entry::Busy: throw DbError(DBLIB_E_BUSY_CONNECTION);
     case Connection::Entry::Ended: throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
+    FConn->StartRequestHooks();
 }
 
-RequestScope::~RequestScope() { FConn->EndRequest(); }
+RequestScope::~RequestScope() {
+    FConn->FinishRequestHooks();
+    FConn->EndRequest();
+}
 
 bool DisconnectClient(ClientState& client) {
     std::shared_ptr<Connection> conn;
@@ -49,6 +53,7 @@ bool DisconnectClient(ClientState& client) {
         client.Conn.reset();
     }
     if (!conn) return false;
+    conn->DetachClient();
     conn->Shutdown();
     Server::Instance().Disconnected(conn);
     return true;

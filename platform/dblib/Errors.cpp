@@ -28,6 +28,7 @@ constexpr ErrorInfo kErrors[] = {
     {-265, "42W20", "Procedure '%1' not found"},
     {-260, "42W14", "Variable '%1' not found"},
     {-259, "42W13", "Variable '%1' already exists"},
+    {-242, "25W01", "Transactions in progress prevent renaming the transaction log of %1"},
     {-210, "42W18", "A row needed by this statement is locked by another connection"},
     {-209, "23510", "Invalid value for column '%1' in table '%2'"},
     {-201, "42W17", "Invalid setting for option '%1'"},

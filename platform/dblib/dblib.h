@@ -306,6 +306,9 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
 #define DBLIB_E_ROW_LOCKED (-210)      /* 42W18 "A row needed by this statement is locked by
                                           another connection" - waiting for another writer
                                           failed (blocking OFF, or blocking_timeout passed) */
+#define DBLIB_E_LOG_NOT_RENAMED (-242) /* 25W01 "Transactions in progress prevent renaming the
+                                          transaction log of %1" - db_backup operation 6 could not
+                                          rename the log now; the caller retries later */
 #define DBLIB_E_VARIABLE_EXISTS (-259) /* 42W13 "Variable '%1' already exists" */
 #define DBLIB_E_VARIABLE_NOT_FOUND (-260) /* 42W14 "Variable '%1' not found" */
 #define DBLIB_E_FUNCTION_NOT_FOUND (-265) /* 42W20 "Procedure '%1' not found" */
