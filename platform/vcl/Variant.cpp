@@ -7,6 +7,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/VclConsts.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -175,10 +176,7 @@ void Variant::MoveFrom(Variant& other) noexcept {
 static_assert(sizeof(std::int64_t) >= sizeof(VarArrayData*) && sizeof(std::int64_t) >= sizeof(double),
               "Variant copies its inline members through FInt");
 
-Variant::Variant(const Variant& other) : FType(varEmpty), FInt(0) { CopyFrom(other); }
-Variant::Variant(Variant&& other) noexcept : FType(varEmpty), FInt(0) { MoveFrom(other); }
-
-Variant& Variant::operator=(const Variant& other) {
+Variant& Variant::AssignSlow(const Variant& other) {
     if (this == &other) return *this;
     if (IsText() && other.IsText()) {
         FStr = other.FStr; // reuses this string's buffer
@@ -191,8 +189,19 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
+Variant& Variant::MoveAssignSlow(Variant& other) noexcept {
     if (this == &other) return *this;
+    if (!IsArray()) { // other cannot live inside this: move straight over
+        if (IsText() && other.IsText()) {
+            FStr = std::move(other.FStr);
+            FType = other.FType;
+            other.Release();
+            return *this;
+        }
+        Release();
+        MoveFrom(other);
+        return *this;
+    }
     Variant taken(std::move(other)); // other may live inside this (an array element)
     Release();
     MoveFrom(taken);
@@ -200,7 +209,9 @@ Variant& Variant::operator=(Variant&& other) noexcept {
 }
 
 void Variant::Clear() noexcept {
-    if (FType != varEmpty) Release();
+    if (IsManaged()) Release();
+    FType = varEmpty;
+    FInt = 0;
 }
 
 Variant Variant::OleStr(AnsiString s) {
@@ -215,7 +226,7 @@ Variant Unassigned() { return Variant(); }
 
 // --- Conversions ------------------------------------------------------------------------------
 
-std::int64_t Variant::AsInt64() const {
+std::int64_t Variant::AsInt64Slow() const {
     switch (FType) {
     case varEmpty:
         return 0;
@@ -260,8 +271,7 @@ std::int64_t Variant::AsInt64() const {
     }
 }
 
-std::int32_t Variant::AsInteger() const {
-    if (FType == varInteger) return static_cast<std::int32_t>(FInt);
+std::int32_t Variant::AsIntegerSlow() const {
     std::int64_t v;
     try {
         v = AsInt64();
@@ -275,7 +285,7 @@ std::int32_t Variant::AsInteger() const {
     return static_cast<std::int32_t>(v);
 }
 
-double Variant::AsDouble() const {
+double Variant::AsDoubleSlow() const {
     switch (FType) {
     case varEmpty:
         return 0.0;
