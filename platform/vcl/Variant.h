@@ -67,7 +67,7 @@ inline constexpr TVarType varInt64 = 0x0014;    // 64-bit signed
 inline constexpr TVarType varUInt64 = 0x0015;   // 64-bit unsigned
 inline constexpr TVarType varString = 0x0100;   // single-byte text
 inline constexpr TVarType varTypeMask = 0x0FFF;
-inline constexpr TVarType varArray = 0x2000;    // flag: array of (code & varTypeMask)
+inline constexpr TVarType varArray = 0x2000; // flag: array of (code & varTypeMask)
 
 // Bounds of one dimension of a variant array.
 struct TVarArrayBound {
@@ -90,8 +90,8 @@ public:
     // int16 varSmallint, uint16 varWord, int32 varInteger, uint32 varLongWord, int64 varInt64,
     // uint64 varUInt64.
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-    Variant(T v) noexcept : FType(IntegerCode<T>()), FInt(static_cast<std::int64_t>(v)) {}
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>) Variant(T v)
+    noexcept : FType(IntegerCode<T>()), FInt(static_cast<std::int64_t>(v)) {}
     // A single character becomes a one-character text.
     Variant(char c) : FType(varString) { new (&FStr) AnsiString(1, c); }
     Variant(float v) noexcept : FType(varSingle), FSingle(v) {}
@@ -154,11 +154,11 @@ public:
     std::int32_t AsInteger() const {
         return FType == varInteger ? static_cast<std::int32_t>(FInt) : AsIntegerSlow();
     }
-    std::int64_t AsInt64() const {
-        return FType == varInteger || FType == varInt64 ? FInt : AsInt64Slow();
-    }
+    std::int64_t AsInt64() const { return FType == varInteger || FType == varInt64 ? FInt : AsInt64Slow(); }
     double AsDouble() const {
-        return FType == varDouble ? FDouble : FType == varInteger ? static_cast<double>(FInt) : AsDoubleSlow();
+        return FType == varDouble    ? FDouble
+               : FType == varInteger ? static_cast<double>(FInt)
+                                     : AsDoubleSlow();
     }
     AnsiString AsString() const;
     bool AsBoolean() const;
@@ -191,13 +191,21 @@ private:
     template <class T>
     static constexpr TVarType IntegerCode() {
         if constexpr (std::is_signed_v<T>) {
-            return sizeof(T) == 1 ? varShortInt : sizeof(T) == 2 ? varSmallint : sizeof(T) == 4 ? varInteger : varInt64;
+            return sizeof(T) == 1   ? varShortInt
+                   : sizeof(T) == 2 ? varSmallint
+                   : sizeof(T) == 4 ? varInteger
+                                    : varInt64;
         } else {
-            return sizeof(T) == 1 ? varByte : sizeof(T) == 2 ? varWord : sizeof(T) == 4 ? varLongWord : varUInt64;
+            return sizeof(T) == 1   ? varByte
+                   : sizeof(T) == 2 ? varWord
+                   : sizeof(T) == 4 ? varLongWord
+                                    : varUInt64;
         }
     }
     // Text and arrays own resources; everything else is plain bits.
-    bool IsManaged() const noexcept { return FType == varString || FType == varOleStr || (FType & varArray) != 0; }
+    bool IsManaged() const noexcept {
+        return FType == varString || FType == varOleStr || (FType & varArray) != 0;
+    }
     void Release() noexcept;
     void CopyFrom(const Variant& other);
     void MoveFrom(Variant& other) noexcept;
@@ -228,11 +236,21 @@ private:
 Variant Null();
 Variant Unassigned();
 
-inline TVarType VarType(const Variant& v) { return v.VarType(); }
-inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
-inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
-inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
-inline bool VarIsStr(const Variant& v) { return v.IsText(); }
+inline TVarType VarType(const Variant& v) {
+    return v.VarType();
+}
+inline bool VarIsNull(const Variant& v) {
+    return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant& v) {
+    return v.IsEmpty();
+}
+inline bool VarIsArray(const Variant& v) {
+    return v.IsArray();
+}
+inline bool VarIsStr(const Variant& v) {
+    return v.IsText();
+}
 
 // The framework's name of a type code: "Empty", "Null", "SmallInt", "Integer", "Single",
 // "Double", "Currency", "Date", "OleStr", "Boolean", "Variant", "ShortInt", "Byte", "Word",
