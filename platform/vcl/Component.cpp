@@ -144,6 +144,9 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 
 void TComponent::InsertComponent(TComponent* component) {
     if (component == nullptr || component->FOwner == this) return;
+    // A component cannot own itself or one of its owners: the ownership tree would become a loop.
+    for (TComponent* c = this; c != nullptr; c = c->FOwner)
+        if (c == component) throw EComponentError(SInvalidOperation);
     component->ValidateContainer(this);
     ValidateInsert(component);
     ValidateRename(component, AnsiString(), component->FName);

@@ -480,16 +480,20 @@ bool TReader::OfferError(const Exception& error) { return OnError && OnError(*th
 
 namespace {
 
-// Picks a name no other root uses yet ("Form1", else "Form1_1", ...), as the framework does for
-// a second instance of a form.
+// Picks a name no other root and no sibling uses yet ("Form1", else "Form1_1", ...), as the
+// framework does for a second instance of a form or data module.
 AnsiString FindUniqueName(TComponent* root, const AnsiString& name) {
-    if (name.empty() || root->Owner() != nullptr) return name;
-    TComponent* existing = FindGlobalComponent(name);
-    if (existing == nullptr || existing == root) return name;
+    if (name.empty()) return name;
+    auto taken = [root](const AnsiString& candidate) {
+        TComponent* global = FindGlobalComponent(candidate);
+        if (global != nullptr && global != root) return true;
+        TComponent* sibling = root->Owner() ? root->Owner()->FindComponent(candidate) : nullptr;
+        return sibling != nullptr && sibling != root;
+    };
+    if (!taken(name)) return name;
     for (int i = 1;; ++i) {
         AnsiString candidate = name + "_" + IntToStr(i);
-        TComponent* other = FindGlobalComponent(candidate);
-        if (other == nullptr || other == root) return candidate;
+        if (!taken(candidate)) return candidate;
     }
 }
 

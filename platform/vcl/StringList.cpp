@@ -532,7 +532,20 @@ void TStringList::CustomSort(const std::function<int(TStringList*, int, int)>& c
     Changing();
     std::vector<int> order(FList.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(this, a, b) < 0; });
+    // A merge sort of our own: stable, and it stays within bounds even when a custom comparison
+    // is inconsistent (the standard sorts may not).
+    std::vector<int> buffer(order.size());
+    const std::size_t n = order.size();
+    for (std::size_t width = 1; width < n; width *= 2) {
+        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
+            const std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            std::size_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi) buffer[k++] = compare(this, order[j], order[i]) < 0 ? order[j++] : order[i++];
+            while (i < mid) buffer[k++] = order[i++];
+            while (j < hi) buffer[k++] = order[j++];
+        }
+        order.swap(buffer);
+    }
     std::vector<TStringItem> sorted;
     sorted.reserve(FList.size());
     for (int i : order) sorted.push_back(std::move(FList[static_cast<std::size_t>(i)]));

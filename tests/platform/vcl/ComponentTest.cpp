@@ -238,6 +238,11 @@ TEST(ComponentOwnership, InsertMovesBetweenOwnersAndIndexesFollow) {
     second->InsertComponent(b);
     EXPECT_EQ(b->Owner(), second.get());
     EXPECT_EQ(first->GetComponentCount(), 2);
+    // No loops in the ownership tree.
+    TComponent* grandchild = Make<TComponent>(a);
+    EXPECT_THROW(grandchild->InsertComponent(first.get()), EComponentError);
+    EXPECT_THROW(a->InsertComponent(a), EComponentError);
+    EXPECT_EQ(first->Owner(), nullptr);
     first->RemoveComponent(a);
     EXPECT_EQ(a->Owner(), nullptr);
     TOwned<TComponent> adopted(a); // now the caller's

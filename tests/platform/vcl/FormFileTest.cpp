@@ -511,6 +511,10 @@ TEST_F(FormFiles, DataModuleReadsItsResourceWhenCreatedThenFiresOnCreate) {
     ASSERT_EQ(Screen->GetDataModuleCount(), 1);
     EXPECT_EQ(Screen->GetDataModule(0), module);
     EXPECT_EQ(FindGlobalComponent("ordersmodule"), module);
+    // A second instance gets a name of its own.
+    auto* second = Make<TOrdersModule>(Application);
+    EXPECT_EQ(second->GetName(), "OrdersModule_1");
+    second->Free();
     module->Free();
     EXPECT_EQ(Screen->GetDataModuleCount(), 0);
     EXPECT_EQ(FindGlobalComponent("OrdersModule"), nullptr);

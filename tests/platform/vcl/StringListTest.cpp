@@ -242,3 +242,25 @@ TEST(StringList, StreamsAndFormStorage) {
     list->SaveToStream(out.get());
     EXPECT_EQ(out->GetDataString(), "first\r\nsecond\r\n");
 }
+
+TEST(StringList, CustomSortIsStableAndSurvivesAnInconsistentComparison) {
+    auto list = New<TStringList>();
+    list->SetText("ccc\na\nbb\nd\nee\nf");
+    list->CustomSort([](TStringList* l, int a, int b) {
+        return static_cast<int>(l->Get(a).size()) - static_cast<int>(l->Get(b).size());
+    });
+    EXPECT_EQ(Lines(*list), (L{"a", "d", "f", "bb", "ee", "ccc"}));
+    // A comparison that contradicts itself gives some order of the same lines, nothing worse.
+    auto many = New<TStringList>();
+    for (int i = 0; i < 500; ++i) many->Add(std::to_string(i));
+    unsigned state = 1;
+    many->CustomSort([&](TStringList*, int, int) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 16) % 3) - 1;
+    });
+    auto sorted = New<TStringList>();
+    sorted->Assign(many.get());
+    sorted->SetSorted(true);
+    EXPECT_EQ(sorted->GetCount(), 500);
+    for (int i = 0; i < 500; ++i) EXPECT_GE(sorted->IndexOf(std::to_string(i)), 0);
+}
