@@ -14,4 +14,9 @@ inline constexpr const char* TnxSaModule = "TnxSa5";
 inline constexpr vcl::TResStringRec ASA_ERR_BACKUP_MEDIA{TnxSaModule, 65520, "ASA_ERR_BACKUP_MEDIA",
                                                          "Not able to backup to the selected media."};
 
+// The database's pages are larger than the 16-bit length of a binary value can describe, so a
+// backup could only write them cut short.
+inline constexpr vcl::TResStringRec ASA_ERR_BACKUP_PAGE_SIZE{
+    TnxSaModule, 65519, "ASA_ERR_BACKUP_PAGE_SIZE", "Database pages of %d bytes are too large to back up."};
+
 } // namespace tnx

@@ -238,8 +238,13 @@ bool TAsaSession::Backup(AnsiString Directory, TBackupType BackupType) {
 
     bool result = false;
     try {
-        // One page, behind the 16-bit length of the binary type.
-        const int32_t pageBytes = std::max<int32_t>(FSqlca.sqlerrd[2], 0) + 2;
+        // One page, behind the 16-bit length of the binary type. A page that length cannot
+        // describe would be delivered cut short and the copy silently damaged: refuse it.
+        const int32_t pageSize = std::max<int32_t>(FSqlca.sqlerrd[2], 0);
+        if (pageSize > 32765)
+            RaiseLastError<EAsaException>(
+                vcl::Format(vcl::LoadResString(ASA_ERR_BACKUP_PAGE_SIZE), {pageSize}), 0);
+        const int32_t pageBytes = pageSize + 2;
         std::vector<uint8_t> page(static_cast<std::size_t>(pageBytes), 0);
         TLibrarySqlda da(*this, 1);
         da->sqld = 1;

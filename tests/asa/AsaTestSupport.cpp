@@ -29,7 +29,7 @@ F Sym(void* handle, const char* name) {
 
 } // namespace
 
-std::string CreateDatabaseFile(const std::string& path) {
+std::string CreateDatabaseFile(const std::string& path, const std::string& extra) {
     void* handle = dlopen(LibPath("libdblib7.so").c_str(), RTLD_NOW);
     if (!handle) throw std::runtime_error(dlerror());
     auto init = Sym<db_init_fn>(handle, "db_init");
@@ -49,7 +49,7 @@ std::string CreateDatabaseFile(const std::string& path) {
     std::string conn = "eng=" + engine + ";dbn=utility_db;uid=DBA;pwd=SQL";
     connect(&ca, conn.data());
     EXPECT_EQ(ca.sqlcode, 0);
-    std::string sql = "CREATE DATABASE '" + path + "'";
+    std::string sql = "CREATE DATABASE '" + path + "'" + extra;
     exec(&ca, sql.data(), 0);
     EXPECT_EQ(ca.sqlcode, 0) << sql;
     disconnect(&ca, nullptr);

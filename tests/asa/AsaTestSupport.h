@@ -24,7 +24,8 @@ std::string LibDir();
 std::string LibPath(const std::string& file);
 
 // Creates a database file (user DBA, password SQL) through the generation-7 library; returns path.
-std::string CreateDatabaseFile(const std::string& path);
+// extra: clauses after the file name (" PAGE SIZE 8192").
+std::string CreateDatabaseFile(const std::string& path, const std::string& extra = "");
 
 // A session that loads `libraryFile` from LibDir().
 vcl::TOwned<tnx::TAsaSession> NewSession(const std::string& libraryFile);

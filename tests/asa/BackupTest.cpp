@@ -185,4 +185,24 @@ TEST_P(AsaBackup, WithoutAConnectionBeginFailsAndNothingElseIsCalled) {
     EXPECT_THROW(S().Backup(target.Path(), btFull), EAsaException);
 }
 
+TEST_P(AsaBackup, PagesTooLargeForTheBufferAreRefusedRatherThanCut) {
+    const std::string big = CreateDatabaseFile(Dir.File("big.db"), " PAGE SIZE 65536");
+    S().SetLoginDatabase(big);
+    S().SetConnected(true);
+    ASSERT_EQ(Exec(S(), "create table t(a int)"), 0);
+    S().Commit();
+    auto probe = Instrument();
+    probe.Record(true);
+    tnxtest::TempDir target;
+    try {
+        S().Backup(target.Path(), btFull);
+        FAIL() << "backed up pages it could only cut";
+    } catch (const EAsaException& e) {
+        EXPECT_STREQ(e.what(), "Database pages of 65536 bytes are too large to back up.");
+        EXPECT_EQ(e.ErrorCode(), 0);
+    }
+    EXPECT_EQ(Operations(probe), (std::vector<std::pair<int, int>>{{1, 0}, {5, 0}})) << "begun, then ended";
+    EXPECT_TRUE(FilesIn(target.Path()).empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, AsaBackup, ::testing::ValuesIn(CurrentGenerations()), GenerationName);
