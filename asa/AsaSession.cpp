@@ -342,13 +342,12 @@ void TAsaSession::Disconnect() {
     InternalCloseQueries();
     FStatementPool.Clear();
 
-    TAsaEntryPoints& procs = AsaLibrary.Procs;
     // Each step on its own: a failing commit or event must not keep the library connected.
-    if (FCommitOnDisconnect) Discarding([this, &procs] { Dbpp(procs.dbpp_commit, 0u); });
+    if (FCommitOnDisconnect) Discarding([this] { Dbpp(AsaLibrary.Procs.dbpp_commit, 0u); });
     Discarding([this] {
         if (FBeforeDisconnect && !IsDestroying()) FBeforeDisconnect(this);
     });
-    Discarding([this, &procs] { procs.db_string_disconnect(&FSqlca, nullptr); });
+    Discarding([this] { AsaLibrary.Procs.db_string_disconnect(&FSqlca, nullptr); });
     if (!IsDesigning() || FStartInstance || FFinishInstance || FWaitInstance || FMessageInstance ||
         FDroppedInstance)
         UnregisterCallbacks();
