@@ -64,19 +64,6 @@ TEST(AsaParams, EmptyPropertiesLeaveOnlyTheNamedParts) {
     EXPECT_EQ(s->GetEngineParam(), "eng=noextension");
 }
 
-TEST(AsaParams, ConstructorDefaults) {
-    auto s = vcl::New<TAsaSession>();
-    EXPECT_EQ(s->GetLibraryFile(), "dblib6.dll");
-    EXPECT_EQ(s->GetServerParams(), "start=dbeng6.exe");
-    EXPECT_EQ(s->GetClientParams(), "");
-    EXPECT_EQ(s->GetServerType(), stServer);
-    EXPECT_TRUE(s->GetCommitOnDisconnect());
-    EXPECT_EQ(s->GetTransIsolation(), atUnchanged);
-    EXPECT_TRUE(s->GetWantRowCounts());
-    EXPECT_FALSE(s->GetConnected());
-    EXPECT_FALSE(s->GetLibraryLoaded()) << "nothing is loaded before it is needed";
-}
-
 // --- Connecting ---------------------------------------------------------------------------------
 
 class AsaConnect : public AsaTest {};
