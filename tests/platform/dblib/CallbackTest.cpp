@@ -207,6 +207,22 @@ TEST_P(CallbackTest, CancelledChangeTakesItsTransactionWithIt) {
     EXPECT_EQ(c.QueryText("select a from t"), "2");
 }
 
+TEST_P(CallbackTest, WaitCallbackFiresWhileWaitingForALockAndMayCancelTheWait) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table t(a int)"), 0);
+    Client holder(Lib());
+    ASSERT_EQ(holder.Connect(ConnStr()), 0);
+    ASSERT_EQ(holder.Exec("insert into t values (1)"), 0); // holds the write lock
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
+    Rec.CancelOnWait = 2;
+    EXPECT_EQ(c.Exec("insert into t values (2)"), DBLIB_E_INTERRUPTED) << "blocking is on, without a time limit";
+    EXPECT_EQ(Rec.Waits, 2);
+    Lib().Commit(&holder.ca);
+    EXPECT_EQ(c.Exec("insert into t values (3)"), 0);
+    Lib().Commit(&c.ca);
+    EXPECT_EQ(c.Count("t"), 2);
+}
+
 TEST_P(CallbackTest, AnotherThreadCancelsTheRunningRequest) {
     Client& c = Main();
     Svc().RegisterFn(&c.ca, DBLIB_CB_START, &OnStart);
