@@ -22,6 +22,8 @@ namespace {
 
 // How long the rename waits for other connections' transactions before giving up with -242.
 constexpr int kRenameWaitMs = 200;
+// Pages the snapshot copies between two looks at the request's wait callback and cancel.
+constexpr int kCopyChunkPages = 256;
 
 uint32_t Be32(const unsigned char* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
@@ -128,10 +130,19 @@ BackupSession::BackupSession(Connection& c) {
         if (sqlite3_open_v2(temp.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
             throw DbError(DBLIB_E_IO, "the backup snapshot cannot be written");
         ExecOrThrow(dest, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
-        // The engine's backup reads inside the transaction the source already holds.
+        // The engine's backup reads inside the transaction the source already holds, so the
+        // chunks all come from the snapshot; between them the request may wait or be cancelled.
         sqlite3_backup* b = sqlite3_backup_init(dest, "main", FSource, "main");
         if (!b) throw DbError(DBLIB_E_IO, sqlite3_errmsg(dest));
-        rc = sqlite3_backup_step(b, -1);
+        do {
+            try {
+                c.CheckProgress();
+            } catch (...) {
+                sqlite3_backup_finish(b);
+                throw;
+            }
+            rc = sqlite3_backup_step(b, kCopyChunkPages);
+        } while (rc == SQLITE_OK);
         sqlite3_backup_finish(b);
         if (rc != SQLITE_DONE) throw DbError(DBLIB_E_IO, sqlite3_errstr(rc));
         sqlite3_close_v2(dest);

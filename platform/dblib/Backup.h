@@ -6,7 +6,8 @@
 //            as its committed data stood at that moment, into a private unlinked file (through
 //            the engine's own backup, inside one read transaction); the pages served are those of
 //            the copy, so the pages written out form a database that, opened afresh, holds exactly
-//            that data, whatever is committed meanwhile.
+//            that data, whatever is committed meanwhile. Begin thus takes time and temporary space
+//            in proportion to the database; it fires the wait callback and can be cancelled.
 //   1..12    further database files: databases here are one file, so opening them fails (-83).
 //   -1       the transaction log. A database's transaction log is its write-ahead log: every
 //            commit appends to it, and a checkpoint moves its contents into the database file.

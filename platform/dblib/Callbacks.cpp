@@ -3,6 +3,7 @@
 #include "platform/dblib/Callbacks.h"
 
 #include "platform/dblib/Connection.h"
+#include "platform/dblib/Errors.h"
 
 #include <chrono>
 
@@ -103,6 +104,12 @@ int Connection::Progress(void* self) {
     // Non-zero ends the statement with an interrupt, which ThrowEngine reports as a cancel (-299)
     // or, once the connection was dropped, as its end (-308).
     return c->CancelRequested() || c->FDropped.load(std::memory_order_acquire) ? 1 : 0;
+}
+
+void Connection::CheckProgress() {
+    if (FWaitFn) WaitTick();
+    if (FDropped.load(std::memory_order_acquire)) throw DbError(DBLIB_E_CONNECTION_ENDED);
+    if (CancelRequested()) throw DbError(DBLIB_E_INTERRUPTED);
 }
 
 void Connection::DeliverMessage(unsigned char type, int32_t code, const char* text, size_t length) {

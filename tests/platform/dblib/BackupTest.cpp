@@ -118,6 +118,9 @@ private:
     std::thread FThread;
 };
 
+Services* gSvc = nullptr;
+void CancelAtStart(sqlca* ca) { gSvc->Cancel(ca); }
+
 std::vector<std::string> FilesIn(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {
@@ -316,6 +319,19 @@ TEST_P(BackupTest, OperationsCheckTheirArgumentsAndAuthority) {
     Client util(Lib());
     ASSERT_EQ(util.Connect("eng=" + Engine + ";dbn=utility_db;uid=DBA;pwd=SQL"), 0);
     EXPECT_EQ(Op(util, 1), DBLIB_E_BAD_ARGUMENT);
+}
+
+TEST_P(BackupTest, BeginCanBeCancelled) {
+    Client& c = Main();
+    Fill(c, 2);
+    gSvc = &Svc();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_START, &CancelAtStart);
+    EXPECT_EQ(Op(c, 1), DBLIB_E_INTERRUPTED);
+    Svc().Register(&c.ca, DBLIB_CB_START, nullptr);
+    EXPECT_EQ(Op(c, 2, 0), DBLIB_E_BAD_ARGUMENT) << "no backup was begun";
+    EXPECT_EQ(FilesIn(Dir.Path()).size(), 3u) << "the cancelled snapshot left no file behind";
+    EXPECT_EQ(Op(c, 1), 0);
+    EXPECT_EQ(Op(c, 5), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, BackupTest, ::testing::ValuesIn(BothGenerations()), GenerationName);

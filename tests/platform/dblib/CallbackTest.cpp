@@ -25,8 +25,10 @@ struct Recorder {
     int Waits = 0;
     int WorkingInWait = 0;
     int CancelResult = -1;
-    // Finish callback: runs a statement on the same SQLCA and keeps the code it got.
+    // Finish callback: runs a statement on the same SQLCA and keeps the code it got, or tries to
+    // disconnect it.
     bool ExecInFinish = false;
+    bool DisconnectInFinish = false;
     int CodeInFinish = 0;
     // Dropped callback: disconnects its client when set.
     bool DisconnectInDropped = false;
@@ -64,6 +66,10 @@ void OnStart(sqlca* ca) {
 void OnFinish(sqlca* ca) {
     if (gRec->ExecInFinish) {
         gRec->Lib->ExecuteImm(ca, "select 1");
+        gRec->CodeInFinish = ca->sqlcode;
+    }
+    if (gRec->DisconnectInFinish) {
+        gRec->Lib->db_string_disconnect(ca, nullptr);
         gRec->CodeInFinish = ca->sqlcode;
     }
     gRec->Add("finish " + std::to_string(gRec->Svc->IsWorking(ca)), ca);
@@ -167,6 +173,16 @@ TEST_P(CallbackTest, ACallbackCallingTheLibraryLeavesTheRequestsOutcomeAlone) {
     EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION) << "the request still runs inside its finish callback";
     EXPECT_EQ(c.Code(), DBLIB_W_NOT_FOUND) << "the request reports its own outcome";
     EXPECT_EQ(c.State(), "02000");
+}
+
+TEST_P(CallbackTest, ACallbackCannotDisconnectTheRequestItRunsIn) {
+    Client& c = Main();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_FINISH, &OnFinish);
+    Rec.DisconnectInFinish = true;
+    EXPECT_EQ(c.Exec("create table t(a int)"), 0) << "the request ends normally";
+    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION) << "refused rather than waiting for itself";
+    Rec.DisconnectInFinish = false;
+    EXPECT_EQ(c.Disconnect(), 0);
 }
 
 TEST_P(CallbackTest, WaitCallbackRepeatsAndCancelsALongQueryFromInside) {
