@@ -36,6 +36,8 @@ namespace tnxdb {
 
 class BackupSession;
 class CallbackTable;
+class Cursor;
+class CursorSet;
 class Database;
 class Engine;
 class Statement;
@@ -119,6 +121,12 @@ public:
     // The backup in progress on this connection (db_backup), or null. Ends with the connection.
     std::unique_ptr<BackupSession>& Backup() { return FBackup; }
 
+    // ---- Cursors (Cursor.h) ----
+    // The connection's named cursors.
+    CursorSet& Cursors();
+    // The open cursor running this statement, or null (such a statement is not executed).
+    const Cursor* CursorOn(const Statement* s) const;
+
 private:
     static int BusyHandler(void* self, int count);
     void StepControl(sqlite3_stmt* s);
@@ -152,6 +160,10 @@ private:
     dblib_simple_callback_fn FWaitFn = nullptr;    // the wait callback armed for the running request
     long FNextWaitMs = 0;                          // when it is due next (ms clock)
     std::unique_ptr<BackupSession> FBackup;
+
+    // ---- Cursors ----
+    // Created on first use; destroyed before the statements they run (Close).
+    std::unique_ptr<CursorSet> FCursors;
 };
 
 // Opens an engine handle on a database file (path "" for a private in-memory database, as
