@@ -615,7 +615,16 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  *   the cursor's rows.
  * dbpp_close closes the cursor (the name stays declared); a cursor that is not open gives
  *   DBLIB_E_CURSOR_NOT_OPEN, as every call on it but dbpp_open does.
- * dbpp_resume moves to the next result set (105 when none); dbpp_explain gives the plan text. */
+ * dbpp_resume moves the open cursor to its statement's next result set, running the statements
+ *   between; the cursor then stands before its first row, dbpp_describe_cursor describes its
+ *   columns, and sqlerrd[2] is reported as after an open. When no query follows: warning 105
+ *   (DBLIB_W_NO_MORE_RESULTS), sqlerrd[2] 0, and the cursor stays on its result set, on the row it
+ *   stood on.
+ * dbpp_explain(r, da) delivers into variable 0 of da (any text type) the engine's plan for the
+ *   query giving the open cursor's current result set: one line per step, separated by '\n',
+ *   indented two blanks per level below the step it belongs to (e.g. "SEARCH t USING INDEX t_name
+ *   (name=?)"); cut to the variable as any text output is (the indicator, or warning 101,
+ *   says so). */
 DBLIB_DBPP_TYPES(dbpp_declare, char *cursor, char *r, char *module, short *stmt, unsigned int options)
 DBLIB_DBPP_TYPES(dbpp_open, char *cursor, char *r, char *module, short *stmt, struct sqlda *in,
                  char *r2, char *r3, unsigned int options)
