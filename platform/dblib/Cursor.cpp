@@ -827,9 +827,9 @@ void Cursor::Update(Connection& c, const sqlda* da, sqlca* ca) {
     c.AfterStatement();
     FSkip.insert(rowid);
     FSkip.insert(newRowid);
-    // The kept row shows the row as stored now.
+    // The kept row shows the row as stored now (an insensitive cursor keeps showing it as read).
     size_t physical = Physical(FPos);
-    if (Stored(physical) && ReadRow(c, newRowid)) {
+    if (!(FOptions & kCursorInsensitive) && Stored(physical) && ReadRow(c, newRowid)) {
         ResetGuard reset{FRowStmt};
         size_t row = physical - FStoreBase;
         FRows.ReplaceFrom(row, FRowStmt, FCols);
@@ -851,7 +851,12 @@ void Cursor::Delete(Connection& c, sqlca* ca) {
     int64_t gone = rowid;
     if (!RunChange(c, g.S, gone, true, FQuery.TableName())) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     c.AfterStatement();
-    // The row leaves the cursor: the cursor stands between its neighbours.
+    // The row leaves the cursor, which stands between its neighbours (an insensitive cursor
+    // keeps showing it, and stays on it).
+    if (FOptions & kCursorInsensitive) {
+        ca->sqlerrd[2] = 1;
+        return;
+    }
     if (FKeepAll)
         FLive.Erase(Physical(FPos));
     else
