@@ -1,5 +1,6 @@
 // Server callbacks: start and finish around every request, the wait callback and cancel (from
 // inside the wait callback and from another thread), server messages, dropped connections.
+#include "CursorFixture.h"
 #include "ServicesFixture.h"
 
 #include <cstring>
@@ -237,6 +238,41 @@ TEST_P(CallbackTest, WaitCallbackFiresWhileWaitingForALockAndMayCancelTheWait) {
     EXPECT_EQ(c.Exec("insert into t values (3)"), 0);
     Lib().Commit(&c.ca);
     EXPECT_EQ(c.Count("t"), 2);
+}
+
+TEST_P(CallbackTest, CancelEndsACursorsOpenOrFetch) {
+    Client& c = Main();
+    CursorApi api(Lib());
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
+    // Rows come quickly at first, then only after a long count.
+    short stmt = c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                           "SELECT x FROM c WHERE x < 3 OR x % 1000000000000 = 0");
+    ASSERT_NE(stmt, 0) << c.Message();
+    api.Declare(&c.ca, "slow", &stmt, 0);
+    api.Open(&c.ca, "slow", &stmt, nullptr, 0);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    Block b(Lib(), "i", 5);
+    Rec.CancelOnWait = 1;
+    api.FetchArray(&c.ca, "slow", 1, 1, b.get(), 5);
+    EXPECT_EQ(c.Code(), DBLIB_E_INTERRUPTED) << c.Message();
+    EXPECT_EQ(Rec.Waits, 1);
+    EXPECT_EQ(c.QueryText("select 'still usable'"), "still usable");
+    api.FetchArray(&c.ca, "slow", 1, 1, b.get(), 2);
+    EXPECT_EQ(c.Code(), 0) << "rows read before the cancel stay at hand: " << c.Message();
+    EXPECT_EQ(b.Ints(2), (std::vector<int>{1, 2}));
+    api.Close(&c.ca, "slow");
+    EXPECT_EQ(c.Code(), 0);
+
+    // A cancelled open leaves the cursor closed.
+    short never = c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                            "SELECT x FROM c WHERE x = 999999999999");
+    ASSERT_NE(never, 0);
+    api.Declare(&c.ca, "never", &never, 0);
+    Rec.Waits = 0;
+    api.Open(&c.ca, "never", &never, nullptr, 0);
+    EXPECT_EQ(c.Code(), DBLIB_E_INTERRUPTED);
+    api.FetchArray(&c.ca, "never", 1, 1, b.get(), 1);
+    EXPECT_EQ(c.Code(), DBLIB_E_CURSOR_NOT_OPEN);
 }
 
 TEST_P(CallbackTest, AnotherThreadCancelsTheRunningRequest) {
