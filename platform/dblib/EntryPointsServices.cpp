@@ -7,12 +7,12 @@
 // SQLCA, or from inside that request's callbacks: the SQLCA then belongs to the request, so these
 // two never write it (an injected code is the one exception, for tests).
 #include "platform/dblib/Backup.h"
-#include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Client.h"
 #include "platform/dblib/ConnectionString.h"
 #include "platform/dblib/Convert.h"
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
+#include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
 #include "platform/dblib/Locate.h"
 #include "platform/dblib/dblib.h"
@@ -84,7 +84,10 @@ extern "C" {
 
 DBLIB_EXPORT void db_register_a_callback(sqlca* ca, int kind, void (*callback)(void)) {
     if (instrument::Recording())
-        instrument::CallLine("db_register_a_callback").Int(kind).Ptr(reinterpret_cast<const void*>(callback)).Commit();
+        instrument::CallLine("db_register_a_callback")
+            .Int(kind)
+            .Ptr(reinterpret_cast<const void*>(callback))
+            .Commit();
     RunCall(ca, Plain("db_register_a_callback"), 0, [&](ClientState* client) {
         if (!client) throw DbError(DBLIB_E_BAD_ARGUMENT, "the SQLCA was not initialised by db_init");
         if (!client->Callbacks->Set(kind, callback))
@@ -120,10 +123,11 @@ DBLIB_EXPORT unsigned short db_cancel_request(sqlca* ca) {
 DBLIB_EXPORT unsigned short db_backup(sqlca* ca, int op, int file, unsigned long page, sqlda* da) {
     if (instrument::Recording())
         instrument::CallLine("db_backup").Int(op).Int(file).Int(static_cast<long long>(page)).Da(da).Commit();
-    return RunRequest(ca, Plain("db_backup"), static_cast<unsigned short>(0), [&](Connection& c) -> unsigned short {
-        RunBackup(c, op, file, page, da, ca);
-        return 1;
-    });
+    return RunRequest(ca, Plain("db_backup"), static_cast<unsigned short>(0),
+                      [&](Connection& c) -> unsigned short {
+                          RunBackup(c, op, file, page, da, ca);
+                          return 1;
+                      });
 }
 
 DBLIB_EXPORT void dbpp_resume(DBLIB_DBPP_ARGS(char* cursor)) {
@@ -141,7 +145,8 @@ DBLIB_EXPORT void dbpp_resume(DBLIB_DBPP_ARGS(char* cursor)) {
 DBLIB_EXPORT void dbpp_explain(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, sqlda* da)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_explain").Str(cursor).Da(da).Commit();
     RunRequest(ca, Dbpp("dbpp_explain", DBLIB_DESC), 0, [&](Connection& c) {
-        if (!da || da->sqld < 1 || da->sqld > da->sqln) throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
+        if (!da || da->sqld < 1 || da->sqld > da->sqln)
+            throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
         std::string plan = QueryPlan(c, OpenCursorNamed(c, cursor).QueryText());
         sqlvar& var = da->sqlvar[0];
         if (StoreOutput(Value::MakeText(plan.data(), plan.size()), var, &c.Variables())) {
@@ -155,12 +160,16 @@ DBLIB_EXPORT void dbpp_explain(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, sqlda*
 #if DBLIB_GENERATION >= 5
 DBLIB_EXPORT unsigned short db_locate_servers(sqlca* ca, dblib_locate_callback_fn callback, void* user) {
     if (instrument::Recording())
-        instrument::CallLine("db_locate_servers").Ptr(reinterpret_cast<const void*>(callback)).Ptr(user).Commit();
-    return RunCall(ca, Plain("db_locate_servers"), static_cast<unsigned short>(0), [&](ClientState*) -> unsigned short {
-        int found = LocateServers(ca, callback, user);
-        ca->sqlerrd[2] = found;
-        return 1;
-    });
+        instrument::CallLine("db_locate_servers")
+            .Ptr(reinterpret_cast<const void*>(callback))
+            .Ptr(user)
+            .Commit();
+    return RunCall(ca, Plain("db_locate_servers"), static_cast<unsigned short>(0),
+                   [&](ClientState*) -> unsigned short {
+                       int found = LocateServers(ca, callback, user);
+                       ca->sqlerrd[2] = found;
+                       return 1;
+                   });
 }
 
 DBLIB_EXPORT unsigned short db_string_ping_server(sqlca* ca, char* params, unsigned int connect_to_db) {

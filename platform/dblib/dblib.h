@@ -700,7 +700,7 @@ DBLIB_DBPP_TYPES(dbpp_explain, char *cursor, char *r, struct sqlda *da)
  *       last page: DBLIB_E_BAD_ARGUMENT.
  * db_locate_servers(callback, user): calls callback(ca, record, user) once per running engine, in
  *   start order, until it returns 0; sqlerrd[2] the number of calls. The record (valid during the
- *   call) has port type 1 (in-process), the engine's port number (the lowest free from 2638 on
+ *   call) has port type 1 (in-process), the engine's port number (the lowest free from 49152 on
  *   when it started), its name and the address "127.0.0.1". The SQLCA is kept around each call as
  *   for the request callbacks. A null callback is DBLIB_E_BAD_ARGUMENT.
  * db_string_ping_server(params, connect_to_db): 0 (result 1) when the engine the parameters name

@@ -133,7 +133,8 @@ TEST_P(CallbackTest, StartAndFinishSurroundEveryRequestWhileItIsWorking) {
     EXPECT_EQ(c.Exec("select * from missing"), DBLIB_E_TABLE_NOT_FOUND);
     EXPECT_EQ(c.QueryText("select 1"), "1");
     EXPECT_EQ(Rec.Events.size(), 8u);
-    for (size_t i = 0; i < Rec.Events.size(); ++i) EXPECT_EQ(Rec.Events[i], i % 2 ? "finish 1" : "start 1") << i;
+    for (size_t i = 0; i < Rec.Events.size(); ++i)
+        EXPECT_EQ(Rec.Events[i], i % 2 ? "finish 1" : "start 1") << i;
 
     // A null function unregisters; a refused request (not connected) fires nothing.
     Rec.Clear();
@@ -171,7 +172,8 @@ TEST_P(CallbackTest, ACallbackCallingTheLibraryLeavesTheRequestsOutcomeAlone) {
     out[0].sqldata = &value;
     out->sqld = 1;
     Lib().ExecuteInto(&c.ca, &stmt, nullptr, out.get());
-    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION) << "the request still runs inside its finish callback";
+    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION)
+        << "the request still runs inside its finish callback";
     EXPECT_EQ(c.Code(), DBLIB_W_NOT_FOUND) << "the request reports its own outcome";
     EXPECT_EQ(c.State(), "02000");
 }
@@ -232,7 +234,8 @@ TEST_P(CallbackTest, WaitCallbackFiresWhileWaitingForALockAndMayCancelTheWait) {
     ASSERT_EQ(holder.Exec("insert into t values (1)"), 0); // holds the write lock
     Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
     Rec.CancelOnWait = 2;
-    EXPECT_EQ(c.Exec("insert into t values (2)"), DBLIB_E_INTERRUPTED) << "blocking is on, without a time limit";
+    EXPECT_EQ(c.Exec("insert into t values (2)"), DBLIB_E_INTERRUPTED)
+        << "blocking is on, without a time limit";
     EXPECT_EQ(Rec.Waits, 2);
     Lib().Commit(&holder.ca);
     EXPECT_EQ(c.Exec("insert into t values (3)"), 0);
@@ -245,8 +248,9 @@ TEST_P(CallbackTest, CancelEndsACursorsOpenOrFetch) {
     CursorApi api(Lib());
     Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
     // Rows come quickly at first, then only after a long count.
-    short stmt = c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
-                           "SELECT x FROM c WHERE x < 3 OR x % 1000000000000 = 0");
+    short stmt =
+        c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                  "SELECT x FROM c WHERE x < 3 OR x % 1000000000000 = 0");
     ASSERT_NE(stmt, 0) << c.Message();
     api.Declare(&c.ca, "slow", &stmt, 0);
     api.Open(&c.ca, "slow", &stmt, nullptr, 0);
@@ -264,8 +268,9 @@ TEST_P(CallbackTest, CancelEndsACursorsOpenOrFetch) {
     EXPECT_EQ(c.Code(), 0);
 
     // A cancelled open leaves the cursor closed.
-    short never = c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
-                            "SELECT x FROM c WHERE x = 999999999999");
+    short never =
+        c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                  "SELECT x FROM c WHERE x = 999999999999");
     ASSERT_NE(never, 0);
     api.Declare(&c.ca, "never", &never, 0);
     Rec.Waits = 0;
@@ -352,7 +357,8 @@ TEST_P(CallbackTest, LongMessagesArriveWholeUpToTheLengthCount) {
     Client& c = Main();
     Svc().RegisterFn(&c.ca, DBLIB_CB_MESSAGE, &OnMessage);
     std::string text(40000, 'x');
-    for (size_t i = 0; i < text.size(); i += 7) text[i] = static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < text.size(); i += 7)
+        text[i] = static_cast<char>('a' + i % 26);
     EXPECT_EQ(c.Exec("MESSAGE '" + text + "' TYPE STATUS TO CLIENT"), 0) << c.Message();
 
     // The same through a host variable of a prepared statement.

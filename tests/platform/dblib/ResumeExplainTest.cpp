@@ -22,15 +22,16 @@ protected:
         if (Lib().Generation() == 7)
             reinterpret_cast<dbpp_resume_fn>(FResume)(&c.ca, const_cast<char*>(cursor));
         else
-            reinterpret_cast<dbpp_resume_legacy_fn>(FResume)(&c.ca, Lib().Descriptor, const_cast<char*>(cursor));
+            reinterpret_cast<dbpp_resume_legacy_fn>(FResume)(&c.ca, Lib().Descriptor,
+                                                             const_cast<char*>(cursor));
     }
     void Explain(const char* cursor, sqlda* da) {
         Client& c = Main();
         if (Lib().Generation() == 7)
             reinterpret_cast<dbpp_explain_fn>(FExplain)(&c.ca, const_cast<char*>(cursor), nullptr, da);
         else
-            reinterpret_cast<dbpp_explain_legacy_fn>(FExplain)(&c.ca, Lib().Descriptor, const_cast<char*>(cursor),
-                                                               nullptr, da);
+            reinterpret_cast<dbpp_explain_legacy_fn>(FExplain)(&c.ca, Lib().Descriptor,
+                                                               const_cast<char*>(cursor), nullptr, da);
     }
     void Open(const char* name, const std::string& sql) {
         Client& c = Main();
@@ -57,7 +58,8 @@ protected:
         std::vector<std::string> out;
         if (Main().Code() == 100) return out;
         EXPECT_EQ(Main().Code(), 0) << Main().Message();
-        for (int r = 0; r < Main().ca.sqlerrd[2]; ++r) out.push_back(b.Text(r, 0));
+        for (int r = 0; r < Main().ca.sqlerrd[2]; ++r)
+            out.push_back(b.Text(r, 0));
         return out;
     }
 
@@ -171,4 +173,5 @@ TEST_P(ResumeExplainTest, ExplainGivesThePlanCutToTheVariable) {
     EXPECT_EQ(c.Code(), DBLIB_E_BAD_SQLDA);
 }
 
-INSTANTIATE_TEST_SUITE_P(Generations, ResumeExplainTest, ::testing::ValuesIn(BothGenerations()), GenerationName);
+INSTANTIATE_TEST_SUITE_P(Generations, ResumeExplainTest, ::testing::ValuesIn(BothGenerations()),
+                         GenerationName);
