@@ -4,6 +4,7 @@
 #include "ServicesFixture.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,6 +59,15 @@ struct Recorder {
 };
 
 Recorder* gRec = nullptr;
+
+// Callbacks that throw, as a handler that catches nothing of its own would.
+void ThrowingStart(sqlca*) { throw std::runtime_error("from the start callback"); }
+void ThrowingWait(sqlca* ca) {
+    if (++gRec->Waits == 2) gRec->Svc->Cancel(ca);
+    throw std::runtime_error("from the wait callback");
+}
+void ThrowingMessage(sqlca*, unsigned char, int32_t, unsigned short, char*) { throw 42; }
+void ThrowingDropped(sqlca*, char*) { throw std::runtime_error("from the dropped callback"); }
 
 void OnStart(sqlca* ca) {
     gRec->Add("start " + std::to_string(gRec->Svc->IsWorking(ca)), ca);
@@ -176,6 +186,23 @@ TEST_P(CallbackTest, ACallbackCallingTheLibraryLeavesTheRequestsOutcomeAlone) {
         << "the request still runs inside its finish callback";
     EXPECT_EQ(c.Code(), DBLIB_W_NOT_FOUND) << "the request reports its own outcome";
     EXPECT_EQ(c.State(), "02000");
+}
+
+TEST_P(CallbackTest, WhatACallbackThrowsStaysOutOfTheLibrary) {
+    Client& c = Main();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_START, &ThrowingStart);
+    Svc().RegisterFn(&c.ca, DBLIB_CB_MESSAGE, &ThrowingMessage);
+    EXPECT_EQ(c.Exec("MESSAGE 'hello' TO CLIENT"), 0);
+    EXPECT_EQ(c.QueryText("select 5"), "5");
+    // Thrown from inside the engine's progress handler: the query goes on until the cancel.
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &ThrowingWait);
+    EXPECT_EQ(c.Exec(kEndlessQuery), DBLIB_E_INTERRUPTED);
+    EXPECT_EQ(Rec.Waits, 2);
+    Svc().RegisterFn(&c.ca, DBLIB_CB_DROPPED, &ThrowingDropped);
+    Client stopper(Lib());
+    std::string params = "eng=" + Engine + ";unc=yes";
+    EXPECT_EQ(Lib().db_stop_engine(&stopper.ca, params.data()), 1) << stopper.Message();
+    EXPECT_EQ(c.Exec("select 1"), DBLIB_E_CONNECTION_ENDED);
 }
 
 TEST_P(CallbackTest, ACallbackCannotDisconnectTheRequestItRunsIn) {
