@@ -394,6 +394,7 @@ bool Cursor::Step(Connection& c, bool keep) {
                 continue;
             ++FRead;
             FEngineOn = true;
+            FLiveRead = false;
             if (FKeepAll) {
                 FRows.AppendFrom(FEngine);
                 FLive.Append();
@@ -421,11 +422,28 @@ bool Cursor::Step(Connection& c, bool keep) {
 void Cursor::KeepEngineRow() {
     size_t physical = FRead - 1;
     if (Stored(physical)) return;
-    if (FRows.Rows() == 0 || FStoreBase + FRows.Rows() != physical) {
+    // A forward-only cursor never returns to rows behind it: the store starts over at this row
+    // unless it still holds rows the cursor needs (rows drained ahead of it).
+    size_t needed = FWhere == Where::Before  ? 0
+                    : FWhere == Where::After ? std::numeric_limits<size_t>::max()
+                                             : Physical(FPos);
+    bool contiguous = FRows.Rows() > 0 && FStoreBase + FRows.Rows() == physical;
+    bool behind = FStoreBase < needed && !Stored(needed);
+    if (!contiguous || behind) {
         FRows.Clear();
         FStoreBase = physical;
     }
-    FRows.AppendFrom(FEngine);
+    FRows.Append(LiveValues());
+}
+
+const Value* Cursor::LiveValues() const {
+    if (!FLiveRead) {
+        FLiveValues.resize(FRows.Columns());
+        for (size_t i = 0; i < FLiveValues.size(); ++i)
+            FLiveValues[i] = ColumnValue(FEngine, static_cast<int>(i));
+        FLiveRead = true;
+    }
+    return FLiveValues.data();
 }
 
 bool Cursor::Have(Connection& c, size_t logical) {
@@ -437,7 +455,7 @@ bool Cursor::Have(Connection& c, size_t logical) {
 Value Cursor::CellValue(size_t physical, size_t col) const {
     if (Stored(physical)) return FRows.Get(physical - FStoreBase, col);
     assert(FEngineOn && physical == FRead - 1);
-    return ColumnValue(FEngine, static_cast<int>(col));
+    return LiveValues()[col];
 }
 
 void Cursor::BeforeWrite() {
@@ -579,9 +597,12 @@ Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
 void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first, sqlca* ca,
                         bool& cutWithoutIndicator) {
     size_t end = std::min(first + FCols, static_cast<size_t>(da->sqld));
+    // The row's values: from the engine's current row (read once) or from the kept copy.
+    const Value* live = Stored(physical) ? nullptr : LiveValues();
     for (size_t k = first; k < end; ++k) {
         sqlvar& var = da->sqlvar[k];
-        if (StoreOutput(CellValue(physical, k - first), var, &c.Variables())) {
+        Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
+        if (StoreOutput(v, var, &c.Variables())) {
             SetTruncationWarning(ca);
             if (!var.sqlind) cutWithoutIndicator = true;
         }

@@ -93,6 +93,9 @@ public:
     bool NextResultSet(Connection& c, int32_t& rowReport);
     // The engine text of the query giving the current result set ("" when there is none).
     std::string QueryText() const;
+    // The rows the cursor holds in memory now (a forward-only cursor: at most the row it stands
+    // on, unless it had to read the rest of its result to release its snapshot).
+    size_t KeptRows() const { return FRows.Rows(); }
 
     // ---- Connection hooks ----
     // Before the connection changes data: a row the cursor would read from the engine's current
@@ -133,6 +136,7 @@ private:
         return physical >= FStoreBase && physical - FStoreBase < FRows.Rows();
     }
     Value CellValue(size_t physical, size_t col) const;
+    const Value* LiveValues() const;
     Target Resolve(Connection& c, unsigned kind, int offset);
     void DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first, sqlca* ca,
                     bool& cutWithoutIndicator);
@@ -178,6 +182,10 @@ private:
     std::vector<int> FFirstKinds;    // Value::Kind of each column in the first row (describe)
     size_t FRead = 0;                // physical rows read from the engine
     bool FEngineOn = false;          // the engine's current row is physical row FRead - 1
+    // The values of the engine's current row, read once for delivery and copy alike (forward-only
+    // cursors); valid while FLiveRead, that is until the engine steps.
+    mutable std::vector<Value> FLiveValues;
+    mutable bool FLiveRead = false;
     bool FAtEnd = false;             // the engine has no more rows
     std::optional<DbError> FFailure; // the engine failed: rows not yet read are unavailable
     RowStore FRows;                  // kept rows: physical FStoreBase .. FStoreBase + Rows() - 1

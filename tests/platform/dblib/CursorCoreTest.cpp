@@ -149,4 +149,42 @@ TEST_F(CursorCoreTest, NextResultSetCountsRowsWhenAsked) {
     EXPECT_FALSE(cur.NextResultSet(C(), report));
 }
 
+TEST_F(CursorCoreTest, ForwardOnlyCursorHoldsOneRowAndScrollableOnesTheRowsReached) {
+    Prepare(3, "with recursive k(x) as (select 1 union all select x + 1 from k where x < 3000) "
+               "select x, 'text ' || x from k");
+    sqlda* da = AllocSqlda(50, true);
+    std::vector<int32_t> ints(25);
+    std::vector<char> texts(25 * 32);
+    for (int r = 0; r < 25; ++r) {
+        da->sqlvar[2 * r].sqltype = DBLIB_T_INT;
+        da->sqlvar[2 * r].sqllen = 4;
+        da->sqlvar[2 * r].sqldata = &ints[static_cast<size_t>(r)];
+        da->sqlvar[2 * r + 1].sqltype = DBLIB_T_STRING;
+        da->sqlvar[2 * r + 1].sqllen = 32;
+        da->sqlvar[2 * r + 1].sqldata = &texts[static_cast<size_t>(r) * 32];
+    }
+    da->sqld = 50;
+    for (unsigned options : {kCursorReadOnly | kCursorForwardOnly, unsigned{kCursorReadOnly}}) {
+        Cursor& cur = C().Cursors().Declare("M", 3, options);
+        cur.Open(C(), nullptr, options);
+        size_t most = 0, read = 0;
+        for (;;) {
+            sqlca ca{};
+            cur.Fetch(C(), 2, 1, da, 25, &ca);
+            if (ca.sqlcode == 100) break;
+            ASSERT_EQ(ca.sqlcode, 0);
+            read += static_cast<size_t>(ca.sqlerrd[2]);
+            ASSERT_EQ(ints[0], static_cast<int32_t>(read - static_cast<size_t>(ca.sqlerrd[2]) + 1));
+            most = std::max(most, cur.KeptRows());
+        }
+        EXPECT_EQ(read, 3000u);
+        if (options & kCursorForwardOnly)
+            EXPECT_LE(most, 1u) << "one row at most, never the result";
+        else
+            EXPECT_EQ(most, 3000u);
+        cur.Close();
+    }
+    FreeSqlda(da);
+}
+
 } // namespace
