@@ -3,6 +3,7 @@
 
 #include "platform/dblib/Backup.h"
 #include "platform/dblib/Callbacks.h"
+#include "platform/dblib/Cursor.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
@@ -130,6 +131,7 @@ void Connection::Close() {
     FBackup.reset();
     // The rollback below must run to its end, whatever a cancel or a drop says.
     sqlite3_progress_handler(FHandle, 0, nullptr, nullptr);
+    FCursors.reset();
     FStatements.clear();
     FStatements.resize(1);
     FVariables.Clear();
@@ -176,10 +178,12 @@ Statement* Connection::FindStatement(int number) const {
 void Connection::PutStatement(std::unique_ptr<Statement> stmt) {
     size_t n = static_cast<size_t>(stmt->Number());
     if (n >= FStatements.size()) FStatements.resize(n + 1);
+    if (FCursors) FCursors->StatementGone(static_cast<int>(n));
     FStatements[n] = std::move(stmt);
 }
 
 void Connection::DropStatement(int number) {
+    if (FCursors) FCursors->StatementGone(number);
     if (number > 0 && static_cast<size_t>(number) < FStatements.size()) FStatements[static_cast<size_t>(number)].reset();
 }
 
@@ -199,11 +203,22 @@ void Connection::BeginIfNeeded(bool writes) {
     // A writer's transaction starts by taking the write lock (waiting as the blocking options
     // say), so that a writer that has to give up leaves no transaction and no stale snapshot
     // behind; at levels 2 and 3 a reader's transaction starts with its snapshot.
+    if (writes && FCursors) FCursors->BeforeWrite();
     if (!sqlite3_get_autocommit(FHandle)) return;
-    if (writes)
-        StepControl(FBeginWrite);
-    else if (FOptions.IsolationLevel() >= 2)
+    if (writes) {
+        int rc = sqlite3_step(FBeginWrite);
+        sqlite3_reset(FBeginWrite);
+        // An open cursor still reading holds the snapshot of its open; when another connection
+        // has committed since, the engine refuses to write from that snapshot. The cursors then
+        // read the rest of their rows into memory, let go of the snapshot, and the write goes on.
+        if (rc == SQLITE_BUSY_SNAPSHOT && FCursors && FCursors->ReleaseSnapshots(*this)) {
+            rc = sqlite3_step(FBeginWrite);
+            sqlite3_reset(FBeginWrite);
+        }
+        if (rc != SQLITE_DONE) ThrowEngine(rc);
+    } else if (FOptions.IsolationLevel() >= 2) {
         StepControl(FBegin);
+    }
 }
 
 void Connection::Commit() {
@@ -217,5 +232,12 @@ void Connection::Rollback() {
 void Connection::AfterStatement() {
     if (!FOptions.Chained()) Commit();
 }
+
+CursorSet& Connection::Cursors() {
+    if (!FCursors) FCursors = std::make_unique<CursorSet>();
+    return *FCursors;
+}
+
+const Cursor* Connection::CursorOn(const Statement* s) const { return FCursors ? FCursors->OpenOn(s) : nullptr; }
 
 } // namespace tnxdb

@@ -36,6 +36,8 @@ namespace tnxdb {
 
 class BackupSession;
 class CallbackTable;
+class Cursor;
+class CursorSet;
 class Database;
 class Engine;
 class Statement;
@@ -111,10 +113,19 @@ public:
     // The start callback and the wait timer of the request that just began; the finish callback.
     void StartRequestHooks();
     void FinishRequestHooks();
+    // For work of a request outside the engine's statements (the backup's copy): runs the wait
+    // callback when due, and throws -299 when a cancel hit the request, -308 once it was dropped.
+    void CheckProgress();
     // Delivers a server message to the client's message callback (MESSAGE ... TO CLIENT).
     void DeliverMessage(unsigned char type, int32_t code, const char* text, size_t length);
     // The backup in progress on this connection (db_backup), or null. Ends with the connection.
     std::unique_ptr<BackupSession>& Backup() { return FBackup; }
+
+    // ---- Cursors (Cursor.h) ----
+    // The connection's named cursors.
+    CursorSet& Cursors();
+    // The open cursor running this statement, or null (such a statement is not executed).
+    const Cursor* CursorOn(const Statement* s) const;
 
 private:
     static int BusyHandler(void* self, int count);
@@ -149,6 +160,10 @@ private:
     dblib_simple_callback_fn FWaitFn = nullptr;    // the wait callback armed for the running request
     long FNextWaitMs = 0;                          // when it is due next (ms clock)
     std::unique_ptr<BackupSession> FBackup;
+
+    // ---- Cursors ----
+    // Created on first use; destroyed before the statements they run (Close).
+    std::unique_ptr<CursorSet> FCursors;
 };
 
 // Opens an engine handle on a database file (path "" for a private in-memory database, as

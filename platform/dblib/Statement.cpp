@@ -5,6 +5,7 @@
 #include "platform/dblib/Catalog.h"
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/Convert.h"
+#include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
@@ -329,6 +330,8 @@ void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
 void Statement::Execute(Connection& c, const sqlda* in, sqlda* out, sqlca* ca) {
     CheckSqlda(in, "input");
     CheckSqlda(out, "output");
+    // An open cursor is reading this statement's results: running it would disturb them.
+    if (const Cursor* cursor = c.CursorOn(this)) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, cursor->Name());
     size_t needed = InputCount();
     if (needed > 0 && (!in || static_cast<size_t>(in->sqld) < needed)) throw DbError(DBLIB_E_TOO_FEW_VALUES);
     if (FKind == StmtKind::Engine)

@@ -80,7 +80,9 @@ protected:
     void Fill(Client& c, int rows) {
         ASSERT_EQ(c.Exec("create table t(id int primary key, pad varchar(300))"), 0);
         for (int i = 1; i <= rows; ++i)
-            ASSERT_EQ(c.Exec("insert into t values (" + std::to_string(i) + ", '" + std::string(250, 'p') + "')"), 0);
+            ASSERT_EQ(
+                c.Exec("insert into t values (" + std::to_string(i) + ", '" + std::string(250, 'p') + "')"),
+                0);
         Lib().Commit(&c.ca);
     }
 
@@ -98,7 +100,9 @@ public:
         EXPECT_EQ(FClient.Connect(conn), 0) << FClient.Message();
         FThread = std::thread([this, first] {
             for (int id = first; !FStop.load(); ++id) {
-                if (FClient.Exec("insert into t values (" + std::to_string(id) + ", 'written meanwhile')") != 0) break;
+                if (FClient.Exec("insert into t values (" + std::to_string(id) + ", 'written meanwhile')") !=
+                    0)
+                    break;
                 FClient.Lib().Commit(&FClient.ca);
                 if (FClient.Code() != 0) break;
                 Committed.Add();
@@ -117,6 +121,11 @@ private:
     std::atomic<bool> FStop{false};
     std::thread FThread;
 };
+
+Services* gSvc = nullptr;
+void CancelAtStart(sqlca* ca) {
+    gSvc->Cancel(ca);
+}
 
 std::vector<std::string> FilesIn(const std::string& dir) {
     std::vector<std::string> names;
@@ -213,7 +222,8 @@ TEST_P(BackupTest, RenamingTheLogWaitsForOtherTransactions) {
     da[0].sqllen = static_cast<int16_t>(FPage.size());
     da[0].sqldata = FPage.data();
     da->sqld = 1;
-    for (int p = 0; p + 1 < pages; ++p) EXPECT_EQ(Op(c, 6, -2, static_cast<unsigned long>(p), da.get()), 0);
+    for (int p = 0; p + 1 < pages; ++p)
+        EXPECT_EQ(Op(c, 6, -2, static_cast<unsigned long>(p), da.get()), 0);
     EXPECT_EQ(Op(c, 6, -2, static_cast<unsigned long>(pages - 1), da.get()), DBLIB_E_LOG_NOT_RENAMED);
     EXPECT_EQ(c.Message(), "Transactions in progress prevent renaming the transaction log of test");
     EXPECT_GT(FileSize(DbFile + "-wal"), 0);
@@ -247,12 +257,14 @@ TEST_P(BackupTest, AnInjectedMinus242IsRetriedByRepeatingTheCall) {
     da[0].sqllen = static_cast<int16_t>(FPage.size());
     da[0].sqldata = FPage.data();
     da->sqld = 1;
-    for (int p = 0; p + 1 < pages; ++p) Op(c, 6, -2, static_cast<unsigned long>(p), da.get());
+    for (int p = 0; p + 1 < pages; ++p)
+        Op(c, 6, -2, static_cast<unsigned long>(p), da.get());
     probe.Inject("db_backup", 1, DBLIB_E_LOG_NOT_RENAMED);
     probe.Record(true);
     probe.Clear();
     int tries = 0;
-    while (Op(c, 6, -2, static_cast<unsigned long>(pages - 1), da.get()) == DBLIB_E_LOG_NOT_RENAMED) ++tries;
+    while (Op(c, 6, -2, static_cast<unsigned long>(pages - 1), da.get()) == DBLIB_E_LOG_NOT_RENAMED)
+        ++tries;
     probe.Record(false);
     probe.ClearInjections();
     EXPECT_EQ(tries, 1);
@@ -281,7 +293,8 @@ TEST_P(BackupTest, OperationsCheckTheirArgumentsAndAuthority) {
     EXPECT_EQ(Op(c, 2, 12), DBLIB_E_DB_NOT_FOUND);
     ASSERT_EQ(Op(c, 2, 0), 0);
     int pages = c.ca.sqlerrd[2];
-    EXPECT_EQ(Op(c, 3, 0, static_cast<unsigned long>(pages), da.get()), DBLIB_E_BAD_ARGUMENT) << "past the last page";
+    EXPECT_EQ(Op(c, 3, 0, static_cast<unsigned long>(pages), da.get()), DBLIB_E_BAD_ARGUMENT)
+        << "past the last page";
     EXPECT_EQ(Op(c, 6, 0, 0, da.get()), DBLIB_E_BAD_ARGUMENT) << "only the log to be renamed is renamed";
     EXPECT_EQ(Op(c, 3, 0, 0, nullptr), DBLIB_E_BAD_SQLDA);
 
@@ -316,6 +329,19 @@ TEST_P(BackupTest, OperationsCheckTheirArgumentsAndAuthority) {
     Client util(Lib());
     ASSERT_EQ(util.Connect("eng=" + Engine + ";dbn=utility_db;uid=DBA;pwd=SQL"), 0);
     EXPECT_EQ(Op(util, 1), DBLIB_E_BAD_ARGUMENT);
+}
+
+TEST_P(BackupTest, BeginCanBeCancelled) {
+    Client& c = Main();
+    Fill(c, 2);
+    gSvc = &Svc();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_START, &CancelAtStart);
+    EXPECT_EQ(Op(c, 1), DBLIB_E_INTERRUPTED);
+    Svc().Register(&c.ca, DBLIB_CB_START, nullptr);
+    EXPECT_EQ(Op(c, 2, 0), DBLIB_E_BAD_ARGUMENT) << "no backup was begun";
+    EXPECT_EQ(FilesIn(Dir.Path()).size(), 3u) << "the cancelled snapshot left no file behind";
+    EXPECT_EQ(Op(c, 1), 0);
+    EXPECT_EQ(Op(c, 5), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, BackupTest, ::testing::ValuesIn(BothGenerations()), GenerationName);

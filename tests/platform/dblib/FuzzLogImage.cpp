@@ -8,8 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The page size the image names, and a fixed one, so mismatches are exercised too.
-    uint32_t named = size >= 12 ? (uint32_t{data[8]} << 24 | uint32_t{data[9]} << 16 | uint32_t{data[10]} << 8 | data[11])
-                                : 512;
+    uint32_t named =
+        size >= 12 ? (uint32_t{data[8]} << 24 | uint32_t{data[9]} << 16 | uint32_t{data[10]} << 8 | data[11])
+                   : 512;
     for (uint32_t pageSize : {named, 512u}) {
         if (pageSize > 65536) continue;
         size_t valid = tnxdb::ValidLogLength(data, size, pageSize);
