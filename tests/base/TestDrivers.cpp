@@ -149,8 +149,8 @@ int32_t TTestBlobStream::GetBlobSize() {
 }
 
 int32_t TTestBlobStream::Read(void* Data, int32_t Count) {
-    if (FBuffer == nullptr) GetBlobSize();
-    FEmpty = FBuffer == nullptr;
+    if (GetBuffer() == nullptr) GetBlobSize();
+    FEmpty = GetBuffer() == nullptr;
     if (FEmpty) return 0;
     return ReadFromBuffer(Data, Count);
 }
