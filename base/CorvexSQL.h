@@ -47,6 +47,7 @@
 namespace vcl {
 class TCustomMemoryStream;
 class TStream;
+class TStringList;
 class TStrings;
 } // namespace vcl
 
@@ -378,9 +379,18 @@ protected:
     TCorvexFieldDesc FFields[CorvexMaxDescriptors] = {};
     TCorvexVariables FExecVariables = {}; // host variables of executed statements
     TCorvexVariables FOpenVariables = {}; // host variables of the query
+    // The work list of the executing call (see InternalExecute), kept between calls and always
+    // empty outside one; created on first use.
+    vcl::TStringList* FWorkList = nullptr;
 
 private:
     friend class TCorvexSession; // AddQuery / RemoveQuery set FSession
+
+    class TValueView;
+    bool NeedNewVariables(const TValueView& Values, const TCorvexVariables& Vars);
+    void SetVariables(const TValueView& Values, TCorvexVariables& Vars);
+    // InternalSetVariables(InternalCheckVarValues(Params), Vars), without packing the values anew.
+    void SetVariablesFromParams(TVariantOpenArray Params, TCorvexVariables& Vars);
 
     static TVariantOpenArray Span(std::initializer_list<vcl::Variant> list) {
         return TVariantOpenArray(list.begin(), list.size());

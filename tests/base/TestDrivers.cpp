@@ -169,8 +169,8 @@ VCL_CLASS_INFO(TTestSQL, [](vcl::TPublisher<TTestSQL>& p) {
 
 TTestSQL::~TTestSQL() = default;
 
-void TTestSQL::Log(const std::string& step) {
-    StepLog().push_back(step + " " + GetName());
+void TTestSQL::Log(const char* step) {
+    if (!Quiet) StepLog().push_back(std::string(step) + " " + GetName());
 }
 
 bool TTestSQL::InternalSetFieldDef(int32_t Index, void* Area, tnx::TCorvexFieldDesc& Desc, int32_t BlobSize) {
@@ -267,6 +267,7 @@ bool TTestSQL::InternalPrepareExecute(const vcl::AnsiString& SQL) {
 
 bool TTestSQL::InternalBindExecVariables(vcl::TStrings* Names) {
     Log("InternalBindExecVariables");
+    ++ExecBinds;
     return InternalBindVariables(nullptr, FExecVariables, nullptr, Names) &&
            InternalBindOutVariables(nullptr, FExecVariables, nullptr, Names) &&
            inherited::InternalBindExecVariables(Names);

@@ -97,6 +97,8 @@ public:
     bool OutBufferZeroAtExecute = false; // the base zeroed the outputs before executing
     bool FailPrepare = false;            // InternalPrepareOpen returns false
     bool FailClose = false;              // InternalClose raises
+    bool Quiet = false;                  // log nothing (for allocation counts)
+    int ExecBinds = 0;                   // InternalBindExecVariables calls
 
     bool InternalSetFieldDef(int32_t Index, void* Area, tnx::TCorvexFieldDesc& Desc,
                              int32_t BlobSize) override;
@@ -139,7 +141,7 @@ protected:
     ~TTestSQL() override;
 
 private:
-    void Log(const std::string& step);
+    void Log(const char* step);
     // Makes row n current (copies it into the record buffer and its fetched copy).
     void LoadRow(int32_t n);
 };
