@@ -86,9 +86,9 @@ protected:
     // a value may count bytes here while it has no buffer yet (GetBuffer() null), and sets the data
     // with AssignBuffer.
     int32_t FBlobSize = 0;
-    int32_t FPosition = 0;                  // read/write position; may lie outside 0 .. FBlobSize
-    bool FModified = false;                 // written or truncated since the last Clear
-    bool FEmpty = false;                    // holds no data (Clear; Write/Read when Buffer is missing)
+    int32_t FPosition = 0;  // read/write position; may lie outside 0 .. FBlobSize
+    bool FModified = false; // written or truncated since the last Clear
+    bool FEmpty = false;    // holds no data (Clear; Write/Read when Buffer is missing)
 
 private:
     friend class TCorvexBlobManager;

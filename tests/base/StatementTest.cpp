@@ -311,6 +311,19 @@ TEST_F(Statement, SettingTheSessionAttachesAndMovesTheStatement) {
     // RemoveQuery of a statement that is not in the list changes nothing.
     session->RemoveQuery(q);
     EXPECT_EQ(session->GetQueryCount(), 1);
+
+    // Attached directly, a statement is still in one list once: destroying it leaves no trace
+    // for a later disconnect to trip over.
+    session->AddQuery(q);
+    session->AddQuery(q);
+    second->AddQuery(q);
+    EXPECT_EQ(session->GetQueryCount(), 1);
+    EXPECT_EQ(second->GetQueryCount(), 1);
+    q->Free();
+    q = nullptr;
+    EXPECT_EQ(second->GetQueryCount(), 0);
+    session->SetConnected(true);
+    session->SetConnected(false);
 }
 
 TEST_F(Statement, TheSessionLinkTravelsThroughFormFiles) {
