@@ -26,6 +26,35 @@ LoopState gLoop;
 
 void OnLine(char* raw);
 
+// The key readline receives when Ctrl-C interrupted its read: bound to a function that does
+// nothing, the loop then clears the line.
+constexpr int CtrlCKey = 3;
+
+int IgnoreKey(int, int) { return 0; }
+
+// Reads one key for readline. Readline's own reader retries a read that a signal interrupted and
+// then blocks: Ctrl-C throws away the terminal's pending input, so a read that poll() announced may
+// find nothing left and would wait for the next key. This reader waits on the wake-up pipe too and
+// hands readline a Ctrl-C key instead.
+int ReadKey(FILE*) {
+    while (true) {
+        if (interrupt::Pending()) return CtrlCKey;
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {interrupt::WakeFd(), POLLIN, 0}};
+        int n = poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return EOF;
+        }
+        if (interrupt::Pending()) return CtrlCKey;
+        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        unsigned char c;
+        ssize_t r = read(STDIN_FILENO, &c, 1);
+        if (r == 1) return c;
+        if (r < 0 && errno == EINTR) continue;
+        return EOF;
+    }
+}
+
 void InstallPrompt() {
     gLoop.Prompt = gLoop.Sh->Prompt();
     rl_callback_handler_install(gLoop.Prompt.c_str(), OnLine);
@@ -79,6 +108,9 @@ void RunInteractive(Shell& shell, History& history) {
     gLoop.Sh = &shell;
     rl_catch_signals = 0; // the program's own SIGINT handler stays in charge
     rl_readline_name = "tnxsql";
+    rl_getc_func_t* savedGetc = rl_getc_function;
+    rl_getc_function = ReadKey;
+    rl_bind_key(CtrlCKey, IgnoreKey);
     history.Load();
     shell.SetHistorySink([&history](std::string_view entry) { history.Add(entry); });
 
@@ -94,6 +126,7 @@ void RunInteractive(Shell& shell, History& history) {
         if (n > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) rl_callback_read_char();
     }
     RemovePrompt();
+    rl_getc_function = savedGetc;
     shell.SetHistorySink({});
     if (!history.Save()) shell.Diagnostic("cannot write the history file " + history.Path());
     gLoop = LoopState{};

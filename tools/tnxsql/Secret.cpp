@@ -140,6 +140,7 @@ std::string Scrubber::Scrub(std::string_view text) const {
     std::string out(text);
     size_t len = 0;
     for (size_t pos = FindPasswordItem(out, 0, len); pos != std::string::npos; pos = FindPasswordItem(out, pos, len)) {
+        if (len == 0) continue; // nothing to hide; the search goes on after the key
         out.replace(pos, len, "***");
         pos += 3;
     }
