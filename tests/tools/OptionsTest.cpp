@@ -1,8 +1,8 @@
 // The command line: what each option sets, where positional arguments go, how bad options are
 // refused (the message names the problem; the program exits 2), and that --help documents every
 // option and command. Also the parsing of backslash command lines.
-#include "tools/tnxsql/Commands.h"
 #include "tools/tnxsql/Options.h"
+#include "tools/tnxsql/Commands.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,9 @@ using namespace tnxsql;
 
 namespace {
 
-Options Parse(std::vector<std::string> args) { return ParseArguments(args); }
+Options Parse(std::vector<std::string> args) {
+    return ParseArguments(args);
+}
 
 std::string Refusal(std::vector<std::string> args) {
     try {
@@ -24,7 +26,8 @@ std::string Refusal(std::vector<std::string> args) {
 } // namespace
 
 TEST(Options, ConnectionSettings) {
-    Options o = Parse({"-e", "eng1", "--dbname=db1", "-u", "dba", "--libdir", "/opt/lib", "--create", "sales.db"});
+    Options o =
+        Parse({"-e", "eng1", "--dbname=db1", "-u", "dba", "--libdir", "/opt/lib", "--create", "sales.db"});
     EXPECT_EQ(o.Connect.DatabaseFile, "sales.db");
     EXPECT_EQ(o.Connect.EngineName, "eng1");
     EXPECT_EQ(o.Connect.DatabaseName, "db1");
@@ -63,7 +66,8 @@ TEST(Options, PositionalArgumentsAndSourcesKeepTheirOrder) {
 }
 
 TEST(Options, OutputAndBehaviourFlags) {
-    Options o = Parse({"-tqbi", "-Fjson", "--null", "(null)", "--max-width=0", "--no-progress", "--no-history"});
+    Options o =
+        Parse({"-tqbi", "-Fjson", "--null", "(null)", "--max-width=0", "--no-progress", "--no-history"});
     EXPECT_TRUE(o.Timing);
     EXPECT_TRUE(o.Quiet);
     EXPECT_TRUE(o.Bail);
@@ -98,10 +102,13 @@ TEST(Options, BadCommandLinesAreRefusedWithAClearMessage) {
     EXPECT_EQ(Refusal({"--max-width", "3"}), "--max-width: '3' is not 0 or a whole number from 5");
     EXPECT_EQ(Refusal({"--max-width", "-1"}), "--max-width: '-1' is not 0 or a whole number from 5");
     EXPECT_EQ(Refusal({"--create"}), "--create needs a database file");
-    EXPECT_EQ(Refusal({"-P", "--password-file", "f", "d"}), "--password and --password-file cannot be used together");
-    EXPECT_EQ(Refusal({"--param", "1x=2"}),
-              "--param: parameter '1x=2': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
-    EXPECT_EQ(Refusal({"--param", "n:int=4x"}), "--param: parameter n: '4x' is not a 64-bit integer (type int)");
+    EXPECT_EQ(Refusal({"-P", "--password-file", "f", "d"}),
+              "--password and --password-file cannot be used together");
+    EXPECT_EQ(
+        Refusal({"--param", "1x=2"}),
+        "--param: parameter '1x=2': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
+    EXPECT_EQ(Refusal({"--param", "n:int=4x"}),
+              "--param: parameter n: '4x' is not a 64-bit integer (type int)");
 }
 
 TEST(Options, APasswordIsNeverTakenFromTheCommandLine) {
@@ -117,7 +124,8 @@ TEST(Options, APasswordIsNeverTakenFromTheCommandLine) {
 
 TEST(Options, HelpDocumentsEveryOptionCommandAndExitStatus) {
     std::string help = HelpText();
-    for (const std::string& name : OptionNames()) EXPECT_NE(help.find("--" + name), std::string::npos) << name;
+    for (const std::string& name : OptionNames())
+        EXPECT_NE(help.find("--" + name), std::string::npos) << name;
     for (const CommandInfo& c : CommandTable())
         EXPECT_NE(help.find("\\" + std::string(c.Name)), std::string::npos) << c.Name;
     for (const char* status : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
@@ -141,7 +149,8 @@ TEST(Commands, NamesAliasesAndArguments) {
     CommandLine l = ParseCommandLine("  \\option   row_counts   ON  ");
     EXPECT_EQ(l.Name, "option");
     EXPECT_EQ(l.Rest, "row_counts   ON");
-    EXPECT_EQ(SplitWords("a  'b c' \"d \"\"e\"\"\" f''g"), (std::vector<std::string>{"a", "b c", "d \"e\"", "fg"}));
+    EXPECT_EQ(SplitWords("a  'b c' \"d \"\"e\"\"\" f''g"),
+              (std::vector<std::string>{"a", "b c", "d \"e\"", "fg"}));
     EXPECT_EQ(SplitWords("'it''s'"), (std::vector<std::string>{"it's"}));
     EXPECT_TRUE(SplitWords("   ").empty());
     EXPECT_THROW(SplitWords("'open"), std::invalid_argument);

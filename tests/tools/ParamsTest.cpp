@@ -19,7 +19,8 @@ std::string ParseError(const std::string& spec) {
 
 std::vector<std::string> Names(const std::string& sql) {
     std::vector<std::string> n;
-    for (const Marker& m : FindMarkers(sql)) n.emplace_back(m.Name);
+    for (const Marker& m : FindMarkers(sql))
+        n.emplace_back(m.Name);
     return n;
 }
 
@@ -50,27 +51,40 @@ TEST(Params, TypedValues) {
 }
 
 TEST(Params, BadValuesAreRefusedNamingTheParameter) {
-    EXPECT_EQ(ParseError("n:int=9223372036854775808"), "parameter n: '9223372036854775808' is not a 64-bit integer (type int)");
+    EXPECT_EQ(ParseError("n:int=9223372036854775808"),
+              "parameter n: '9223372036854775808' is not a 64-bit integer (type int)");
     EXPECT_EQ(ParseError("n:int="), "parameter n: '' is not a 64-bit integer (type int)");
     EXPECT_EQ(ParseError("f:float=1,5"), "parameter f: '1,5' is not a number (type float)");
     EXPECT_EQ(ParseError("b:bool=maybe"), "parameter b: 'maybe' is not true or false (type bool)");
-    EXPECT_EQ(ParseError("d:date=2023-02-29"), "parameter d: '2023-02-29' is not a date YYYY-MM-DD (type date)");
-    EXPECT_EQ(ParseError("d:date=2024-13-01"), "parameter d: '2024-13-01' is not a date YYYY-MM-DD (type date)");
-    EXPECT_EQ(ParseError("t:time=24:00"), "parameter t: '24:00' is not a time HH:MM[:SS[.ffffff]] (type time)");
-    EXPECT_EQ(ParseError("t:time=10:00:00.1234567"), "parameter t: '10:00:00.1234567' is not a time HH:MM[:SS[.ffffff]] (type time)");
-    EXPECT_EQ(ParseError("b:binary=abc"), "parameter b: 'abc' is not an even number of hexadecimal digits (type binary)");
+    EXPECT_EQ(ParseError("d:date=2023-02-29"),
+              "parameter d: '2023-02-29' is not a date YYYY-MM-DD (type date)");
+    EXPECT_EQ(ParseError("d:date=2024-13-01"),
+              "parameter d: '2024-13-01' is not a date YYYY-MM-DD (type date)");
+    EXPECT_EQ(ParseError("t:time=24:00"),
+              "parameter t: '24:00' is not a time HH:MM[:SS[.ffffff]] (type time)");
+    EXPECT_EQ(ParseError("t:time=10:00:00.1234567"),
+              "parameter t: '10:00:00.1234567' is not a time HH:MM[:SS[.ffffff]] (type time)");
+    EXPECT_EQ(ParseError("b:binary=abc"),
+              "parameter b: 'abc' is not an even number of hexadecimal digits (type binary)");
     EXPECT_EQ(ParseError("b:binary=zz"), "parameter b: 'zz' is not hexadecimal digits (type binary)");
-    EXPECT_EQ(ParseError("x:money=1"), "parameter x: unknown type 'money' (text, int, float, bool, date, time, datetime, binary or null)");
+    EXPECT_EQ(
+        ParseError("x:money=1"),
+        "parameter x: unknown type 'money' (text, int, float, bool, date, time, datetime, binary or null)");
     EXPECT_EQ(ParseError("x"), "parameter x: missing '=VALUE'");
     EXPECT_EQ(ParseError("x:null=1"), "parameter x: type null takes no value");
-    EXPECT_EQ(ParseError("=1"), "parameter '=1': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
-    EXPECT_EQ(ParseError("a-b=1"), "parameter 'a-b=1': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
+    EXPECT_EQ(ParseError("=1"),
+              "parameter '=1': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
+    EXPECT_EQ(ParseError("a-b=1"),
+              "parameter 'a-b=1': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
 }
 
 TEST(Params, MarkersOutsideQuotesAndComments) {
-    EXPECT_EQ(Names("select * from t where a = :a and b = ':x' and c = :c"), (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(Names("select \":q\", [:r], x::int, '10:30' -- :s\n /* :t */ , :u1_2"), (std::vector<std::string>{"u1_2"}));
-    EXPECT_EQ(Names("insert into t values (:id, :name, :id)"), (std::vector<std::string>{"id", "name", "id"}));
+    EXPECT_EQ(Names("select * from t where a = :a and b = ':x' and c = :c"),
+              (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(Names("select \":q\", [:r], x::int, '10:30' -- :s\n /* :t */ , :u1_2"),
+              (std::vector<std::string>{"u1_2"}));
+    EXPECT_EQ(Names("insert into t values (:id, :name, :id)"),
+              (std::vector<std::string>{"id", "name", "id"}));
     EXPECT_EQ(Names("select :1, : a, :"), std::vector<std::string>{});
     EXPECT_EQ(Names("select 'open :a"), std::vector<std::string>{});
     auto m = FindMarkers("x = :ab");
@@ -94,7 +108,9 @@ TEST(Params, BindingFollowsMarkerOrderAndNamesTheMissingOne) {
         BindParams("select :id, :missing", set);
         FAIL() << "a marker without a value was bound";
     } catch (const ParamError& e) {
-        EXPECT_STREQ(e.what(), "no value for parameter :missing (give --param missing=VALUE, or \\param missing=VALUE)");
+        EXPECT_STREQ(
+            e.what(),
+            "no value for parameter :missing (give --param missing=VALUE, or \\param missing=VALUE)");
     }
     EXPECT_TRUE(set.Remove("ID"));
     EXPECT_FALSE(set.Remove("id"));

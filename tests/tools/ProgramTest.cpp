@@ -34,13 +34,15 @@ std::vector<char*> Argv(std::vector<std::string>& args) {
     std::vector<char*> argv;
     static std::string program = TNXSQL_PROGRAM;
     argv.push_back(program.data());
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     return argv;
 }
 
 // Runs the program with pipes for its three standard streams.
-Outcome RunProgram(std::vector<std::string> args, const std::string& input = "", const std::string& home = "/nonexistent") {
+Outcome RunProgram(std::vector<std::string> args, const std::string& input = "",
+                   const std::string& home = "/nonexistent") {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe");
     std::vector<char*> argv = Argv(args);
@@ -49,7 +51,8 @@ Outcome RunProgram(std::vector<std::string> args, const std::string& input = "",
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            close(fd);
         setenv("HOME", home.c_str(), 1);
         execv(argv[0], argv.data());
         _exit(127);
@@ -121,13 +124,15 @@ public:
             pollfd p{FMaster, POLLIN, 0};
             int n = poll(&p, 1, 10000);
             if (n <= 0) {
-                ADD_FAILURE() << "the terminal never showed '" << want << "'; it showed:\n" << FShown.substr(FConsumed);
+                ADD_FAILURE() << "the terminal never showed '" << want << "'; it showed:\n"
+                              << FShown.substr(FConsumed);
                 return {};
             }
             char buf[1024];
             ssize_t r = read(FMaster, buf, sizeof buf);
             if (r <= 0) {
-                ADD_FAILURE() << "the program closed the terminal before showing '" << want << "'; it showed:\n"
+                ADD_FAILURE() << "the program closed the terminal before showing '" << want
+                              << "'; it showed:\n"
                               << FShown.substr(FConsumed);
                 return {};
             }
@@ -135,7 +140,9 @@ public:
         }
     }
 
-    void Type(const std::string& keys) { [[maybe_unused]] ssize_t w = write(FMaster, keys.data(), keys.size()); }
+    void Type(const std::string& keys) {
+        [[maybe_unused]] ssize_t w = write(FMaster, keys.data(), keys.size());
+    }
 
     // Waits for the program to end, reading the rest of what it shows; returns its exit status.
     int Wait() {
@@ -220,7 +227,8 @@ TEST(Program, CreateNeverOverwritesAFile) {
 TEST(Program, APasswordFromAFileIsNeverPrinted) {
     tnxtest::TempDir dir;
     std::ofstream(dir.File("pw")) << "Sekr3t!\n";
-    Outcome o = RunProgram({"--password-file", dir.File("pw"), "-c", "eng=x;uid=dba;pwd=Sekr3t!", "select 1"}, "", dir.Path());
+    Outcome o = RunProgram({"--password-file", dir.File("pw"), "-c", "eng=x;uid=dba;pwd=Sekr3t!", "select 1"},
+                           "", dir.Path());
     EXPECT_EQ(o.Status, 3);
     EXPECT_EQ((o.Out + o.Err).find("Sekr3t"), std::string::npos) << o.Out << o.Err;
 }
@@ -248,7 +256,8 @@ TEST(Program, InteractiveSessionOnATerminal) {
     std::ifstream in(home.File(".tnxsql_history"));
     std::string history((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(history, "select 1;\n\\timing on\n\\timing off\n\\q\n");
-    EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() & std::filesystem::perms::all,
+    EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() &
+                  std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 

@@ -38,7 +38,9 @@ TEST(Password, ReadFromATerminalWithoutEcho) {
     tcgetattr(slave, &before);
     ASSERT_TRUE(before.c_lflag & ECHO);
 
-    auto reader = std::async(std::launch::async, [slave] { return std::string(ReadPasswordFromTerminal(slave, "Password: ").View()); });
+    auto reader = std::async(std::launch::async, [slave] {
+        return std::string(ReadPasswordFromTerminal(slave, "Password: ").View());
+    });
     // The prompt appears only once echo is off, so typing after it is never echoed.
     std::string shown = ReadUntil(master, "Password: ");
     ASSERT_NE(shown.find("Password: "), std::string::npos);
@@ -78,7 +80,8 @@ TEST(Password, ReadFromTheFirstLineOfAFile) {
         ReadPasswordFile(dir.File("none"));
         FAIL();
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "cannot read the password file " + dir.File("none") + ": No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "cannot read the password file " + dir.File("none") + ": No such file or directory");
     }
 }
 

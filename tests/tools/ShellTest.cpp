@@ -18,15 +18,17 @@
 #include <sstream>
 
 using namespace tnxsql;
-using tnxtest::TestBackend;
-using tnxtest::TextRows;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using tnxtest::TestBackend;
+using tnxtest::TextRows;
 
 namespace {
 
-bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+bool StartsWith(std::string_view s, std::string_view p) {
+    return s.substr(0, p.size()) == p;
+}
 
 // Rows "r1", "r2", ... of one column; raises SIGINT (as Ctrl-C would) when row `interruptAt` is read.
 class GeneratedRows : public ResultSet {
@@ -58,8 +60,10 @@ protected:
         // Queries give rows "a" and "b"; updates 3 rows, anything else 1.
         backend.OnExecute = [](std::string_view sql, std::span<const BoundParam>) {
             ExecResult r;
-            if (StartsWith(sql, "select")) r.Rows = TextRows({"a", "b"});
-            else r.RowsAffected = StartsWith(sql, "update") ? 3 : 1;
+            if (StartsWith(sql, "select"))
+                r.Rows = TextRows({"a", "b"});
+            else
+                r.RowsAffected = StartsWith(sql, "update") ? 3 : 1;
             return r;
         };
     }
@@ -112,17 +116,20 @@ TEST_F(ShellTest, CsvAndJsonKeepTheDataStreamClean) {
 
 TEST_F(ShellTest, ErrorsCarryTheLibrarysMessageCodeAndPlaceAndTheRunGoesOn) {
     backend.OnExecute = [](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
-        if (sql == "select * from nope") throw BackendError("Error -141: Table 'nope' not found (42W33)", -141);
+        if (sql == "select * from nope")
+            throw BackendError("Error -141: Table 'nope' not found (42W33)", -141);
         if (sql == "select lost") throw BackendError("Connection lost", -101);
         return ExecResult{nullptr, 0};
     };
-    Shell::Flow flow = Make().RunText("s.sql", "select 1;\nselect * from nope;\n  select :x;\nselect lost;\nselect 2;");
+    Shell::Flow flow =
+        Make().RunText("s.sql", "select 1;\nselect * from nope;\n  select :x;\nselect lost;\nselect 2;");
     EXPECT_EQ(flow, Shell::Flow::Continue);
-    EXPECT_EQ(err.str(), "s.sql:2: Error -141: Table 'nope' not found (42W33)\n"
-                         "s.sql:3: error: no value for parameter :x (give --param x=VALUE, or \\param x=VALUE)\n"
-                         "s.sql:4: error: Connection lost (code -101)\n");
-    EXPECT_THAT(backend.Calls, ElementsAre("Execute(select 1)", "Execute(select * from nope)", "Execute(select lost)",
-                                           "Execute(select 2)"));
+    EXPECT_EQ(err.str(),
+              "s.sql:2: Error -141: Table 'nope' not found (42W33)\n"
+              "s.sql:3: error: no value for parameter :x (give --param x=VALUE, or \\param x=VALUE)\n"
+              "s.sql:4: error: Connection lost (code -101)\n");
+    EXPECT_THAT(backend.Calls, ElementsAre("Execute(select 1)", "Execute(select * from nope)",
+                                           "Execute(select lost)", "Execute(select 2)"));
     EXPECT_EQ(shell->ExitStatus(), ExitOk);
 }
 
@@ -144,7 +151,9 @@ TEST_F(ShellTest, BailStopsAtTheFirstFailureWithStatusOne) {
 
 TEST_F(ShellTest, UnterminatedInputIsReportedAndNotRun) {
     Make().RunText("s.sql", "select 1;\nselect 'oops;\n");
-    EXPECT_EQ(err.str(), "s.sql:2: error: unterminated quoted text at the end of the input; the statement did not run\n");
+    EXPECT_EQ(
+        err.str(),
+        "s.sql:2: error: unterminated quoted text at the end of the input; the statement did not run\n");
     EXPECT_THAT(backend.Calls, ElementsAre("Execute(select 1)"));
     EXPECT_EQ(shell->ExitStatus(), ExitOk);
     options.Bail = true;
@@ -163,9 +172,11 @@ TEST_F(ShellTest, ParameterValuesReachTheBackendInMarkerOrder) {
                         "select :id;\n"
                         "\\param d:date=2024-01-31\n"
                         "\\param");
-    EXPECT_THAT(backend.Calls,
-                ElementsAre("Execute(update t set name = :name where id = :id or parent = :ID [name='bob',id=7,ID=7])",
-                            "Execute(update t set name = :name where id = :id [name=NULL,id=7])"));
+    EXPECT_THAT(
+        backend.Calls,
+        ElementsAre(
+            "Execute(update t set name = :name where id = :id or parent = :ID [name='bob',id=7,ID=7])",
+            "Execute(update t set name = :name where id = :id [name=NULL,id=7])"));
     EXPECT_THAT(err.str(), HasSubstr("s.sql:5: error: no value for parameter :id"));
     EXPECT_THAT(out.str(), HasSubstr("| name | null | NULL       |\n| d    | date | 2024-01-31 |\n"));
     sh.RunText("s.sql", "\\unparam nothere\n\\param 9=1");
@@ -174,14 +185,18 @@ TEST_F(ShellTest, ParameterValuesReachTheBackendInMarkerOrder) {
 }
 
 TEST_F(ShellTest, TimingOnAndOff) {
-    Make().RunText("s.sql", "\\timing on\ninsert into t values (1);\n\\timing off\ninsert into t values (2);\n\\timing\n");
-    std::regex expected("timing is on\n1 row affected\nTime: [0-9]+\\.[0-9]{3} ms\ntiming is off\n1 row affected\ntiming is on\n");
+    Make().RunText(
+        "s.sql",
+        "\\timing on\ninsert into t values (1);\n\\timing off\ninsert into t values (2);\n\\timing\n");
+    std::regex expected("timing is on\n1 row affected\nTime: [0-9]+\\.[0-9]{3} ms\ntiming is off\n1 row "
+                        "affected\ntiming is on\n");
     EXPECT_TRUE(std::regex_match(out.str(), expected)) << out.str();
     options.Timing = true;
     out.str("");
     Make().RunText("s.sql", "select 1;");
-    EXPECT_TRUE(std::regex_match(out.str(), std::regex(std::regex_replace(TwoRows, std::regex("[|+()]"), "\\$&") +
-                                                       "Time: [0-9]+\\.[0-9]{3} ms\n")))
+    EXPECT_TRUE(
+        std::regex_match(out.str(), std::regex(std::regex_replace(TwoRows, std::regex("[|+()]"), "\\$&") +
+                                               "Time: [0-9]+\\.[0-9]{3} ms\n")))
         << out.str();
 }
 
@@ -213,19 +228,23 @@ TEST_F(ShellTest, CommandsDispatchToTheBackend) {
                         "\\explain select * from t where id = :id;\n");
     EXPECT_THAT(backend.Calls,
                 ElementsAre("ListTables()", "ListColumns(order lines)", "GetOption(row_counts)",
-                            "SetOption(isolation_level,1)", "Ping(eng=other;links=all)", "StartDatabase(dbf=/x/y.db)",
-                            "StopDatabase()", "LocateServers()"));
+                            "SetOption(isolation_level,1)", "Ping(eng=other;links=all)",
+                            "StartDatabase(dbf=/x/y.db)", "StopDatabase()", "LocateServers()"));
     // \explain found a marker without a value and did not reach the backend.
     EXPECT_THAT(err.str(), HasSubstr("s.sql:9: error: no value for parameter :id"));
     std::string o = out.str();
     EXPECT_THAT(o, HasSubstr("| orders  | table |\n| v_sales | view  |\n+---------+-------+\n(2 rows)\n"));
     EXPECT_THAT(o, HasSubstr("| id   | integer | false    |\n"));
     EXPECT_THAT(o, HasSubstr("| row_counts | ON    |\n"));
-    EXPECT_THAT(o, HasSubstr("option isolation_level set to 1\nthe server answers\ndatabase started\ndatabase stopped\n"));
+    EXPECT_THAT(
+        o, HasSubstr(
+               "option isolation_level set to 1\nthe server answers\ndatabase started\ndatabase stopped\n"));
     EXPECT_THAT(o, HasSubstr("| alpha | 10.0.0.1 | 2638 |\n| beta  | 10.0.0.2 | 2639 |\n"));
 
     out.str("");
-    sh.RunText("s.sql", "\\param id:int=3\n\\explain select * from t where id = :id\n\\format json\n\\explain select 1;\n");
+    sh.RunText(
+        "s.sql",
+        "\\param id:int=3\n\\explain select * from t where id = :id\n\\format json\n\\explain select 1;\n");
     EXPECT_EQ(backend.Calls.back(), "Explain(select 1)");
     EXPECT_EQ(out.str(), "scan t\nindex i\n[\n{\"plan\":\"scan t\\nindex i\"}\n]\n");
     EXPECT_THAT(err.str(), HasSubstr("output format is json\n"));
@@ -257,7 +276,8 @@ TEST_F(ShellTest, ThePasswordNeverAppearsInAnyMessage) {
     settings.Password = Secret("Sekr3t!");
     backend.OnExecute = [this](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
         backend.Message(MessageKind::Info, 0, "connecting with Sekr3t!");
-        if (sql == "bad") throw BackendError("Error -103: Invalid user ID or password: uid=dba;pwd=Sekr3t!", -103);
+        if (sql == "bad")
+            throw BackendError("Error -103: Invalid user ID or password: uid=dba;pwd=Sekr3t!", -103);
         throw BackendError("login failed for Sekr3t!", 0);
     };
     Shell& sh = Make();
@@ -276,7 +296,8 @@ TEST_F(ShellTest, BackupMakesTheFolderAndDrawsProgressOnlyOnATerminal) {
     Make(/*progress=*/true).RunText("s.sql", "\\backup " + target + " rename-log");
     EXPECT_TRUE(std::filesystem::is_directory(target));
     EXPECT_THAT(backend.Calls, ElementsAre("Backup(" + target + ",2)"));
-    EXPECT_THAT(err.str(), HasSubstr("\rbackup db.db  [##############################] 100%  4/4 pages\x1b[K"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("\rbackup db.db  [##############################] 100%  4/4 pages\x1b[K"));
     EXPECT_THAT(err.str(), HasSubstr("\rbackup db.log  ["));
     EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K"); // the line is cleared at the end
     EXPECT_EQ(out.str(), "backup written to " + target + "\n");
@@ -315,7 +336,8 @@ TEST_F(ShellTest, ProgressTexts) {
     now = t0 + milliseconds(1100);
     p.Waiting();
     p.Clear();
-    EXPECT_EQ(s.str(), "\rrunning 1.0 s  (Ctrl-C cancels)\x1b[K\rrunning 1.1 s  (Ctrl-C cancels)\x1b[K\r\x1b[K");
+    EXPECT_EQ(s.str(),
+              "\rrunning 1.0 s  (Ctrl-C cancels)\x1b[K\rrunning 1.1 s  (Ctrl-C cancels)\x1b[K\r\x1b[K");
     std::ostringstream off;
     ProgressDisplay q(off, false, [&] { return now + std::chrono::hours(1); });
     q.StartRequest();
@@ -336,9 +358,10 @@ TEST_F(ShellTest, TransactionsShowInThePromptAndAreRolledBackAtTheEnd) {
     sh.FeedLine("\\rollback");
     sh.FeedLine("\\begin");
     sh.Finish();
-    EXPECT_THAT(backend.Calls, ElementsAre("Begin()", "Commit()", "Begin()", "Rollback()", "Begin()", "Rollback()",
-                                           "Disconnect()"));
-    EXPECT_EQ(out.str(), "transaction started\ncommitted\ntransaction started\nrolled back\ntransaction started\n");
+    EXPECT_THAT(backend.Calls, ElementsAre("Begin()", "Commit()", "Begin()", "Rollback()", "Begin()",
+                                           "Rollback()", "Disconnect()"));
+    EXPECT_EQ(out.str(),
+              "transaction started\ncommitted\ntransaction started\nrolled back\ntransaction started\n");
     EXPECT_EQ(err.str(), "tnxsql: the open transaction was rolled back\n");
 }
 
@@ -368,7 +391,8 @@ TEST_F(ShellTest, InteractiveLinesPromptsAndHistoryEntries) {
 
 TEST_F(ShellTest, QuitHelpFormatBailAndUnknownCommands) {
     Shell& sh = Make();
-    EXPECT_EQ(sh.RunText("s.sql", "select 1;\n\\help\n\\format csv\nselect 2;\n\\q\nselect 3;"), Shell::Flow::Stop);
+    EXPECT_EQ(sh.RunText("s.sql", "select 1;\n\\help\n\\format csv\nselect 2;\n\\q\nselect 3;"),
+              Shell::Flow::Stop);
     EXPECT_THAT(backend.Calls, ElementsAre("Execute(select 1)", "Execute(select 2)"));
     EXPECT_THAT(out.str(), HasSubstr("\\backup FOLDER"));
     EXPECT_THAT(out.str(), HasSubstr("v\r\na\r\nb\r\n"));
@@ -376,7 +400,8 @@ TEST_F(ShellTest, QuitHelpFormatBailAndUnknownCommands) {
     EXPECT_EQ(sh.ExitStatus(), ExitOk);
 
     err.str("");
-    Make().RunText("s.sql", "\\nope\n\\columns\n\\timing maybe\n\\format xml\n\\tables now\n\\include\n\\columns 'open");
+    Make().RunText(
+        "s.sql", "\\nope\n\\columns\n\\timing maybe\n\\format xml\n\\tables now\n\\include\n\\columns 'open");
     EXPECT_EQ(err.str(), "s.sql:1: error: unknown command \\nope (\\help lists the commands)\n"
                          "s.sql:2: error: usage: \\columns TABLE\n"
                          "s.sql:3: error: usage: \\timing [on|off]\n"
@@ -395,9 +420,11 @@ TEST_F(ShellTest, IncludeRunsFilesAndStopsRunawayNesting) {
     std::ofstream(dir.File("b.sql")) << "insert into t values (2);\nselect * from missing :p;\n";
     std::ofstream(dir.File("loop.sql")) << "\\include " << dir.File("loop.sql") << "\n";
     Make().RunText("s.sql", "\\include " + dir.File("a.sql") + "\n\\i " + dir.File("nothere.sql"));
-    EXPECT_THAT(backend.Calls, ElementsAre("Execute(select 1)", "Execute(insert into t values (2))", "Execute(select 3)"));
+    EXPECT_THAT(backend.Calls,
+                ElementsAre("Execute(select 1)", "Execute(insert into t values (2))", "Execute(select 3)"));
     EXPECT_THAT(err.str(), HasSubstr(dir.File("b.sql") + ":2: error: no value for parameter :p"));
-    EXPECT_THAT(err.str(), HasSubstr("error: cannot read " + dir.File("nothere.sql") + ": No such file or directory"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("error: cannot read " + dir.File("nothere.sql") + ": No such file or directory"));
     err.str("");
     Make().RunText("s.sql", "\\include " + dir.File("loop.sql"));
     EXPECT_THAT(err.str(), HasSubstr(dir.File("loop.sql") + ":1: error: \\include nested too deeply"));
@@ -405,7 +432,8 @@ TEST_F(ShellTest, IncludeRunsFilesAndStopsRunawayNesting) {
 
 TEST_F(ShellTest, StreamsRunStatementsAsTheyArrive) {
     std::string text;
-    for (int i = 0; i < 5000; ++i) text += "insert into t values (" + std::to_string(i) + ");\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "insert into t values (" + std::to_string(i) + ");\n";
     text += "insert into t values ('last')";
     std::istringstream in(text);
     Make().RunStream("big.sql", in);
@@ -420,7 +448,8 @@ TEST_F(ShellTest, CtrlCCancelsTheRunningStatementNotTheTool) {
     backend.OnExecute = [this](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
         if (sql == "select slow") {
             std::raise(SIGINT);
-            if (backend.CancelRequested.load()) throw BackendError("Error -299: Statement interrupted by user (57014)", -299);
+            if (backend.CancelRequested.load())
+                throw BackendError("Error -299: Statement interrupted by user (57014)", -299);
         }
         return ExecResult{nullptr, 1};
     };
@@ -437,7 +466,8 @@ TEST_F(ShellTest, CtrlCStopsAScriptWithStatus130) {
     backend.OnExecute = [this](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
         if (sql == "select slow") {
             std::raise(SIGINT);
-            if (backend.CancelRequested.load()) throw BackendError("Error -299: Statement interrupted by user (57014)", -299);
+            if (backend.CancelRequested.load())
+                throw BackendError("Error -299: Statement interrupted by user (57014)", -299);
         }
         return ExecResult{nullptr, 1};
     };

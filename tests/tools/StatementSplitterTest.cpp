@@ -21,7 +21,8 @@ struct Split {
 Split Run(StatementSplitter& sp) {
     Split out;
     Statement s;
-    while (sp.Next(s)) out.Statements.push_back(s);
+    while (sp.Next(s))
+        out.Statements.push_back(s);
     auto end = sp.Finish();
     if (end.Last) out.Statements.push_back(*end.Last);
     out.Error = end.Error;
@@ -41,7 +42,8 @@ Split ByteByByte(const std::string& text) {
     Statement s;
     for (char c : text) {
         sp.Feed(std::string_view(&c, 1));
-        while (sp.Next(s)) out.Statements.push_back(s);
+        while (sp.Next(s))
+            out.Statements.push_back(s);
     }
     Split rest = Run(sp);
     out.Statements.insert(out.Statements.end(), rest.Statements.begin(), rest.Statements.end());
@@ -52,7 +54,8 @@ Split ByteByByte(const std::string& text) {
 
 std::vector<std::string> Texts(const Split& s) {
     std::vector<std::string> t;
-    for (auto& st : s.Statements) t.push_back((st.IsCommand ? "CMD " : "") + st.Text);
+    for (auto& st : s.Statements)
+        t.push_back((st.IsCommand ? "CMD " : "") + st.Text);
     return t;
 }
 
@@ -63,8 +66,10 @@ std::vector<std::string> Both(const std::string& text, std::string* error = null
     EXPECT_EQ(a.Error, b.Error);
     for (size_t i = 0; i < a.Statements.size() && i < b.Statements.size(); ++i)
         EXPECT_EQ(a.Statements[i].Line, b.Statements[i].Line);
-    if (error) *error = a.Error;
-    else EXPECT_EQ(a.Error, "") << "input: " << text;
+    if (error)
+        *error = a.Error;
+    else
+        EXPECT_EQ(a.Error, "") << "input: " << text;
     return Texts(a);
 }
 
@@ -74,8 +79,10 @@ using V = std::vector<std::string>;
 
 TEST(StatementSplitter, SemicolonsEndStatementsOutsideQuotesAndComments) {
     EXPECT_EQ(Both("select 1; select 2;"), (V{"select 1", "select 2"}));
-    EXPECT_EQ(Both("insert into t values ('a;b', \"c;d\", [e;f]);"), (V{"insert into t values ('a;b', \"c;d\", [e;f])"}));
-    EXPECT_EQ(Both("select 'it''s; here' ; select \"x\"\"; y\";"), (V{"select 'it''s; here'", "select \"x\"\"; y\""}));
+    EXPECT_EQ(Both("insert into t values ('a;b', \"c;d\", [e;f]);"),
+              (V{"insert into t values ('a;b', \"c;d\", [e;f])"}));
+    EXPECT_EQ(Both("select 'it''s; here' ; select \"x\"\"; y\";"),
+              (V{"select 'it''s; here'", "select \"x\"\"; y\""}));
     EXPECT_EQ(Both("select [a]];b] from t;"), (V{"select [a]];b] from t"}));
     EXPECT_EQ(Both("select 1 -- not; the end\n + 2; select /* ; */ 3;"),
               (V{"select 1 -- not; the end\n + 2", "select /* ; */ 3"}));
@@ -130,25 +137,30 @@ TEST(StatementSplitter, RoutineBodiesKeepTheirSemicolons) {
                              "  begin select 1; end;\n"
                              "end";
     EXPECT_EQ(Both(proc + ";\nselect 2;"), (V{proc, "select 2"}));
-    const std::string trig = "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN n > 0 THEN 1 "
-                             "ELSE 0 END; INSERT INTO log VALUES (1); END";
+    const std::string trig =
+        "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN n > 0 THEN 1 "
+        "ELSE 0 END; INSERT INTO log VALUES (1); END";
     EXPECT_EQ(Both(trig + "; select 3"), (V{trig, "select 3"}));
-    EXPECT_EQ(Both("begin select 1; select 2; end; select 3;"), (V{"begin select 1; select 2; end", "select 3"}));
+    EXPECT_EQ(Both("begin select 1; select 2; end; select 3;"),
+              (V{"begin select 1; select 2; end", "select 3"}));
 }
 
 TEST(StatementSplitter, BeginOfATransactionIsNoBlock) {
-    EXPECT_EQ(Both("begin; insert into t values (1); commit;"), (V{"begin", "insert into t values (1)", "commit"}));
+    EXPECT_EQ(Both("begin; insert into t values (1); commit;"),
+              (V{"begin", "insert into t values (1)", "commit"}));
     EXPECT_EQ(Both("BEGIN TRANSACTION; select 1;"), (V{"BEGIN TRANSACTION", "select 1"}));
     EXPECT_EQ(Both("begin /* c */ immediate; select 1;"), (V{"begin /* c */ immediate", "select 1"}));
     EXPECT_EQ(Both("begin"), (V{"begin"}));
     // Words that merely look like the keywords change nothing.
-    EXPECT_EQ(Both("select begin_at, t.end, legend from t; select 2;"), (V{"select begin_at, t.end, legend from t", "select 2"}));
+    EXPECT_EQ(Both("select begin_at, t.end, legend from t; select 2;"),
+              (V{"select begin_at, t.end, legend from t", "select 2"}));
     EXPECT_EQ(Both("create table events (beginning int); select case when 1 then 2 end;"),
               (V{"create table events (beginning int)", "select case when 1 then 2 end"}));
 }
 
 TEST(StatementSplitter, BackslashCommandsEndAtTheLineEnd) {
-    EXPECT_EQ(Both("\\tables\nselect 1;\n  \\columns  t ;\n\\q"), (V{"CMD \\tables", "select 1", "CMD \\columns  t", "CMD \\q"}));
+    EXPECT_EQ(Both("\\tables\nselect 1;\n  \\columns  t ;\n\\q"),
+              (V{"CMD \\tables", "select 1", "CMD \\columns  t", "CMD \\q"}));
     // Inside a statement a backslash is just a character.
     EXPECT_EQ(Both("select 'a\\b', 1\n\\ 2;"), (V{"select 'a\\b', 1\n\\ 2"}));
     EXPECT_EQ(Whole("select 1;\n\\info\n").Statements[1].Line, 2);
@@ -179,13 +191,15 @@ TEST(StatementSplitter, ContinuationStateForThePrompt) {
 TEST(StatementSplitter, ManyStatementsInOneChunkAcrossFeeds) {
     // Statements cut at arbitrary chunk edges, as a file read in blocks delivers them.
     std::string text;
-    for (int i = 0; i < 2000; ++i) text += "insert into t values (" + std::to_string(i) + ", 'x;y');\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "insert into t values (" + std::to_string(i) + ", 'x;y');\n";
     StatementSplitter sp;
     std::vector<std::string> got;
     Statement s;
     for (size_t pos = 0; pos < text.size(); pos += 997) {
         sp.Feed(std::string_view(text).substr(pos, 997));
-        while (sp.Next(s)) got.push_back(s.Text);
+        while (sp.Next(s))
+            got.push_back(s.Text);
     }
     auto end = sp.Finish();
     EXPECT_FALSE(end.Last);

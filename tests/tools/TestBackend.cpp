@@ -29,13 +29,27 @@ std::string DescribeParams(std::span<const BoundParam> params) {
         if (!out.empty()) out += ',';
         out += std::string(p.Name) + "=";
         switch (p.Value.Kind()) {
-        case CellKind::Null: out += "NULL"; break;
-        case CellKind::Integer: AppendInteger(out, p.Value.AsInteger()); break;
-        case CellKind::Float: AppendFloat(out, p.Value.AsFloat()); break;
-        case CellKind::Boolean: out += p.Value.AsBoolean() ? "true" : "false"; break;
-        case CellKind::Text: out += "'" + std::string(p.Value.AsBytes()) + "'"; break;
-        case CellKind::Binary: AppendHex(out, p.Value.AsBytes()); break;
-        default: AppendTimestamp(out, p.Value.Kind(), p.Value.AsTimestamp()); break;
+        case CellKind::Null:
+            out += "NULL";
+            break;
+        case CellKind::Integer:
+            AppendInteger(out, p.Value.AsInteger());
+            break;
+        case CellKind::Float:
+            AppendFloat(out, p.Value.AsFloat());
+            break;
+        case CellKind::Boolean:
+            out += p.Value.AsBoolean() ? "true" : "false";
+            break;
+        case CellKind::Text:
+            out += "'" + std::string(p.Value.AsBytes()) + "'";
+            break;
+        case CellKind::Binary:
+            AppendHex(out, p.Value.AsBytes());
+            break;
+        default:
+            AppendTimestamp(out, p.Value.Kind(), p.Value.AsTimestamp());
+            break;
         }
     }
     return out;
@@ -57,13 +71,15 @@ std::string TestBackend::Explain(std::string_view sql, std::span<const BoundPara
 
 std::unique_ptr<TableResult> TextRows(std::vector<std::string> values) {
     auto r = std::make_unique<TableResult>(std::vector<Column>{{"v", ColumnType::Text}});
-    for (auto& v : values) r->AddRow({Cell::Text(v)});
+    for (auto& v : values)
+        r->AddRow({Cell::Text(v)});
     return r;
 }
 
 std::unique_ptr<ResultSet> TestBackend::ListTables() {
     Call("ListTables");
-    auto r = std::make_unique<TableResult>(std::vector<Column>{{"name", ColumnType::Text}, {"kind", ColumnType::Text}});
+    auto r = std::make_unique<TableResult>(
+        std::vector<Column>{{"name", ColumnType::Text}, {"kind", ColumnType::Text}});
     r->AddRow({Cell::Text("orders"), Cell::Text("table")});
     r->AddRow({Cell::Text("v_sales"), Cell::Text("view")});
     return r;
@@ -71,15 +87,16 @@ std::unique_ptr<ResultSet> TestBackend::ListTables() {
 
 std::unique_ptr<ResultSet> TestBackend::ListColumns(std::string_view table) {
     Call("ListColumns", std::string(table));
-    auto r = std::make_unique<TableResult>(
-        std::vector<Column>{{"name", ColumnType::Text}, {"type", ColumnType::Text}, {"nullable", ColumnType::Boolean}});
+    auto r = std::make_unique<TableResult>(std::vector<Column>{
+        {"name", ColumnType::Text}, {"type", ColumnType::Text}, {"nullable", ColumnType::Boolean}});
     r->AddRow({Cell::Text("id"), Cell::Text("integer"), Cell::Boolean(false)});
     return r;
 }
 
 void TestBackend::Backup(const std::string& folder, BackupKind kind, const BackupProgressHandler& progress) {
     Call("Backup", folder + "," + std::to_string(static_cast<int>(kind)));
-    for (int page = 1; page <= 4; ++page) progress("db.db", 4, page);
+    for (int page = 1; page <= 4; ++page)
+        progress("db.db", 4, page);
     progress("db.log", 1, 1);
 }
 
@@ -102,9 +119,15 @@ void TestBackend::LocateServers(const ServerFoundHandler& found) {
     if (found(ServerInfo{"alpha", "10.0.0.1", 2638})) found(ServerInfo{"beta", "10.0.0.2", 2639});
 }
 
-void TestBackend::Ping(std::string_view connection) { Call("Ping", std::string(connection)); }
-void TestBackend::StartDatabase(std::string_view connection) { Call("StartDatabase", std::string(connection)); }
-void TestBackend::StopDatabase(std::string_view connection) { Call("StopDatabase", std::string(connection)); }
+void TestBackend::Ping(std::string_view connection) {
+    Call("Ping", std::string(connection));
+}
+void TestBackend::StartDatabase(std::string_view connection) {
+    Call("StartDatabase", std::string(connection));
+}
+void TestBackend::StopDatabase(std::string_view connection) {
+    Call("StopDatabase", std::string(connection));
+}
 
 void TestBackend::Begin() {
     Call("Begin");

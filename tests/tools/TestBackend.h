@@ -16,7 +16,8 @@ namespace tnxtest {
 
 class TestBackend : public tnxsql::Backend {
 public:
-    using ExecuteFn = std::function<tnxsql::ExecResult(std::string_view sql, std::span<const tnxsql::BoundParam>)>;
+    using ExecuteFn =
+        std::function<tnxsql::ExecResult(std::string_view sql, std::span<const tnxsql::BoundParam>)>;
 
     std::vector<std::string> Calls; // "Execute(sql)[name=value,...]", "Backup(dir,1)", ...
     ExecuteFn OnExecute;            // default: 0 rows affected
@@ -43,7 +44,8 @@ public:
     void RequestCancel() noexcept override { CancelRequested.store(true); }
     std::unique_ptr<tnxsql::ResultSet> ListTables() override;
     std::unique_ptr<tnxsql::ResultSet> ListColumns(std::string_view table) override;
-    void Backup(const std::string& folder, tnxsql::BackupKind kind, const tnxsql::BackupProgressHandler& progress) override;
+    void Backup(const std::string& folder, tnxsql::BackupKind kind,
+                const tnxsql::BackupProgressHandler& progress) override;
     std::string GetOption(std::string_view name) override;
     void SetOption(std::string_view name, std::string_view value) override;
     tnxsql::ConnectionInfo Info() override;

@@ -17,9 +17,11 @@ namespace {
 
 using Row = std::vector<Cell>;
 
-std::string Write(ResultWriter& w, std::ostringstream& out, const std::vector<Column>& cols, const std::vector<Row>& rows) {
+std::string Write(ResultWriter& w, std::ostringstream& out, const std::vector<Column>& cols,
+                  const std::vector<Row>& rows) {
     w.Begin(cols);
-    for (const Row& r : rows) w.Row(r);
+    for (const Row& r : rows)
+        w.Row(r);
     w.End();
     return out.str();
 }
@@ -46,7 +48,8 @@ Timestamp Ts(int y, int mo, int d, int h, int mi, int s, uint32_t us) {
     return Timestamp{y, uint8_t(mo), uint8_t(d), uint8_t(h), uint8_t(mi), uint8_t(s), us};
 }
 
-const std::vector<Column> Mixed = {{"id", ColumnType::Integer}, {"name", ColumnType::Text}, {"score", ColumnType::Float}};
+const std::vector<Column> Mixed = {
+    {"id", ColumnType::Integer}, {"name", ColumnType::Text}, {"score", ColumnType::Float}};
 
 } // namespace
 
@@ -64,23 +67,26 @@ TEST(TableWriter, AlignsNumbersRightAndShowsNullDistinctly) {
                  "(3 rows)\n");
     FormatOptions o;
     o.NullText = "<null>";
-    EXPECT_NE(Table({{"x", ColumnType::Text}}, {{Cell::Null()}, {Cell::Text("NULL")}}, o).find("| <null> |\n| NULL   |"),
+    EXPECT_NE(Table({{"x", ColumnType::Text}}, {{Cell::Null()}, {Cell::Text("NULL")}}, o)
+                  .find("| <null> |\n| NULL   |"),
               std::string::npos);
 }
 
 TEST(TableWriter, EmptyAndSingleRowResults) {
     EXPECT_EQ(Table({{"a", ColumnType::Text}, {"bb", ColumnType::Integer}}, {}),
               "+---+----+\n| a | bb |\n+---+----+\n+---+----+\n(0 rows)\n");
-    EXPECT_EQ(Table({{"n", ColumnType::Integer}}, {{Cell::Integer(5)}}), "+---+\n| n |\n+---+\n| 5 |\n+---+\n(1 row)\n");
+    EXPECT_EQ(Table({{"n", ColumnType::Integer}}, {{Cell::Integer(5)}}),
+              "+---+\n| n |\n+---+\n| 5 |\n+---+\n(1 row)\n");
 }
 
 TEST(TableWriter, CutsLongTextAndBinaryWithAMark) {
     FormatOptions o;
     o.MaxWidth = 10;
-    std::string t = Table({{"t", ColumnType::LongText}, {"b", ColumnType::LongBinary}},
-                          {{Cell::Text("abcdefghijklmnop"), Cell::Binary(std::string("\x01\x02\x03\x04\x05\x06", 6))},
-                           {Cell::Text("abcdefghij"), Cell::Binary(std::string("\xff", 1))}},
-                          o);
+    std::string t =
+        Table({{"t", ColumnType::LongText}, {"b", ColumnType::LongBinary}},
+              {{Cell::Text("abcdefghijklmnop"), Cell::Binary(std::string("\x01\x02\x03\x04\x05\x06", 6))},
+               {Cell::Text("abcdefghij"), Cell::Binary(std::string("\xff", 1))}},
+              o);
     EXPECT_EQ(t, "+------------+-----------+\n"
                  "| t          | b         |\n"
                  "+------------+-----------+\n"
@@ -95,12 +101,16 @@ TEST(TableWriter, NumbersAndDatesAreNeverCut) {
     FormatOptions o;
     o.MaxWidth = 5;
     std::string t = Table({{"n", ColumnType::Integer}, {"d", ColumnType::DateTime}},
-                          {{Cell::Integer(std::numeric_limits<int64_t>::min()), Cell::DateTime(Ts(2024, 2, 29, 23, 59, 58, 250000))}}, o);
+                          {{Cell::Integer(std::numeric_limits<int64_t>::min()),
+                            Cell::DateTime(Ts(2024, 2, 29, 23, 59, 58, 250000))}},
+                          o);
     EXPECT_NE(t.find("| -9223372036854775808 | 2024-02-29 23:59:58.250 |"), std::string::npos) << t;
 }
 
 TEST(TableWriter, EscapesControlCharactersAndConvertsSingleByteText) {
-    std::string t = Table({{"t", ColumnType::Text}}, {{Cell::Text("a\nb\tc\x01")}, {Cell::Text("caf\xe9 \x80")}, {Cell::Text("caf\xc3\xa9")}});
+    std::string t =
+        Table({{"t", ColumnType::Text}},
+              {{Cell::Text("a\nb\tc\x01")}, {Cell::Text("caf\xe9 \x80")}, {Cell::Text("caf\xc3\xa9")}});
     // Windows-1252 "café €" becomes UTF-8; text that is UTF-8 already stays; widths count characters.
     EXPECT_EQ(t, "+-------------+\n"
                  "| t           |\n"
@@ -114,8 +124,9 @@ TEST(TableWriter, EscapesControlCharactersAndConvertsSingleByteText) {
 }
 
 TEST(TableWriter, CalendarValues) {
-    std::string t = Table({{"d", ColumnType::Date}, {"t", ColumnType::Time}, {"dt", ColumnType::DateTime}},
-                          {{Cell::Date(1999, 12, 31), Cell::Time(7, 5, 0), Cell::DateTime(Ts(2000, 1, 2, 3, 4, 5, 123456))}});
+    std::string t = Table(
+        {{"d", ColumnType::Date}, {"t", ColumnType::Time}, {"dt", ColumnType::DateTime}},
+        {{Cell::Date(1999, 12, 31), Cell::Time(7, 5, 0), Cell::DateTime(Ts(2000, 1, 2, 3, 4, 5, 123456))}});
     EXPECT_NE(t.find("| 1999-12-31 | 07:05:00 | 2000-01-02 03:04:05.123456 |"), std::string::npos) << t;
 }
 
@@ -146,7 +157,8 @@ TEST(TableWriter, RowsAfterTheSampleStreamWithTheSampledWidths) {
     w.Row(Row{Cell::Text("a")});
     w.Row(Row{Cell::Text("abcdef")}); // wider than the sample: overflows, is not cut
     w.End();
-    EXPECT_EQ(out.str(), "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n| abcdef |\n+-----+\n(4 rows)\n");
+    EXPECT_EQ(out.str(),
+              "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n| abcdef |\n+-----+\n(4 rows)\n");
 }
 
 TEST(TableWriter, RowsAffected) {
@@ -174,8 +186,12 @@ TEST(CsvWriter, QuotesPerRfc4180AndKeepsNullApartFromEmptyText) {
 TEST(CsvWriter, TypesAndSeveralResults) {
     std::ostringstream out;
     CsvWriter w(out);
-    w.Begin({{"f", ColumnType::Float}, {"b", ColumnType::Boolean}, {"bin", ColumnType::Binary}, {"d", ColumnType::DateTime}});
-    w.Row(Row{Cell::Float(0.1), Cell::Boolean(true), Cell::Binary(std::string("\x00\xab", 2)), Cell::DateTime(Ts(2021, 3, 4, 5, 6, 7, 0))});
+    w.Begin({{"f", ColumnType::Float},
+             {"b", ColumnType::Boolean},
+             {"bin", ColumnType::Binary},
+             {"d", ColumnType::DateTime}});
+    w.Row(Row{Cell::Float(0.1), Cell::Boolean(true), Cell::Binary(std::string("\x00\xab", 2)),
+              Cell::DateTime(Ts(2021, 3, 4, 5, 6, 7, 0))});
     w.End();
     w.Begin({{"n", ColumnType::Integer}});
     w.End();
@@ -184,27 +200,34 @@ TEST(CsvWriter, TypesAndSeveralResults) {
 }
 
 TEST(JsonWriter, TypesNullsAndEmptyResults) {
-    std::string j = Json({{"i", ColumnType::Integer}, {"f", ColumnType::Float}, {"b", ColumnType::Boolean},
-                          {"t", ColumnType::Text}, {"bin", ColumnType::Binary}, {"d", ColumnType::Date},
-                          {"tm", ColumnType::Time}, {"dt", ColumnType::DateTime}},
-                         {{Cell::Integer(-42), Cell::Float(1e300), Cell::Boolean(false), Cell::Text("x"),
-                           Cell::Binary("AB"), Cell::Date(2020, 1, 31), Cell::Time(23, 0, 1, 5000),
-                           Cell::DateTime(Ts(2020, 1, 31, 23, 0, 1, 0))},
-                          {Cell::Null(), Cell::Float(std::nan("")), Cell::Null(), Cell::Null(), Cell::Null(),
-                           Cell::Null(), Cell::Null(), Cell::Null()}});
-    EXPECT_EQ(j, "[\n"
-                 "{\"i\":-42,\"f\":1e+300,\"b\":false,\"t\":\"x\",\"bin\":\"0x4142\",\"d\":\"2020-01-31\","
-                 "\"tm\":\"23:00:01.005\",\"dt\":\"2020-01-31T23:00:01\"},\n"
-                 "{\"i\":null,\"f\":\"NaN\",\"b\":null,\"t\":null,\"bin\":null,\"d\":null,\"tm\":null,\"dt\":null}\n"
-                 "]\n");
+    std::string j = Json(
+        {{"i", ColumnType::Integer},
+         {"f", ColumnType::Float},
+         {"b", ColumnType::Boolean},
+         {"t", ColumnType::Text},
+         {"bin", ColumnType::Binary},
+         {"d", ColumnType::Date},
+         {"tm", ColumnType::Time},
+         {"dt", ColumnType::DateTime}},
+        {{Cell::Integer(-42), Cell::Float(1e300), Cell::Boolean(false), Cell::Text("x"), Cell::Binary("AB"),
+          Cell::Date(2020, 1, 31), Cell::Time(23, 0, 1, 5000), Cell::DateTime(Ts(2020, 1, 31, 23, 0, 1, 0))},
+         {Cell::Null(), Cell::Float(std::nan("")), Cell::Null(), Cell::Null(), Cell::Null(), Cell::Null(),
+          Cell::Null(), Cell::Null()}});
+    EXPECT_EQ(
+        j,
+        "[\n"
+        "{\"i\":-42,\"f\":1e+300,\"b\":false,\"t\":\"x\",\"bin\":\"0x4142\",\"d\":\"2020-01-31\","
+        "\"tm\":\"23:00:01.005\",\"dt\":\"2020-01-31T23:00:01\"},\n"
+        "{\"i\":null,\"f\":\"NaN\",\"b\":null,\"t\":null,\"bin\":null,\"d\":null,\"tm\":null,\"dt\":null}\n"
+        "]\n");
     EXPECT_EQ(Json({{"a", ColumnType::Text}}, {}), "[]\n");
 }
 
 TEST(JsonWriter, EscapesStringsAndAlwaysWritesValidUtf8) {
-    std::string j = Json({{"s", ColumnType::Text}},
-                         {{Cell::Text("quote\" back\\ nl\n tab\t bell\x07 del\x7f")},
-                          {Cell::Text("caf\xe9 \x80")},                 // Windows-1252
-                          {Cell::Text("\xe2\x82\xac \xf0\x9f\x98\x80")}}); // UTF-8 stays
+    std::string j =
+        Json({{"s", ColumnType::Text}}, {{Cell::Text("quote\" back\\ nl\n tab\t bell\x07 del\x7f")},
+                                         {Cell::Text("caf\xe9 \x80")},                    // Windows-1252
+                                         {Cell::Text("\xe2\x82\xac \xf0\x9f\x98\x80")}}); // UTF-8 stays
     EXPECT_EQ(j, "[\n"
                  "{\"s\":\"quote\\\" back\\\\ nl\\n tab\\t bell\\u0007 del\\u007f\"},\n"
                  "{\"s\":\"caf\xc3\xa9 \xe2\x82\xac\"},\n"

@@ -206,7 +206,8 @@ public:
     // Backs the database up into `folder` (it exists; the front end creates it), calling `progress`
     // once per page copied (the session's OnBackup). Throws BackendError when no file was copied or
     // a file could not be written.
-    virtual void Backup(const std::string& folder, BackupKind kind, const BackupProgressHandler& progress) = 0;
+    virtual void Backup(const std::string& folder, BackupKind kind,
+                        const BackupProgressHandler& progress) = 0;
 
     // Reads an option of the connection (GetOption) or sets it (SetOption). Throws on failure.
     virtual std::string GetOption(std::string_view name) = 0;

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace tnxsql {
 
@@ -29,10 +28,19 @@ void AppendInteger(std::string& out, int64_t v) {
 
 namespace {
 
+// Decimal digits of v, at least `width` of them (zero-padded). Written by hand: this runs for
+// every date and time of a result, and a formatted print per field would dominate the output cost.
 void AppendPadded(std::string& out, unsigned v, int width) {
     char buf[16];
-    int n = std::snprintf(buf, sizeof buf, "%0*u", width, v);
-    out.append(buf, static_cast<size_t>(n));
+    int n = 0;
+    do {
+        buf[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n < width)
+        buf[n++] = '0';
+    while (n > 0)
+        out += buf[--n];
 }
 
 void AppendDate(std::string& out, const Timestamp& ts) {
@@ -120,10 +128,10 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 uint32_t Cp1252ToUnicode(unsigned char byte) {
-    static constexpr uint16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    static constexpr uint16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     if (byte >= 0x80 && byte <= 0x9F) return high[byte - 0x80];
     return byte;
 }
@@ -151,7 +159,8 @@ void AppendAsUtf8(std::string& out, std::string_view text) {
         out += text;
         return;
     }
-    for (char ch : text) AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(ch)));
+    for (char ch : text)
+        AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(ch)));
 }
 
 size_t Utf8Length(std::string_view text) {

@@ -30,7 +30,9 @@ constexpr CommandInfo Table[] = {
     {"quit", "q exit", "", "leave tnxsql"},
 };
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -39,17 +41,23 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
 } // namespace
 
-std::span<const CommandInfo> CommandTable() { return Table; }
+std::span<const CommandInfo> CommandTable() {
+    return Table;
+}
 
 const CommandInfo* FindCommand(std::string_view name) {
     for (const CommandInfo& c : Table) {
@@ -115,7 +123,8 @@ CommandLine ParseCommandLine(std::string_view text) {
     text = Trim(text);
     if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
     size_t end = 0;
-    while (end < text.size() && !IsBlank(text[end])) ++end;
+    while (end < text.size() && !IsBlank(text[end]))
+        ++end;
     return CommandLine{std::string(text.substr(0, end)), std::string(Trim(text.substr(end)))};
 }
 
@@ -123,7 +132,8 @@ std::vector<std::string> SplitWords(std::string_view text) {
     std::vector<std::string> words;
     size_t i = 0;
     while (true) {
-        while (i < text.size() && IsBlank(text[i])) ++i;
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
         if (i >= text.size()) break;
         std::string word;
         while (i < text.size() && !IsBlank(text[i])) {

@@ -34,15 +34,28 @@ void CsvWriter::Row(std::span<const Cell> cells) {
         if (i) FBuf += ',';
         Cell c = i < cells.size() ? cells[i] : Cell::Null();
         switch (c.Kind()) {
-        case CellKind::Null: break;
-        case CellKind::Integer: AppendInteger(FBuf, c.AsInteger()); break;
-        case CellKind::Float: AppendFloat(FBuf, c.AsFloat()); break;
-        case CellKind::Boolean: FBuf += c.AsBoolean() ? "true" : "false"; break;
-        case CellKind::Text: AppendField(FBuf, c.AsBytes(), c.AsBytes().empty()); break;
-        case CellKind::Binary: AppendHex(FBuf, c.AsBytes()); break;
+        case CellKind::Null:
+            break;
+        case CellKind::Integer:
+            AppendInteger(FBuf, c.AsInteger());
+            break;
+        case CellKind::Float:
+            AppendFloat(FBuf, c.AsFloat());
+            break;
+        case CellKind::Boolean:
+            FBuf += c.AsBoolean() ? "true" : "false";
+            break;
+        case CellKind::Text:
+            AppendField(FBuf, c.AsBytes(), c.AsBytes().empty());
+            break;
+        case CellKind::Binary:
+            AppendHex(FBuf, c.AsBytes());
+            break;
         case CellKind::Date:
         case CellKind::Time:
-        case CellKind::DateTime: AppendTimestamp(FBuf, c.Kind(), c.AsTimestamp()); break;
+        case CellKind::DateTime:
+            AppendTimestamp(FBuf, c.Kind(), c.AsTimestamp());
+            break;
         }
     }
     FBuf += "\r\n";
@@ -50,6 +63,8 @@ void CsvWriter::Row(std::span<const Cell> cells) {
     MaybeFlush();
 }
 
-void CsvWriter::End() { Flush(); }
+void CsvWriter::End() {
+    Flush();
+}
 
 } // namespace tnxsql

@@ -14,8 +14,8 @@ namespace tnxsql::interrupt {
 namespace {
 
 std::atomic<bool> gPending{false};
-std::atomic<Backend*> gActive{nullptr};   // backend whose request Ctrl-C cancels; null between requests
-std::atomic<int> gDuringRequest{0};       // Ctrl-Cs since the current request started
+std::atomic<Backend*> gActive{nullptr}; // backend whose request Ctrl-C cancels; null between requests
+std::atomic<int> gDuringRequest{0};     // Ctrl-Cs since the current request started
 int gPipe[2] = {-1, -1};
 bool gInstalled = false;
 
@@ -48,19 +48,27 @@ void OnSigint(int) {
 
 void Install() {
     if (gInstalled) return;
-    if (pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+    if (pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe");
     struct sigaction sa {};
     sa.sa_handler = OnSigint;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0; // no SA_RESTART: a blocking read or poll returns, so the prompt sees the Ctrl-C
-    if (sigaction(SIGINT, &sa, nullptr) != 0) throw std::system_error(errno, std::generic_category(), "sigaction");
+    if (sigaction(SIGINT, &sa, nullptr) != 0)
+        throw std::system_error(errno, std::generic_category(), "sigaction");
     gInstalled = true;
 }
 
-bool Pending() { return gPending.load(); }
-void Clear() { gPending.store(false); }
+bool Pending() {
+    return gPending.load();
+}
+void Clear() {
+    gPending.store(false);
+}
 
-int WakeFd() { return gPipe[0]; }
+int WakeFd() {
+    return gPipe[0];
+}
 
 void DrainWake() {
     if (gPipe[0] < 0) return;
@@ -74,6 +82,8 @@ CancelScope::CancelScope(Backend& backend) {
     gActive.store(&backend);
 }
 
-CancelScope::~CancelScope() { gActive.store(nullptr); }
+CancelScope::~CancelScope() {
+    gActive.store(nullptr);
+}
 
 } // namespace tnxsql::interrupt

@@ -12,27 +12,51 @@ void JsonWriter::AppendString(std::string& out, std::string_view text) {
     static constexpr char digits[] = "0123456789abcdef";
     const bool utf8 = IsValidUtf8(text);
     out += '"';
-    for (char ch : text) {
-        unsigned char c = static_cast<unsigned char>(ch);
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        // Copy the run of characters that need no escape in one piece.
+        size_t j = i;
+        while (j < n) {
+            unsigned char c = static_cast<unsigned char>(text[j]);
+            if (c < 0x20 || c == '"' || c == '\\' || c == 0x7F || (c >= 0x80 && !utf8)) break;
+            ++j;
+        }
+        out.append(text.data() + i, j - i);
+        if (j == n) break;
+        unsigned char c = static_cast<unsigned char>(text[j]);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
-            if (c < 0x20 || c == 0x7F) {
+            if (c >= 0x80) {
+                AppendUtf8(out, Cp1252ToUnicode(c));
+            } else {
                 out += "\\u00";
                 out += digits[c >> 4];
                 out += digits[c & 15];
-            } else if (c >= 0x80 && !utf8) {
-                AppendUtf8(out, Cp1252ToUnicode(c));
-            } else {
-                out += ch;
             }
         }
+        i = j + 1;
     }
     out += '"';
 }
@@ -43,7 +67,8 @@ std::vector<std::string> JsonWriter::Keys(const std::vector<Column>& columns) {
     for (size_t i = 0; i < columns.size(); ++i) {
         std::string base = columns[i].Name.empty() ? "column_" + std::to_string(i + 1) : columns[i].Name;
         std::string key = base;
-        for (int n = 2; used.count(key); ++n) key = base + "_" + std::to_string(n);
+        for (int n = 2; used.count(key); ++n)
+            key = base + "_" + std::to_string(n);
         used.insert(key);
         keys.push_back(std::move(key));
     }
@@ -69,8 +94,12 @@ void JsonWriter::Row(std::span<const Cell> cells) {
         FBuf += FKeys[i];
         Cell c = i < cells.size() ? cells[i] : Cell::Null();
         switch (c.Kind()) {
-        case CellKind::Null: FBuf += "null"; break;
-        case CellKind::Integer: AppendInteger(FBuf, c.AsInteger()); break;
+        case CellKind::Null:
+            FBuf += "null";
+            break;
+        case CellKind::Integer:
+            AppendInteger(FBuf, c.AsInteger());
+            break;
         case CellKind::Float:
             if (std::isfinite(c.AsFloat())) {
                 AppendFloat(FBuf, c.AsFloat());
@@ -80,8 +109,12 @@ void JsonWriter::Row(std::span<const Cell> cells) {
                 FBuf += '"';
             }
             break;
-        case CellKind::Boolean: FBuf += c.AsBoolean() ? "true" : "false"; break;
-        case CellKind::Text: AppendString(FBuf, c.AsBytes()); break;
+        case CellKind::Boolean:
+            FBuf += c.AsBoolean() ? "true" : "false";
+            break;
+        case CellKind::Text:
+            AppendString(FBuf, c.AsBytes());
+            break;
         case CellKind::Binary:
             FBuf += '"';
             AppendHex(FBuf, c.AsBytes());

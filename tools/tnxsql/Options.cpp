@@ -24,7 +24,8 @@ size_t ParseWidth(const std::string& v) {
     size_t n = 0;
     auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (v.empty() || ec != std::errc() || p != v.data() + v.size() || (n != 0 && n < MinMaxWidth))
-        throw UsageError("--max-width: '" + v + "' is not 0 or a whole number from " + std::to_string(MinMaxWidth));
+        throw UsageError("--max-width: '" + v + "' is not 0 or a whole number from " +
+                         std::to_string(MinMaxWidth));
     return n;
 }
 
@@ -32,7 +33,8 @@ const std::vector<OptionSpec>& Specs() {
     static const std::vector<OptionSpec> specs = {
         {'d', "database", "FILE", "Connection", "the database file (instead of the first argument)",
          [](Options& o, const std::string& v) { o.Connect.DatabaseFile = v; }},
-        {0, "create", "", "Connection", "create the database file first; an existing file is never overwritten",
+        {0, "create", "", "Connection",
+         "create the database file first; an existing file is never overwritten",
          [](Options& o, const std::string&) { o.Connect.Create = true; }},
         {'e', "engine", "NAME", "Connection", "the engine (server) name; default: from the file name",
          [](Options& o, const std::string& v) { o.Connect.EngineName = v; }},
@@ -51,7 +53,9 @@ const std::vector<OptionSpec>& Specs() {
         {0, "libdir", "DIR", "Connection", "folder of the client library (default: the program's folder)",
          [](Options& o, const std::string& v) { o.Connect.LibraryDir = v; }},
         {'f', "file", "FILE", "Input", "run the statements of FILE (\"-\": standard input); may repeat",
-         [](Options& o, const std::string& v) { o.Sources.push_back({Source::Kind::File, v}); }},
+         [](Options& o, const std::string& v) {
+             o.Sources.push_back({Source::Kind::File, v});
+         }},
         {0, "param", "NAME[:TYPE]=VALUE", "Input",
          "value of the host-variable marker :NAME; TYPE is text (default), int, float, bool, date, "
          "time, datetime, binary (hex) or null; may repeat",
@@ -76,13 +80,15 @@ const std::vector<OptionSpec>& Specs() {
         {0, "null", "TEXT", "Output", "how NULL shows in tables (default: NULL)",
          [](Options& o, const std::string& v) { o.Format.NullText = v; }},
         {0, "max-width", "N", "Output",
-         "cut longer text and binary values in tables to N characters, ending in \"...\" (default 40; 0: never)",
+         "cut longer text and binary values in tables to N characters, ending in \"...\" (default 40; 0: "
+         "never)",
          [](Options& o, const std::string& v) { o.Format.MaxWidth = ParseWidth(v); }},
         {'t', "timing", "", "Output", "print how long each statement took",
          [](Options& o, const std::string&) { o.Timing = true; }},
         {'q', "quiet", "", "Output", "print no rows-affected counts and no banner",
          [](Options& o, const std::string&) { o.Quiet = true; }},
-        {0, "no-progress", "", "Output", "never draw progress bars or elapsed time (drawn only on a terminal)",
+        {0, "no-progress", "", "Output",
+         "never draw progress bars or elapsed time (drawn only on a terminal)",
          [](Options& o, const std::string&) { o.NoProgress = true; }},
         {'b', "bail", "", "Errors", "stop at the first failed statement, with exit status 1",
          [](Options& o, const std::string&) { o.Bail = true; }},
@@ -110,7 +116,8 @@ const OptionSpec* FindShort(char c) {
 
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names;
-    for (const OptionSpec& s : Specs()) names.emplace_back(s.Long);
+    for (const OptionSpec& s : Specs())
+        names.emplace_back(s.Long);
     return names;
 }
 
@@ -136,15 +143,17 @@ Options ParseArguments(std::span<const std::string> args) {
             if (spec->ValueName.empty()) {
                 if (eq != std::string::npos) {
                     if (name == "password")
-                        throw UsageError("option '--password' takes no value: it asks for the password on the "
-                                         "terminal (or use --password-file FILE)");
+                        throw UsageError(
+                            "option '--password' takes no value: it asks for the password on the "
+                            "terminal (or use --password-file FILE)");
                     throw UsageError("option '--" + name + "' takes no value");
                 }
             } else if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             } else {
-                if (i + 1 >= args.size()) throw UsageError("option '--" + name + "' needs a value (" +
-                                                           std::string(spec->ValueName) + ")");
+                if (i + 1 >= args.size())
+                    throw UsageError("option '--" + name + "' needs a value (" +
+                                     std::string(spec->ValueName) + ")");
                 value = args[++i];
             }
             spec->Apply(o, value);

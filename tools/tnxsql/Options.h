@@ -21,11 +21,11 @@ namespace tnxsql {
 
 // Exit statuses of the program.
 enum ExitStatus : int {
-    ExitOk = 0,             // everything ran (statement errors without --bail are only reported)
+    ExitOk = 0,              // everything ran (statement errors without --bail are only reported)
     ExitStatementFailed = 1, // a statement or command failed under --bail
-    ExitUsage = 2,          // bad options, or an input file that cannot be read
-    ExitConnect = 3,        // the database could not be opened (or no backend is built in)
-    ExitInterrupted = 130,  // Ctrl-C stopped a run that was not interactive
+    ExitUsage = 2,           // bad options, or an input file that cannot be read
+    ExitConnect = 3,         // the database could not be opened (or no backend is built in)
+    ExitInterrupted = 130,   // Ctrl-C stopped a run that was not interactive
 };
 
 // A bad command line; the message says what is wrong (without the program name).
@@ -41,18 +41,18 @@ struct Source {
 };
 
 struct Options {
-    ConnectSettings Connect;   // everything but the password, which is read after parsing
+    ConnectSettings Connect;     // everything but the password, which is read after parsing
     bool PromptPassword = false; // --password: ask on the terminal
-    std::string PasswordFile;  // --password-file
+    std::string PasswordFile;    // --password-file
     std::vector<Source> Sources;
     ParamSet Params;
     FormatOptions Format;
-    bool Interactive = false;  // -i: read statements interactively after the sources
+    bool Interactive = false; // -i: read statements interactively after the sources
     bool Timing = false;
     bool Quiet = false;
     bool Bail = false;
     bool NoProgress = false;
-    std::string HistoryFile;   // empty: ~/.tnxsql_history
+    std::string HistoryFile; // empty: ~/.tnxsql_history
     bool NoHistory = false;
     bool Help = false;
     bool Version = false;

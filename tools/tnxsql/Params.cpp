@@ -9,7 +9,9 @@ namespace tnxsql {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -18,8 +20,12 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
 
 bool IsName(std::string_view s) {
     if (s.empty() || !IsNameStart(s[0])) return false;
@@ -40,7 +46,9 @@ bool ReadDigits(std::string_view s, size_t& pos, size_t digits, int& out) {
     return true;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -76,7 +84,8 @@ bool ParseTimeAt(std::string_view s, size_t& pos, Timestamp& out) {
                 ++pos;
             }
             if (n == 0) return false;
-            for (; n < 6; ++n) micro *= 10;
+            for (; n < 6; ++n)
+                micro *= 10;
         }
     }
     if (h > 23 || mi > 59 || sec > 59) return false;
@@ -94,7 +103,8 @@ int HexDigit(char c) {
     return -1;
 }
 
-[[noreturn]] void Bad(std::string_view name, std::string_view type, std::string_view value, std::string_view want) {
+[[noreturn]] void Bad(std::string_view name, std::string_view type, std::string_view value,
+                      std::string_view want) {
     throw ParamError("parameter " + std::string(name) + ": '" + std::string(value) + "' is not " +
                      std::string(want) + " (type " + std::string(type) + ")");
 }
@@ -128,7 +138,8 @@ bool ParseDateTime(std::string_view text, Timestamp& out) {
     return true;
 }
 
-ParamValue::ParamValue(std::string name, Cell scalar) : FName(std::move(name)), FKind(scalar.Kind()), FScalar(scalar) {}
+ParamValue::ParamValue(std::string name, Cell scalar)
+    : FName(std::move(name)), FKind(scalar.Kind()), FScalar(scalar) {}
 
 ParamValue::ParamValue(std::string name, CellKind kind, std::string bytes)
     : FName(std::move(name)), FKind(kind), FBytes(std::move(bytes)) {}
@@ -157,7 +168,8 @@ ParamValue ParseParam(std::string_view spec) {
         return ParamValue(n, Cell::Null());
     }
     if (eq == std::string_view::npos) throw ParamError("parameter " + n + ": missing '=VALUE'");
-    if (EqualNoCase(type, "text") || EqualNoCase(type, "string")) return ParamValue(n, CellKind::Text, std::string(value));
+    if (EqualNoCase(type, "text") || EqualNoCase(type, "string"))
+        return ParamValue(n, CellKind::Text, std::string(value));
     if (EqualNoCase(type, "int") || EqualNoCase(type, "integer")) {
         std::string_view digits = !value.empty() && value[0] == '+' ? value.substr(1) : value;
         int64_t v = 0;
@@ -169,7 +181,8 @@ ParamValue ParseParam(std::string_view spec) {
     if (EqualNoCase(type, "float") || EqualNoCase(type, "double")) {
         double v = 0;
         auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-        if (value.empty() || ec != std::errc() || p != value.data() + value.size()) Bad(n, type, value, "a number");
+        if (value.empty() || ec != std::errc() || p != value.data() + value.size())
+            Bad(n, type, value, "a number");
         return ParamValue(n, Cell::Float(v));
     }
     if (EqualNoCase(type, "bool") || EqualNoCase(type, "boolean")) {
@@ -220,7 +233,8 @@ void ParamSet::Set(ParamValue value) {
 }
 
 bool ParamSet::Remove(std::string_view name) {
-    auto it = std::find_if(FItems.begin(), FItems.end(), [&](const ParamValue& p) { return EqualNoCase(p.Name(), name); });
+    auto it = std::find_if(FItems.begin(), FItems.end(),
+                           [&](const ParamValue& p) { return EqualNoCase(p.Name(), name); });
     if (it == FItems.end()) return false;
     FItems.erase(it);
     return true;
@@ -238,7 +252,8 @@ std::vector<Marker> FindMarkers(std::string_view sql) {
     const size_t n = sql.size();
     auto skipTo = [&](char close) {
         ++i;
-        while (i < n && sql[i] != close) ++i;
+        while (i < n && sql[i] != close)
+            ++i;
         if (i < n) ++i;
     };
     while (i < n) {
@@ -248,7 +263,8 @@ std::vector<Marker> FindMarkers(std::string_view sql) {
         } else if (c == '[') {
             skipTo(']');
         } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n') ++i;
+            while (i < n && sql[i] != '\n')
+                ++i;
         } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
             size_t end = sql.find("*/", i + 2);
             i = end == std::string_view::npos ? n : end + 2;
@@ -257,7 +273,8 @@ std::vector<Marker> FindMarkers(std::string_view sql) {
                 i += 2;
             } else if (i + 1 < n && IsNameStart(sql[i + 1])) {
                 size_t start = i + 1, end = start;
-                while (end < n && IsNameChar(sql[end])) ++end;
+                while (end < n && IsNameChar(sql[end]))
+                    ++end;
                 markers.push_back(Marker{sql.substr(start, end - start), i});
                 i = end;
             } else {
@@ -265,7 +282,8 @@ std::vector<Marker> FindMarkers(std::string_view sql) {
             }
         } else if (IsNameChar(c)) {
             // A colon right after a word still starts a marker; the word itself is skipped whole.
-            while (i < n && IsNameChar(sql[i])) ++i;
+            while (i < n && IsNameChar(sql[i]))
+                ++i;
         } else {
             ++i;
         }
@@ -278,8 +296,8 @@ std::vector<BoundParam> BindParams(std::string_view sql, const ParamSet& params)
     for (const Marker& m : FindMarkers(sql)) {
         const ParamValue* v = params.Find(m.Name);
         if (!v)
-            throw ParamError("no value for parameter :" + std::string(m.Name) + " (give --param " + std::string(m.Name) +
-                             "=VALUE, or \\param " + std::string(m.Name) + "=VALUE)");
+            throw ParamError("no value for parameter :" + std::string(m.Name) + " (give --param " +
+                             std::string(m.Name) + "=VALUE, or \\param " + std::string(m.Name) + "=VALUE)");
         bound.push_back(BoundParam{m.Name, v->Value()});
     }
     return bound;

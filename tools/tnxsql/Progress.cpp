@@ -12,7 +12,8 @@ constexpr auto ShowElapsedAfter = std::chrono::seconds(1);
 } // namespace
 
 ProgressDisplay::ProgressDisplay(std::ostream& out, bool enabled, Clock clock)
-    : FOut(out), FEnabled(enabled), FClock(clock ? std::move(clock) : Clock([] { return std::chrono::steady_clock::now(); })) {}
+    : FOut(out), FEnabled(enabled),
+      FClock(clock ? std::move(clock) : Clock([] { return std::chrono::steady_clock::now(); })) {}
 
 void ProgressDisplay::StartRequest() {
     FStart = FClock();

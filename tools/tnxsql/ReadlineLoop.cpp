@@ -30,7 +30,9 @@ void OnLine(char* raw);
 // nothing, the loop then clears the line.
 constexpr int CtrlCKey = 3;
 
-int IgnoreKey(int, int) { return 0; }
+int IgnoreKey(int, int) {
+    return 0;
+}
 
 // Reads one key for readline. Readline's own reader retries a read that a signal interrupted and
 // then blocks: Ctrl-C throws away the terminal's pending input, so a read that poll() announced may

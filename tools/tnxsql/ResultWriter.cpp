@@ -11,19 +11,27 @@ namespace tnxsql {
 
 bool ParseOutputFormat(std::string_view text, OutputFormat& out) {
     std::string lower;
-    for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (lower == "table") out = OutputFormat::Table;
-    else if (lower == "csv") out = OutputFormat::Csv;
-    else if (lower == "json") out = OutputFormat::Json;
-    else return false;
+    for (char c : text)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower == "table")
+        out = OutputFormat::Table;
+    else if (lower == "csv")
+        out = OutputFormat::Csv;
+    else if (lower == "json")
+        out = OutputFormat::Json;
+    else
+        return false;
     return true;
 }
 
 std::string_view OutputFormatName(OutputFormat format) {
     switch (format) {
-    case OutputFormat::Table: return "table";
-    case OutputFormat::Csv: return "csv";
-    case OutputFormat::Json: return "json";
+    case OutputFormat::Table:
+        return "table";
+    case OutputFormat::Csv:
+        return "csv";
+    case OutputFormat::Json:
+        return "json";
     }
     return "table";
 }
@@ -38,9 +46,12 @@ void ResultWriter::Flush() {
 
 std::unique_ptr<ResultWriter> MakeResultWriter(const FormatOptions& options, std::ostream& out) {
     switch (options.Format) {
-    case OutputFormat::Csv: return std::make_unique<CsvWriter>(out);
-    case OutputFormat::Json: return std::make_unique<JsonWriter>(out);
-    case OutputFormat::Table: break;
+    case OutputFormat::Csv:
+        return std::make_unique<CsvWriter>(out);
+    case OutputFormat::Json:
+        return std::make_unique<JsonWriter>(out);
+    case OutputFormat::Table:
+        break;
     }
     return std::make_unique<TableWriter>(out, options);
 }

@@ -20,7 +20,9 @@ Secret& Secret::operator=(const Secret& other) {
     return *this;
 }
 
-Secret::~Secret() { Clear(); }
+Secret::~Secret() {
+    Clear();
+}
 
 void Secret::Clear() {
     if (!FValue.empty()) explicit_bzero(FValue.data(), FValue.size());
@@ -37,7 +39,8 @@ public:
         termios t = FSaved;
         t.c_lflag &= static_cast<tcflag_t>(~ECHO);
         t.c_lflag |= ECHONL | ICANON; // the newline still shows, so the next output starts a new line
-        if (tcsetattr(fd, TCSAFLUSH, &t) != 0) throw std::runtime_error("cannot turn the terminal's echo off");
+        if (tcsetattr(fd, TCSAFLUSH, &t) != 0)
+            throw std::runtime_error("cannot turn the terminal's echo off");
     }
     ~EchoOff() { tcsetattr(FFd, TCSAFLUSH, &FSaved); }
     EchoOff(const EchoOff&) = delete;
@@ -59,7 +62,9 @@ void WriteAll(int fd, std::string_view text) {
     }
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool IsKeyChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -73,13 +78,16 @@ size_t FindPasswordItem(std::string_view text, size_t from, size_t& valueLen) {
         for (std::string_view key : {std::string_view("pwd"), std::string_view("password")}) {
             if (i + key.size() >= text.size()) continue;
             bool match = true;
-            for (size_t k = 0; k < key.size() && match; ++k) match = Lower(text[i + k]) == key[k];
+            for (size_t k = 0; k < key.size() && match; ++k)
+                match = Lower(text[i + k]) == key[k];
             if (!match) continue;
             size_t j = i + key.size();
-            while (j < text.size() && text[j] == ' ') ++j;
+            while (j < text.size() && text[j] == ' ')
+                ++j;
             if (j >= text.size() || text[j] != '=') continue;
             size_t start = j + 1, end = start;
-            while (end < text.size() && text[end] != ';' && text[end] != '\n' && text[end] != '\r') ++end;
+            while (end < text.size() && text[end] != ';' && text[end] != '\n' && text[end] != '\r')
+                ++end;
             valueLen = end - start;
             return start;
         }
@@ -139,21 +147,24 @@ Secret ReadPasswordFile(const std::string& path) {
 std::string Scrubber::Scrub(std::string_view text) const {
     std::string out(text);
     size_t len = 0;
-    for (size_t pos = FindPasswordItem(out, 0, len); pos != std::string::npos; pos = FindPasswordItem(out, pos, len)) {
+    for (size_t pos = FindPasswordItem(out, 0, len); pos != std::string::npos;
+         pos = FindPasswordItem(out, pos, len)) {
         if (len == 0) continue; // nothing to hide; the search goes on after the key
         out.replace(pos, len, "***");
         pos += 3;
     }
     std::string_view pw = FPassword.View();
     if (!pw.empty()) {
-        for (size_t pos = out.find(pw); pos != std::string::npos; pos = out.find(pw, pos + 3)) out.replace(pos, pw.size(), "***");
+        for (size_t pos = out.find(pw); pos != std::string::npos; pos = out.find(pw, pos + 3))
+            out.replace(pos, pw.size(), "***");
     }
     return out;
 }
 
 bool Scrubber::Reveals(std::string_view text) const {
     size_t len = 0;
-    for (size_t pos = FindPasswordItem(text, 0, len); pos != std::string_view::npos; pos = FindPasswordItem(text, pos, len))
+    for (size_t pos = FindPasswordItem(text, 0, len); pos != std::string_view::npos;
+         pos = FindPasswordItem(text, pos, len))
         if (len > 0) return true;
     std::string_view pw = FPassword.View();
     return !pw.empty() && text.find(pw) != std::string_view::npos;

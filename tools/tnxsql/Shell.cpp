@@ -33,7 +33,8 @@ public:
 bool ParseSwitch(const std::vector<std::string>& words, bool current, std::string_view name) {
     if (words.empty()) return !current;
     std::string w = words[0];
-    for (char& c : w) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (char& c : w)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (words.size() == 1) {
         if (w == "on" || w == "true" || w == "1") return true;
         if (w == "off" || w == "false" || w == "0") return false;
@@ -42,21 +43,31 @@ bool ParseSwitch(const std::vector<std::string>& words, bool current, std::strin
 }
 
 std::string_view StripSemicolons(std::string_view s) {
-    while (!s.empty() && (s.back() == ';' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ';' || s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     return s;
 }
 
 std::string CellKindName(CellKind k) {
     switch (k) {
-    case CellKind::Null: return "null";
-    case CellKind::Integer: return "int";
-    case CellKind::Float: return "float";
-    case CellKind::Boolean: return "bool";
-    case CellKind::Text: return "text";
-    case CellKind::Binary: return "binary";
-    case CellKind::Date: return "date";
-    case CellKind::Time: return "time";
-    case CellKind::DateTime: return "datetime";
+    case CellKind::Null:
+        return "null";
+    case CellKind::Integer:
+        return "int";
+    case CellKind::Float:
+        return "float";
+    case CellKind::Boolean:
+        return "bool";
+    case CellKind::Text:
+        return "text";
+    case CellKind::Binary:
+        return "binary";
+    case CellKind::Date:
+        return "date";
+    case CellKind::Time:
+        return "time";
+    case CellKind::DateTime:
+        return "datetime";
     }
     return "text";
 }
@@ -137,7 +148,8 @@ Shell::Flow Shell::RunSplitter(std::string_view name, StatementSplitter& splitte
     if (!atEnd) return Flow::Continue;
     StatementSplitter::End end = splitter.Finish();
     if (!end.Error.empty()) {
-        ReportError(Where{name, end.ErrorLine}, end.Error + " at the end of the input; the statement did not run", 0);
+        ReportError(Where{name, end.ErrorLine},
+                    end.Error + " at the end of the input; the statement did not run", 0);
         return Failed();
     }
     if (end.Last) return RunStatement(*end.Last, Where{name, end.Last->Line});
@@ -329,7 +341,9 @@ Shell::Flow Shell::RunCommand(std::string_view text, const Where& where) {
 void Shell::Command(const std::string& name, const std::string& rest, const Where&) {
     const CommandInfo* info = FindCommand(name);
     auto words = [&] { return SplitWords(rest); };
-    auto usage = [&] { return CommandError("usage: \\" + name + (info->Args.empty() ? "" : " ") + std::string(info->Args)); };
+    auto usage = [&] {
+        return CommandError("usage: \\" + name + (info->Args.empty() ? "" : " ") + std::string(info->Args));
+    };
     auto noArgs = [&] {
         if (!rest.empty()) throw usage();
     };
@@ -348,10 +362,15 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
         if (w.empty() || w.size() > 2) throw usage();
         BackupKind kind = BackupKind::Full;
         if (w.size() == 2) {
-            if (w[1] == "full") kind = BackupKind::Full;
-            else if (w[1] == "full-rename-log") kind = BackupKind::FullRenameLog;
-            else if (w[1] == "rename-log") kind = BackupKind::RenameLog;
-            else throw CommandError("\\backup: unknown kind '" + w[1] + "' (full, full-rename-log or rename-log)");
+            if (w[1] == "full")
+                kind = BackupKind::Full;
+            else if (w[1] == "full-rename-log")
+                kind = BackupKind::FullRenameLog;
+            else if (w[1] == "rename-log")
+                kind = BackupKind::RenameLog;
+            else
+                throw CommandError("\\backup: unknown kind '" + w[1] +
+                                   "' (full, full-rename-log or rename-log)");
         }
         std::filesystem::path folder(w[0]);
         if (std::filesystem::exists(folder) && !std::filesystem::is_directory(folder))
@@ -381,7 +400,9 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
     } else if (name == "info") {
         noArgs();
         TableResult r({{"property", ColumnType::Text}, {"value", ColumnType::Text}});
-        auto add = [&](std::string_view k, const std::string& v) { r.AddRow({Cell::Text(k), Cell::Text(v)}); };
+        auto add = [&](std::string_view k, const std::string& v) {
+            r.AddRow({Cell::Text(k), Cell::Text(v)});
+        };
         add("backend", FBackend.Description());
         bool connected = FBackend.Connected();
         add("connected", connected ? "yes" : "no");
@@ -394,11 +415,13 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
         }
         if (!FSettings.DatabaseFile.empty()) add("database file", FSettings.DatabaseFile);
         if (!FSettings.User.empty()) add("user", FSettings.User);
-        if (!FSettings.ConnectionString.empty()) add("connection string", FScrubber.Scrub(FSettings.ConnectionString));
+        if (!FSettings.ConnectionString.empty())
+            add("connection string", FScrubber.Scrub(FSettings.ConnectionString));
         WriteRows(r);
     } else if (name == "servers") {
         noArgs();
-        TableResult r({{"name", ColumnType::Text}, {"address", ColumnType::Text}, {"port", ColumnType::Integer}});
+        TableResult r(
+            {{"name", ColumnType::Text}, {"address", ColumnType::Text}, {"port", ColumnType::Integer}});
         FBackend.LocateServers([&](const ServerInfo& s) {
             r.AddRow({Cell::Text(s.Name), Cell::Text(s.Address), Cell::Integer(s.Port)});
             return !interrupt::Pending();
@@ -457,7 +480,8 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
         Note("output format is " + std::string(OutputFormatName(FFormat.Format)));
     } else if (name == "param") {
         if (rest.empty()) {
-            TableResult r({{"name", ColumnType::Text}, {"type", ColumnType::Text}, {"value", ColumnType::Unknown}});
+            TableResult r(
+                {{"name", ColumnType::Text}, {"type", ColumnType::Text}, {"value", ColumnType::Unknown}});
             for (const ParamValue& p : FParams.Items())
                 r.AddRow({Cell::Text(p.Name()), Cell::Text(CellKindName(p.Kind())), p.Value()});
             WriteRows(r);

@@ -97,15 +97,15 @@ private:
     bool FQuiet;
     bool FBail;
 
-    StatementSplitter FInput;    // interactive input
-    std::string FEntry;          // lines of the interactive entry being typed
+    StatementSplitter FInput; // interactive input
+    std::string FEntry;       // lines of the interactive entry being typed
     std::function<void(std::string_view)> FHistorySink;
-    bool FInteractive = false;   // the statement running came from the prompt
-    int FIncludeDepth = 0;       // nesting of \include
+    bool FInteractive = false; // the statement running came from the prompt
+    int FIncludeDepth = 0;     // nesting of \include
 
-    bool FQuit = false;          // \q was given
-    bool FBailed = false;        // a failure stopped the run under --bail
-    bool FInterrupted = false;   // Ctrl-C stopped a run that was not interactive
+    bool FQuit = false;        // \q was given
+    bool FBailed = false;      // a failure stopped the run under --bail
+    bool FInterrupted = false; // Ctrl-C stopped a run that was not interactive
 };
 
 } // namespace tnxsql

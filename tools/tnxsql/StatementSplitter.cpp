@@ -9,11 +9,13 @@ namespace tnxsql {
 
 namespace {
 
-bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsBlank(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 bool IsWordChar(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           c == '#' || c == '@' || c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || c == '#' || c == '@' || c >= 0x80;
 }
 
 bool Is(std::string_view word, std::string_view keyword) {
@@ -34,15 +36,16 @@ bool IsAny(std::string_view word, const std::array<std::string_view, N>& keyword
 }
 
 // Words after BEGIN that make it the start of a transaction, not of a block.
-constexpr std::array<std::string_view, 7> TransactionWords = {"TRANSACTION", "TRAN",      "WORK",       "DEFERRED",
-                                                              "IMMEDIATE",   "EXCLUSIVE", "DISTRIBUTED"};
+constexpr std::array<std::string_view, 7> TransactionWords = {
+    "TRANSACTION", "TRAN", "WORK", "DEFERRED", "IMMEDIATE", "EXCLUSIVE", "DISTRIBUTED"};
 // Words after END that end a statement of their own, not a BEGIN or CASE level.
 constexpr std::array<std::string_view, 5> EndNoLevel = {"IF", "LOOP", "WHILE", "FOR", "REPEAT"};
 // Objects whose definition holds a compound block.
 constexpr std::array<std::string_view, 4> RoutineWords = {"PROCEDURE", "FUNCTION", "TRIGGER", "EVENT"};
 
 std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && IsBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -128,7 +131,8 @@ void StatementSplitter::Emit(size_t end, bool command) {
     std::string_view text(FBuf.data() + FContentStart, end - FContentStart);
     text = TrimRight(text);
     if (command) {
-        while (!text.empty() && text.back() == ';') text = TrimRight(text.substr(0, text.size() - 1));
+        while (!text.empty() && text.back() == ';')
+            text = TrimRight(text.substr(0, text.size() - 1));
     }
     FQueue.push_back(Statement{std::string(text), FContentLine, command});
 }
@@ -300,11 +304,16 @@ bool StatementSplitter::InStatement() const {
 
 char StatementSplitter::OpenQuote() const {
     switch (FState) {
-    case State::SingleQuote: return '\'';
-    case State::DoubleQuote: return '"';
-    case State::Bracket: return '[';
-    case State::BlockComment: return '*';
-    default: return 0;
+    case State::SingleQuote:
+        return '\'';
+    case State::DoubleQuote:
+        return '"';
+    case State::Bracket:
+        return '[';
+    case State::BlockComment:
+        return '*';
+    default:
+        return 0;
     }
 }
 

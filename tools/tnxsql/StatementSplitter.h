@@ -88,18 +88,18 @@ private:
     // would make a chunk holding many statements cost quadratic time).
     std::string FBuf;
     size_t FStart = 0;
-    size_t FPos = 0;       // next byte of FBuf to scan
+    size_t FPos = 0; // next byte of FBuf to scan
     State FState = State::Normal;
-    int FLine = 1;         // line of FBuf[FPos]
+    int FLine = 1; // line of FBuf[FPos]
     bool FHasContent = false;
     size_t FContentStart = 0; // offset in FBuf of the first byte that is no blank or comment
     int FContentLine = 0;
-    int FOpenLine = 0;     // line where the current quote or comment started
+    int FOpenLine = 0;                     // line where the current quote or comment started
     size_t FWordStart = std::string::npos; // start of the word being read
-    int FWordCount = 0;    // words seen in the statement (outside quotes and comments)
-    bool FCreateOrAlter = false; // the statement starts with CREATE or ALTER
-    bool FRoutine = false;       // ... and names a procedure, function, trigger or event
-    int FDepth = 0;              // open compound levels
+    int FWordCount = 0;                    // words seen in the statement (outside quotes and comments)
+    bool FCreateOrAlter = false;           // the statement starts with CREATE or ALTER
+    bool FRoutine = false;                 // ... and names a procedure, function, trigger or event
+    int FDepth = 0;                        // open compound levels
     Pending FPending = Pending::None;
     std::deque<Statement> FQueue; // complete statements, in input order
 };

@@ -10,7 +10,8 @@ TableResult::TableResult(std::vector<Column> columns) : FColumns(std::move(colum
 }
 
 void TableResult::AddRow(std::span<const Cell> cells) {
-    if (cells.size() != FColumns.size()) throw std::invalid_argument("row width differs from the column count");
+    if (cells.size() != FColumns.size())
+        throw std::invalid_argument("row width differs from the column count");
     for (const Cell& c : cells) {
         if (c.Kind() == CellKind::Text || c.Kind() == CellKind::Binary) {
             const std::string& kept = FBytes.emplace_back(c.AsBytes());

@@ -17,7 +17,9 @@ public:
     // Appends a row of exactly Columns().size() cells (std::invalid_argument otherwise). The bytes
     // of text and binary cells are copied, so the caller's may go away.
     void AddRow(std::span<const Cell> cells);
-    void AddRow(std::initializer_list<Cell> cells) { AddRow(std::span<const Cell>(cells.begin(), cells.size())); }
+    void AddRow(std::initializer_list<Cell> cells) {
+        AddRow(std::span<const Cell>(cells.begin(), cells.size()));
+    }
 
     size_t RowCount() const { return FColumns.empty() ? 0 : FCells.size() / FColumns.size(); }
 
@@ -27,9 +29,10 @@ public:
 
 private:
     std::vector<Column> FColumns;
-    std::vector<Cell> FCells;       // row after row
-    std::deque<std::string> FBytes; // owns the bytes text and binary cells point to (a deque never moves them)
-    size_t FCurrent = 0;            // 1-based row Next() moved to; 0 before the first
+    std::vector<Cell> FCells; // row after row
+    std::deque<std::string>
+        FBytes;          // owns the bytes text and binary cells point to (a deque never moves them)
+    size_t FCurrent = 0; // 1-based row Next() moved to; 0 before the first
 };
 
 } // namespace tnxsql

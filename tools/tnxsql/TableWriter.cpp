@@ -11,10 +11,17 @@ namespace {
 // Returns the width it takes.
 size_t AppendShown(std::string& out, uint32_t cp) {
     switch (cp) {
-    case '\n': out += "\\n"; return 2;
-    case '\r': out += "\\r"; return 2;
-    case '\t': out += "\\t"; return 2;
-    default: break;
+    case '\n':
+        out += "\\n";
+        return 2;
+    case '\r':
+        out += "\\r";
+        return 2;
+    case '\t':
+        out += "\\t";
+        return 2;
+    default:
+        break;
     }
     if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0)) {
         static constexpr char digits[] = "0123456789abcdef";
@@ -37,13 +44,29 @@ uint32_t DecodeUtf8(std::string_view s, size_t& i) {
     }
     size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
     uint32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
-    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    for (size_t k = 1; k < len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     i += len;
     return cp;
 }
 
 // The shown form of text, cut to `limit` columns (0: no limit) with the cut mark when longer.
 void ShowText(std::string_view text, size_t limit, std::string& out, size_t& width) {
+    // Most text is printable ASCII that fits: shown as it is.
+    if (limit == 0 || text.size() <= limit) {
+        bool plain = true;
+        for (char ch : text) {
+            if (ch < 0x20 || ch > 0x7E) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain) {
+            out.append(text);
+            width = text.size();
+            return;
+        }
+    }
     const bool utf8 = IsValidUtf8(text);
     const size_t keep = limit > CutMark.size() ? limit - CutMark.size() : 0;
     size_t cutLen = 0, cutWidth = 0; // the longest prefix that fits beside the mark
@@ -67,7 +90,8 @@ void ShowText(std::string_view text, size_t limit, std::string& out, size_t& wid
 
 } // namespace
 
-TableWriter::TableWriter(std::ostream& out, const FormatOptions& options) : ResultWriter(out), FOptions(options) {}
+TableWriter::TableWriter(std::ostream& out, const FormatOptions& options)
+    : ResultWriter(out), FOptions(options) {}
 
 void TableWriter::Display(const Cell& cell, const FormatOptions& options, std::string& text, size_t& width) {
     text.clear();
@@ -76,13 +100,23 @@ void TableWriter::Display(const Cell& cell, const FormatOptions& options, std::s
         text = options.NullText;
         width = Utf8Length(text);
         return;
-    case CellKind::Integer: AppendInteger(text, cell.AsInteger()); break;
-    case CellKind::Float: AppendFloat(text, cell.AsFloat()); break;
-    case CellKind::Boolean: text = cell.AsBoolean() ? "true" : "false"; break;
+    case CellKind::Integer:
+        AppendInteger(text, cell.AsInteger());
+        break;
+    case CellKind::Float:
+        AppendFloat(text, cell.AsFloat());
+        break;
+    case CellKind::Boolean:
+        text = cell.AsBoolean() ? "true" : "false";
+        break;
     case CellKind::Date:
     case CellKind::Time:
-    case CellKind::DateTime: AppendTimestamp(text, cell.Kind(), cell.AsTimestamp()); break;
-    case CellKind::Text: ShowText(cell.AsBytes(), options.MaxWidth, text, width); return;
+    case CellKind::DateTime:
+        AppendTimestamp(text, cell.Kind(), cell.AsTimestamp());
+        break;
+    case CellKind::Text:
+        ShowText(cell.AsBytes(), options.MaxWidth, text, width);
+        return;
     case CellKind::Binary: {
         std::string_view bytes = cell.AsBytes();
         const size_t full = 2 + 2 * bytes.size();
@@ -135,7 +169,8 @@ void TableWriter::Row(std::span<const Cell> cells) {
 }
 
 void TableWriter::FixLayout() {
-    for (size_t i = 0; i < FCols.size(); ++i) FCols[i].Width = FCols[i].HeaderWidth;
+    for (size_t i = 0; i < FCols.size(); ++i)
+        FCols[i].Width = FCols[i].HeaderWidth;
     const size_t n = FCols.size();
     for (size_t r = 0; n != 0 && r < FSample.size() / n; ++r)
         for (size_t i = 0; i < n; ++i)

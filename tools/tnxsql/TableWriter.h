@@ -52,7 +52,7 @@ private:
 
     FormatOptions FOptions;
     std::vector<Col> FCols;
-    std::vector<Shown> FSample; // rows read before the layout was fixed, row after row
+    std::vector<Shown> FSample;   // rows read before the layout was fixed, row after row
     std::vector<Shown> FRowCells; // scratch for one row once the layout is fixed
     bool FLayoutFixed = false;
 };

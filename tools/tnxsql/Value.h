@@ -35,7 +35,9 @@ enum class ColumnType : uint8_t {
 std::string_view ColumnTypeName(ColumnType t);
 
 // True for the types whose values are numbers and so line up on the right in tables.
-inline constexpr bool IsNumericType(ColumnType t) { return t == ColumnType::Integer || t == ColumnType::Float; }
+inline constexpr bool IsNumericType(ColumnType t) {
+    return t == ColumnType::Integer || t == ColumnType::Float;
+}
 
 // A calendar value. Which fields count depends on the cell kind: a Date uses Year, Month and Day;
 // a Time uses Hour, Minute, Second and Microsecond; a DateTime uses all of them. Unused fields are 0.
@@ -148,10 +150,10 @@ static_assert(sizeof(Cell) <= 24);
 
 // One result column.
 struct Column {
-    std::string Name;                       // as the library describes it; may be empty or repeated
-    ColumnType Type = ColumnType::Unknown;  // declared type
-    int32_t Length = 0;                     // declared length or display width, 0 when unknown
-    bool Nullable = true;                   // the column accepts NULL
+    std::string Name;                      // as the library describes it; may be empty or repeated
+    ColumnType Type = ColumnType::Unknown; // declared type
+    int32_t Length = 0;                    // declared length or display width, 0 when unknown
+    bool Nullable = true;                  // the column accepts NULL
 };
 
 } // namespace tnxsql

@@ -67,7 +67,8 @@ int Run(int argc, char** argv) {
         return ExitUsage;
     }
     if (settings.Create && std::filesystem::exists(settings.DatabaseFile)) {
-        std::cerr << "tnxsql: --create: " << settings.DatabaseFile << " already exists; it is not overwritten\n";
+        std::cerr << "tnxsql: --create: " << settings.DatabaseFile
+                  << " already exists; it is not overwritten\n";
         return ExitConnect;
     }
 
@@ -99,11 +100,13 @@ int Run(int argc, char** argv) {
         if (interactive) {
             if (!options.Quiet) {
                 std::cout << "tnxsql " << TNXSQL_VERSION << ": \\help lists the commands, \\q leaves.\n";
-                if (!backend->Connected()) std::cout << "Not connected to a database (" << backend->Description() << ").\n";
+                if (!backend->Connected())
+                    std::cout << "Not connected to a database (" << backend->Description() << ").\n";
             }
             Scrubber scrubber(settings.Password);
-            History history(options.NoHistory ? std::string()
-                                              : options.HistoryFile.empty() ? History::DefaultPath() : options.HistoryFile,
+            History history(options.NoHistory             ? std::string()
+                            : options.HistoryFile.empty() ? History::DefaultPath()
+                                                          : options.HistoryFile,
                             scrubber);
             RunInteractive(shell, history);
         } else if (options.Sources.empty()) {

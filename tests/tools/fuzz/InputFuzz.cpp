@@ -18,10 +18,12 @@ std::vector<std::string> Split(std::string_view text, size_t piece, std::string&
     tnxsql::Statement s;
     for (size_t pos = 0; pos < text.size(); pos += piece) {
         sp.Feed(text.substr(pos, piece));
-        while (sp.Next(s)) out.push_back(std::to_string(s.Line) + (s.IsCommand ? "C" : "S") + s.Text);
+        while (sp.Next(s))
+            out.push_back(std::to_string(s.Line) + (s.IsCommand ? "C" : "S") + s.Text);
     }
     auto end = sp.Finish();
-    if (end.Last) out.push_back(std::to_string(end.Last->Line) + (end.Last->IsCommand ? "C" : "S") + end.Last->Text);
+    if (end.Last)
+        out.push_back(std::to_string(end.Last->Line) + (end.Last->IsCommand ? "C" : "S") + end.Last->Text);
     error = end.Error + std::to_string(end.ErrorLine);
     return out;
 }
@@ -37,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (whole != bytes || whole != odd || e1 != e2 || e1 != e3) std::abort();
 
     for (const tnxsql::Marker& m : tnxsql::FindMarkers(text)) {
-        if (m.Offset >= text.size() || text[m.Offset] != ':' || m.Name.data() != text.data() + m.Offset + 1) std::abort();
+        if (m.Offset >= text.size() || text[m.Offset] != ':' || m.Name.data() != text.data() + m.Offset + 1)
+            std::abort();
     }
     try {
         tnxsql::ParseParam(text);
