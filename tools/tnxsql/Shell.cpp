@@ -325,6 +325,8 @@ Shell::Flow Shell::RunCommand(std::string_view text, const Where& where) {
             --FIncludeDepth;
             return f;
         }
+        FProgress.StartRequest();
+        interrupt::CancelScope cancel(FBackend); // Ctrl-C cancels what the command asked of the backend
         Command(name, line.Rest, where);
     } catch (const BackendError& e) {
         FProgress.Clear();
@@ -376,13 +378,9 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
         if (std::filesystem::exists(folder) && !std::filesystem::is_directory(folder))
             throw CommandError("\\backup: " + w[0] + " is not a folder");
         std::filesystem::create_directories(folder);
-        FProgress.StartRequest();
-        {
-            interrupt::CancelScope cancel(FBackend);
-            FBackend.Backup(w[0], kind, [this](std::string_view file, int64_t pages, int64_t page) {
-                FProgress.Backup(file, pages, page);
-            });
-        }
+        FBackend.Backup(w[0], kind, [this](std::string_view file, int64_t pages, int64_t page) {
+            FProgress.Backup(file, pages, page);
+        });
         FProgress.Clear();
         Note("backup written to " + w[0]);
     } else if (name == "option") {
