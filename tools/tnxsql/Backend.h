@@ -54,7 +54,7 @@ struct ConnectSettings {
     std::string User;             // user name
     Secret Password;              // password; never printed, logged or put in an error text
     std::string ConnectionString; // a whole connection string ("eng=...;dbn=...;uid=...;pwd=...")
-    std::string LibraryDir;       // folder of the client library; the program's own folder by default
+    std::string LibraryDir;       // folder of the client library; empty: where the loader finds it
 
     // True when the settings name a database to connect to at start-up.
     bool NamesDatabase() const { return !DatabaseFile.empty() || !ConnectionString.empty(); }
@@ -139,8 +139,9 @@ public:
     // nothing. Called once at start-up, before any other method but Description. Map them onto the
     // session: DatabaseFile -> LoginDatabase, EngineName -> LoginEngineName, User -> LoginUser,
     // Password -> LoginPassword, ConnectionString -> ClientParams (or the whole connection text),
-    // DatabaseName -> the "dbn=" part, LibraryDir -> LibraryPath (the stand-in client library lives
-    // beside the program).
+    // DatabaseName -> the "dbn=" part, LibraryDir -> LibraryPath when not empty. When it is empty,
+    // leave LibraryPath empty: the platform loader then finds the client library the way the program
+    // finds its own libraries (its run path: build/lib in the build tree, ../lib when installed).
     virtual void Configure(const ConnectSettings& settings) = 0;
 
     // Connects with the stored settings, starting the engine on the database file when one is given.

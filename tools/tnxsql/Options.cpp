@@ -50,7 +50,8 @@ const std::vector<OptionSpec>& Specs() {
         {'c', "connect", "TEXT", "Connection",
          "a whole connection string, e.g. \"eng=sales;dbn=sales;uid=dba;pwd=...\"",
          [](Options& o, const std::string& v) { o.Connect.ConnectionString = v; }},
-        {0, "libdir", "DIR", "Connection", "folder of the client library (default: the program's folder)",
+        {0, "libdir", "DIR", "Connection",
+         "folder of the client library (default: where the program finds its libraries)",
          [](Options& o, const std::string& v) { o.Connect.LibraryDir = v; }},
         {'f', "file", "FILE", "Input", "run the statements of FILE (\"-\": standard input); may repeat",
          [](Options& o, const std::string& v) {

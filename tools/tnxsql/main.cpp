@@ -20,13 +20,6 @@
 
 namespace {
 
-// The folder the program was started from, where the client library is looked for by default.
-std::string ProgramDir() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
-
 int Run(int argc, char** argv) {
     using namespace tnxsql;
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -56,7 +49,6 @@ int Run(int argc, char** argv) {
     interrupt::Install();
 
     ConnectSettings settings = options.Connect;
-    if (settings.LibraryDir.empty()) settings.LibraryDir = ProgramDir();
     try {
         if (options.PromptPassword)
             settings.Password = PromptPassword("Password: ");
