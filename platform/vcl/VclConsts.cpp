@@ -17,7 +17,12 @@ std::span<const TResStringRec* const> VclResourceStrings() {
         &SListCountError,   &SDuplicateString,      &SSortedListError,      &SDuplicateName,
         &SInvalidName,      &SCannotAssign,         &SInvalidPropertyValue, &SPropertyDoesNotExist,
         &SInvalidPropertyPath, &SReadOnlyProperty,  &SInvalidOperation,     &SInvalidGraphic,
-        &SUnknownExtension,
+        &SUnknownExtension, &SFOpenErrorEx, &SFCreateErrorEx, &SShareViolation, &SUnknownValueType,
+        &SLengthPastEnd, &SNestingTooDeep, &SResNotFound, &SDuplicateClass, &SInvalidComponentClass,
+        &SInvalidHandlerName, &SHandlerNotFound, &SHandlerMismatch, &SPropertyReadError,
+        &SUnresolvedReference, &SAncestorNotFound, &SNoOwner, &SParseError, &SIdentifierExpected,
+        &SStringExpected, &SNumberExpected, &SCharExpected, &SSymbolExpected, &SInvalidString,
+        &SInvalidBinary, &SInvalidNumber,
     };
     return all;
 }

@@ -56,6 +56,17 @@ inline constexpr TResStringRec SFCreateError{VclModule, 65347, "SFCreateError", 
 inline constexpr TResStringRec SInvalidImage{VclModule, 65348, "SInvalidImage", "Invalid stream format"};
 inline constexpr TResStringRec SClassNotFound{VclModule, 65349, "SClassNotFound", "Class %s not found"};
 inline constexpr TResStringRec SMemoryStreamError{VclModule, 65350, "SMemoryStreamError", "Out of memory while expanding memory stream"};
+// File errors with the file's name and the system's reason.
+inline constexpr TResStringRec SFOpenErrorEx{VclModule, 65351, "SFOpenErrorEx", "Cannot open file \"%s\". %s"};
+inline constexpr TResStringRec SFCreateErrorEx{VclModule, 65352, "SFCreateErrorEx", "Cannot create file \"%s\". %s"};
+inline constexpr TResStringRec SShareViolation{VclModule, 65353, "SShareViolation", "The file is open elsewhere with a sharing mode that does not allow this access."};
+// Form data.
+inline constexpr TResStringRec SUnknownValueType{VclModule, 65354, "SUnknownValueType", "Unknown value type %d in form data"};
+inline constexpr TResStringRec SLengthPastEnd{VclModule, 65355, "SLengthPastEnd", "A length of %d runs past the end of the form data"};
+inline constexpr TResStringRec SNestingTooDeep{VclModule, 65356, "SNestingTooDeep", "Form data nested more than %d levels deep"};
+inline constexpr TResStringRec SResNotFound{VclModule, 65357, "SResNotFound", "Resource %s not found"};
+inline constexpr TResStringRec SDuplicateClass{VclModule, 65358, "SDuplicateClass", "A class named %s already exists"};
+inline constexpr TResStringRec SInvalidComponentClass{VclModule, 65359, "SInvalidComponentClass", "%s is not a component class"};
 
 // Lists.
 inline constexpr TResStringRec SListIndexError{VclModule, 65360, "SListIndexError", "List index out of bounds (%d)"};
@@ -73,10 +84,28 @@ inline constexpr TResStringRec SPropertyDoesNotExist{VclModule, 65380, "SPropert
 inline constexpr TResStringRec SInvalidPropertyPath{VclModule, 65381, "SInvalidPropertyPath", "Invalid property path"};
 inline constexpr TResStringRec SReadOnlyProperty{VclModule, 65382, "SReadOnlyProperty", "Property is read-only"};
 inline constexpr TResStringRec SInvalidOperation{VclModule, 65383, "SInvalidOperation", "Invalid operation"};
+inline constexpr TResStringRec SInvalidHandlerName{VclModule, 65384, "SInvalidHandlerName", "'%s' is not a valid handler name"};
+inline constexpr TResStringRec SHandlerNotFound{VclModule, 65385, "SHandlerNotFound", "Handler %s not found"};
+inline constexpr TResStringRec SHandlerMismatch{VclModule, 65386, "SHandlerMismatch", "Handler %s does not fit event %s"};
+inline constexpr TResStringRec SPropertyReadError{VclModule, 65387, "SPropertyReadError", "Error reading %s%s%s: %s"};
+inline constexpr TResStringRec SUnresolvedReference{VclModule, 65388, "SUnresolvedReference", "Component %s not found"};
+inline constexpr TResStringRec SAncestorNotFound{VclModule, 65389, "SAncestorNotFound", "Ancestor for '%s' not found"};
+inline constexpr TResStringRec SNoOwner{VclModule, 65390, "SNoOwner", "%s needs an owner here"};
 
 // Pictures.
 inline constexpr TResStringRec SInvalidGraphic{VclModule, 65392, "SInvalidGraphic", "Invalid graphic format"};
 inline constexpr TResStringRec SUnknownExtension{VclModule, 65393, "SUnknownExtension", "Unknown picture file extension (.%s)"};
+
+// Form files as text.
+inline constexpr TResStringRec SParseError{VclModule, 65400, "SParseError", "%s on line %d"};
+inline constexpr TResStringRec SIdentifierExpected{VclModule, 65401, "SIdentifierExpected", "Identifier expected"};
+inline constexpr TResStringRec SStringExpected{VclModule, 65402, "SStringExpected", "String expected"};
+inline constexpr TResStringRec SNumberExpected{VclModule, 65403, "SNumberExpected", "Number expected"};
+inline constexpr TResStringRec SCharExpected{VclModule, 65404, "SCharExpected", "'%s' expected"};
+inline constexpr TResStringRec SSymbolExpected{VclModule, 65405, "SSymbolExpected", "%s expected"};
+inline constexpr TResStringRec SInvalidString{VclModule, 65406, "SInvalidString", "Invalid string constant"};
+inline constexpr TResStringRec SInvalidBinary{VclModule, 65407, "SInvalidBinary", "Invalid binary value"};
+inline constexpr TResStringRec SInvalidNumber{VclModule, 65408, "SInvalidNumber", "Invalid numeric value"};
 
 // Every message above, for translation tools and for the uniqueness check.
 std::span<const TResStringRec* const> VclResourceStrings();
