@@ -3,8 +3,8 @@
 
 namespace tnx {
 
-extern const char* const szTarnixVersion;           // shown in the about box caption
-extern const char* const szCorvexLibraryName;       // caption of design-time message boxes
-extern const char* const szCorvexLibraryShortName;  // module name passed with statement calls
+extern const char* const szTarnixVersion;          // shown in the about box caption
+extern const char* const szCorvexLibraryName;      // caption of design-time message boxes
+extern const char* const szCorvexLibraryShortName; // module name passed with statement calls
 
 } // namespace tnx

@@ -28,7 +28,9 @@ enum TCorvexFieldTypes : uint8_t {
     ntBlob = 11,    // long binary, handled as a blob
 };
 
-inline constexpr bool IsBlobType(TCorvexFieldTypes t) { return t == ntMemo || t == ntBlob; }
+inline constexpr bool IsBlobType(TCorvexFieldTypes t) {
+    return t == ntMemo || t == ntBlob;
+}
 
 // Locate options; the set is one byte with bit 0 case-insensitive and bit 1 partial key.
 enum TCorvexLocateOption : uint8_t { nloCaseInsensitive = 0, nloPartialKey = 1 };
@@ -79,7 +81,8 @@ static_assert(offsetof(TCorvexVariables, Buffer) == 152 * CorvexMaxDescriptors);
 static_assert(offsetof(TCorvexVariables, BufferSize) == offsetof(TCorvexVariables, Buffer) + sizeof(void*));
 static_assert(offsetof(TCorvexVariables, Count) == offsetof(TCorvexVariables, BufferSize) + 4);
 static_assert(offsetof(TCorvexVariables, OutBuffer) == offsetof(TCorvexVariables, Count) + 4);
-static_assert(offsetof(TCorvexVariables, OutBufferSize) == offsetof(TCorvexVariables, OutBuffer) + sizeof(void*));
+static_assert(offsetof(TCorvexVariables, OutBufferSize) ==
+              offsetof(TCorvexVariables, OutBuffer) + sizeof(void*));
 static_assert(offsetof(TCorvexVariables, OutCount) == offsetof(TCorvexVariables, OutBufferSize) + 4);
 static_assert(offsetof(TCorvexVariables, Bound) == offsetof(TCorvexVariables, OutCount) + 4);
 

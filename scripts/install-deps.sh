@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [--bench]   (--bench adds the peer libraries of the benchmarks)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libsqlite3-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev libsqlite3-dev
           libffi-dev libreadline-dev)
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(libbenchmark-dev qt6-base-dev libqt6sql6-sqlite libsoci-dev)

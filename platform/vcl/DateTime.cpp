@@ -65,13 +65,17 @@ void DecodeMSecs(std::int32_t ms, int& hour, int& min, int& sec, int& msec) {
     msec = ms % 1000;
 }
 
-TDateTime Combine(double date, double time) { return date >= 0 ? date + time : date - time; }
+TDateTime Combine(double date, double time) {
+    return date >= 0 ? date + time : date - time;
+}
 
 } // namespace
 
 // --- Calendar ---------------------------------------------------------------------------------
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInAMonth(int year, int month) {
     if (month < 1 || month > 12) return 0;
@@ -81,17 +85,20 @@ int DaysInAMonth(int year, int month) {
 // --- Encoding and decoding ------------------------------------------------------------------
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month)) return false;
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
+        return false;
     const int* days = kMonthDays[IsLeapYear(year) ? 1 : 0];
     std::int32_t dayOfYear = day;
-    for (int m = 1; m < month; ++m) dayOfYear += days[m - 1];
+    for (int m = 1; m < month; ++m)
+        dayOfYear += days[m - 1];
     const std::int32_t i = year - 1;
     value = static_cast<double>(i * 365 + i / 4 - i / 100 + i / 400 + dayOfYear - DateDelta);
     return true;
 }
 
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& value) {
-    if (hour < 0 || hour >= 24 || min < 0 || min >= 60 || sec < 0 || sec >= 60 || msec < 0 || msec >= 1000) return false;
+    if (hour < 0 || hour >= 24 || min < 0 || min >= 60 || sec < 0 || sec >= 60 || msec < 0 || msec >= 1000)
+        return false;
     value = static_cast<double>(hour * 3600000 + min * 60000 + sec * 1000 + msec) / MSecsPerDay;
     return true;
 }
@@ -126,7 +133,8 @@ void DecodeTime(TDateTime value, int& hour, int& min, int& sec, int& msec) {
     DecodeMSecs(DateTimeToTimeStamp(value).Time, hour, min, sec, msec);
 }
 
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec) {
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& min, int& sec,
+                    int& msec) {
     const TTimeStamp ts = DateTimeToTimeStamp(value);
     int dow;
     DecodeDayNumber(ts.Date, year, month, day, dow);
@@ -143,7 +151,8 @@ int DayOfWeek(TDateTime value) {
 TTimeStamp DateTimeToTimeStamp(TDateTime value) {
     const double ms = std::nearbyint(value.Value * MSecsPerDay);
     // Beyond about 5.8 million years the day no longer fits the record; reject rather than wrap.
-    constexpr double kLimit = static_cast<double>(std::numeric_limits<std::int32_t>::max() - DateDelta) * MSecsPerDay;
+    constexpr double kLimit =
+        static_cast<double>(std::numeric_limits<std::int32_t>::max() - DateDelta) * MSecsPerDay;
     if (!(std::fabs(ms) < kLimit)) throw EConvertError(SInvalidDateTime, {FloatToStr(value.Value)});
     const auto total = static_cast<std::int64_t>(ms);
     TTimeStamp ts;
@@ -163,7 +172,8 @@ double TimeStampToMSecs(const TTimeStamp& ts) {
 }
 
 TTimeStamp MSecsToTimeStamp(double msecs) {
-    constexpr double kLimit = (static_cast<double>(std::numeric_limits<std::int32_t>::max()) + 1) * MSecsPerDay;
+    constexpr double kLimit =
+        (static_cast<double>(std::numeric_limits<std::int32_t>::max()) + 1) * MSecsPerDay;
     if (!(msecs >= 0 && msecs < kLimit)) throw EConvertError(SInvalidMSecs, {FloatToStr(msecs)});
     const auto total = static_cast<std::int64_t>(msecs);
     TTimeStamp ts;
@@ -173,7 +183,8 @@ TTimeStamp MSecsToTimeStamp(double msecs) {
 }
 
 void ValidateTimeStamp(const TTimeStamp& ts) {
-    if (ts.Time < 0 || ts.Time >= MSecsPerDay || ts.Date <= 0) throw EConvertError(SInvalidTimeStamp, {ts.Time, ts.Date});
+    if (ts.Time < 0 || ts.Time >= MSecsPerDay || ts.Date <= 0)
+        throw EConvertError(SInvalidTimeStamp, {ts.Time, ts.Date});
 }
 
 // --- Clock ------------------------------------------------------------------------------------
@@ -189,7 +200,9 @@ TDateTime Now() {
                           local.tm_sec < 60 ? local.tm_sec : 59, ms < 0 ? 0 : ms);
 }
 
-TDateTime Date() { return std::trunc(Now().Value); }
+TDateTime Date() {
+    return std::trunc(Now().Value);
+}
 
 TDateTime Time() {
     const double now = Now().Value;
@@ -200,7 +213,9 @@ TDateTime Time() {
 
 namespace {
 
-inline char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+inline char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 bool StartsWithNoCase(std::string_view s, std::size_t pos, std::string_view token) {
     if (pos + token.size() > s.size()) return false;
@@ -217,7 +232,8 @@ bool UsesTwelveHours(std::string_view f) {
             const std::size_t end = f.find(c, i + 1);
             if (end == std::string_view::npos) return false;
             i = end;
-        } else if (StartsWithNoCase(f, i, "am/pm") || StartsWithNoCase(f, i, "a/p") || StartsWithNoCase(f, i, "ampm")) {
+        } else if (StartsWithNoCase(f, i, "am/pm") || StartsWithNoCase(f, i, "a/p") ||
+                   StartsWithNoCase(f, i, "ampm")) {
             return true;
         }
     }
@@ -247,18 +263,24 @@ public:
             }
             std::size_t count = 1;
             auto countRun = [&] {
-                while (i + count < f.size() && Upper(f[i + count]) == Upper(starter)) ++count;
+                while (i + count < f.size() && Upper(f[i + count]) == Upper(starter))
+                    ++count;
             };
             switch (token) {
             case 'Y':
                 countRun();
-                if (count <= 2) Number(out, FYear % 100, 2);
-                else Number(out, FYear, 4);
+                if (count <= 2)
+                    Number(out, FYear % 100, 2);
+                else
+                    Number(out, FYear, 4);
                 break;
             case 'M':
                 countRun();
-                if (count <= 2) Number(out, FMonth, count == 2 ? 2 : 1);
-                else if (FMonth >= 1) out += count == 3 ? FSettings.ShortMonthNames[FMonth - 1] : FSettings.LongMonthNames[FMonth - 1];
+                if (count <= 2)
+                    Number(out, FMonth, count == 2 ? 2 : 1);
+                else if (FMonth >= 1)
+                    out += count == 3 ? FSettings.ShortMonthNames[FMonth - 1]
+                                      : FSettings.LongMonthNames[FMonth - 1];
                 break;
             case 'N':
                 countRun();
@@ -266,11 +288,16 @@ public:
                 break;
             case 'D':
                 countRun();
-                if (count <= 2) Number(out, FDay, count == 2 ? 2 : 1);
+                if (count <= 2)
+                    Number(out, FDay, count == 2 ? 2 : 1);
                 else if (count <= 4) {
-                    if (FDow >= 1) out += count == 3 ? FSettings.ShortDayNames[FDow - 1] : FSettings.LongDayNames[FDow - 1];
-                } else if (count == 5) Append(out, FSettings.ShortDateFormat, depth + 1);
-                else Append(out, FSettings.LongDateFormat, depth + 1);
+                    if (FDow >= 1)
+                        out +=
+                            count == 3 ? FSettings.ShortDayNames[FDow - 1] : FSettings.LongDayNames[FDow - 1];
+                } else if (count == 5)
+                    Append(out, FSettings.ShortDateFormat, depth + 1);
+                else
+                    Append(out, FSettings.LongDateFormat, depth + 1);
                 break;
             case 'H': {
                 countRun();
@@ -358,14 +385,28 @@ AnsiString FormatDateTime(std::string_view format, TDateTime value, const TForma
     DateFormatter(value, settings).Append(out, format);
     return out;
 }
-AnsiString FormatDateTime(std::string_view format, TDateTime value) { return FormatDateTime(format, value, FormatSettings); }
+AnsiString FormatDateTime(std::string_view format, TDateTime value) {
+    return FormatDateTime(format, value, FormatSettings);
+}
 
-AnsiString DateTimeToStr(TDateTime value, const TFormatSettings& settings) { return FormatDateTime("c", value, settings); }
-AnsiString DateTimeToStr(TDateTime value) { return DateTimeToStr(value, FormatSettings); }
-AnsiString DateToStr(TDateTime value, const TFormatSettings& settings) { return FormatDateTime("ddddd", value, settings); }
-AnsiString DateToStr(TDateTime value) { return DateToStr(value, FormatSettings); }
-AnsiString TimeToStr(TDateTime value, const TFormatSettings& settings) { return FormatDateTime("tt", value, settings); }
-AnsiString TimeToStr(TDateTime value) { return TimeToStr(value, FormatSettings); }
+AnsiString DateTimeToStr(TDateTime value, const TFormatSettings& settings) {
+    return FormatDateTime("c", value, settings);
+}
+AnsiString DateTimeToStr(TDateTime value) {
+    return DateTimeToStr(value, FormatSettings);
+}
+AnsiString DateToStr(TDateTime value, const TFormatSettings& settings) {
+    return FormatDateTime("ddddd", value, settings);
+}
+AnsiString DateToStr(TDateTime value) {
+    return DateToStr(value, FormatSettings);
+}
+AnsiString TimeToStr(TDateTime value, const TFormatSettings& settings) {
+    return FormatDateTime("tt", value, settings);
+}
+AnsiString TimeToStr(TDateTime value) {
+    return TimeToStr(value, FormatSettings);
+}
 
 // --- Parsing ----------------------------------------------------------------------------------
 
@@ -396,7 +437,8 @@ public:
     explicit Scanner(std::string_view s) : FText(s) {}
 
     void SkipBlanks() {
-        while (FPos < FText.size() && static_cast<unsigned char>(FText[FPos]) <= ' ') ++FPos;
+        while (FPos < FText.size() && static_cast<unsigned char>(FText[FPos]) <= ' ')
+            ++FPos;
     }
     bool AtEnd() const { return FPos >= FText.size(); }
     std::size_t Position() const { return FPos; }
@@ -423,7 +465,8 @@ public:
             ++digits;
             ++FPos;
         }
-        for (int k = digits; k < 3; ++k) ms *= 10;
+        for (int k = digits; k < 3; ++k)
+            ms *= 10;
         return digits > 0;
     }
 
@@ -465,9 +508,15 @@ bool ScanDate(Scanner& sc, TDateTime& value, const TFormatSettings& fs) {
     int y = 0, m = 0, d = 0, ylen = 4;
     if (parts == 3) {
         switch (order) {
-        case DateOrder::MDY: m = n[0], d = n[1], y = n[2], ylen = len[2]; break;
-        case DateOrder::DMY: d = n[0], m = n[1], y = n[2], ylen = len[2]; break;
-        case DateOrder::YMD: y = n[0], m = n[1], d = n[2], ylen = len[0]; break;
+        case DateOrder::MDY:
+            m = n[0], d = n[1], y = n[2], ylen = len[2];
+            break;
+        case DateOrder::DMY:
+            d = n[0], m = n[1], y = n[2], ylen = len[2];
+            break;
+        case DateOrder::YMD:
+            y = n[0], m = n[1], d = n[2], ylen = len[0];
+            break;
         }
         if (ylen <= 2) {
             const int window = fs.TwoDigitYearCenturyWindow;
@@ -477,8 +526,10 @@ bool ScanDate(Scanner& sc, TDateTime& value, const TFormatSettings& fs) {
         }
     } else {
         y = CurrentYear();
-        if (order == DateOrder::DMY) d = n[0], m = n[1];
-        else m = n[0], d = n[1];
+        if (order == DateOrder::DMY)
+            d = n[0], m = n[1];
+        else
+            m = n[0], d = n[1];
     }
     return TryEncodeDate(y, m, d, value);
 }
@@ -499,8 +550,10 @@ bool ScanTime(Scanner& sc, TDateTime& value, const TFormatSettings& fs) {
     }
     sc.SkipBlanks();
     int ampm = 0; // 1 AM, 2 PM
-    if (sc.Word(fs.TimeAMString) || sc.Word("AM")) ampm = 1;
-    else if (sc.Word(fs.TimePMString) || sc.Word("PM")) ampm = 2;
+    if (sc.Word(fs.TimeAMString) || sc.Word("AM"))
+        ampm = 1;
+    else if (sc.Word(fs.TimePMString) || sc.Word("PM"))
+        ampm = 2;
     if (hourOnly && ampm == 0) return false;
     if (ampm != 0) {
         if (h < 1 || h > 12) return false;
@@ -556,20 +609,26 @@ TDateTime StrToDate(std::string_view s, const TFormatSettings& settings) {
     if (!TryStrToDate(s, v, settings)) throw EConvertError(SInvalidDate, {s});
     return v;
 }
-TDateTime StrToDate(std::string_view s) { return StrToDate(s, FormatSettings); }
+TDateTime StrToDate(std::string_view s) {
+    return StrToDate(s, FormatSettings);
+}
 
 TDateTime StrToTime(std::string_view s, const TFormatSettings& settings) {
     TDateTime v;
     if (!TryStrToTime(s, v, settings)) throw EConvertError(SInvalidTime, {s});
     return v;
 }
-TDateTime StrToTime(std::string_view s) { return StrToTime(s, FormatSettings); }
+TDateTime StrToTime(std::string_view s) {
+    return StrToTime(s, FormatSettings);
+}
 
 TDateTime StrToDateTime(std::string_view s, const TFormatSettings& settings) {
     TDateTime v;
     if (!TryStrToDateTime(s, v, settings)) throw EConvertError(SInvalidDateTime, {s});
     return v;
 }
-TDateTime StrToDateTime(std::string_view s) { return StrToDateTime(s, FormatSettings); }
+TDateTime StrToDateTime(std::string_view s) {
+    return StrToDateTime(s, FormatSettings);
+}
 
 } // namespace vcl

@@ -56,7 +56,8 @@ void DecodeDate(TDateTime value, int& year, int& month, int& day);
 // Like DecodeDate, also giving the day of the week (1 = Sunday); returns IsLeapYear(year).
 bool DecodeDateFully(TDateTime value, int& year, int& month, int& day, int& dayOfWeek);
 void DecodeTime(TDateTime value, int& hour, int& min, int& sec, int& msec);
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec);
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& min, int& sec,
+                    int& msec);
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateTime value);
 

@@ -5,7 +5,8 @@
 
 namespace vcl {
 
-Exception::Exception(std::string_view fmt, std::initializer_list<FormatArg> args) : FMessage(Format(fmt, args)) {}
+Exception::Exception(std::string_view fmt, std::initializer_list<FormatArg> args)
+    : FMessage(Format(fmt, args)) {}
 
 Exception::Exception(const TResStringRec& res) : FMessage(LoadResString(res)) {}
 
@@ -31,6 +32,8 @@ Exception::Exception(const TResStringRec& res, std::initializer_list<FormatArg> 
 // Out of line so the class's type information and vtable live in this library only.
 Exception::~Exception() = default;
 
-void Abort() { throw EAbort(SOperationAborted); }
+void Abort() {
+    throw EAbort(SOperationAborted);
+}
 
 } // namespace vcl

@@ -59,11 +59,11 @@ private:
 };
 
 // Declares an exception class that adds nothing but its name.
-#define VCL_DECLARE_EXCEPTION(Name, Base)                                                           \
-    class Name : public Base {                                                                      \
-    public:                                                                                         \
-        using Base::Base;                                                                           \
-        const char* ClassName() const noexcept override { return #Name; }                           \
+#define VCL_DECLARE_EXCEPTION(Name, Base)                                                                    \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+        const char* ClassName() const noexcept override { return #Name; }                                    \
     }
 
 VCL_DECLARE_EXCEPTION(EAbort, Exception);

@@ -16,7 +16,8 @@ AnsiString Special(const FloatDigits& d) {
 }
 
 void TrimZeros(FloatDigits& d) {
-    while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
+    while (!d.Digits.empty() && d.Digits.back() == '0')
+        d.Digits.pop_back();
     if (d.Digits.empty()) {
         d.Exponent = 0;
         d.Negative = false; // no "-0"
@@ -70,7 +71,8 @@ void RoundDigits(FloatDigits& d, int keep) {
     d.Digits.resize(static_cast<std::size_t>(keep));
     if (up) {
         int i = keep - 1;
-        while (i >= 0 && d.Digits[static_cast<std::size_t>(i)] == '9') d.Digits[static_cast<std::size_t>(i--)] = '0';
+        while (i >= 0 && d.Digits[static_cast<std::size_t>(i)] == '9')
+            d.Digits[static_cast<std::size_t>(i--)] = '0';
         if (i < 0) {
             d.Digits = "1";
             d.Exponent += 1;
@@ -124,12 +126,15 @@ AnsiString FormatFixed(double value, int decimals, char sep, char thousandSep) {
     RoundDigits(d, d.Exponent + decimals);
     const int len = static_cast<int>(d.Digits.size());
     const int e = d.Exponent;
-    auto digitAt = [&](int pos) { return pos >= 0 && pos < len ? d.Digits[static_cast<std::size_t>(pos)] : '0'; };
+    auto digitAt = [&](int pos) {
+        return pos >= 0 && pos < len ? d.Digits[static_cast<std::size_t>(pos)] : '0';
+    };
     AnsiString intPart;
     if (e <= 0) {
         intPart = "0";
     } else {
-        for (int i = 0; i < e; ++i) intPart += digitAt(i);
+        for (int i = 0; i < e; ++i)
+            intPart += digitAt(i);
     }
     AnsiString r;
     if (d.Negative) r += '-';
@@ -145,7 +150,8 @@ AnsiString FormatFixed(double value, int decimals, char sep, char thousandSep) {
     }
     if (decimals > 0) {
         r += sep;
-        for (int k = 0; k < decimals; ++k) r += digitAt(e + k);
+        for (int k = 0; k < decimals; ++k)
+            r += digitAt(e + k);
     }
     return r;
 }
@@ -162,7 +168,8 @@ AnsiString FormatExponent(double value, int precision, int minExponentDigits, ch
     r += zero ? '0' : d.Digits[0];
     if (precision > 1) {
         r += sep;
-        for (int k = 1; k < precision; ++k) r += k < len ? d.Digits[static_cast<std::size_t>(k)] : '0';
+        for (int k = 1; k < precision; ++k)
+            r += k < len ? d.Digits[static_cast<std::size_t>(k)] : '0';
     }
     const int e = zero ? 0 : d.Exponent - 1;
     r += 'E';

@@ -54,9 +54,12 @@ private:
         if (Peek() == '*') {
             ++FPos;
             const FormatArg& a = NextArg();
-            if (a.GetKind() == FormatArg::Kind::Int) value = static_cast<int>(a.AsInt());
-            else if (a.GetKind() == FormatArg::Kind::UInt) value = static_cast<int>(a.AsUInt());
-            else Invalid();
+            if (a.GetKind() == FormatArg::Kind::Int)
+                value = static_cast<int>(a.AsInt());
+            else if (a.GetKind() == FormatArg::Kind::UInt)
+                value = static_cast<int>(a.AsUInt());
+            else
+                Invalid();
             return true;
         }
         if (Peek() < '0' || Peek() > '9') return false;
@@ -159,7 +162,8 @@ private:
         case 'D': {
             if (!Integer(a, iv, isUnsigned, wide)) Invalid();
             if (isUnsigned) return PadDigits(Decimal(static_cast<std::uint64_t>(iv)), precision);
-            const std::uint64_t mag = iv < 0 ? 0 - static_cast<std::uint64_t>(iv) : static_cast<std::uint64_t>(iv);
+            const std::uint64_t mag =
+                iv < 0 ? 0 - static_cast<std::uint64_t>(iv) : static_cast<std::uint64_t>(iv);
             AnsiString s = PadDigits(Decimal(mag), precision);
             return iv < 0 ? "-" + s : s;
         }
@@ -167,7 +171,8 @@ private:
         case 'X': {
             if (!Integer(a, iv, isUnsigned, wide)) Invalid();
             // A negative value shows as its two's complement in the argument's own width.
-            const std::uint64_t u = (!isUnsigned && !wide) ? static_cast<std::uint32_t>(iv) : static_cast<std::uint64_t>(iv);
+            const std::uint64_t u =
+                (!isUnsigned && !wide) ? static_cast<std::uint32_t>(iv) : static_cast<std::uint64_t>(iv);
             return PadDigits(type == 'U' ? Decimal(u) : Hex(u), precision);
         }
         case 'E':
@@ -219,7 +224,8 @@ private:
             default:
                 Invalid();
             }
-            if (precision >= 0 && s.size() > static_cast<std::size_t>(precision)) s.resize(static_cast<std::size_t>(precision));
+            if (precision >= 0 && s.size() > static_cast<std::size_t>(precision))
+                s.resize(static_cast<std::size_t>(precision));
             return s;
         }
         default:

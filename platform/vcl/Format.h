@@ -50,8 +50,7 @@ public:
 
     // Integers: 'Wide' remembers whether the value had 64 bits, for %u and %x of negatives.
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-    FormatArg(T v) {
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>) FormatArg(T v) {
         if constexpr (std::is_signed_v<T>) {
             FKind = Kind::Int;
             FInt = static_cast<std::int64_t>(v);

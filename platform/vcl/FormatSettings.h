@@ -31,11 +31,13 @@ struct TFormatSettings {
     AnsiString TimePMString = "PM";
     std::array<AnsiString, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<AnsiString, 12> LongMonthNames{"January", "February", "March",     "April",   "May",      "June",
-                                              "July",    "August",   "September", "October", "November", "December"};
+    std::array<AnsiString, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                              "May",       "June",     "July",     "August",
+                                              "September", "October",  "November", "December"};
     // Index 0 is Sunday, matching DayOfWeek() - 1.
     std::array<AnsiString, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    std::array<AnsiString, 7> LongDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    std::array<AnsiString, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
     // A two-digit year y is placed in the century that puts it within 100 years of now, counting
     // back TwoDigitYearCenturyWindow years: with 50 in 2024, "74" is 1974 and "73" is 2073.
     // 0 puts every two-digit year in the current century.

@@ -68,7 +68,8 @@ bool RemoveResourceStringOverride(std::string_view module, std::int32_t identifi
 void SetResourceStringOverrides(std::span<const TResStringOverride> overrides) {
     OverrideTable& t = Table();
     std::unique_lock guard(t.Lock);
-    for (const TResStringOverride& o : overrides) t.Texts.insert_or_assign(Key(o.Module, o.Identifier), o.Text);
+    for (const TResStringOverride& o : overrides)
+        t.Texts.insert_or_assign(Key(o.Module, o.Identifier), o.Text);
     t.Count.store(t.Texts.size(), std::memory_order_release);
 }
 
@@ -76,13 +77,16 @@ void ReplaceResourceStringOverrides(std::span<const TResStringOverride> override
     // Build the new table outside the lock, then swap it in, so readers see either the old or
     // the new translation and never a mixture.
     std::map<Key, AnsiString, KeyLess> fresh;
-    for (const TResStringOverride& o : overrides) fresh.insert_or_assign(Key(o.Module, o.Identifier), o.Text);
+    for (const TResStringOverride& o : overrides)
+        fresh.insert_or_assign(Key(o.Module, o.Identifier), o.Text);
     OverrideTable& t = Table();
     std::unique_lock guard(t.Lock);
     t.Texts.swap(fresh);
     t.Count.store(t.Texts.size(), std::memory_order_release);
 }
 
-void ClearResourceStringOverrides() { ReplaceResourceStringOverrides({}); }
+void ClearResourceStringOverrides() {
+    ReplaceResourceStringOverrides({});
+}
 
 } // namespace vcl

@@ -26,10 +26,10 @@ namespace vcl {
 
 // One message. The record is a compile-time constant; its texts are static strings.
 struct TResStringRec {
-    const char* Module;       // owning module, e.g. "vcl", "TnxPack5", "TnxSa5"
-    std::int32_t Identifier;  // unique within the module
-    const char* Name;         // the constant's name, for translation tools and diagnostics
-    const char* DefaultText;  // English text used when no override is installed
+    const char* Module;      // owning module, e.g. "vcl", "TnxPack5", "TnxSa5"
+    std::int32_t Identifier; // unique within the module
+    const char* Name;        // the constant's name, for translation tools and diagnostics
+    const char* DefaultText; // English text used when no override is installed
 };
 
 // The current text of a message: the override for (Module, Identifier) if one is installed,

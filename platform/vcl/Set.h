@@ -16,13 +16,15 @@ class Set {
     static_assert(MaxOrdinal < 64, "Set holds ordinals 0 .. 63");
 
 public:
-    using Storage = std::conditional_t<
-        (MaxOrdinal < 8), uint8_t,
-        std::conditional_t<(MaxOrdinal < 16), uint16_t, std::conditional_t<(MaxOrdinal < 32), uint32_t, uint64_t>>>;
+    using Storage =
+        std::conditional_t<(MaxOrdinal < 8), uint8_t,
+                           std::conditional_t<(MaxOrdinal < 16), uint16_t,
+                                              std::conditional_t<(MaxOrdinal < 32), uint32_t, uint64_t>>>;
 
     constexpr Set() = default;
     constexpr Set(std::initializer_list<E> values) {
-        for (E v : values) FBits |= Bit(v);
+        for (E v : values)
+            FBits |= Bit(v);
     }
     static constexpr Set FromBits(Storage bits) {
         Set s;

@@ -15,13 +15,16 @@ namespace vcl {
 
 namespace {
 
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 // Parses an integer (see StrToInt) whose value must lie in [min, max]. Hexadecimal text is a bit
 // pattern of 'bits' bits, so "$FFFFFFFF" is -1 as a 32-bit value.
 bool ParseInteger(std::string_view s, std::int64_t& out, int bits) {
     std::size_t i = 0;
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     bool hex = false;
@@ -43,8 +46,9 @@ bool ParseInteger(std::string_view s, std::int64_t& out, int bits) {
     if (hex) {
         if (mag > unsignedMax) return false;
         // Reinterpret the bit pattern as a signed value of the target width (modular in C++20).
-        value = bits == 64 ? static_cast<std::int64_t>(mag)
-                           : static_cast<std::int64_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(mag)));
+        value = bits == 64
+                    ? static_cast<std::int64_t>(mag)
+                    : static_cast<std::int64_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(mag)));
         if (negative) {
             if (value == std::numeric_limits<std::int64_t>::min()) return false;
             value = -value;
@@ -68,20 +72,24 @@ bool ParseInteger(std::string_view s, std::int64_t& out, int bits) {
 
 AnsiString Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
     return AnsiString(s.substr(b, e - b));
 }
 
 AnsiString TrimLeft(std::string_view s) {
     std::size_t b = 0;
-    while (b < s.size() && IsBlank(s[b])) ++b;
+    while (b < s.size() && IsBlank(s[b]))
+        ++b;
     return AnsiString(s.substr(b));
 }
 
 AnsiString TrimRight(std::string_view s) {
     std::size_t e = s.size();
-    while (e > 0 && IsBlank(s[e - 1])) --e;
+    while (e > 0 && IsBlank(s[e - 1]))
+        --e;
     return AnsiString(s.substr(0, e));
 }
 
@@ -99,7 +107,8 @@ AnsiString IntToHex(std::int64_t value, int digits) {
     AnsiString s(buf, r.ptr);
     for (char& c : s)
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-    if (digits > 0 && s.size() < static_cast<std::size_t>(digits)) s.insert(0, static_cast<std::size_t>(digits) - s.size(), '0');
+    if (digits > 0 && s.size() < static_cast<std::size_t>(digits))
+        s.insert(0, static_cast<std::size_t>(digits) - s.size(), '0');
     return s;
 }
 
@@ -110,7 +119,9 @@ bool TryStrToInt(std::string_view s, std::int32_t& value) {
     return true;
 }
 
-bool TryStrToInt64(std::string_view s, std::int64_t& value) { return ParseInteger(s, value, 64); }
+bool TryStrToInt64(std::string_view s, std::int64_t& value) {
+    return ParseInteger(s, value, 64);
+}
 
 std::int32_t StrToInt(std::string_view s) {
     std::int32_t v;
@@ -139,12 +150,16 @@ std::int64_t StrToInt64Def(std::string_view s, std::int64_t def) {
 AnsiString FloatToStr(double value, const TFormatSettings& settings) {
     return detail::FormatGeneral(value, 15, settings.DecimalSeparator);
 }
-AnsiString FloatToStr(double value) { return FloatToStr(value, FormatSettings); }
+AnsiString FloatToStr(double value) {
+    return FloatToStr(value, FormatSettings);
+}
 
 bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& settings) {
     std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
     // Normalise into "[-]digits[.digits][e[-]digits]" for the locale-independent parser.
     std::string buf;
     buf.reserve(e - b);
@@ -155,7 +170,8 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
     std::size_t mantissaDigits = 0;
     while (i < e && s[i] >= '0' && s[i] <= '9') {
         // Leading zeros carry no value; keep at most one so the text stays short.
-        if (!(s[i] == '0' && i + 1 < e && s[i + 1] >= '0' && s[i + 1] <= '9' && (buf.empty() || buf == "-"))) buf += s[i];
+        if (!(s[i] == '0' && i + 1 < e && s[i + 1] >= '0' && s[i + 1] <= '9' && (buf.empty() || buf == "-")))
+            buf += s[i];
         ++mantissaDigits;
         ++i;
     }
@@ -193,7 +209,7 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
     if (r.ptr != last) return false;
     if (r.ec == std::errc::result_out_of_range) {
         if (!negativeExponent) return false; // overflow
-        v = negative ? -0.0 : 0.0;            // underflow: the nearest value is zero
+        v = negative ? -0.0 : 0.0;           // underflow: the nearest value is zero
     } else if (r.ec != std::errc()) {
         return false;
     }
@@ -201,14 +217,18 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
     return true;
 }
 
-bool TryStrToFloat(std::string_view s, double& value) { return TryStrToFloat(s, value, FormatSettings); }
+bool TryStrToFloat(std::string_view s, double& value) {
+    return TryStrToFloat(s, value, FormatSettings);
+}
 
 double StrToFloat(std::string_view s, const TFormatSettings& settings) {
     double v;
     if (!TryStrToFloat(s, v, settings)) throw EConvertError(SInvalidFloat, {s});
     return v;
 }
-double StrToFloat(std::string_view s) { return StrToFloat(s, FormatSettings); }
+double StrToFloat(std::string_view s) {
+    return StrToFloat(s, FormatSettings);
+}
 
 double StrToFloatDef(std::string_view s, double def) {
     double v;
@@ -227,7 +247,8 @@ Currency Currency::FromDouble(double value) {
 
 AnsiString CurrToStr(Currency value, const TFormatSettings& settings) {
     const bool negative = value.Scaled < 0;
-    const std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(value.Scaled) : static_cast<std::uint64_t>(value.Scaled);
+    const std::uint64_t mag =
+        negative ? 0 - static_cast<std::uint64_t>(value.Scaled) : static_cast<std::uint64_t>(value.Scaled);
     AnsiString s = negative ? "-" : "";
     s += std::to_string(mag / Currency::Scale);
     unsigned frac = static_cast<unsigned>(mag % Currency::Scale);
@@ -235,13 +256,16 @@ AnsiString CurrToStr(Currency value, const TFormatSettings& settings) {
         char digits[5] = {char('0' + frac / 1000), char('0' + frac / 100 % 10), char('0' + frac / 10 % 10),
                           char('0' + frac % 10), 0};
         std::size_t len = 4;
-        while (digits[len - 1] == '0') --len;
+        while (digits[len - 1] == '0')
+            --len;
         s += settings.DecimalSeparator;
         s.append(digits, len);
     }
     return s;
 }
-AnsiString CurrToStr(Currency value) { return CurrToStr(value, FormatSettings); }
+AnsiString CurrToStr(Currency value) {
+    return CurrToStr(value, FormatSettings);
+}
 
 Currency StrToCurr(std::string_view s) {
     double v;
@@ -309,11 +333,15 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 // --- NUL-terminated text and positions --------------------------------------------------------
 
-std::size_t StrLen(const char* s) { return s ? std::strlen(s) : 0; }
+std::size_t StrLen(const char* s) {
+    return s ? std::strlen(s) : 0;
+}
 
 const char* AnsiStrPos(const char* s, const char* sub) {
     if (!s || !sub || !*sub) return nullptr;
@@ -341,7 +369,9 @@ AnsiString Copy(std::string_view s, std::int64_t index, std::int64_t count) {
 namespace {
 
 constexpr std::string_view kDelimiters = "/\\:";
-inline bool IsSlash(char c) { return c == '/' || c == '\\'; }
+inline bool IsSlash(char c) {
+    return c == '/' || c == '\\';
+}
 
 } // namespace
 
@@ -363,7 +393,8 @@ AnsiString ExtractFileDir(std::string_view path) {
     std::size_t i = path.find_last_of(kDelimiters);
     if (i == std::string_view::npos) return AnsiString();
     // Drop the delimiter unless it is the root ("/x") or follows a drive ("C:\x").
-    if (i > 0 && IsSlash(path[i]) && kDelimiters.find(path[i - 1]) == std::string_view::npos) return AnsiString(path.substr(0, i));
+    if (i > 0 && IsSlash(path[i]) && kDelimiters.find(path[i - 1]) == std::string_view::npos)
+        return AnsiString(path.substr(0, i));
     return AnsiString(path.substr(0, i + 1));
 }
 

@@ -7,6 +7,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/VclConsts.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -82,7 +83,8 @@ bool IsIntegerCode(TVarType t) {
 }
 
 bool IsNumericCode(TVarType t) {
-    return IsIntegerCode(t) || t == varSingle || t == varDouble || t == varCurrency || t == varDate || t == varBoolean;
+    return IsIntegerCode(t) || t == varSingle || t == varDouble || t == varCurrency || t == varDate ||
+           t == varBoolean;
 }
 
 std::size_t ElementSize(TVarType t) {
@@ -109,7 +111,9 @@ std::size_t ElementSize(TVarType t) {
     }
 }
 
-bool IsTextCode(TVarType t) { return t == varString || t == varOleStr; }
+bool IsTextCode(TVarType t) {
+    return t == varString || t == varOleStr;
+}
 
 // Rounds to the nearest integer, ties to even; false when out of the int64 range or not finite.
 bool RoundToInt64(double d, std::int64_t& out) {
@@ -175,10 +179,7 @@ void Variant::MoveFrom(Variant& other) noexcept {
 static_assert(sizeof(std::int64_t) >= sizeof(VarArrayData*) && sizeof(std::int64_t) >= sizeof(double),
               "Variant copies its inline members through FInt");
 
-Variant::Variant(const Variant& other) : FType(varEmpty), FInt(0) { CopyFrom(other); }
-Variant::Variant(Variant&& other) noexcept : FType(varEmpty), FInt(0) { MoveFrom(other); }
-
-Variant& Variant::operator=(const Variant& other) {
+Variant& Variant::AssignSlow(const Variant& other) {
     if (this == &other) return *this;
     if (IsText() && other.IsText()) {
         FStr = other.FStr; // reuses this string's buffer
@@ -191,8 +192,19 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
+Variant& Variant::MoveAssignSlow(Variant& other) noexcept {
     if (this == &other) return *this;
+    if (!IsArray()) { // other cannot live inside this: move straight over
+        if (IsText() && other.IsText()) {
+            FStr = std::move(other.FStr);
+            FType = other.FType;
+            other.Release();
+            return *this;
+        }
+        Release();
+        MoveFrom(other);
+        return *this;
+    }
     Variant taken(std::move(other)); // other may live inside this (an array element)
     Release();
     MoveFrom(taken);
@@ -200,7 +212,9 @@ Variant& Variant::operator=(Variant&& other) noexcept {
 }
 
 void Variant::Clear() noexcept {
-    if (FType != varEmpty) Release();
+    if (IsManaged()) Release();
+    FType = varEmpty;
+    FInt = 0;
 }
 
 Variant Variant::OleStr(AnsiString s) {
@@ -209,13 +223,17 @@ Variant Variant::OleStr(AnsiString s) {
     return v;
 }
 
-Variant Null() { return VariantAccess::Make(varNull); }
+Variant Null() {
+    return VariantAccess::Make(varNull);
+}
 
-Variant Unassigned() { return Variant(); }
+Variant Unassigned() {
+    return Variant();
+}
 
 // --- Conversions ------------------------------------------------------------------------------
 
-std::int64_t Variant::AsInt64() const {
+std::int64_t Variant::AsInt64Slow() const {
     switch (FType) {
     case varEmpty:
         return 0;
@@ -242,8 +260,10 @@ std::int64_t Variant::AsInt64() const {
     case varCurrency: {
         // Round half to even on the four decimals.
         std::int64_t q = FInt / Currency::Scale, rem = FInt % Currency::Scale;
-        if (rem > Currency::Scale / 2 || (rem == Currency::Scale / 2 && (q & 1))) ++q;
-        else if (rem < -Currency::Scale / 2 || (rem == -Currency::Scale / 2 && (q & 1))) --q;
+        if (rem > Currency::Scale / 2 || (rem == Currency::Scale / 2 && (q & 1)))
+            ++q;
+        else if (rem < -Currency::Scale / 2 || (rem == -Currency::Scale / 2 && (q & 1)))
+            --q;
         return q;
     }
     case varString:
@@ -260,8 +280,7 @@ std::int64_t Variant::AsInt64() const {
     }
 }
 
-std::int32_t Variant::AsInteger() const {
-    if (FType == varInteger) return static_cast<std::int32_t>(FInt);
+std::int32_t Variant::AsIntegerSlow() const {
     std::int64_t v;
     try {
         v = AsInt64();
@@ -275,7 +294,7 @@ std::int32_t Variant::AsInteger() const {
     return static_cast<std::int32_t>(v);
 }
 
-double Variant::AsDouble() const {
+double Variant::AsDoubleSlow() const {
     switch (FType) {
     case varEmpty:
         return 0.0;
@@ -406,7 +425,9 @@ const AnsiString& Variant::TextRef() const {
     return FStr;
 }
 
-AnsiString VarToStr(const Variant& v) { return v.IsNull() ? AnsiString() : v.AsString(); }
+AnsiString VarToStr(const Variant& v) {
+    return v.IsNull() ? AnsiString() : v.AsString();
+}
 
 Variant VarAsType(const Variant& v, TVarType type) {
     if (type == v.VarType()) return v;
@@ -449,7 +470,8 @@ Variant VarAsType(const Variant& v, TVarType type) {
     }
     case varSingle: {
         const double d = v.AsDouble();
-        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) OverflowError(v.VarType(), type);
+        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
+            OverflowError(v.VarType(), type);
         return Variant(static_cast<float>(d));
     }
     case varDouble:
@@ -474,25 +496,44 @@ Variant VarAsType(const Variant& v, TVarType type) {
 AnsiString VarTypeAsText(TVarType type) {
     if (type & varArray) return "Array " + VarTypeAsText(static_cast<TVarType>(type & varTypeMask));
     switch (type) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "SmallInt";
-    case varInteger: return "Integer";
-    case varSingle: return "Single";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "OleStr";
-    case varBoolean: return "Boolean";
-    case varVariant: return "Variant";
-    case varShortInt: return "ShortInt";
-    case varByte: return "Byte";
-    case varWord: return "Word";
-    case varLongWord: return "LongWord";
-    case varInt64: return "Int64";
-    case varUInt64: return "UInt64";
-    case varString: return "String";
-    default: return "$" + IntToHex(type, 4);
+    case varEmpty:
+        return "Empty";
+    case varNull:
+        return "Null";
+    case varSmallint:
+        return "SmallInt";
+    case varInteger:
+        return "Integer";
+    case varSingle:
+        return "Single";
+    case varDouble:
+        return "Double";
+    case varCurrency:
+        return "Currency";
+    case varDate:
+        return "Date";
+    case varOleStr:
+        return "OleStr";
+    case varBoolean:
+        return "Boolean";
+    case varVariant:
+        return "Variant";
+    case varShortInt:
+        return "ShortInt";
+    case varByte:
+        return "Byte";
+    case varWord:
+        return "Word";
+    case varLongWord:
+        return "LongWord";
+    case varInt64:
+        return "Int64";
+    case varUInt64:
+        return "UInt64";
+    case varString:
+        return "String";
+    default:
+        return "$" + IntToHex(type, 4);
     }
 }
 
@@ -523,8 +564,10 @@ int CompareNumbers(const Variant& a, const Variant& b) {
         return ca < cb ? -1 : ca > cb ? 1 : 0;
     }
     auto wide = [](const Variant& v) -> long double {
-        if (v.VarType() == varUInt64) return static_cast<long double>(static_cast<std::uint64_t>(VariantAccess::Int(v)));
-        if (IsIntegerCode(v.VarType()) || v.VarType() == varBoolean) return static_cast<long double>(v.AsInt64());
+        if (v.VarType() == varUInt64)
+            return static_cast<long double>(static_cast<std::uint64_t>(VariantAccess::Int(v)));
+        if (IsIntegerCode(v.VarType()) || v.VarType() == varBoolean)
+            return static_cast<long double>(v.AsInt64());
         return static_cast<long double>(v.AsDouble());
     };
     const long double x = wide(a), y = wide(b);
@@ -574,7 +617,8 @@ bool ArraysEqual(const Variant& a, const Variant& b) {
     if (x == y) return true;
     if (x->ElemType != y->ElemType || x->Bounds.size() != y->Bounds.size()) return false;
     for (std::size_t i = 0; i < x->Bounds.size(); ++i)
-        if (x->Bounds[i].LowBound != y->Bounds[i].LowBound || x->Bounds[i].ElementCount != y->Bounds[i].ElementCount)
+        if (x->Bounds[i].LowBound != y->Bounds[i].LowBound ||
+            x->Bounds[i].ElementCount != y->Bounds[i].ElementCount)
             return false;
     if (x->ElemType == varVariant) {
         for (std::size_t i = 0; i < x->Count; ++i)
@@ -612,7 +656,8 @@ bool VarEquals(const Variant& a, const Variant& b) {
         if (ta == varString || ta == varOleStr) return a.TextRef() == b.TextRef();
         if (ta == varEmpty || ta == varNull) return true;
         // Same code, same representation: integers, booleans and currency compare bit for bit.
-        if (IsIntegerCode(ta) || ta == varBoolean || ta == varCurrency) return VariantAccess::Int(a) == VariantAccess::Int(b);
+        if (IsIntegerCode(ta) || ta == varBoolean || ta == varCurrency)
+            return VariantAccess::Int(a) == VariantAccess::Int(b);
     }
     if (ta == varNull || tb == varNull) return false;
     if (a.IsArray() || b.IsArray()) return a.IsArray() && b.IsArray() && ArraysEqual(a, b);
@@ -632,10 +677,14 @@ TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
     if (b.IsEmpty() || b.IsNull()) return vrNotEqual;
     if (a.IsArray() || b.IsArray()) return a == b ? vrEqual : vrNotEqual;
     switch (CompareScalars(a, b)) {
-    case 0: return vrEqual;
-    case -1: return vrLessThan;
-    case 1: return vrGreaterThan;
-    default: return vrNotEqual;
+    case 0:
+        return vrEqual;
+    case -1:
+        return vrLessThan;
+    case 1:
+        return vrGreaterThan;
+    default:
+        return vrNotEqual;
     }
 }
 
@@ -643,12 +692,17 @@ TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
 
 namespace {
 
-bool IsValidElementType(TVarType t) { return t == varVariant || IsTextCode(t) || ElementSize(t) != 0; }
+bool IsValidElementType(TVarType t) {
+    return t == varVariant || IsTextCode(t) || ElementSize(t) != 0;
+}
 
 void Allocate(VarArrayData& body) {
-    if (body.ElemType == varVariant) body.Vars.resize(body.Count);
-    else if (IsTextCode(body.ElemType)) body.Strs.resize(body.Count);
-    else body.Raw.resize(body.Count * ElementSize(body.ElemType));
+    if (body.ElemType == varVariant)
+        body.Vars.resize(body.Count);
+    else if (IsTextCode(body.ElemType))
+        body.Strs.resize(body.Count);
+    else
+        body.Raw.resize(body.Count * ElementSize(body.ElemType));
 }
 
 std::size_t LinearIndex(const VarArrayData& body, std::span<const std::int32_t> indices) {
@@ -675,20 +729,34 @@ Variant ReadElement(const VarArrayData& body, std::size_t i) {
         return v;
     };
     switch (t) {
-    case varShortInt: return Variant(load(std::int8_t()));
-    case varByte: return Variant(load(std::uint8_t()));
-    case varSmallint: return Variant(load(std::int16_t()));
-    case varWord: return Variant(load(std::uint16_t()));
-    case varInteger: return Variant(load(std::int32_t()));
-    case varLongWord: return Variant(load(std::uint32_t()));
-    case varInt64: return Variant(load(std::int64_t()));
-    case varUInt64: return Variant(load(std::uint64_t()));
-    case varSingle: return Variant(load(float()));
-    case varDouble: return Variant(load(double()));
-    case varDate: return Variant(TDateTime(load(double())));
-    case varCurrency: return Variant(Currency::FromScaled(load(std::int64_t())));
-    case varBoolean: return Variant(load(std::int16_t()) != 0);
-    default: throw EVariantError(SVarBadType);
+    case varShortInt:
+        return Variant(load(std::int8_t()));
+    case varByte:
+        return Variant(load(std::uint8_t()));
+    case varSmallint:
+        return Variant(load(std::int16_t()));
+    case varWord:
+        return Variant(load(std::uint16_t()));
+    case varInteger:
+        return Variant(load(std::int32_t()));
+    case varLongWord:
+        return Variant(load(std::uint32_t()));
+    case varInt64:
+        return Variant(load(std::int64_t()));
+    case varUInt64:
+        return Variant(load(std::uint64_t()));
+    case varSingle:
+        return Variant(load(float()));
+    case varDouble:
+        return Variant(load(double()));
+    case varDate:
+        return Variant(TDateTime(load(double())));
+    case varCurrency:
+        return Variant(Currency::FromScaled(load(std::int64_t())));
+    case varBoolean:
+        return Variant(load(std::int16_t()) != 0);
+    default:
+        throw EVariantError(SVarBadType);
     }
 }
 
@@ -706,20 +774,47 @@ void WriteElement(VarArrayData& body, std::size_t i, const Variant& value) {
     std::uint8_t* p = body.Raw.data() + i * ElementSize(t);
     auto store = [p](auto x) { std::memcpy(p, &x, sizeof x); };
     switch (t) {
-    case varShortInt: store(static_cast<std::int8_t>(v.AsInt64())); break;
-    case varByte: store(static_cast<std::uint8_t>(v.AsInt64())); break;
-    case varSmallint: store(static_cast<std::int16_t>(v.AsInt64())); break;
-    case varWord: store(static_cast<std::uint16_t>(v.AsInt64())); break;
-    case varInteger: store(static_cast<std::int32_t>(v.AsInt64())); break;
-    case varLongWord: store(static_cast<std::uint32_t>(v.AsInt64())); break;
-    case varInt64: store(v.AsInt64()); break;
-    case varUInt64: store(static_cast<std::uint64_t>(VariantAccess::Int(v))); break;
-    case varSingle: store(static_cast<float>(v.AsDouble())); break;
-    case varDouble: store(v.AsDouble()); break;
-    case varDate: store(v.AsDateTime().Value); break;
-    case varCurrency: store(v.AsCurrency().Scaled); break;
-    case varBoolean: store(static_cast<std::int16_t>(v.AsBoolean() ? -1 : 0)); break;
-    default: throw EVariantError(SVarBadType);
+    case varShortInt:
+        store(static_cast<std::int8_t>(v.AsInt64()));
+        break;
+    case varByte:
+        store(static_cast<std::uint8_t>(v.AsInt64()));
+        break;
+    case varSmallint:
+        store(static_cast<std::int16_t>(v.AsInt64()));
+        break;
+    case varWord:
+        store(static_cast<std::uint16_t>(v.AsInt64()));
+        break;
+    case varInteger:
+        store(static_cast<std::int32_t>(v.AsInt64()));
+        break;
+    case varLongWord:
+        store(static_cast<std::uint32_t>(v.AsInt64()));
+        break;
+    case varInt64:
+        store(v.AsInt64());
+        break;
+    case varUInt64:
+        store(static_cast<std::uint64_t>(VariantAccess::Int(v)));
+        break;
+    case varSingle:
+        store(static_cast<float>(v.AsDouble()));
+        break;
+    case varDouble:
+        store(v.AsDouble());
+        break;
+    case varDate:
+        store(v.AsDateTime().Value);
+        break;
+    case varCurrency:
+        store(v.AsCurrency().Scaled);
+        break;
+    case varBoolean:
+        store(static_cast<std::int16_t>(v.AsBoolean() ? -1 : 0));
+        break;
+    default:
+        throw EVariantError(SVarBadType);
     }
 }
 
@@ -734,7 +829,8 @@ VarArrayData& Variant::UniqueArrayBody() {
     VarArrayData& body = ArrayBody();
     if (body.RefCount.load(std::memory_order_acquire) == 1) return body;
     auto* copy = new VarArrayData(body);
-    if (body.RefCount.fetch_sub(1, std::memory_order_acq_rel) == 1) delete &body; // the other owner left meanwhile
+    if (body.RefCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete &body; // the other owner left meanwhile
     FArray = copy;
     return *copy;
 }
@@ -766,14 +862,16 @@ const Variant& Variant::ElementRef(std::int32_t index) const {
 }
 
 Variant VarArrayCreate(std::span<const std::int32_t> bounds, TVarType elemType) {
-    if (bounds.empty() || bounds.size() % 2 != 0 || !IsValidElementType(elemType)) throw EVariantArrayCreateError(SVarArrayCreate);
+    if (bounds.empty() || bounds.size() % 2 != 0 || !IsValidElementType(elemType))
+        throw EVariantArrayCreateError(SVarArrayCreate);
     auto* body = new VarArrayData;
     body->ElemType = elemType;
     Variant result = VariantAccess::Adopt(body); // owns the body from here on
     std::size_t count = 1;
     for (std::size_t i = 0; i < bounds.size(); i += 2) {
         const std::int64_t n = static_cast<std::int64_t>(bounds[i + 1]) - bounds[i] + 1;
-        if (n < 0 || n > std::numeric_limits<std::int32_t>::max()) throw EVariantArrayCreateError(SVarArrayCreate);
+        if (n < 0 || n > std::numeric_limits<std::int32_t>::max())
+            throw EVariantArrayCreateError(SVarArrayCreate);
         body->Bounds.push_back({bounds[i], static_cast<std::int32_t>(n)});
         if (n != 0 && count > std::numeric_limits<std::int32_t>::max() / static_cast<std::size_t>(n))
             throw EVariantArrayCreateError(SVarArrayCreate);
@@ -796,12 +894,14 @@ Variant VarArrayCreate(std::int32_t low, std::int32_t high, TVarType elemType) {
 Variant VarArrayOf(std::span<const Variant> values) {
     Variant a = VarArrayCreate(0, static_cast<std::int32_t>(values.size()) - 1, varVariant);
     VarArrayData& body = *VariantAccess::Body(a);
-    for (std::size_t i = 0; i < values.size(); ++i) body.Vars[i] = values[i];
+    for (std::size_t i = 0; i < values.size(); ++i)
+        body.Vars[i] = values[i];
     return a;
 }
 
 Variant VarArrayOfBytes(const void* data, std::size_t count) {
-    if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) throw EVariantArrayCreateError(SVarArrayCreate);
+    if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw EVariantArrayCreateError(SVarArrayCreate);
     Variant a = VarArrayCreate(0, static_cast<std::int32_t>(count) - 1, varByte);
     if (count != 0) std::memcpy(VariantAccess::Body(a)->Raw.data(), data, count);
     return a;
@@ -823,7 +923,9 @@ const TVarArrayBound& BoundOf(const Variant& a, int dim) {
 
 } // namespace
 
-std::int32_t VarArrayLowBound(const Variant& a, int dim) { return BoundOf(a, dim).LowBound; }
+std::int32_t VarArrayLowBound(const Variant& a, int dim) {
+    return BoundOf(a, dim).LowBound;
+}
 
 std::int32_t VarArrayHighBound(const Variant& a, int dim) {
     const TVarArrayBound& b = BoundOf(a, dim);
@@ -834,14 +936,17 @@ void VarArrayRedim(Variant& a, std::int32_t highBound) {
     if (!a.IsArray()) throw EVariantError(SVarNotArray);
     {
         const VarArrayData& shared = *VariantAccess::Body(a);
-        if (shared.RefCount.load() == 1 && shared.LockCount.load() > 0) throw EVariantArrayLockedError(SVarArrayLocked);
+        if (shared.RefCount.load() == 1 && shared.LockCount.load() > 0)
+            throw EVariantArrayLockedError(SVarArrayLocked);
     }
     VarArrayData& body = VariantAccess::Unique(a);
     TVarArrayBound& last = body.Bounds.back();
     const std::int64_t n = static_cast<std::int64_t>(highBound) - last.LowBound + 1;
-    if (n < 0 || n > std::numeric_limits<std::int32_t>::max()) throw EVariantArrayCreateError(SVarArrayCreate);
+    if (n < 0 || n > std::numeric_limits<std::int32_t>::max())
+        throw EVariantArrayCreateError(SVarArrayCreate);
     std::size_t others = 1;
-    for (std::size_t d = 0; d + 1 < body.Bounds.size(); ++d) others *= static_cast<std::size_t>(body.Bounds[d].ElementCount);
+    for (std::size_t d = 0; d + 1 < body.Bounds.size(); ++d)
+        others *= static_cast<std::size_t>(body.Bounds[d].ElementCount);
     if (n != 0 && others > std::numeric_limits<std::int32_t>::max() / static_cast<std::size_t>(n))
         throw EVariantArrayCreateError(SVarArrayCreate);
     // The last dimension varies slowest, so resizing it keeps every remaining element in place.

@@ -20,18 +20,22 @@
 //      (any case) or a number, to a date-time by StrToDateTime; "abc" to a number raises;
 //      floating point to integer rounds to nearest, ties to even;
 //      a date-time converts to text with DateTimeToStr, a double with FloatToStr (15 significant
-//      digits), a single with 7 significant digits;
+//      digits), a single with 7 significant digits (a date-time too far out of range to have a
+//      day number raises EConvertError from the date routines);
 //      arrays convert to nothing but themselves.
+//    Callers that want a fallback instead of an error catch EVariantError and EConvertError.
+//  - C++ integer types map by size and signedness (int -> varInteger, int64_t -> varInt64,
+//    size_t -> varUInt64, ...): pass std::int32_t where the 32-bit integer code is wanted.
 //  - Wide text (varOleStr, code 8) is stored like single-byte text (varString, 0x100), as a
 //    Windows-1252 std::string; the two differ only in their type code.
 #pragma once
 
 #include "platform/vcl/SysTypes.h"
 
-#include <atomic>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <iosfwd>
 #include <new>
@@ -63,7 +67,7 @@ inline constexpr TVarType varInt64 = 0x0014;    // 64-bit signed
 inline constexpr TVarType varUInt64 = 0x0015;   // 64-bit unsigned
 inline constexpr TVarType varString = 0x0100;   // single-byte text
 inline constexpr TVarType varTypeMask = 0x0FFF;
-inline constexpr TVarType varArray = 0x2000;    // flag: array of (code & varTypeMask)
+inline constexpr TVarType varArray = 0x2000; // flag: array of (code & varTypeMask)
 
 // Bounds of one dimension of a variant array.
 struct TVarArrayBound {
@@ -86,8 +90,8 @@ public:
     // int16 varSmallint, uint16 varWord, int32 varInteger, uint32 varLongWord, int64 varInt64,
     // uint64 varUInt64.
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-    Variant(T v) noexcept : FType(IntegerCode<T>()), FInt(static_cast<std::int64_t>(v)) {}
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>) Variant(T v)
+    noexcept : FType(IntegerCode<T>()), FInt(static_cast<std::int64_t>(v)) {}
     // A single character becomes a one-character text.
     Variant(char c) : FType(varString) { new (&FStr) AnsiString(1, c); }
     Variant(float v) noexcept : FType(varSingle), FSingle(v) {}
@@ -99,12 +103,40 @@ public:
     Variant(const AnsiString& s) : FType(varString) { new (&FStr) AnsiString(s); }
     Variant(AnsiString&& s) noexcept : FType(varString) { new (&FStr) AnsiString(std::move(s)); }
 
-    Variant(const Variant& other);
-    Variant(Variant&& other) noexcept;
-    Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&& other) noexcept;
+    // Copying and moving numbers is inline (a type code and eight bytes); text and arrays take
+    // the out-of-line paths.
+    Variant(const Variant& other) : FType(varEmpty), FInt(0) {
+        if (other.IsManaged()) {
+            CopyFrom(other);
+        } else {
+            FType = other.FType;
+            std::memcpy(&FInt, &other.FInt, sizeof FInt);
+        }
+    }
+    Variant(Variant&& other) noexcept : FType(varEmpty), FInt(0) {
+        if (other.IsText()) {
+            MoveFrom(other);
+        } else { // numbers, or an array whose reference moves over
+            FType = other.FType;
+            std::memcpy(&FInt, &other.FInt, sizeof FInt);
+            other.FType = varEmpty;
+        }
+    }
+    Variant& operator=(const Variant& other) {
+        if (IsManaged() || other.IsManaged()) return AssignSlow(other);
+        FType = other.FType;
+        std::memcpy(&FInt, &other.FInt, sizeof FInt);
+        return *this;
+    }
+    Variant& operator=(Variant&& other) noexcept {
+        if (IsManaged() || other.IsText()) return MoveAssignSlow(other);
+        FType = other.FType;
+        std::memcpy(&FInt, &other.FInt, sizeof FInt);
+        other.FType = varEmpty;
+        return *this;
+    }
     ~Variant() {
-        if (FType != varEmpty) Release();
+        if (IsManaged()) Release();
     }
 
     // Text with the wide-string code (varOleStr).
@@ -119,9 +151,15 @@ public:
     void Clear() noexcept;
 
     // Conversions (see the file comment for the rules).
-    std::int32_t AsInteger() const;
-    std::int64_t AsInt64() const;
-    double AsDouble() const;
+    std::int32_t AsInteger() const {
+        return FType == varInteger ? static_cast<std::int32_t>(FInt) : AsIntegerSlow();
+    }
+    std::int64_t AsInt64() const { return FType == varInteger || FType == varInt64 ? FInt : AsInt64Slow(); }
+    double AsDouble() const {
+        return FType == varDouble    ? FDouble
+               : FType == varInteger ? static_cast<double>(FInt)
+                                     : AsDoubleSlow();
+    }
     AnsiString AsString() const;
     bool AsBoolean() const;
     TDateTime AsDateTime() const;
@@ -153,14 +191,29 @@ private:
     template <class T>
     static constexpr TVarType IntegerCode() {
         if constexpr (std::is_signed_v<T>) {
-            return sizeof(T) == 1 ? varShortInt : sizeof(T) == 2 ? varSmallint : sizeof(T) == 4 ? varInteger : varInt64;
+            return sizeof(T) == 1   ? varShortInt
+                   : sizeof(T) == 2 ? varSmallint
+                   : sizeof(T) == 4 ? varInteger
+                                    : varInt64;
         } else {
-            return sizeof(T) == 1 ? varByte : sizeof(T) == 2 ? varWord : sizeof(T) == 4 ? varLongWord : varUInt64;
+            return sizeof(T) == 1   ? varByte
+                   : sizeof(T) == 2 ? varWord
+                   : sizeof(T) == 4 ? varLongWord
+                                    : varUInt64;
         }
+    }
+    // Text and arrays own resources; everything else is plain bits.
+    bool IsManaged() const noexcept {
+        return FType == varString || FType == varOleStr || (FType & varArray) != 0;
     }
     void Release() noexcept;
     void CopyFrom(const Variant& other);
     void MoveFrom(Variant& other) noexcept;
+    Variant& AssignSlow(const Variant& other);
+    Variant& MoveAssignSlow(Variant& other) noexcept;
+    std::int32_t AsIntegerSlow() const;
+    std::int64_t AsInt64Slow() const;
+    double AsDoubleSlow() const;
     VarArrayData& ArrayBody() const; // raises unless an array
     VarArrayData& UniqueArrayBody(); // the same, copied first when shared
 
@@ -168,8 +221,8 @@ private:
 
     // Invariant: FType selects the live member: FStr for varString/varOleStr, FArray for any
     // code with varArray, FSingle for varSingle, FDouble for varDouble/varDate, FInt otherwise
-    // (integers sign- or zero-extended, varBoolean as 0/1, varCurrency as Currency::Scaled,
-    // 0 for varEmpty/varNull).
+    // (integers sign- or zero-extended, varBoolean as 0/1, varCurrency as Currency::Scaled;
+    // meaningless for varEmpty/varNull).
     TVarType FType;
     union {
         std::int64_t FInt;
@@ -183,11 +236,21 @@ private:
 Variant Null();
 Variant Unassigned();
 
-inline TVarType VarType(const Variant& v) { return v.VarType(); }
-inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
-inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
-inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
-inline bool VarIsStr(const Variant& v) { return v.IsText(); }
+inline TVarType VarType(const Variant& v) {
+    return v.VarType();
+}
+inline bool VarIsNull(const Variant& v) {
+    return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant& v) {
+    return v.IsEmpty();
+}
+inline bool VarIsArray(const Variant& v) {
+    return v.IsArray();
+}
+inline bool VarIsStr(const Variant& v) {
+    return v.IsText();
+}
 
 // The framework's name of a type code: "Empty", "Null", "SmallInt", "Integer", "Single",
 // "Double", "Currency", "Date", "OleStr", "Boolean", "Variant", "ShortInt", "Byte", "Word",

@@ -69,7 +69,8 @@ TEST(Calendar, EveryDayRoundTrips) {
 }
 
 TEST(Calendar, InvalidValuesRaise) {
-    for (auto [y, m, d] : {std::tuple{0, 1, 1}, {10000, 1, 1}, {2000, 0, 1}, {2000, 13, 1}, {2000, 1, 0}, {2000, 4, 31}}) {
+    for (auto [y, m, d] :
+         {std::tuple{0, 1, 1}, {10000, 1, 1}, {2000, 0, 1}, {2000, 13, 1}, {2000, 1, 0}, {2000, 4, 31}}) {
         EXPECT_THROW(EncodeDate(y, m, d), EConvertError) << y << "-" << m << "-" << d;
         TDateTime v = 42;
         EXPECT_FALSE(TryEncodeDate(y, m, d, v));
@@ -126,8 +127,9 @@ TEST(TimeStamps, DayZeroIs693594) {
 }
 
 TEST(TimeStamps, MillisecondArithmeticBothWays) {
-    for (TDateTime v : {TDateTime(0.0), EncodeDateTime(2000, 3, 1, 12, 30, 15, 250), EncodeDateTime(1, 1, 1, 0, 0, 0, 1),
-                        EncodeDateTime(9999, 12, 31, 23, 59, 59, 999), TDateTime(-1.25)}) {
+    for (TDateTime v :
+         {TDateTime(0.0), EncodeDateTime(2000, 3, 1, 12, 30, 15, 250), EncodeDateTime(1, 1, 1, 0, 0, 0, 1),
+          EncodeDateTime(9999, 12, 31, 23, 59, 59, 999), TDateTime(-1.25)}) {
         const TTimeStamp ts = DateTimeToTimeStamp(v);
         const double ms = TimeStampToMSecs(ts);
         EXPECT_EQ(ms, static_cast<double>(ts.Date) * 86400000.0 + ts.Time);
@@ -208,8 +210,9 @@ TEST(DateText, FormatDateTimeSpecifiers) {
 }
 
 TEST(DateText, ParsesWhatItPrints) {
-    for (TDateTime v : {EncodeDateTime(2000, 3, 1, 12, 30, 15, 0), EncodeDateTime(1, 1, 1, 0, 0, 1, 0),
-                        EncodeDateTime(9999, 12, 31, 23, 59, 59, 0), EncodeDate(1900, 2, 28), TDateTime(-1.25)}) {
+    for (TDateTime v :
+         {EncodeDateTime(2000, 3, 1, 12, 30, 15, 0), EncodeDateTime(1, 1, 1, 0, 0, 1, 0),
+          EncodeDateTime(9999, 12, 31, 23, 59, 59, 0), EncodeDate(1900, 2, 28), TDateTime(-1.25)}) {
         EXPECT_DOUBLE_EQ(StrToDateTime(DateTimeToStr(v)), v) << DateTimeToStr(v);
     }
     EXPECT_DOUBLE_EQ(StrToDate(" 2000-03-01 "), EncodeDate(2000, 3, 1));
@@ -228,8 +231,8 @@ TEST(DateText, ParsesWhatItPrints) {
 }
 
 TEST(DateText, RejectsWhatIsNoDate) {
-    for (const char* bad : {"", "2000", "2000-02-30", "2000-13-01", "2000/03/01", "2000-03-01x", "abc", "-1-1-1",
-                            "99999999999-1-1"}) {
+    for (const char* bad : {"", "2000", "2000-02-30", "2000-13-01", "2000/03/01", "2000-03-01x", "abc",
+                            "-1-1-1", "99999999999-1-1"}) {
         EXPECT_THROW(StrToDate(bad), EConvertError) << bad;
     }
     for (const char* bad : {"", "10", "24:00", "12:60", "13:00 PM", "0 AM", "12:", "1:2:3.", "12:30 XM"}) {

@@ -122,7 +122,8 @@ TEST_F(MessageTable, TextsAreLookedUpWhenRaised) {
 }
 
 TEST_F(MessageTable, BulkReplaceSwitchesTheWholeTranslation) {
-    const std::vector<TResStringOverride> first = {{"TestBase", 65520, "first A"}, {"TestDriver", 65520, "first B %s"}};
+    const std::vector<TResStringOverride> first = {{"TestBase", 65520, "first A"},
+                                                   {"TestDriver", 65520, "first B %s"}};
     SetResourceStringOverrides(first);
     EXPECT_EQ(LoadResString(SBaseFirst), "first A");
 
@@ -158,7 +159,8 @@ TEST_F(MessageTable, ConcurrentLookupsSeeOldOrNewTextOnly) {
         SetResourceStringOverride("TestBase", 65520, i % 2 ? "one" : "two");
         if (i % 7 == 0) ClearResourceStringOverrides();
     }
-    for (auto& r : readers) r.join();
+    for (auto& r : readers)
+        r.join();
     EXPECT_FALSE(bad);
 }
 

@@ -1,7 +1,7 @@
 // Format: every specifier with index, width, precision and '-', argument checking, and the
 // rounding of floating point text.
-#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Format.h"
+#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Variant.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ TEST(Format, Integers) {
     EXPECT_EQ(Format("%.4d", {-42}), "-0042");
     EXPECT_EQ(Format("%d", {std::numeric_limits<std::int64_t>::min()}), "-9223372036854775808");
     EXPECT_EQ(Format("%d", {std::numeric_limits<std::uint64_t>::max()}), "18446744073709551615");
-    EXPECT_EQ(Format("%u", {-1}), "4294967295");            // 32-bit two's complement
+    EXPECT_EQ(Format("%u", {-1}), "4294967295"); // 32-bit two's complement
     EXPECT_EQ(Format("%u", {std::int64_t(-1)}), "18446744073709551615");
     EXPECT_EQ(Format("%x", {255}), "FF");
     EXPECT_EQ(Format("%.4x", {255}), "00FF");
@@ -31,10 +31,10 @@ TEST(Format, Integers) {
 TEST(Format, FloatingPoint) {
     EXPECT_EQ(Format("%f", {1.0}), "1.00");
     EXPECT_EQ(Format("%.3f", {-1.23456}), "-1.235");
-    EXPECT_EQ(Format("%.2f", {0.125}), "0.13");    // decimal half rounds away from zero
-    EXPECT_EQ(Format("%.2f", {2.675}), "2.67");    // binary 2.67499999...
+    EXPECT_EQ(Format("%.2f", {0.125}), "0.13"); // decimal half rounds away from zero
+    EXPECT_EQ(Format("%.2f", {2.675}), "2.67"); // binary 2.67499999...
     EXPECT_EQ(Format("%.0f", {0.5}), "1");
-    EXPECT_EQ(Format("%.2f", {-0.001}), "0.00");   // no "-0.00"
+    EXPECT_EQ(Format("%.2f", {-0.001}), "0.00"); // no "-0.00"
     EXPECT_EQ(Format("%.2f", {999.999}), "1000.00");
     EXPECT_EQ(Format("%8.2f|", {3.14159}), "    3.14|");
     EXPECT_EQ(Format("%n", {1234567.891}), "1,234,567.89");

@@ -1,7 +1,7 @@
 // Text routines: trimming, numbers as text both ways, Windows-1252 case and collation, C-string
 // helpers and file names.
-#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/vcl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,9 @@ using namespace vcl;
 
 namespace {
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 
 TEST(Trim, BlanksAndControlCharacters) {
     EXPECT_EQ(Trim("  \t a b \r\n\x01"), "a b");
@@ -42,8 +44,8 @@ TEST(IntegerText, ParsesLikeTheFramework) {
     EXPECT_EQ(StrToInt64("9223372036854775807"), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(StrToInt64("-$1"), -1);
 
-    for (const char* bad : {"", " ", "abc", "12 ", "1.5", "2147483648", "-2147483649", "$", "$100000000", "--1", "+-1",
-                            "0x", "1e3", "\xB2"}) {
+    for (const char* bad : {"", " ", "abc", "12 ", "1.5", "2147483648", "-2147483649", "$", "$100000000",
+                            "--1", "+-1", "0x", "1e3", "\xB2"}) {
         EXPECT_THROW(StrToInt(bad), EConvertError) << bad;
         EXPECT_EQ(StrToIntDef(bad, -99), -99) << bad;
     }
@@ -83,12 +85,14 @@ TEST(FloatText, FromText) {
     EXPECT_DOUBLE_EQ(StrToFloat("5."), 5.0);
     EXPECT_DOUBLE_EQ(StrToFloat("+1E3"), 1000.0);
     EXPECT_DOUBLE_EQ(StrToFloat("2.5e-3"), 0.0025);
-    EXPECT_DOUBLE_EQ(StrToFloat("000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-                                "00000000000000000000000000000000000000000000000000000001.5"),
-                     1.5);
+    EXPECT_DOUBLE_EQ(
+        StrToFloat("000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+                   "00000000000000000000000000000000000000000000000000000001.5"),
+        1.5);
     EXPECT_EQ(StrToFloat("1e-400"), 0.0);
     EXPECT_DOUBLE_EQ(StrToFloat("0." + std::string(300, '3')), 1.0 / 3);
-    for (const char* bad : {"", ".", "-", "e5", "1e", "1.2.3", "1,5", "inf", "nan", "0x10", "1 5", "1e+", "\xB9"}) {
+    for (const char* bad :
+         {"", ".", "-", "e5", "1e", "1.2.3", "1,5", "inf", "nan", "0x10", "1 5", "1e+", "\xB9"}) {
         EXPECT_THROW(StrToFloat(bad), EConvertError) << bad;
     }
     EXPECT_THROW(StrToFloat("1e309"), EConvertError);
@@ -115,7 +119,8 @@ TEST(CurrencyText, ExactFourDecimals) {
     EXPECT_EQ(CurrToStr(Currency::FromScaled(123400)), "12.34");
     EXPECT_EQ(CurrToStr(Currency::FromScaled(-1)), "-0.0001");
     EXPECT_EQ(CurrToStr(Currency::FromScaled(30000)), "3");
-    EXPECT_EQ(CurrToStr(Currency::FromScaled(std::numeric_limits<std::int64_t>::min())), "-922337203685477.5808");
+    EXPECT_EQ(CurrToStr(Currency::FromScaled(std::numeric_limits<std::int64_t>::min())),
+              "-922337203685477.5808");
     EXPECT_EQ(StrToCurr("12.34"), Currency::FromScaled(123400));
     EXPECT_EQ(Currency::FromDouble(1.23456), Currency::FromScaled(12346));
     EXPECT_EQ(Currency::FromDouble(-1.23454), Currency::FromScaled(-12345));
@@ -149,8 +154,12 @@ TEST(LetterCase, AsciiRoutinesLeaveAccentedLettersAlone) {
 }
 
 TEST(LetterCase, Windows1252Pairs) {
-    EXPECT_EQ(AnsiUpperCase("stra\xDF" "e \xE0\xE9\xEE\xF5\xFC\xFF\x9A\x9C\x9E"), "STRA\xDF" "E \xC0\xC9\xCE\xD5\xDC\x9F\x8A\x8C\x8E");
-    EXPECT_EQ(AnsiLowerCase("\xC0\xC9\xCE\xD5\xDC\x9F\x8A\x8C\x8E\xDE XYZ"), "\xE0\xE9\xEE\xF5\xFC\xFF\x9A\x9C\x9E\xFE xyz");
+    EXPECT_EQ(AnsiUpperCase("stra\xDF"
+                            "e \xE0\xE9\xEE\xF5\xFC\xFF\x9A\x9C\x9E"),
+              "STRA\xDF"
+              "E \xC0\xC9\xCE\xD5\xDC\x9F\x8A\x8C\x8E");
+    EXPECT_EQ(AnsiLowerCase("\xC0\xC9\xCE\xD5\xDC\x9F\x8A\x8C\x8E\xDE XYZ"),
+              "\xE0\xE9\xEE\xF5\xFC\xFF\x9A\x9C\x9E\xFE xyz");
     int pairs = 0;
     for (int b = 0; b < 256; ++b) {
         const char c = static_cast<char>(b);
@@ -185,12 +194,48 @@ TEST(Collation, CaseInsensitiveEqualityMeansSameUpperCase) {
 }
 
 TEST(Collation, AccentedLettersSortNextToTheirBaseLetter) {
-    std::vector<std::string> words = {"Zebra", "\xC4pfel", "apple", "Apfel", "b\xE4r", "Bar", "resumf", "r\xE9sum\xE9",
-                                      "resume", "10", "9", "_x", "\xDE" "orn", "stra\xDF" "e", "strasse", "\x8A" "ar", "Sar"};
-    std::sort(words.begin(), words.end(), [](const std::string& a, const std::string& b) { return AnsiCompareStr(a, b) < 0; });
-    const std::vector<std::string> expected = {"_x", "10", "9", "Apfel", "\xC4pfel", "apple", "Bar", "b\xE4r",
-                                               "resume", "r\xE9sum\xE9", "resumf", "Sar", "\x8A" "ar", "stra\xDF" "e",
-                                               "strasse", "Zebra", "\xDE" "orn"};
+    std::vector<std::string> words = {"Zebra",
+                                      "\xC4pfel",
+                                      "apple",
+                                      "Apfel",
+                                      "b\xE4r",
+                                      "Bar",
+                                      "resumf",
+                                      "r\xE9sum\xE9",
+                                      "resume",
+                                      "10",
+                                      "9",
+                                      "_x",
+                                      "\xDE"
+                                      "orn",
+                                      "stra\xDF"
+                                      "e",
+                                      "strasse",
+                                      "\x8A"
+                                      "ar",
+                                      "Sar"};
+    std::sort(words.begin(), words.end(),
+              [](const std::string& a, const std::string& b) { return AnsiCompareStr(a, b) < 0; });
+    const std::vector<std::string> expected = {"_x",
+                                               "10",
+                                               "9",
+                                               "Apfel",
+                                               "\xC4pfel",
+                                               "apple",
+                                               "Bar",
+                                               "b\xE4r",
+                                               "resume",
+                                               "r\xE9sum\xE9",
+                                               "resumf",
+                                               "Sar",
+                                               "\x8A"
+                                               "ar",
+                                               "stra\xDF"
+                                               "e",
+                                               "strasse",
+                                               "Zebra",
+                                               "\xDE"
+                                               "orn"};
     EXPECT_EQ(words, expected);
 
     EXPECT_EQ(AnsiCompareText("CAF\xC9", "caf\xE9"), 0);
@@ -214,7 +259,7 @@ TEST(CStrings, ComparisonsAndSearch) {
     EXPECT_EQ(AnsiStrIComp(nullptr, ""), 0);
     EXPECT_EQ(AnsiStrLIComp("ABCdef", "abcxyz", 3), 0);
     EXPECT_NE(AnsiStrLIComp("ABCdef", "abcxyz", 4), 0);
-    EXPECT_NE(AnsiStrLIComp("ab", "abc", 3), 0);       // the first text ends early
+    EXPECT_NE(AnsiStrLIComp("ab", "abc", 3), 0); // the first text ends early
     EXPECT_EQ(AnsiStrLIComp("\xC9t\xC9", "\xE9t\xE9!", 3), 0);
     EXPECT_EQ(AnsiStrLIComp("x", "y", 0), 0);
     EXPECT_GT(AnsiStrLComp("aB", "ab", 2), 0); // lower case first

@@ -18,8 +18,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace vcl;
 
@@ -33,12 +37,14 @@ long AllocationsDuring(auto&& work) {
 
 TEST(VariantAllocation, NumbersNeverAllocate) {
     EXPECT_EQ(AllocationsDuring([] {
-                  Variant a(42), b(2.5), c(true), d(TDateTime(36526.5)), e(Currency::FromScaled(5)), f(std::int64_t(7));
+                  Variant a(42), b(2.5), c(true), d(TDateTime(36526.5)), e(Currency::FromScaled(5)),
+                      f(std::int64_t(7));
                   Variant g = a;
                   Variant h = std::move(b);
                   g = d;
                   h = c;
-                  volatile long sum = a.AsInteger() + static_cast<long>(g.AsDouble()) + h.AsInteger() + f.AsInt64();
+                  volatile long sum =
+                      a.AsInteger() + static_cast<long>(g.AsDouble()) + h.AsInteger() + f.AsInt64();
                   volatile bool cmp = a == f || d < g || e == Variant(0.0005);
                   (void)sum;
                   (void)cmp;

@@ -1,8 +1,8 @@
 // Variant: type codes, conversions both ways (failures included), value semantics, comparison
 // and variant arrays.
+#include "platform/vcl/Variant.h"
 #include "platform/vcl/DateTime.h"
 #include "platform/vcl/Exceptions.h"
-#include "platform/vcl/Variant.h"
 
 #include <gtest/gtest.h>
 
@@ -129,8 +129,8 @@ TEST(VariantConversion, FloatToIntegerRoundsAndChecksRange) {
     EXPECT_EQ(Variant(2.5).AsInteger(), 2);
     EXPECT_EQ(Variant(-2.5).AsInteger(), -2);
     EXPECT_EQ(Variant(2.6).AsInteger(), 3);
-    EXPECT_EQ(Variant(Currency::FromScaled(25000)).AsInteger(), 2);  // 2.5
-    EXPECT_EQ(Variant(Currency::FromScaled(35000)).AsInteger(), 4);  // 3.5
+    EXPECT_EQ(Variant(Currency::FromScaled(25000)).AsInteger(), 2); // 2.5
+    EXPECT_EQ(Variant(Currency::FromScaled(35000)).AsInteger(), 4); // 3.5
     EXPECT_EQ(Variant(Currency::FromScaled(-35000)).AsInteger(), -4);
     EXPECT_THROW((void)Variant(3e9).AsInteger(), EVariantOverflowError);
     EXPECT_EQ(Variant(3e9).AsInt64(), 3000000000);
@@ -261,8 +261,8 @@ TEST(VariantCompare, EqualityFollowsTheFrameworkRules) {
 TEST(VariantCompare, Ordering) {
     EXPECT_TRUE(Variant(1) < Variant(1.5));
     EXPECT_TRUE(Variant("10") > Variant(9));
-    EXPECT_TRUE(Variant("apple") < Variant("Banana"));  // collation, not byte order
-    EXPECT_TRUE(Variant("apple") < Variant("Apple"));   // lower case first
+    EXPECT_TRUE(Variant("apple") < Variant("Banana")); // collation, not byte order
+    EXPECT_TRUE(Variant("apple") < Variant("Apple"));  // lower case first
     EXPECT_TRUE(Null() < Variant(-1000));
     EXPECT_FALSE(Variant(-1000) < Null());
     EXPECT_FALSE(Null() < Null());

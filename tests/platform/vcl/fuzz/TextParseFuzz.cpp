@@ -7,8 +7,8 @@
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Variant.h"
 
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 

@@ -4,4 +4,6 @@
 #define PROBE_ID 0
 #endif
 
-int tnxwin_probe_id(void) { return PROBE_ID; }
+int tnxwin_probe_id(void) {
+    return PROBE_ID;
+}

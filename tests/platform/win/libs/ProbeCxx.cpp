@@ -1,2 +1,4 @@
 // The C++ counterpart of Probe.c: proves that a C++ library carries version information too.
-extern "C" int tnxwin_probe_id() { return 3; }
+extern "C" int tnxwin_probe_id() {
+    return 3;
+}

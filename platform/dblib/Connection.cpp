@@ -1,0 +1,210 @@
+// Connection (see Connection.h).
+#include "platform/dblib/Connection.h"
+
+#include "platform/dblib/ErrorMap.h"
+#include "platform/dblib/Statement.h"
+#include "platform/dblib/dblib.h"
+
+#include <chrono>
+#include <thread>
+
+namespace tnxdb {
+
+namespace {
+
+long NowMs() {
+    using namespace std::chrono;
+    return static_cast<long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+sqlite3_stmt* PrepareControl(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (rc != SQLITE_OK) throw EngineError(db, rc);
+    return s;
+}
+
+} // namespace
+
+sqlite3* OpenEngineHandle(const std::string& path) {
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
+    if (path.empty()) flags |= SQLITE_OPEN_MEMORY | SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(path.empty() ? ":memory:" : path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw DbError(rc == SQLITE_NOMEM ? DBLIB_E_MEMORY : DBLIB_E_CANNOT_START_DB, sqlite3_errstr(rc));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    rc = sqlite3_exec(db, "PRAGMA foreign_keys=ON; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        DbError e = EngineError(db, rc);
+        sqlite3_close_v2(db);
+        throw DbError(DBLIB_E_CANNOT_START_DB, e.P1().empty() ? sqlite3_errstr(rc) : e.P1());
+    }
+    return db;
+}
+
+Connection::Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database> db, sqlite3* handle, std::string user,
+                       bool isDba)
+    : FEngine(std::move(engine)), FDatabase(std::move(db)), FUser(std::move(user)), FIsDba(isDba), FHandle(handle) {
+    FStatements.resize(1);
+    sqlite3_busy_handler(FHandle, &Connection::BusyHandler, this);
+    FBegin = PrepareControl(FHandle, "BEGIN");
+    FBeginWrite = PrepareControl(FHandle, "BEGIN IMMEDIATE");
+    FCommit = PrepareControl(FHandle, "COMMIT");
+    FRollback = PrepareControl(FHandle, "ROLLBACK");
+}
+
+Connection::~Connection() { Close(); }
+
+Connection::Entry Connection::BeginRequest() {
+    int expected = 0;
+    while (!FBusy.compare_exchange_strong(expected, 1)) {
+        if (expected != 2) return Entry::Busy;
+        expected = 0; // a drop is closing the handle: wait for it, then report the end
+        std::this_thread::yield();
+    }
+    if (FDropped.load()) {
+        if (FHandle) Close();
+        FBusy.store(0);
+        return Entry::Ended;
+    }
+    FCancel.store(false);
+    return Entry::Ok;
+}
+
+void Connection::EndRequest() {
+    if (FDropped.load() && FHandle) Close();
+    FBusy.store(0);
+    // A drop that came while this request ran and found it busy left the handle to us; if it
+    // raced with the store above, whichever of us wins the flag closes it.
+    if (FDropped.load() && FHandle) {
+        int expected = 0;
+        if (FBusy.compare_exchange_strong(expected, 2)) {
+            Close();
+            FBusy.store(0);
+        }
+    }
+}
+
+void Connection::Drop() {
+    FDropped.store(true);
+    int expected = 0;
+    if (FBusy.compare_exchange_strong(expected, 2)) {
+        Close();
+        FBusy.store(0);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(FHandleMutex);
+    if (FHandle) sqlite3_interrupt(FHandle);
+}
+
+void Connection::Shutdown() {
+    int expected = 0;
+    while (!FBusy.compare_exchange_strong(expected, 1)) {
+        expected = 0;
+        std::this_thread::yield();
+    }
+    Close();
+    FBusy.store(0);
+}
+
+bool Connection::Cancel() {
+    std::lock_guard<std::mutex> lock(FHandleMutex);
+    if (FBusy.load() != 1 || !FHandle) return false;
+    FCancel.store(true);
+    sqlite3_interrupt(FHandle);
+    return true;
+}
+
+void Connection::Close() {
+    if (!FHandle) return;
+    FStatements.clear();
+    FStatements.resize(1);
+    FVariables.Clear();
+    if (!sqlite3_get_autocommit(FHandle)) sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_finalize(FBegin);
+    sqlite3_finalize(FBeginWrite);
+    sqlite3_finalize(FCommit);
+    sqlite3_finalize(FRollback);
+    FBegin = FBeginWrite = FCommit = FRollback = nullptr;
+    sqlite3* h;
+    {
+        std::lock_guard<std::mutex> lock(FHandleMutex);
+        h = FHandle;
+        FHandle = nullptr;
+    }
+    sqlite3_close_v2(h);
+}
+
+void Connection::ThrowEngine(int rc, bool isDelete, const std::string& table) {
+    if (FDropped.load()) throw DbError(DBLIB_E_CONNECTION_ENDED);
+    int primary = rc & 0xff;
+    if (primary == SQLITE_INTERRUPT || (FCancel.load() && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)))
+        throw DbError(DBLIB_E_INTERRUPTED);
+    throw EngineError(FHandle, rc, isDelete ? Verb::Delete : Verb::Other, table);
+}
+
+int Connection::BusyHandler(void* self, int count) {
+    auto* c = static_cast<Connection*>(self);
+    if (c->FCancel.load() || c->FDropped.load() || !c->FOptions.Blocking()) return 0;
+    long now = NowMs();
+    if (count == 0) c->FBusySince = now;
+    long limit = c->FOptions.BlockingTimeoutMs();
+    if (limit > 0 && now - c->FBusySince >= limit) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(count < 20 ? 1 : 5));
+    return 1;
+}
+
+Statement* Connection::FindStatement(int number) const {
+    if (number <= 0 || static_cast<size_t>(number) >= FStatements.size()) return nullptr;
+    return FStatements[static_cast<size_t>(number)].get();
+}
+
+void Connection::PutStatement(std::unique_ptr<Statement> stmt) {
+    size_t n = static_cast<size_t>(stmt->Number());
+    if (n >= FStatements.size()) FStatements.resize(n + 1);
+    FStatements[n] = std::move(stmt);
+}
+
+void Connection::DropStatement(int number) {
+    if (number > 0 && static_cast<size_t>(number) < FStatements.size()) FStatements[static_cast<size_t>(number)].reset();
+}
+
+int Connection::FreeStatementNumber() const {
+    for (size_t i = 1; i < FStatements.size(); ++i)
+        if (!FStatements[i]) return static_cast<int>(i);
+    return FStatements.size() <= 32767 ? static_cast<int>(FStatements.size()) : 0;
+}
+
+void Connection::StepControl(sqlite3_stmt* s) {
+    int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE) ThrowEngine(rc);
+}
+
+void Connection::BeginIfNeeded(bool writes) {
+    // A writer's transaction starts by taking the write lock (waiting as the blocking options
+    // say), so that a writer that has to give up leaves no transaction and no stale snapshot
+    // behind; at levels 2 and 3 a reader's transaction starts with its snapshot.
+    if (!sqlite3_get_autocommit(FHandle)) return;
+    if (writes)
+        StepControl(FBeginWrite);
+    else if (FOptions.IsolationLevel() >= 2)
+        StepControl(FBegin);
+}
+
+void Connection::Commit() {
+    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FCommit);
+}
+
+void Connection::Rollback() {
+    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FRollback);
+}
+
+void Connection::AfterStatement() {
+    if (!FOptions.Chained()) Commit();
+}
+
+} // namespace tnxdb

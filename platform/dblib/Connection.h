@@ -1,0 +1,121 @@
+// Connection: one client's session with one database. It owns the engine handle (an SQLite
+// connection to the database file), the prepared statements by number, the SQL variables and the
+// options in force, and it runs the chained transaction.
+//
+// Threads. The connection belongs to the thread running its client's request; nothing in it is
+// locked on that path. Two things may come from other threads:
+//   - Drop (the engine or database stops): marks the connection ended. When no request runs, the
+//     dropping thread closes the handle at once (rolling back); otherwise it interrupts the
+//     running statement and the request closes the handle as it ends. Every later request is
+//     refused with DBLIB_E_CONNECTION_ENDED.
+//   - Cancel (db_cancel_request): interrupts the running statement; it fails with
+//     DBLIB_E_INTERRUPTED and the connection stays usable.
+// FBusy serializes requests against a drop: 0 idle, 1 a request runs, 2 a drop closes the handle.
+// FHandleMutex guards the handle pointer between its close and an interrupt from another thread.
+//
+// Request hooks. Every request passes RequestScope (Client.h), which calls BeginRequest and
+// EndRequest; the start, wait and finish callbacks and the working flag plug in there, and the
+// wait callback plugs into the engine's progress handler and busy handler installed by Open.
+#pragma once
+
+#include "platform/dblib/Options.h"
+#include "platform/dblib/SqlVariables.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tnxdb {
+
+class Database;
+class Engine;
+class Statement;
+
+class Connection {
+public:
+    // Takes ownership of an open handle (configured by OpenEngineHandle).
+    Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database> db, sqlite3* handle, std::string user,
+               bool isDba);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Engine& GetEngine() const { return *FEngine; }
+    Database& GetDatabase() const { return *FDatabase; }
+    const std::shared_ptr<Database>& DatabasePtr() const { return FDatabase; }
+    const std::string& UserName() const { return FUser; }
+    bool IsDba() const { return FIsDba; }
+    sqlite3* Handle() const { return FHandle; }
+
+    // ---- Requests (see the file comment) ----
+    enum class Entry { Ok, Busy, Ended };
+    Entry BeginRequest();
+    void EndRequest();
+    void Drop();
+    bool IsDropped() const { return FDropped.load(std::memory_order_acquire); }
+    // Interrupts the running statement (any thread). Returns whether a request was running.
+    bool Cancel();
+    bool IsWorking() const { return FBusy.load(std::memory_order_acquire) == 1; }
+    bool CancelRequested() const { return FCancel.load(std::memory_order_acquire); }
+    // Rolls back and closes the handle (the owner thread, or a dropper holding FBusy).
+    void Close();
+    // Closes the connection for good at disconnect, waiting for a drop that is closing it.
+    void Shutdown();
+
+    // The error for a failed engine call, reporting an interrupted statement as a cancel or as
+    // the end of the connection, as the case is.
+    [[noreturn]] void ThrowEngine(int rc, bool isDelete = false, const std::string& table = {});
+
+    // ---- Statements ----
+    Statement* FindStatement(int number) const;
+    // Stores a statement under its number, replacing (and finalizing) the one there.
+    void PutStatement(std::unique_ptr<Statement> stmt);
+    void DropStatement(int number);
+    // The smallest unused statement number, 0 when all 32767 are taken.
+    int FreeStatementNumber() const;
+
+    VariableStore& Variables() { return FVariables; }
+    OptionSet& Options() { return FOptions; }
+
+    // ---- Transactions ----
+    // Starts the implicit transaction before a statement that writes (or before any statement
+    // at isolation levels 2 and 3).
+    void BeginIfNeeded(bool writes);
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return FHandle && !sqlite3_get_autocommit(FHandle); }
+    // After a statement: commits when the chained option is OFF.
+    void AfterStatement();
+
+private:
+    static int BusyHandler(void* self, int count);
+    void StepControl(sqlite3_stmt* s);
+
+    std::shared_ptr<Engine> FEngine;
+    std::shared_ptr<Database> FDatabase;
+    std::string FUser;
+    bool FIsDba;
+    sqlite3* FHandle;                     // null once closed
+    std::mutex FHandleMutex;              // guards FHandle against Close vs. Cancel/Drop interrupts
+    std::atomic<int> FBusy{0};            // 0 idle, 1 request, 2 a drop is closing the handle
+    std::atomic<bool> FDropped{false};    // ended by the engine; set once, never cleared
+    std::atomic<bool> FCancel{false};     // a cancel hit the running request
+    std::vector<std::unique_ptr<Statement>> FStatements; // index = statement number; [0] unused
+    sqlite3_stmt* FBegin = nullptr;       // cached control statements
+    sqlite3_stmt* FBeginWrite = nullptr;  // BEGIN IMMEDIATE: a writer takes the write lock first
+    sqlite3_stmt* FCommit = nullptr;
+    sqlite3_stmt* FRollback = nullptr;
+    long FBusySince = 0;                  // ms clock when the current lock wait began
+    VariableStore FVariables;
+    OptionSet FOptions;
+};
+
+// Opens an engine handle on a database file (path "" for a private in-memory database, as
+// utility_db uses) with the settings every connection runs with. Throws DbError.
+sqlite3* OpenEngineHandle(const std::string& path);
+
+} // namespace tnxdb

@@ -1,0 +1,126 @@
+// Statement: one prepared statement of a connection, kept under its number until dropped or
+// replaced. A statement is either text for the engine (compiled once into SQLite statements that
+// every execution re-binds and resets, never re-parses), or one the library carries out itself:
+// SQL variables, options, users, CREATE DATABASE and transaction control.
+//
+// Text of several statements separated by ';' becomes several parts, compiled in order as
+// execution reaches them (a later part may need what an earlier one creates); the markers are
+// numbered across the parts.
+//
+// For cursors: a cursor over a statement runs the statement's engine parts (PartCount,
+// CompilePart, PartStatement, BindPart) one result set after another; BindPart with copy set
+// keeps the input values inside the engine, since an open cursor outlives the call that opened it.
+#pragma once
+
+#include "platform/dblib/SqlScanner.h"
+#include "platform/dblib/dblib.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tnxdb {
+
+class Connection;
+
+enum class StmtKind {
+    Engine,
+    CreateVariable,
+    DropVariable,
+    SetVariable,
+    AppendVariable,
+    SetOption,
+    CreateDatabase,
+    GrantConnect,
+    GrantDba,
+    RevokeConnect,
+    OtherPrivilege,
+    Commit,
+    Rollback,
+    Begin
+};
+
+class Statement {
+public:
+    // Compiles text under a number. Throws DbError (a failed compile leaves nothing behind).
+    static std::unique_ptr<Statement> Prepare(Connection& c, int number, std::string module, std::string_view text);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int Number() const { return FNumber; }
+    const std::string& Module() const { return FModule; }
+    const std::string& Text() const { return FText; }
+    StmtKind Kind() const { return FKind; }
+    size_t InputCount() const { return FScan.MarkerNames.size(); }
+
+    // dbpp_describe: kind 1 result columns, 2 inputs, 9 result columns with sqlerrd[2] telling
+    // whether all of them have declared types.
+    void Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca);
+    // dbpp_execute_into.
+    void Execute(Connection& c, const sqlda* in, sqlda* out, sqlca* ca);
+
+    // ---- Engine parts (for cursors) ----
+    size_t PartCount() const { return FParts.size(); }
+    // Compiles the next part when one is left; false when the text has no more.
+    bool CompileNextPart(Connection& c);
+    sqlite3_stmt* PartStatement(size_t i) const { return FParts[i].Stmt; }
+    // Binds part i's inputs from the SQLDA (already checked to hold enough variables).
+    void BindPart(Connection& c, size_t i, const sqlda* in, bool copy);
+
+private:
+    struct Part {
+        sqlite3_stmt* Stmt = nullptr;
+        int FirstMarker = 0;
+        int Markers = 0;
+        bool Writes = false;   // changes data: the implicit transaction starts before it
+        bool Ddl = false;      // data definition: commits before and after
+        bool IsDelete = false; // for the foreign-key error's direction
+        std::string Table;     // the table an INSERT, UPDATE or DELETE changes (for messages)
+    };
+
+    Statement() = default;
+    void Classify();
+    void ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca* ca);
+    void ExecuteOwn(Connection& c, const sqlda* in, sqlca* ca);
+    void EvaluateSet(Connection& c, const sqlda* in);
+    std::string TokenString(size_t i) const { return TokenText(FText, FScan.Tokens[i]); }
+
+    int FNumber = 0;
+    std::string FModule;
+    std::string FText;   // as given
+    ScannedSql FScan;    // tokens and markers of FText
+    StmtKind FKind = StmtKind::Engine;
+    size_t FTokenCount = 0; // tokens without one trailing ';'
+
+    std::vector<Part> FParts;
+    size_t FNextPart = 0;  // offset in FScan.EngineText of the text not compiled yet
+    int FMarkersUsed = 0;  // markers consumed by the compiled parts
+
+    // Arguments of the library's own statements.
+    std::string FName;     // variable, user or option name; file of CREATE DATABASE
+    std::string FArg;      // type text, password, option value, DBA user
+    std::string FArg2;     // option owner (user or PUBLIC), DBA password
+    bool FFlag = false;    // temporary option; password given
+    int FPageSize = 0;
+    size_t FExprToken = 0; // SET: first token of the expression; append: the piece's token
+};
+
+// Sets an option as dbpp_setoption and SET OPTION do (see dblib.h).
+void ApplyOption(Connection& c, bool temporary, std::string_view user, std::string_view name, std::string_view value);
+
+// Fills a describe SQLDA: sqld := count, the first min(count, sqln) variables filled by fill(i, var).
+template <class Fill>
+void FillDescribe(sqlda* da, size_t count, Fill&& fill) {
+    da->sqld = static_cast<int16_t>(count);
+    size_t n = count < static_cast<size_t>(da->sqln > 0 ? da->sqln : 0) ? count : static_cast<size_t>(da->sqln > 0 ? da->sqln : 0);
+    for (size_t i = 0; i < n; ++i) fill(i, da->sqlvar[i]);
+}
+
+// Writes a name into an sqlname (cut to 30 characters).
+void SetSqlName(sqlname& n, std::string_view text);
+
+} // namespace tnxdb

@@ -1,0 +1,3 @@
+int tnx_base_probe(void) {
+    return 1;
+}
