@@ -27,6 +27,8 @@ class TStream;
 
 // A graphic class: its class-info record, how to create an empty instance, and how to recognise
 // its data (a quick look at the signature from the stream's position; the position is kept).
+// GraphicClassOf<T>() gives the record of a class; every graphic class overrides
+// GetGraphicClass() to return its own, so that copies (TPicture::SetGraphic) keep the class.
 struct TGraphicClassRec {
     TClass Class;
     TOwned<TGraphic> (*Create)();

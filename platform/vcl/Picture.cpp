@@ -65,9 +65,10 @@ void TPicture::RegisterFileFormat(const AnsiString& extension, const AnsiString&
 }
 
 void TPicture::UnregisterGraphicClass(TGraphicClass graphicClass) {
+    if (graphicClass == nullptr) return;
     auto& r = Registry();
     std::lock_guard lock(r.Lock);
-    std::erase_if(r.Formats, [&](const TFileFormat& f) { return f.GraphicClass == graphicClass; });
+    std::erase_if(r.Formats, [&](const TFileFormat& f) { return f.GraphicClass->Class == graphicClass->Class; });
 }
 
 std::vector<TFileFormat> TPicture::FileFormats() {
