@@ -111,8 +111,8 @@ Bytes Rows(std::vector<Bytes> topFirst, bool topDown) {
     return PadRows(topFirst);
 }
 
-BmpSpec IndexedSpec(int bits, std::uint32_t header, bool topDown, const IndexedImage& img) {
-    BmpSpec s;
+BmpFields IndexedFields(int bits, std::uint32_t header, bool topDown, const IndexedImage& img) {
+    BmpFields s;
     s.Width = 3;
     s.Height = topDown ? -2 : 2;
     s.Bits = static_cast<std::uint16_t>(bits);
@@ -145,9 +145,9 @@ Bytes Pixel(std::uint32_t rgb, int bits, bool rgb565 = false) {
 // represents exactly.
 const Colors TrueColors = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFFFFFF};
 
-BmpSpec TrueSpec(int bits, std::uint32_t header, bool topDown, std::uint32_t compression = 0,
-                 bool rgb565 = false) {
-    BmpSpec s;
+BmpFields TrueFields(int bits, std::uint32_t header, bool topDown, std::uint32_t compression = 0,
+                     bool rgb565 = false) {
+    BmpFields s;
     s.Width = 3;
     s.Height = topDown ? -2 : 2;
     s.Bits = static_cast<std::uint16_t>(bits);
@@ -199,7 +199,7 @@ TEST(Bitmap, IndexedDepthsInEveryHeaderAndRowOrder) {
                 if (header == 12 && topDown) continue; // the core header has no sign
                 SCOPED_TRACE("bits " + std::to_string(bits) + " header " + std::to_string(header) +
                              (topDown ? " top-down" : ""));
-                ExpectImage(MakeBmp(IndexedSpec(bits, header, topDown, img)), format, img.Expected);
+                ExpectImage(MakeBmp(IndexedFields(bits, header, topDown, img)), format, img.Expected);
             }
         }
     }
@@ -211,12 +211,12 @@ TEST(Bitmap, ShortPaletteAndGapBeforeThePixels) {
     img.Palette = {0x112233, 0x445566, 0x778899};
     img.Rows = {{0, 1, 2}, {2, 1, 0}};
     img.Expected = {0x112233, 0x445566, 0x778899, 0x778899, 0x445566, 0x112233};
-    BmpSpec s = IndexedSpec(8, 40, false, img);
+    BmpFields s = IndexedFields(8, 40, false, img);
     s.Gap = 10;
     ExpectImage(MakeBmp(s), pf8bit, img.Expected);
     // A full palette announced with biClrUsed = 0.
     const IndexedImage full = Indexed(8);
-    BmpSpec f = IndexedSpec(8, 40, false, full);
+    BmpFields f = IndexedFields(8, 40, false, full);
     f.WriteColorsUsed = false;
     ExpectImage(MakeBmp(f), pf8bit, full.Expected);
 }
@@ -225,18 +225,18 @@ TEST(Bitmap, TrueColourDepthsAndBitfields) {
     for (std::uint32_t header : {40u, 108u, 124u}) {
         for (bool topDown : {false, true}) {
             SCOPED_TRACE("header " + std::to_string(header) + (topDown ? " top-down" : ""));
-            ExpectImage(MakeBmp(TrueSpec(16, header, topDown)), pf15bit, TrueColors);
-            ExpectImage(MakeBmp(TrueSpec(24, header, topDown)), pf24bit, TrueColors);
-            ExpectImage(MakeBmp(TrueSpec(32, header, topDown)), pf32bit, TrueColors);
-            ExpectImage(MakeBmp(TrueSpec(16, header, topDown, 3, true)), pf16bit, TrueColors);
-            ExpectImage(MakeBmp(TrueSpec(16, header, topDown, 3, false)), pf15bit, TrueColors);
-            ExpectImage(MakeBmp(TrueSpec(32, header, topDown, 3)), pf32bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(16, header, topDown)), pf15bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(24, header, topDown)), pf24bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(32, header, topDown)), pf32bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(16, header, topDown, 3, true)), pf16bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(16, header, topDown, 3, false)), pf15bit, TrueColors);
+            ExpectImage(MakeBmp(TrueFields(32, header, topDown, 3)), pf32bit, TrueColors);
         }
     }
-    ExpectImage(MakeBmp(TrueSpec(24, 12, false)), pf24bit, TrueColors);
+    ExpectImage(MakeBmp(TrueFields(24, 12, false)), pf24bit, TrueColors);
 
     // Masks in another order make a custom format, still decoded channel by channel.
-    BmpSpec swapped = TrueSpec(32, 40, false, 3);
+    BmpFields swapped = TrueFields(32, 40, false, 3);
     swapped.Masks = {0x0000FF, 0x00FF00, 0xFF0000};
     Colors mirrored;
     for (std::uint32_t c : TrueColors)
@@ -248,7 +248,7 @@ TEST(Bitmap, Rle8RunsAbsoluteBlocksDeltasAndEnds) {
     std::vector<std::uint32_t> palette(256);
     for (std::size_t i = 0; i < palette.size(); ++i)
         palette[i] = static_cast<std::uint32_t>(0x010101 * i);
-    BmpSpec s;
+    BmpFields s;
     s.Width = 4;
     s.Height = 3;
     s.Bits = 8;
@@ -270,7 +270,7 @@ TEST(Bitmap, Rle4RunsAndOddAbsoluteBlocks) {
     std::vector<std::uint32_t> palette(16);
     for (std::size_t i = 0; i < palette.size(); ++i)
         palette[i] = static_cast<std::uint32_t>(0x111111 * i);
-    BmpSpec s;
+    BmpFields s;
     s.Width = 4;
     s.Height = 2;
     s.Bits = 4;
@@ -323,8 +323,8 @@ TEST(Bitmap, NewBitmapIsEmptyUntilSizedThenSavesAValidWhiteImage) {
 }
 
 TEST(Bitmap, ResizingKeepsTheTopLeftAndFillsWhite) {
-    for (const Bytes& source : {MakeBmp(TrueSpec(24, 40, false)), MakeBmp(TrueSpec(32, 124, true)),
-                                MakeBmp(IndexedSpec(8, 40, false, Indexed(8)))}) {
+    for (const Bytes& source : {MakeBmp(TrueFields(24, 40, false)), MakeBmp(TrueFields(32, 124, true)),
+                                MakeBmp(IndexedFields(8, 40, false, Indexed(8)))}) {
         auto bmp = Load(source);
         const Colors before = ColorsOf(bmp.get());
         const TPixelFormat format = bmp->GetPixelFormat();
@@ -344,7 +344,7 @@ TEST(Bitmap, ResizingKeepsTheTopLeftAndFillsWhite) {
         EXPECT_EQ(narrow[3], before[4]);
     }
     // RLE data is decoded when resized.
-    BmpSpec rle;
+    BmpFields rle;
     rle.Width = 4;
     rle.Height = 1;
     rle.Bits = 8;
@@ -357,7 +357,7 @@ TEST(Bitmap, ResizingKeepsTheTopLeftAndFillsWhite) {
 }
 
 TEST(Bitmap, PixelFormatChangesConvertColours) {
-    auto bmp = Load(MakeBmp(TrueSpec(24, 40, false)));
+    auto bmp = Load(MakeBmp(TrueFields(24, 40, false)));
     bmp->SetPixelFormat(pf8bit);
     EXPECT_EQ(ColorsOf(bmp.get()), TrueColors); // pure colours are in the default palette
     bmp->SetPixelFormat(pf1bit);
@@ -365,7 +365,7 @@ TEST(Bitmap, PixelFormatChangesConvertColours) {
 
     // An indexed image keeps its palette and indices when its depth stays.
     const IndexedImage img = Indexed(8);
-    auto indexed = Load(MakeBmp(IndexedSpec(8, 40, false, img)));
+    auto indexed = Load(MakeBmp(IndexedFields(8, 40, false, img)));
     indexed->SetSize(3, 3);
     const Colors kept = ColorsOf(indexed.get());
     EXPECT_EQ(Colors(kept.begin(), kept.begin() + 6), img.Expected);
@@ -377,7 +377,7 @@ TEST(Bitmap, PixelFormatChangesConvertColours) {
 }
 
 TEST(Bitmap, StreamPositionsChangeEventsAndAssignment) {
-    const Bytes data = MakeBmp(TrueSpec(24, 40, false));
+    const Bytes data = MakeBmp(TrueFields(24, 40, false));
     // Loading reads from the stream's position to its end.
     auto in = New<TStringStream>("prefix" + data);
     in->SetPosition(6);
@@ -417,24 +417,24 @@ TEST(Bitmap, StreamPositionsChangeEventsAndAssignment) {
 }
 
 TEST(Bitmap, CorruptFilesAreRefusedWithTheReason) {
-    const Bytes good24 = MakeBmp(TrueSpec(24, 40, false));
-    const Bytes good8 = MakeBmp(IndexedSpec(8, 40, false, Indexed(8)));
+    const Bytes good24 = MakeBmp(TrueFields(24, 40, false));
+    const Bytes good8 = MakeBmp(IndexedFields(8, 40, false, Indexed(8)));
     auto patch = [](Bytes b, std::size_t at, std::uint32_t v, int width = 4) {
         width == 2 ? Set16(b, at, v) : Set32(b, at, v);
         return b;
     };
-    BmpSpec rle;
+    BmpFields rle;
     rle.Width = 4;
     rle.Height = 2;
     rle.Bits = 8;
     rle.Compression = 1;
     rle.Palette = {0, 0xFFFFFF};
     auto rleWith = [&](const Bytes& pixels) {
-        BmpSpec s = rle;
+        BmpFields s = rle;
         s.Pixels = pixels;
         return MakeBmp(s);
     };
-    BmpSpec v5 = TrueSpec(24, 124, false);
+    BmpFields v5 = TrueFields(24, 124, false);
     Bytes badProfile = MakeBmp(v5);
     Set32(badProfile, 14 + 56, 0x4D424544); // embedded profile ...
     Set32(badProfile, 14 + 112, 4000);      // ... far past the end
@@ -465,34 +465,34 @@ TEST(Bitmap, CorruptFilesAreRefusedWithTheReason) {
         {"bitfields at 24 bits", patch(good24, 30, 3), "bit fields need"},
         {"mask with a hole",
          [&] {
-             BmpSpec s = TrueSpec(16, 40, false, 3);
+             BmpFields s = TrueFields(16, 40, false, 3);
              s.Masks = {0x7C00, 0x0360, 0x001F};
              return MakeBmp(s);
          }(),
          "not contiguous"},
         {"overlapping masks",
          [&] {
-             BmpSpec s = TrueSpec(16, 40, false, 3);
+             BmpFields s = TrueFields(16, 40, false, 3);
              s.Masks = {0x7C00, 0x0FE0, 0x001F};
              return MakeBmp(s);
          }(),
          "overlap"},
         {"mask outside the pixel",
          [&] {
-             BmpSpec s = TrueSpec(16, 40, false, 3);
+             BmpFields s = TrueFields(16, 40, false, 3);
              s.Masks = {0x7C0000, 0x03E0, 0x001F};
              return MakeBmp(s);
          }(),
          "outside the pixel"},
         {"empty mask",
          [&] {
-             BmpSpec s = TrueSpec(32, 108, false, 3);
+             BmpFields s = TrueFields(32, 108, false, 3);
              s.Masks = {0xFF0000, 0, 0xFF};
              return MakeBmp(s);
          }(),
          "mask is empty"},
         {"palette larger than the depth", patch(good8, 46, 300), "palette is larger"},
-        {"palette past the end", patch(MakeBmp(TrueSpec(24, 40, false)), 46, 1000000),
+        {"palette past the end", patch(MakeBmp(TrueFields(24, 40, false)), 46, 1000000),
          "palette runs past the end"},
         {"pixel offset in the header", patch(good24, 10, 20), "points into the headers"},
         {"pixel offset past the end", patch(good24, 10, 100000), "offset lies past the end"},

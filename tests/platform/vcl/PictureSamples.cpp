@@ -68,7 +68,7 @@ Bytes PadRows(const std::vector<Bytes>& rows) {
     return out;
 }
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpFields& s) {
     const bool core = s.HeaderSize == 12;
     const bool bitfields = s.Compression == 3;
     const std::size_t masksAfter = bitfields && s.HeaderSize == 40 ? 12 : 0;

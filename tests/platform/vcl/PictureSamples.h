@@ -18,7 +18,7 @@ void Set16(Bytes& b, std::size_t at, std::uint32_t v);
 void Set32(Bytes& b, std::size_t at, std::uint32_t v);
 std::uint32_t Get32(const Bytes& b, std::size_t at);
 
-struct BmpSpec {
+struct BmpFields {
     std::int32_t Width = 2;
     std::int32_t Height = 2; // negative: top-down
     std::uint16_t Bits = 24;
@@ -30,7 +30,7 @@ struct BmpSpec {
     Bytes Pixels;                       // raw pixel rows or RLE data, as stored
     std::size_t Gap = 0;                // bytes between the palette and the pixels
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpFields& fields);
 
 // Pixel rows with the padding a DIB needs: 'rows' gives each row's pixel bytes.
 Bytes PadRows(const std::vector<Bytes>& rows);

@@ -29,7 +29,7 @@ Bytes Save(TGraphic* graphic) {
 }
 
 Bytes SampleBmp() {
-    BmpSpec s;
+    BmpFields s;
     s.Width = 2;
     s.Height = 2;
     s.Pixels = PadRows({Bytes(6, '\x10'), Bytes(6, '\x20')});
