@@ -1,7 +1,8 @@
 // Blob streams (sizes, positions, writes anywhere), the blob manager (ownership, lookup), and the
-// statement's conversions between blob columns, streams and byte arrays.
+// statement's conversions between blob columns, streams, byte arrays and pictures.
 #include "TestDrivers.h"
 
+#include "platform/vcl/Graphics.h"
 #include "platform/vcl/TypInfo.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,63 @@ TEST_F(Blobs, BlobToStreamWritesAtTheTargetPositionAndRewindsIt) {
     auto copy = vcl::New<vcl::TMemoryStream>();
     q->BlobToStream(Variant(2), copy.get());
     EXPECT_EQ(Contents(copy.get()), "rewritten");
+}
+
+TEST_F(Blobs, PicturesRoundTripThroughABlobColumn) {
+    ASSERT_TRUE(q->OpenWrite("select * from pictures"));
+    ASSERT_TRUE(q->Next()); // the row whose blobs are NULL
+    auto picture = vcl::New<vcl::TPicture>();
+    picture->GetBitmap()->SetSize(3, 2); // a valid white image
+    auto saved = vcl::New<vcl::TMemoryStream>();
+    picture->SaveToStream(saved.get());
+
+    q->GraphicToBlob(Variant("photo"), picture.get(), gtBitmap);
+    EXPECT_FALSE(q->IsFieldNull(Variant("photo")));
+    EXPECT_EQ(Bytes(q->GetBlobManager()->BlobByName("photo")), Contents(saved.get())); // the BMP file itself
+
+    auto loaded = vcl::New<vcl::TPicture>();
+    q->BlobToGraphic(Variant("photo"), loaded.get(), gtBitmap);
+    ASSERT_NE(loaded->GetGraphic(), nullptr);
+    EXPECT_EQ(loaded->GetWidth(), 3);
+    EXPECT_EQ(loaded->GetHeight(), 2);
+    EXPECT_TRUE(loaded->GetGraphic()->Equals(picture->GetGraphic()));
+
+    // Asked for a kind it does not hold, a picture gives that kind's empty graphic, which saves
+    // nothing: the written bitmap is dropped.
+    q->GraphicToBlob(Variant("photo"), picture.get(), gtIcon);
+    EXPECT_EQ(q->GetBlobManager()->BlobByName("photo")->GetBufferSize(), 0);
+    EXPECT_EQ(picture->GetWidth(), 0); // the picture now holds the empty icon
+}
+
+TEST_F(Blobs, PictureConversionsRefuseWhatTheyCannotDo) {
+    ASSERT_TRUE(q->OpenWrite("select * from pictures"));
+    auto picture = vcl::New<vcl::TPicture>();
+    picture->GetBitmap()->SetSize(1, 1);
+    EXPECT_EQ(MessageOf([&] { q->GraphicToBlob(Variant("photo"), nullptr, gtBitmap); }),
+              "Not a valid picture parameter.");
+    EXPECT_EQ(MessageOf([&] { q->BlobToGraphic(Variant("photo"), nullptr, gtBitmap); }),
+              "Not a valid picture parameter.");
+    EXPECT_EQ(MessageOf([&] { q->GraphicToBlob(Variant("id"), picture.get(), gtBitmap); }),
+              "Field \"id\" is not a blob.");
+    EXPECT_EQ(MessageOf([&] { q->BlobToGraphic(Variant("zz"), picture.get(), gtBitmap); }),
+              "Field \"zz\" not found.");
+
+    // An unknown kind leaves the stored value alone.
+    q->GraphicToBlob(Variant("photo"), picture.get(), gtBitmap);
+    const std::string stored = Bytes(q->GetBlobManager()->BlobByName("photo"));
+    EXPECT_EQ(MessageOf([&] {
+                  q->GraphicToBlob(Variant("photo"), picture.get(), static_cast<TCorvexGraphicType>(7));
+              }),
+              "Not a valid picture parameter.");
+    EXPECT_EQ(Bytes(q->GetBlobManager()->BlobByName("photo")), stored);
+
+    // The fetched value "JPEG" is no bitmap: the picture's own error passes through, the picture
+    // is unchanged.
+    ASSERT_TRUE(q->OpenRead("select * from pictures"));
+    EXPECT_THROW(q->BlobToGraphic(Variant("photo"), picture.get(), gtBitmap), vcl::EInvalidGraphic);
+    EXPECT_EQ(picture->GetWidth(), 1);
+    EXPECT_EQ(MessageOf([&] { q->GraphicToBlob(Variant("photo"), picture.get(), gtBitmap); }),
+              "The cursor is read-only.");
 }
 
 VCL_CLASS_INFO(TPlainBlobStream)
