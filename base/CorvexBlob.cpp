@@ -28,8 +28,10 @@ TCorvexBlobStream::TCorvexBlobStream(TCorvexBlobManager* Manager, const AnsiStri
 }
 
 TCorvexBlobStream::~TCorvexBlobStream() {
-    // Destroy has released the buffer; this covers a stream whose Destroy step never ran.
+    // Destroy has done this; it is left only when a derived constructor raised, so that Destroy
+    // never ran (the manager must not keep the stream then).
     std::free(FBuffer);
+    if (FManager != nullptr) FManager->RemoveBlob(this);
 }
 
 void TCorvexBlobStream::Destroy() {

@@ -71,8 +71,8 @@ protected:
     // Releases the buffer and leaves the manager's list.
     void Destroy() override;
 
-    // Replaces the data with a copy of Size bytes (no Buffer when Size < 1); Position and Modified
-    // are left as they are. For drivers that load a value.
+    // Replaces the data with a copy of Size bytes (no buffer when Size < 1); FBlobSize := the size
+    // copied; Position and Modified are left as they are. For drivers that load a value.
     void AssignBuffer(const void* Source, int32_t Size);
     // Copies up to Count bytes from Position (none when Position is outside the data), advances
     // Position and returns the number copied. The plain in-memory read, for drivers' Read.
@@ -82,18 +82,23 @@ protected:
 
     TCorvexBlobManager* FManager = nullptr; // the owning list, set by the manager
     vcl::AnsiString FFieldName;             // the column the stream holds
-    int32_t FBlobSize = 0;                  // bytes of data in FBuffer
-    uint8_t* FBuffer = nullptr;             // FBlobSize bytes of data (FCapacity allocated), or null
-    int32_t FPosition = 0;                  // read/write position; may lie outside 0 .. FBlobSize
-    bool FModified = false;                 // written or truncated since the last Clear
-    bool FEmpty = false;                    // holds no data (Clear; Write/Read when Buffer is missing)
+    // Bytes of data in the buffer. While a buffer is held it has room for them; a driver that loads
+    // a value may count bytes here while it has no buffer yet (GetBuffer() null), and sets the data
+    // with AssignBuffer.
+    int32_t FBlobSize = 0;
+    int32_t FPosition = 0;  // read/write position; may lie outside 0 .. FBlobSize
+    bool FModified = false; // written or truncated since the last Clear
+    bool FEmpty = false;    // holds no data (Clear; Write/Read when Buffer is missing)
 
 private:
     friend class TCorvexBlobManager;
     // Makes room for Needed bytes (>= FBlobSize), growing geometrically; new bytes are zero.
     void Reserve(int32_t Needed);
 
-    int32_t FCapacity = 0; // bytes allocated at FBuffer
+    // The data: FBlobSize bytes in a block of FCapacity bytes (zero past the data), or null. Only
+    // this class allocates and releases it, so the two always agree.
+    uint8_t* FBuffer = nullptr;
+    int32_t FCapacity = 0;
 };
 
 class TCorvexBlobManager : public vcl::TObject {

@@ -32,6 +32,7 @@ TCorvexSQL::TCorvexSQL(vcl::TComponent* owner) : vcl::TComponent(owner) {
 TCorvexSQL::~TCorvexSQL() {
     // Destroy has done all of this; it is left only when a derived constructor raised.
     if (FBlobManager != nullptr) FBlobManager->Free();
+    if (FWorkList != nullptr) FWorkList->Free();
     if (FSession != nullptr) FSession->RemoveQuery(this);
 }
 
@@ -55,6 +56,7 @@ void TCorvexSQL::Destroy() {
         std::memset(static_cast<void*>(vars), 0, sizeof *vars);
     }
     vcl::FreeAndNil(FBlobManager);
+    vcl::FreeAndNil(FWorkList);
     SetSession(nullptr);
     inherited::Destroy();
 }
@@ -290,43 +292,63 @@ TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Va
     return type;
 }
 
-bool TCorvexSQL::InternalNeedNewVariables(const Variant& Values, const TCorvexVariables& Vars) {
-    if (!Values.IsArray()) return true;
-    const int32_t low = vcl::VarArrayLowBound(Values, 1);
-    const int64_t count = static_cast<int64_t>(vcl::VarArrayHighBound(Values, 1)) - low + 1;
-    if (count != Vars.Count) return true;
-    const bool variants = Values.VarType() == (vcl::varArray | vcl::varVariant);
+// The host-variable values as the bookkeeping reads them: either "an array" with elements in
+// order, or no array (no host variables). Made from a Variant, or straight from an open array, so
+// that the base's own paths need not pack the values into a new variant array on every execution.
+class TCorvexSQL::TValueView {
+public:
+    explicit TValueView(const Variant& values) : FVariant(&values), FIsArray(values.IsArray()) {
+        if (!FIsArray) return;
+        FLow = vcl::VarArrayLowBound(values, 1);
+        FCount = static_cast<int64_t>(vcl::VarArrayHighBound(values, 1)) - FLow + 1;
+        FVariants = values.VarType() == (vcl::varArray | vcl::varVariant);
+    }
+    explicit TValueView(TVariantOpenArray elements)
+        : FElements(elements), FCount(static_cast<int64_t>(elements.size())), FIsArray(true) {}
+
+    bool IsArray() const { return FIsArray; }
+    int64_t Count() const { return FCount; }
+    // Element i; read in place where the values are Variants, else copied into scratch.
+    const Variant& Get(int32_t i, Variant& scratch) const {
+        if (FVariant == nullptr) return FElements[static_cast<std::size_t>(i)];
+        if (FVariants) return FVariant->ElementRef(FLow + i);
+        scratch = FVariant->GetElement(FLow + i);
+        return scratch;
+    }
+
+private:
+    const Variant* FVariant = nullptr; // the values as one Variant, or null for an open array
+    TVariantOpenArray FElements;       // the open array's elements
+    int32_t FLow = 0;                  // low bound of FVariant's array
+    int64_t FCount = 0;
+    bool FIsArray = false;
+    bool FVariants = false; // FVariant is an array of Variants
+};
+
+bool TCorvexSQL::NeedNewVariables(const TValueView& Values, const TCorvexVariables& Vars) {
+    if (!Values.IsArray() || Values.Count() != Vars.Count) return true;
+    Variant scratch;
     for (int32_t i = 0; i < Vars.Count; ++i) {
         int32_t length = 0;
-        const TCorvexFieldTypes type =
-            variants ? InternalGetVariableTypeAndLength(Values.ElementRef(low + i), length)
-                     : InternalGetVariableTypeAndLength(Values.GetElement(low + i), length);
+        const TCorvexFieldTypes type = InternalGetVariableTypeAndLength(Values.Get(i, scratch), length);
         if (type != Vars.Items[i].FieldType || length != Vars.Items[i].Size || IsBlobType(type)) return true;
     }
     return false;
 }
 
-void TCorvexSQL::InternalSetVariables(const Variant& Values, TCorvexVariables& Vars) {
-    const bool isArray = Values.IsArray();
-    const bool variants = Values.VarType() == (vcl::varArray | vcl::varVariant);
-    const int32_t low = isArray ? vcl::VarArrayLowBound(Values, 1) : 0;
-    const int64_t count = isArray ? static_cast<int64_t>(vcl::VarArrayHighBound(Values, 1)) - low + 1 : 0;
-    // Elements of an array of variants are read in place; other arrays (a byte array passed as
-    // the whole parameter list) give copies.
-    auto element = [&](int32_t i) -> Variant { return Values.GetElement(low + i); };
-
-    if (InternalNeedNewVariables(Values, Vars)) {
+void TCorvexSQL::SetVariables(const TValueView& Values, TCorvexVariables& Vars) {
+    Variant scratch;
+    if (NeedNewVariables(Values, Vars)) {
         InternalClearVariables(Vars);
-        if (isArray) {
+        if (Values.IsArray()) {
             // Checked before anything is written: the table has room for 256 descriptors.
             InternalCheckDescriptorCount(
-                static_cast<int32_t>(std::min<int64_t>(count, std::numeric_limits<int32_t>::max())));
+                static_cast<int32_t>(std::min<int64_t>(Values.Count(), std::numeric_limits<int32_t>::max())));
             int64_t bufferSize = 0;
-            for (int32_t i = 0; i < count; ++i) {
+            for (int32_t i = 0; i < Values.Count(); ++i) {
                 int32_t length = 0;
                 const TCorvexFieldTypes type =
-                    variants ? InternalGetVariableTypeAndLength(Values.ElementRef(low + i), length)
-                             : InternalGetVariableTypeAndLength(element(i), length);
+                    InternalGetVariableTypeAndLength(Values.Get(i, scratch), length);
                 TCorvexFieldDesc& item = Vars.Items[Vars.Count];
                 item.FieldType = type;
                 item.Size = length;
@@ -348,16 +370,32 @@ void TCorvexSQL::InternalSetVariables(const Variant& Values, TCorvexVariables& V
         std::memset(Vars.OutBuffer, 0, static_cast<std::size_t>(Vars.OutBufferSize));
     }
 
-    if (!isArray) return;
+    if (!Values.IsArray()) return;
     int32_t offset = 0;
-    for (int32_t i = 0; i < Vars.Count && i < count; ++i) {
+    for (int32_t i = 0; i < Vars.Count && i < Values.Count(); ++i) {
         const TCorvexFieldDesc& item = Vars.Items[i];
-        if (variants) {
-            PutFieldData(Vars.Buffer, offset, item.Size, item.FieldType, Values.ElementRef(low + i), nullptr);
-        } else {
-            PutFieldData(Vars.Buffer, offset, item.Size, item.FieldType, element(i), nullptr);
-        }
+        PutFieldData(Vars.Buffer, offset, item.Size, item.FieldType, Values.Get(i, scratch), nullptr);
         offset += item.Size;
+    }
+}
+
+bool TCorvexSQL::InternalNeedNewVariables(const Variant& Values, const TCorvexVariables& Vars) {
+    return NeedNewVariables(TValueView(Values), Vars);
+}
+
+void TCorvexSQL::InternalSetVariables(const Variant& Values, TCorvexVariables& Vars) {
+    SetVariables(TValueView(Values), Vars);
+}
+
+void TCorvexSQL::SetVariablesFromParams(TVariantOpenArray Params, TCorvexVariables& Vars) {
+    // The same reading of the open array as InternalCheckVarValues, without packing it anew.
+    if (!Params.empty() && Params[0].VarType() == (vcl::varArray | vcl::varVariant)) {
+        SetVariables(TValueView(Params[0]), Vars);
+    } else if (Params.size() > 1 || (Params.size() == 1 && !Params[0].IsNull())) {
+        SetVariables(TValueView(Params), Vars);
+    } else {
+        const Variant none = vcl::Null();
+        SetVariables(TValueView(none), Vars);
     }
 }
 
@@ -401,7 +439,7 @@ bool TCorvexSQL::PrepareOpen(AnsiString SQL) {
 bool TCorvexSQL::OpenPrepared(TVariantOpenArray Params, bool ReadOnly) {
     if (!FPrepared) RaiseMessage(CORVEX_ERR_CURS_NOT_PREPARED);
     InternalClose();
-    InternalSetVariables(InternalCheckVarValues(Params), FOpenVariables);
+    SetVariablesFromParams(Params, FOpenVariables);
     if (!FOpenVariables.Bound && !InternalBindOpenVariables(nullptr)) return false;
     return InternalOpen(ReadOnly);
 }
@@ -422,7 +460,7 @@ bool TCorvexSQL::Open(AnsiString SQL, TVariantOpenArray Params, bool ReadOnly) {
     } else {
         InternalClose();
     }
-    InternalSetVariables(InternalCheckVarValues(Params), FOpenVariables);
+    SetVariablesFromParams(Params, FOpenVariables);
     if (!FPrepared && !InternalPrepareOpen(SQL)) return false;
     if (!FOpenVariables.Bound && !InternalBindOpenVariables(nullptr)) return false;
     return InternalOpen(ReadOnly);
@@ -468,23 +506,30 @@ bool TCorvexSQL::PrepareExecute(AnsiString SQL) {
 }
 
 bool TCorvexSQL::RunExecute(TCorvexVariables& Vars, bool Prepare, const AnsiString& SQL) {
-    // The work list handed to the driver (names of temporary blob variables), freed on every path.
-    auto names = vcl::New<vcl::TStringList>();
+    // The work list handed to the driver (names of temporary blob variables): one list kept for
+    // all executions, empty when handed over and emptied again on every path.
+    if (FWorkList == nullptr) FWorkList = vcl::New<vcl::TStringList>().release();
+    vcl::TStringList* names = FWorkList;
+    names->Clear();
+    struct TEmptyAfter {
+        vcl::TStringList* List;
+        ~TEmptyAfter() { List->Clear(); }
+    } emptyAfter{names};
     if (Prepare && !FExecPrepared && !InternalPrepareExecute(SQL)) return false;
-    if (!Vars.Bound && !InternalBindExecVariables(names.get())) return false;
-    return InternalExecute(names.get());
+    if (!Vars.Bound && !InternalBindExecVariables(names)) return false;
+    return InternalExecute(names);
 }
 
 bool TCorvexSQL::ExecutePrepared(TVariantOpenArray Params) {
     if (!FExecPrepared) RaiseMessage(CORVEX_ERR_STMT_NOT_PREPARED);
-    InternalSetVariables(InternalCheckVarValues(Params), FExecVariables);
+    SetVariablesFromParams(Params, FExecVariables);
     return RunExecute(FExecVariables, false, AnsiString());
 }
 
 bool TCorvexSQL::Execute(AnsiString SQL, TVariantOpenArray Params) {
     StatementToOem(SQL);
     if (SQL != FExecSQL) UnprepareExecute();
-    InternalSetVariables(InternalCheckVarValues(Params), FExecVariables);
+    SetVariablesFromParams(Params, FExecVariables);
     return RunExecute(FExecVariables, true, SQL);
 }
 

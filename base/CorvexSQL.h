@@ -8,7 +8,7 @@
 //
 // Files: CorvexSQL.cpp (lifecycle, host variables, session link), CorvexSQLFields.cpp (columns,
 // values, null flags, dirty tracking, locate, lenient conversions), CorvexSQLBlob.cpp (blob and
-// stream conversions).
+// stream conversions), CorvexSQLGraphic.cpp (blob and picture conversions).
 //
 // Guarantees:
 //  - Host variables keep their descriptors, buffer and binding between executions while the values
@@ -46,7 +46,9 @@
 
 namespace vcl {
 class TCustomMemoryStream;
+class TPicture;
 class TStream;
+class TStringList;
 class TStrings;
 } // namespace vcl
 
@@ -256,6 +258,10 @@ public:
     void StreamToBlob(const vcl::Variant& Field, vcl::TStream* Stream);
     // The whole blob, written at Stream's position; Stream is left at position 0.
     void BlobToStream(const vcl::Variant& Field, vcl::TStream* Stream);
+    // The picture's graphic of that kind saves itself into the blob column of the current row (not
+    // NULL afterwards), or loads itself from the blob. Errors of the picture pass through.
+    void GraphicToBlob(const vcl::Variant& Field, vcl::TPicture* Picture, TCorvexGraphicType GraphicType);
+    void BlobToGraphic(const vcl::Variant& Field, vcl::TPicture* Picture, TCorvexGraphicType GraphicType);
 
     // --- Properties -----------------------------------------------------------------------------
     bool GetUniDirectional() const { return FUniDirectional; }
@@ -378,9 +384,18 @@ protected:
     TCorvexFieldDesc FFields[CorvexMaxDescriptors] = {};
     TCorvexVariables FExecVariables = {}; // host variables of executed statements
     TCorvexVariables FOpenVariables = {}; // host variables of the query
+    // The work list of the executing call (see InternalExecute), kept between calls and always
+    // empty outside one; created on first use.
+    vcl::TStringList* FWorkList = nullptr;
 
 private:
     friend class TCorvexSession; // AddQuery / RemoveQuery set FSession
+
+    class TValueView;
+    bool NeedNewVariables(const TValueView& Values, const TCorvexVariables& Vars);
+    void SetVariables(const TValueView& Values, TCorvexVariables& Vars);
+    // InternalSetVariables(InternalCheckVarValues(Params), Vars), without packing the values anew.
+    void SetVariablesFromParams(TVariantOpenArray Params, TCorvexVariables& Vars);
 
     static TVariantOpenArray Span(std::initializer_list<vcl::Variant> list) {
         return TVariantOpenArray(list.begin(), list.size());

@@ -31,8 +31,11 @@ int32_t MemorySize(vcl::TCustomMemoryStream* stream) {
 Variant TCorvexSQL::StrToVarByte(const void* Source, int32_t Len) {
     if (Len < 1 || Source == nullptr) return vcl::Null();
     Variant result = vcl::VarArrayCreate(0, Len - 1, vcl::varByte);
-    vcl::TVarArrayLock lock(result); // unlocked on every path
-    std::memcpy(lock.Data(), Source, static_cast<std::size_t>(Len));
+    {
+        // Unlocked on every path, and before the array is handed back.
+        vcl::TVarArrayLock lock(result);
+        std::memcpy(lock.Data(), Source, static_cast<std::size_t>(Len));
+    }
     return result;
 }
 

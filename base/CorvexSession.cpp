@@ -137,6 +137,11 @@ bool TCorvexSession::Ping(const char* /*Params*/) {
 
 void TCorvexSession::AddQuery(TCorvexSQL* Query) {
     if (Query == nullptr) return;
+    // A statement is in exactly one list, once: otherwise a list could keep a statement that
+    // has been destroyed (it leaves only the list its link names).
+    if (Query->FSession != nullptr && Query->FSession != this) Query->FSession->RemoveQuery(Query);
+    auto it = std::find(FQueries.begin(), FQueries.end(), Query);
+    if (it != FQueries.end()) FQueries.erase(it);
     FQueries.push_back(Query);
     Query->FSession = this;
 }

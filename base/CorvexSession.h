@@ -97,8 +97,9 @@ public:
     virtual bool Stop() = 0;
 
     // --- Statements -----------------------------------------------------------------------------
-    // Appends the statement and links it to this session (nothing else is notified). Statements
-    // call these from their SetSession; application code sets the statement's Session instead.
+    // Appends the statement and links it to this session (nothing else is notified); a statement
+    // already in a list leaves it first. Statements call these from their SetSession; application
+    // code sets the statement's Session instead.
     void AddQuery(TCorvexSQL* Query);
     // Unlinks the statement, then removes it from the list (a statement not in it is ignored).
     void RemoveQuery(TCorvexSQL* Query);

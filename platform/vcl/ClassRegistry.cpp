@@ -44,7 +44,8 @@ void RegisterClass(TClass cls) {
 }
 
 void RegisterClasses(std::initializer_list<TClass> classes) {
-    for (TClass cls : classes) RegisterClass(cls);
+    for (TClass cls : classes)
+        RegisterClass(cls);
 }
 
 void UnRegisterClass(TClass cls) {

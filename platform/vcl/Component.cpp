@@ -83,7 +83,8 @@ void TComponent::DestroyComponents() {
 void TComponent::Destroying() {
     if (FComponentState.Contains(csDestroying)) return;
     FComponentState.Include(csDestroying);
-    for (TComponent* child : FComponents) child->Destroying();
+    for (TComponent* child : FComponents)
+        child->Destroying();
 }
 
 void TComponent::SetName(const AnsiString& newName) {
@@ -97,7 +98,9 @@ void TComponent::SetName(const AnsiString& newName) {
     FName = newName;
 }
 
-AnsiString TComponent::GetNamePath() { return FName; }
+AnsiString TComponent::GetNamePath() {
+    return FName;
+}
 
 void TComponent::ValidateRename(TComponent* component, const AnsiString& curName, const AnsiString& newName) {
     if (component != nullptr && !SameText(curName, newName)) {
@@ -108,7 +111,9 @@ void TComponent::ValidateRename(TComponent* component, const AnsiString& curName
 
 void TComponent::ValidateInsert(TComponent*) {}
 void TComponent::ValidateContainer(TComponent*) {}
-void TComponent::SetChildOrder(TComponent* child, int order) { child->SetComponentIndex(order); }
+void TComponent::SetChildOrder(TComponent* child, int order) {
+    child->SetComponentIndex(order);
+}
 
 TComponent* TComponent::GetComponent(int index) const {
     if (index < 0 || index >= GetComponentCount()) throw EListError(SListIndexError, {index});
@@ -202,18 +207,21 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 void TComponent::RemoveNotification(TComponent* component) {
-    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), component), FFreeNotifies.end());
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), component),
+                        FFreeNotifies.end());
 }
 
 void TComponent::SetDesigning(bool value, bool setChildren) {
     SetStateFlag(csDesigning, value);
     if (setChildren)
-        for (TComponent* child : FComponents) child->SetDesigning(value, true);
+        for (TComponent* child : FComponents)
+            child->SetDesigning(value, true);
 }
 
 void TComponent::SetAncestor(bool value) {
     SetStateFlag(csAncestor, value);
-    for (TComponent* child : FComponents) child->SetAncestor(value);
+    for (TComponent* child : FComponents)
+        child->SetAncestor(value);
 }
 
 void TComponent::SetSubComponent(bool value) {
@@ -224,8 +232,12 @@ void TComponent::SetSubComponent(bool value) {
     }
 }
 
-void TComponent::Updating() { FComponentState.Include(csUpdating); }
-void TComponent::Updated() { FComponentState.Exclude(csUpdating); }
+void TComponent::Updating() {
+    FComponentState.Include(csUpdating);
+}
+void TComponent::Updated() {
+    FComponentState.Exclude(csUpdating);
+}
 
 void TComponent::SetStateFlag(TComponentStateItem flag, bool on) {
     if (on) {
@@ -235,11 +247,17 @@ void TComponent::SetStateFlag(TComponentStateItem flag, bool on) {
     }
 }
 
-void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+void TComponent::Loaded() {
+    FComponentState.Exclude(csLoading);
+}
 
-void TComponent::ReadState(TReader& reader) { reader.ReadData(this); }
+void TComponent::ReadState(TReader& reader) {
+    reader.ReadData(this);
+}
 
-void TComponent::WriteState(TWriter& writer) { writer.WriteData(this); }
+void TComponent::WriteState(TWriter& writer) {
+    writer.WriteData(this);
+}
 
 void TComponent::GetChildren(const TGetChildProc& proc, TComponent*) {
     // A copy, so that the callback may change the list without upsetting the walk.
@@ -251,7 +269,9 @@ void TComponent::GetChildren(const TGetChildProc& proc, TComponent*) {
     }
 }
 
-TComponent* TComponent::GetChildOwner() { return this; }
+TComponent* TComponent::GetChildOwner() {
+    return this;
+}
 
 void TComponent::AddHandler(std::shared_ptr<const THandler> handler) {
     if (!IsValidIdent(handler->Name())) throw EComponentError(SInvalidHandlerName, {handler->Name()});
@@ -272,7 +292,8 @@ std::shared_ptr<const THandler> TComponent::FindHandler(std::string_view name) c
 std::vector<AnsiString> TComponent::HandlerNames() const {
     std::vector<AnsiString> names;
     if (FHandlers)
-        for (const auto& [key, handler] : *FHandlers) names.push_back(handler->Name());
+        for (const auto& [key, handler] : *FHandlers)
+            names.push_back(handler->Name());
     return names;
 }
 

@@ -68,8 +68,11 @@ bool InitInheritedComponent(TComponent* instance, TClass rootAncestor) {
             source = binary.get();
             break;
         }
-        case sofResource: input->ReadResHeader(); break;
-        default: break;
+        case sofResource:
+            input->ReadResHeader();
+            break;
+        default:
+            break;
         }
         auto reader = New<TReader>(source);
         reader->SetLoadedList(&loaded);

@@ -64,7 +64,8 @@ class TBoundHandler;
 template <class R, class... A>
 class TBoundHandler<R(A...)> {
 public:
-    explicit TBoundHandler(std::shared_ptr<const TTypedHandler<R(A...)>> handler) : FHandler(std::move(handler)) {}
+    explicit TBoundHandler(std::shared_ptr<const TTypedHandler<R(A...)>> handler)
+        : FHandler(std::move(handler)) {}
     R operator()(A... args) const {
         const auto& fn = FHandler->Function();
         if (!fn) return R();

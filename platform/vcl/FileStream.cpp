@@ -51,10 +51,19 @@ std::int32_t THandleStream::Write(const void* buffer, std::int32_t count) {
 std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     int whence;
     switch (origin) {
-    case TSeekOrigin::soBeginning: whence = SEEK_SET; break;
-    case TSeekOrigin::soCurrent: whence = SEEK_CUR; break;
-    case TSeekOrigin::soEnd: whence = SEEK_END; break;
-    default: whence = SEEK_CUR; offset = 0; break;
+    case TSeekOrigin::soBeginning:
+        whence = SEEK_SET;
+        break;
+    case TSeekOrigin::soCurrent:
+        whence = SEEK_CUR;
+        break;
+    case TSeekOrigin::soEnd:
+        whence = SEEK_END;
+        break;
+    default:
+        whence = SEEK_CUR;
+        offset = 0;
+        break;
     }
     const off_t pos = ::lseek(FHandle, static_cast<off_t>(offset), whence);
     return pos < 0 ? -1 : static_cast<std::int64_t>(pos);
@@ -124,10 +133,17 @@ bool ApplyShareMode(int fd, bool reads, bool writes, std::uint16_t share) {
     bool denyRead = false, denyWrite = false;
     switch (share) {
     case fmShareCompat:
-    case fmShareExclusive: denyRead = denyWrite = true; break;
-    case fmShareDenyWrite: denyWrite = true; break;
-    case fmShareDenyRead: denyRead = true; break;
-    default: break; // fmShareDenyNone
+    case fmShareExclusive:
+        denyRead = denyWrite = true;
+        break;
+    case fmShareDenyWrite:
+        denyWrite = true;
+        break;
+    case fmShareDenyRead:
+        denyRead = true;
+        break;
+    default:
+        break; // fmShareDenyNone
     }
     const off_t slot = NextSlot();
     bool refused = false;
@@ -168,10 +184,19 @@ int OpenFile(const AnsiString& fileName, std::uint16_t mode, unsigned rights) {
         flags |= O_RDWR | O_CREAT;
     } else {
         switch (mode & 0x000F) {
-        case fmOpenRead: flags |= O_RDONLY; writes = false; break;
-        case fmOpenWrite: flags |= O_WRONLY; reads = false; break;
-        case fmOpenReadWrite: flags |= O_RDWR; break;
-        default: RaiseFileError(false, fileName, ReasonOf(EINVAL));
+        case fmOpenRead:
+            flags |= O_RDONLY;
+            writes = false;
+            break;
+        case fmOpenWrite:
+            flags |= O_WRONLY;
+            reads = false;
+            break;
+        case fmOpenReadWrite:
+            flags |= O_RDWR;
+            break;
+        default:
+            RaiseFileError(false, fileName, ReasonOf(EINVAL));
         }
     }
     int fd;

@@ -30,19 +30,21 @@ void DoubleToExtended(double value, std::uint8_t out[10]) {
         mantissa = 0x8000000000000000ull;
     } else if (value != 0) {
         int e = 0;
-        const double m = std::frexp(std::fabs(value), &e); // value = m * 2^e, 0.5 <= m < 1
+        const double m = std::frexp(std::fabs(value), &e);        // value = m * 2^e, 0.5 <= m < 1
         mantissa = static_cast<std::uint64_t>(std::ldexp(m, 64)); // exact: m has 53 bits
         exponent = static_cast<std::uint16_t>(e + 16382);
     }
     if (negative) exponent = static_cast<std::uint16_t>(exponent | 0x8000);
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
     out[8] = static_cast<std::uint8_t>(exponent);
     out[9] = static_cast<std::uint8_t>(exponent >> 8);
 }
 
 double ExtendedToDouble(const std::uint8_t in[10]) {
     std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i) mantissa = (mantissa << 8) | in[i];
+    for (int i = 7; i >= 0; --i)
+        mantissa = (mantissa << 8) | in[i];
     const unsigned se = in[8] | (in[9] << 8);
     const bool negative = (se & 0x8000) != 0;
     const int exponent = static_cast<int>(se & 0x7FFF);
@@ -102,7 +104,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -141,7 +144,9 @@ TOwned<TComponent> TStream::ReadComponent() {
     return reader->ReadRootComponent();
 }
 
-void TStream::WriteComponent(TComponent* instance) { WriteDescendent(instance, nullptr); }
+void TStream::WriteComponent(TComponent* instance) {
+    WriteDescendent(instance, nullptr);
+}
 
 void TStream::WriteDescendent(TComponent* instance, TComponent* ancestor) {
     auto writer = New<TWriter>(this);

@@ -85,8 +85,8 @@ public:
     // Declares data of an object that is not a published property (called from
     // TPersistent::DefineProperties). The reader calls readData when the file holds a property of
     // that name for the object; the writer writes it (with writeData) only when hasData is true.
-    virtual void DefineProperty(const AnsiString& name, const TReaderProc& readData, const TWriterProc& writeData,
-                                bool hasData) = 0;
+    virtual void DefineProperty(const AnsiString& name, const TReaderProc& readData,
+                                const TWriterProc& writeData, bool hasData) = 0;
     // The same for raw bytes: the writer wraps what writeData writes into the stream in a binary
     // value; the reader hands readData a stream holding exactly those bytes, at position 0.
     virtual void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData,

@@ -117,14 +117,18 @@ private:
         const AnsiString className = FReader->ReadStr();
         const AnsiString name = FReader->ReadStr();
         Indent(level);
-        FText += flags.Contains(ffInherited) ? "inherited " : flags.Contains(ffInline) ? "inline " : "object ";
+        FText += flags.Contains(ffInherited) ? "inherited "
+                 : flags.Contains(ffInline)  ? "inline "
+                                             : "object ";
         if (!name.empty()) FText += name + ": ";
         FText += className;
         if (flags.Contains(ffChildPos)) FText += " [" + IntToStr(childPos) + "]";
         FText += Eol;
-        while (!FReader->EndOfList()) ConvertProperty(level + 1);
+        while (!FReader->EndOfList())
+            ConvertProperty(level + 1);
         FReader->ReadListEnd();
-        while (!FReader->EndOfList()) ConvertObject(level + 1);
+        while (!FReader->EndOfList())
+            ConvertObject(level + 1);
         FReader->ReadListEnd();
         Indent(level);
         FText += "end";
@@ -174,16 +178,27 @@ private:
         case vaInt8:
         case vaInt16:
         case vaInt32:
-        case vaInt64: FText += IntToStr(FReader->ReadInt64()); return;
-        case vaExtended: FText += FloatText(FReader->ReadFloat()); return;
-        case vaSingle: FText += SingleText(static_cast<float>(FReader->ReadFloat())) + "s"; return;
-        case vaCurrency: FText += IntToStr(FReader->ReadCurrency().Scaled) + "c"; return;
-        case vaDate: FText += FloatText(FReader->ReadFloat()) + "d"; return;
+        case vaInt64:
+            FText += IntToStr(FReader->ReadInt64());
+            return;
+        case vaExtended:
+            FText += FloatText(FReader->ReadFloat());
+            return;
+        case vaSingle:
+            FText += SingleText(static_cast<float>(FReader->ReadFloat())) + "s";
+            return;
+        case vaCurrency:
+            FText += IntToStr(FReader->ReadCurrency().Scaled) + "c";
+            return;
+        case vaDate:
+            FText += FloatText(FReader->ReadFloat()) + "d";
+            return;
         case vaString:
         case vaLString: {
             const AnsiString s = FReader->ReadString();
             std::u32string cps;
-            for (char c : s) cps.push_back(static_cast<unsigned char>(c));
+            for (char c : s)
+                cps.push_back(static_cast<unsigned char>(c));
             PutString(cps, false, level);
             return;
         }
@@ -193,7 +208,8 @@ private:
             std::u32string cps;
             for (std::size_t i = 0; i < units.size(); ++i) {
                 char32_t cp = units[i];
-                if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+                if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                    units[i + 1] <= 0xDFFF) {
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
                     ++i;
                 }
@@ -206,7 +222,9 @@ private:
         case vaFalse:
         case vaTrue:
         case vaNil:
-        case vaNull: FText += FReader->ReadIdent(); return;
+        case vaNull:
+            FText += FReader->ReadIdent();
+            return;
         case vaBinary: {
             const std::string bytes = FReader->ReadBinary();
             FText += '{';
@@ -243,10 +261,12 @@ private:
                 Indent(level + 1);
                 FText += "item";
                 const TValueType t = FReader->NextValue();
-                if (t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64) FText += " [" + IntToStr(FReader->ReadInt64()) + "]";
+                if (t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64)
+                    FText += " [" + IntToStr(FReader->ReadInt64()) + "]";
                 FText += Eol;
                 FReader->CheckValue(vaList);
-                while (!FReader->EndOfList()) ConvertProperty(level + 2);
+                while (!FReader->EndOfList())
+                    ConvertProperty(level + 2);
                 FReader->ReadListEnd();
                 Indent(level + 1);
                 FText += "end";
@@ -264,8 +284,9 @@ private:
         const TValueType type = FReader->ReadValue();
         std::uint8_t lengthBytes[4];
         in->ReadBuffer(lengthBytes, 4);
-        const std::int32_t count = static_cast<std::int32_t>(lengthBytes[0] | (lengthBytes[1] << 8) | (lengthBytes[2] << 16) |
-                                                             (static_cast<std::uint32_t>(lengthBytes[3]) << 24));
+        const std::int32_t count =
+            static_cast<std::int32_t>(lengthBytes[0] | (lengthBytes[1] << 8) | (lengthBytes[2] << 16) |
+                                      (static_cast<std::uint32_t>(lengthBytes[3]) << 24));
         const std::int64_t bytes = type == vaWString ? static_cast<std::int64_t>(count) * 2 : count;
         if (count < 0) throw EReadError(SInvalidImage);
         if (bytes > in->GetSize() - in->GetPosition()) throw EReadError(SLengthPastEnd, {bytes});
@@ -274,7 +295,8 @@ private:
         if (type == vaUTF8String) return detail::Utf8ToUtf16(raw);
         std::u16string units(static_cast<std::size_t>(count), u'\0');
         for (std::size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) | (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
+                                             (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
         return units;
     }
 
@@ -371,7 +393,8 @@ private:
         const char c = Peek();
         if (IsIdentStart(c)) {
             const std::size_t start = FPos;
-            while (!AtEnd() && (IsIdentStart(Peek()) || IsDigit(Peek()))) ++FPos;
+            while (!AtEnd() && (IsIdentStart(Peek()) || IsDigit(Peek())))
+                ++FPos;
             FToken = TToken::Symbol;
             FSymbol = FText.substr(start, FPos - start);
             return;
@@ -433,7 +456,8 @@ private:
                     ++FPos;
                     while (IsHex(Peek())) {
                         const char h = FText[FPos++];
-                        code = code * 16 + static_cast<std::uint64_t>(IsDigit(h) ? h - '0' : (h | 0x20) - 'a' + 10);
+                        code = code * 16 +
+                               static_cast<std::uint64_t>(IsDigit(h) ? h - '0' : (h | 0x20) - 'a' + 10);
                         any = true;
                         if (code > 0x10FFFF) Error(SInvalidString);
                     }
@@ -552,7 +576,8 @@ private:
         std::int32_t childPos = 0;
         if (IsChar('[')) {
             NextToken();
-            if (FToken != TToken::Integer || FInteger < INT32_MIN || FInteger > INT32_MAX) Error(SNumberExpected);
+            if (FToken != TToken::Integer || FInteger < INT32_MIN || FInteger > INT32_MAX)
+                Error(SNumberExpected);
             childPos = static_cast<std::int32_t>(FInteger);
             flags.Include(ffChildPos);
             NextToken();
@@ -561,9 +586,11 @@ private:
         FWriter->WritePrefix(flags, childPos);
         FWriter->WriteStr(className);
         FWriter->WriteStr(name);
-        while (FToken == TToken::Symbol && !IsSymbol("end") && !AtObjectKeyword()) ConvertProperty();
+        while (FToken == TToken::Symbol && !IsSymbol("end") && !AtObjectKeyword())
+            ConvertProperty();
         FWriter->WriteListEnd();
-        while (AtObjectKeyword()) ConvertObject();
+        while (AtObjectKeyword())
+            ConvertObject();
         FWriter->WriteListEnd();
         if (!IsSymbol("end")) Error(Format(LoadResString(SSymbolExpected), {"end"}));
         NextToken();
@@ -601,10 +628,12 @@ private:
                 units.push_back(static_cast<char16_t>(cp));
             }
         }
-        if (units.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) Error(SInvalidString);
+        if (units.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2))
+            Error(SInvalidString);
         std::string out(1, static_cast<char>(vaWString));
         const auto count = static_cast<std::uint32_t>(units.size());
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(count >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<char>(count >> (8 * i)));
         for (char16_t u : units) {
             out.push_back(static_cast<char>(u & 0xFF));
             out.push_back(static_cast<char>(u >> 8));
@@ -614,14 +643,20 @@ private:
 
     void WriteFloatValue(double value, char suffix) {
         switch (suffix) {
-        case 's': FWriter->WriteSingle(static_cast<float>(value)); break;
-        case 'd': FWriter->WriteDate(TDateTime(value)); break;
+        case 's':
+            FWriter->WriteSingle(static_cast<float>(value));
+            break;
+        case 'd':
+            FWriter->WriteDate(TDateTime(value));
+            break;
         case 'c': {
             if (!(std::fabs(value) < 9.2e18)) Error(SInvalidNumber);
             FWriter->WriteCurrency(Currency::FromScaled(static_cast<std::int64_t>(std::llround(value))));
             break;
         }
-        default: FWriter->WriteFloat(value); break;
+        default:
+            FWriter->WriteFloat(value);
+            break;
         }
     }
 
@@ -647,7 +682,8 @@ private:
             if (FSuffix == 'c' && FNumberText.find_first_of(".eE") == AnsiString::npos) {
                 // Currency x 10,000 as an integer: exact.
                 std::int64_t scaled;
-                auto [end, ec] = std::from_chars(FNumberText.data(), FNumberText.data() + FNumberText.size(), scaled);
+                auto [end, ec] =
+                    std::from_chars(FNumberText.data(), FNumberText.data() + FNumberText.size(), scaled);
                 if (ec != std::errc()) Error(SInvalidNumber);
                 FWriter->WriteCurrency(Currency::FromScaled(scaled));
             } else {
@@ -660,7 +696,8 @@ private:
             const AnsiString& s = FSymbol;
             if (s.size() <= 4 && (s.compare(0, 3, "INF") == 0 || s.compare(0, 3, "NAN") == 0) &&
                 (s.size() == 3 || s[3] == 's' || s[3] == 'd')) {
-                const double v = s[0] == 'I' ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
+                const double v = s[0] == 'I' ? std::numeric_limits<double>::infinity()
+                                             : std::numeric_limits<double>::quiet_NaN();
                 WriteFloatValue(v, s.size() == 4 ? s[3] : '\0');
                 NextToken();
                 return;
@@ -668,8 +705,10 @@ private:
             FWriter->WriteIdent(DottedName());
             return;
         }
-        case TToken::Char: break;
-        case TToken::Eof: Error(SInvalidPropertyValue);
+        case TToken::Char:
+            break;
+        case TToken::Eof:
+            Error(SInvalidPropertyValue);
         }
         switch (FChar) {
         case '[': {
@@ -698,7 +737,9 @@ private:
             FWriter->WriteListEnd();
             return;
         }
-        case '{': ConvertBinary(); return;
+        case '{':
+            ConvertBinary();
+            return;
         case '<': {
             TNest nest(*this);
             NextToken();
@@ -713,7 +754,8 @@ private:
                     ExpectChar(']');
                 }
                 FWriter->WriteListBegin();
-                while (FToken == TToken::Symbol && !IsSymbol("end")) ConvertProperty();
+                while (FToken == TToken::Symbol && !IsSymbol("end"))
+                    ConvertProperty();
                 if (!IsSymbol("end")) Error(Format(LoadResString(SSymbolExpected), {"end"}));
                 NextToken();
                 FWriter->WriteListEnd();
@@ -722,7 +764,8 @@ private:
             FWriter->WriteListEnd();
             return;
         }
-        default: Error(SInvalidPropertyValue);
+        default:
+            Error(SInvalidPropertyValue);
         }
     }
 
@@ -754,8 +797,10 @@ private:
             }
         }
         if (nibble >= 0) Error(SInvalidBinary);
-        if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) Error(SInvalidBinary);
-        FWriter->WriteBinary([&bytes](TStream* s) { s->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size())); });
+        if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+            Error(SInvalidBinary);
+        FWriter->WriteBinary(
+            [&bytes](TStream* s) { s->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size())); });
         NextToken();
     }
 
@@ -818,13 +863,16 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
     const std::int32_t n = stream->Read(head, sizeof head);
     stream->SetPosition(pos);
     if (n >= 4 && std::memcmp(head, FilerSignature, 4) == 0) return sofBinary;
-    if (n >= 3 && static_cast<unsigned char>(head[0]) == 0xFF && head[1] == 0x0A && head[2] == 0) return sofResource;
+    if (n >= 3 && static_cast<unsigned char>(head[0]) == 0xFF && head[1] == 0x0A && head[2] == 0)
+        return sofResource;
     std::int32_t i = 0;
-    while (i < n && static_cast<unsigned char>(head[i]) <= ' ') ++i;
+    while (i < n && static_cast<unsigned char>(head[i]) <= ' ')
+        ++i;
     const std::string_view rest(head + i, static_cast<std::size_t>(n - i));
     for (const char* word : {"object", "inherited", "inline"}) {
         const std::size_t len = std::strlen(word);
-        if (rest.size() > len && SameText(rest.substr(0, len), word) && static_cast<unsigned char>(rest[len]) <= ' ')
+        if (rest.size() > len && SameText(rest.substr(0, len), word) &&
+            static_cast<unsigned char>(rest[len]) <= ' ')
             return sofText;
     }
     return sofUnknown;
@@ -851,8 +899,11 @@ TOwned<TStream> BinaryFormOf(std::string_view data) {
         binary->SetPosition(0);
         return TOwned<TStream>(binary.release());
     }
-    case sofResource: input->ReadResHeader(); return TOwned<TStream>(input.release());
-    default: return TOwned<TStream>(input.release());
+    case sofResource:
+        input->ReadResHeader();
+        return TOwned<TStream>(input.release());
+    default:
+        return TOwned<TStream>(input.release());
     }
 }
 

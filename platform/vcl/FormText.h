@@ -28,7 +28,7 @@
 // are cut into pieces joined by "+" on following lines. Bytes 0x80..0xFF inside quotes are
 // Windows-1252 characters. Floats are written with the digits that give the same double back (NAN,
 // INF, -INF for the specials). Text is written with CR LF line ends; the parser accepts CR LF, LF
-// and CR, is case-insensitive for keywords, and reports errors as EParserError-like EReadError
+// and CR, is case-insensitive for keywords, and reports errors as EReadError
 // "<what> on line <n>". Nesting deeper than MaxFilerNesting is refused in both directions.
 #pragma once
 

@@ -174,9 +174,15 @@ TComponent* TScreen::FindRoot(std::string_view name) const {
     return nullptr;
 }
 
-void TScreen::AddForm(TCustomForm* form) { FForms.push_back(form); }
-void TScreen::RemoveForm(TCustomForm* form) { FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end()); }
-void TScreen::AddDataModule(TDataModule* module) { FDataModules.push_back(module); }
+void TScreen::AddForm(TCustomForm* form) {
+    FForms.push_back(form);
+}
+void TScreen::RemoveForm(TCustomForm* form) {
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+}
+void TScreen::AddDataModule(TDataModule* module) {
+    FDataModules.push_back(module);
+}
 void TScreen::RemoveDataModule(TDataModule* module) {
     FDataModules.erase(std::remove(FDataModules.begin(), FDataModules.end(), module), FDataModules.end());
 }

@@ -112,9 +112,9 @@ private:
     void AddDataModule(TDataModule* module);
     void RemoveDataModule(TDataModule* module);
 
-    std::vector<TCustomForm*> FForms;         // not owned; each removes itself when freed
-    std::vector<TDataModule*> FDataModules;   // likewise
-    int FLookupId = 0;                        // FindGlobalComponent registration
+    std::vector<TCustomForm*> FForms;       // not owned; each removes itself when freed
+    std::vector<TDataModule*> FDataModules; // likewise
+    int FLookupId = 0;                      // FindGlobalComponent registration
 };
 
 // Called with the exception an application did not handle.

@@ -22,14 +22,22 @@ namespace detail {
 std::int64_t SeekTarget(std::int64_t position, std::int64_t size, std::int64_t offset, TSeekOrigin origin) {
     std::int64_t base;
     switch (origin) {
-    case TSeekOrigin::soBeginning: base = 0; break;
-    case TSeekOrigin::soCurrent: base = position; break;
-    case TSeekOrigin::soEnd: base = size; break;
-    default: return position;
+    case TSeekOrigin::soBeginning:
+        base = 0;
+        break;
+    case TSeekOrigin::soCurrent:
+        base = position;
+        break;
+    case TSeekOrigin::soEnd:
+        base = size;
+        break;
+    default:
+        return position;
     }
     std::int64_t result;
     if (__builtin_add_overflow(base, offset, &result))
-        result = offset > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+        result =
+            offset > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
     return result;
 }
 
@@ -68,7 +76,9 @@ void TCustomMemoryStream::SaveToFile(const AnsiString& fileName) {
 
 // --- TMemoryStream --------------------------------------------------------------------------------
 
-TMemoryStream::~TMemoryStream() { std::free(FMemory); }
+TMemoryStream::~TMemoryStream() {
+    std::free(FMemory);
+}
 
 void TMemoryStream::SetCapacity(std::int64_t capacity) {
     capacity = std::max(capacity, FSize);
@@ -100,7 +110,8 @@ void TMemoryStream::Reserve(std::int64_t needed) {
 std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
     if (count <= 0 || FPosition < 0) return 0;
     std::int64_t end;
-    if (__builtin_add_overflow(FPosition, static_cast<std::int64_t>(count), &end)) throw EStreamError(SMemoryStreamError);
+    if (__builtin_add_overflow(FPosition, static_cast<std::int64_t>(count), &end))
+        throw EStreamError(SMemoryStreamError);
     if (end > FSize) {
         Reserve(end);
         if (FPosition > FSize) std::memset(FMemory + FSize, 0, static_cast<std::size_t>(FPosition - FSize));
@@ -189,6 +200,8 @@ AnsiString TStringStream::ReadString(std::int32_t count) {
     return result;
 }
 
-void TStringStream::WriteString(std::string_view text) { WriteBuffer(text.data(), static_cast<std::int64_t>(text.size())); }
+void TStringStream::WriteString(std::string_view text) {
+    WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+}
 
 } // namespace vcl

@@ -17,17 +17,27 @@ TClass TObject::StaticClass() {
     return info;
 }
 
-TClass TObject::ClassType() const { return StaticClass(); }
+TClass TObject::ClassType() const {
+    return StaticClass();
+}
 
-AnsiString TObject::ClassName() const { return ClassType()->Name; }
+AnsiString TObject::ClassName() const {
+    return ClassType()->Name;
+}
 
-TClass TObject::ClassParent() const { return ClassType()->Parent; }
+TClass TObject::ClassParent() const {
+    return ClassType()->Parent;
+}
 
-bool TObject::InheritsFrom(TClass cls) const { return ClassInheritsFrom(ClassType(), cls); }
+bool TObject::InheritsFrom(TClass cls) const {
+    return ClassInheritsFrom(ClassType(), cls);
+}
 
 TObject::~TObject() = default;
 
-void TObject::Destroy() { FDestroyReached = true; }
+void TObject::Destroy() {
+    FDestroyReached = true;
+}
 
 void TObject::Free() noexcept {
     BeforeDestruction();
@@ -41,7 +51,9 @@ void TObject::Free() noexcept {
     delete this;
 }
 
-AnsiString ClassNameOf(TClass cls) { return cls ? cls->Name : AnsiString("nil"); }
+AnsiString ClassNameOf(TClass cls) {
+    return cls ? cls->Name : AnsiString("nil");
+}
 
 bool ClassInheritsFrom(TClass cls, TClass base) {
     if (base == nullptr) return false;

@@ -47,13 +47,15 @@ class TObject;
 
 // In the body of every class derived from TObject: its class-info record and the usual
 // "inherited" alias. Define the record in one .cpp file with VCL_CLASS_INFO (TypInfo.h).
-#define VCL_CLASS(Self, Base)                                                                       \
-public:                                                                                             \
-    using inherited = Base;                                                                         \
-    using TThisClass = Self;                                                                        \
-    static ::vcl::TClass StaticClass();                                                             \
-    ::vcl::TClass ClassType() const override { return StaticClass(); }                              \
-                                                                                                    \
+#define VCL_CLASS(Self, Base)                                                                                \
+public:                                                                                                      \
+    using inherited = Base;                                                                                  \
+    using TThisClass = Self;                                                                                 \
+    static ::vcl::TClass StaticClass();                                                                      \
+    ::vcl::TClass ClassType() const override {                                                               \
+        return StaticClass();                                                                                \
+    }                                                                                                        \
+                                                                                                             \
 private:
 
 class TObject {

@@ -19,7 +19,9 @@ void TPersistent::Assign(TPersistent* source) {
     }
 }
 
-void TPersistent::AssignTo(TPersistent* dest) { dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* dest) {
+    dest->AssignError(this);
+}
 
 void TPersistent::AssignError(TPersistent* source) {
     const AnsiString sourceName = source ? source->ClassName() : AnsiString("nil");
@@ -28,7 +30,9 @@ void TPersistent::AssignError(TPersistent* source) {
 
 void TPersistent::DefineProperties(TFiler&) {}
 
-TPersistent* TPersistent::GetOwner() { return nullptr; }
+TPersistent* TPersistent::GetOwner() {
+    return nullptr;
+}
 
 AnsiString TPersistent::GetNamePath() {
     AnsiString result = ClassName();

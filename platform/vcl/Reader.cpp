@@ -56,7 +56,8 @@ std::vector<std::string_view> SplitName(std::string_view name) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t dot = name.find('.', start);
-        parts.push_back(name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+        parts.push_back(
+            name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
         if (dot == std::string_view::npos) break;
         start = dot + 1;
     }
@@ -64,7 +65,8 @@ std::vector<std::string_view> SplitName(std::string_view name) {
 }
 
 TComponent* WalkNames(TComponent* from, const std::vector<std::string_view>& parts, std::size_t first) {
-    for (std::size_t i = first; from != nullptr && i < parts.size(); ++i) from = from->FindComponent(parts[i]);
+    for (std::size_t i = first; from != nullptr && i < parts.size(); ++i)
+        from = from->FindComponent(parts[i]);
     return from;
 }
 
@@ -92,7 +94,8 @@ TComponent* FindGlobalComponent(std::string_view name) {
     std::vector<TFindGlobalComponent> procs;
     {
         std::lock_guard lock(Globals().Lock);
-        for (const auto& [id, proc] : Globals().FindProcs) procs.push_back(proc);
+        for (const auto& [id, proc] : Globals().FindProcs)
+            procs.push_back(proc);
     }
     for (const auto& proc : procs)
         if (TComponent* c = proc(name)) return c;
@@ -137,8 +140,8 @@ bool GlobalFixupReferences() {
     auto& fixups = Globals().Fixups;
     fixups.insert(fixups.end(), left.begin(), left.end());
     for (TComponent* c : touched) {
-        const bool waiting =
-            std::any_of(fixups.begin(), fixups.end(), [c](const TGlobalFixup& f) { return f.Component == c; });
+        const bool waiting = std::any_of(fixups.begin(), fixups.end(),
+                                         [c](const TGlobalFixup& f) { return f.Component == c; });
         if (!waiting) TComponentAccess::ClearFixupsFlag(c);
     }
     return fixups.empty();
@@ -181,13 +184,16 @@ T ReadLE(TStream* stream) {
     std::uint8_t bytes[sizeof(T)];
     stream->ReadBuffer(bytes, sizeof(T));
     std::uint64_t v = 0;
-    for (std::size_t i = sizeof(T); i-- > 0;) v = (v << 8) | bytes[i];
+    for (std::size_t i = sizeof(T); i-- > 0;)
+        v = (v << 8) | bytes[i];
     T result;
     if constexpr (sizeof(T) == 8) {
         std::memcpy(&result, &v, 8);
     } else {
-        const auto narrow = static_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t,
-                                                           std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>>(v);
+        const auto narrow =
+            static_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t,
+                                           std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>>(
+                v);
         std::memcpy(&result, &narrow, sizeof(T));
     }
     return result;
@@ -197,8 +203,7 @@ T ReadLE(TStream* stream) {
 
 void TReader::CheckLength(std::int64_t length) {
     if (length < 0) throw EReadError(SInvalidImage);
-    if (length > FStream->GetSize() - FStream->GetPosition())
-        throw EReadError(SLengthPastEnd, {length});
+    if (length > FStream->GetSize() - FStream->GetPosition()) throw EReadError(SLengthPastEnd, {length});
 }
 
 TValueType TReader::ReadValue() {
@@ -225,8 +230,12 @@ bool TReader::EndOfList() {
     FStream->Seek(-1, TSeekOrigin::soCurrent);
     return b == vaNull;
 }
-void TReader::ReadListBegin() { CheckValue(vaList); }
-void TReader::ReadListEnd() { CheckValue(vaNull); }
+void TReader::ReadListBegin() {
+    CheckValue(vaList);
+}
+void TReader::ReadListEnd() {
+    CheckValue(vaNull);
+}
 
 void TReader::ReadSignature() {
     char signature[4] = {};
@@ -256,11 +265,16 @@ AnsiString TReader::ReadStr() {
 
 std::int64_t TReader::ReadInt64() {
     switch (ReadValue()) {
-    case vaInt8: return ReadLE<std::int8_t>(FStream);
-    case vaInt16: return ReadLE<std::int16_t>(FStream);
-    case vaInt32: return ReadLE<std::int32_t>(FStream);
-    case vaInt64: return ReadLE<std::int64_t>(FStream);
-    default: throw EReadError(SInvalidPropertyValue);
+    case vaInt8:
+        return ReadLE<std::int8_t>(FStream);
+    case vaInt16:
+        return ReadLE<std::int16_t>(FStream);
+    case vaInt32:
+        return ReadLE<std::int32_t>(FStream);
+    case vaInt64:
+        return ReadLE<std::int64_t>(FStream);
+    default:
+        throw EReadError(SInvalidPropertyValue);
     }
 }
 
@@ -272,9 +286,12 @@ std::int32_t TReader::ReadInteger() {
 
 bool TReader::ReadBoolean() {
     switch (ReadValue()) {
-    case vaTrue: return true;
-    case vaFalse: return false;
-    default: throw EReadError(SInvalidPropertyValue);
+    case vaTrue:
+        return true;
+    case vaFalse:
+        return false;
+    default:
+        throw EReadError(SInvalidPropertyValue);
     }
 }
 
@@ -285,26 +302,36 @@ double TReader::ReadFloat() {
         FStream->ReadBuffer(bytes, 10);
         return detail::ExtendedToDouble(bytes);
     }
-    case vaSingle: return ReadLE<float>(FStream);
-    case vaDate: return ReadLE<double>(FStream);
-    case vaCurrency: return static_cast<double>(ReadLE<std::int64_t>(FStream)) / Currency::Scale;
+    case vaSingle:
+        return ReadLE<float>(FStream);
+    case vaDate:
+        return ReadLE<double>(FStream);
+    case vaCurrency:
+        return static_cast<double>(ReadLE<std::int64_t>(FStream)) / Currency::Scale;
     case vaInt8:
     case vaInt16:
     case vaInt32:
     case vaInt64:
         FStream->Seek(-1, TSeekOrigin::soCurrent);
         return static_cast<double>(ReadInt64());
-    default: throw EReadError(SInvalidPropertyValue);
+    default:
+        throw EReadError(SInvalidPropertyValue);
     }
 }
 
-float TReader::ReadSingle() { return static_cast<float>(ReadFloat()); }
+float TReader::ReadSingle() {
+    return static_cast<float>(ReadFloat());
+}
 
-TDateTime TReader::ReadDate() { return TDateTime(ReadFloat()); }
+TDateTime TReader::ReadDate() {
+    return TDateTime(ReadFloat());
+}
 
 Currency TReader::ReadCurrency() {
     switch (NextValue()) {
-    case vaCurrency: ReadValue(); return Currency::FromScaled(ReadLE<std::int64_t>(FStream));
+    case vaCurrency:
+        ReadValue();
+        return Currency::FromScaled(ReadLE<std::int64_t>(FStream));
     case vaInt8:
     case vaInt16:
     case vaInt32:
@@ -314,13 +341,15 @@ Currency TReader::ReadCurrency() {
         if (__builtin_mul_overflow(v, Currency::Scale, &scaled)) throw EReadError(SInvalidPropertyValue);
         return Currency::FromScaled(scaled);
     }
-    default: return Currency::FromDouble(ReadFloat());
+    default:
+        return Currency::FromDouble(ReadFloat());
     }
 }
 
 AnsiString TReader::ReadString() {
     switch (ReadValue()) {
-    case vaString: return ReadStr();
+    case vaString:
+        return ReadStr();
     case vaLString: {
         const std::int32_t length = ReadLE<std::int32_t>(FStream);
         CheckLength(length);
@@ -332,7 +361,8 @@ AnsiString TReader::ReadString() {
         const std::int32_t count = ReadLE<std::int32_t>(FStream);
         CheckLength(count < 0 ? count : static_cast<std::int64_t>(count) * 2);
         std::u16string units(static_cast<std::size_t>(count), u'\0');
-        for (auto& u : units) u = static_cast<char16_t>(ReadLE<std::uint16_t>(FStream));
+        for (auto& u : units)
+            u = static_cast<char16_t>(ReadLE<std::uint16_t>(FStream));
         return win::Utf16ToAnsi(units);
     }
     case vaUTF8String: {
@@ -342,18 +372,25 @@ AnsiString TReader::ReadString() {
         if (length != 0) FStream->ReadBuffer(bytes.data(), length);
         return win::Utf16ToAnsi(detail::Utf8ToUtf16(bytes));
     }
-    default: throw EReadError(SInvalidPropertyValue);
+    default:
+        throw EReadError(SInvalidPropertyValue);
     }
 }
 
 AnsiString TReader::ReadIdent() {
     switch (ReadValue()) {
-    case vaIdent: return ReadStr();
-    case vaFalse: return "False";
-    case vaTrue: return "True";
-    case vaNil: return "nil";
-    case vaNull: return "Null";
-    default: throw EReadError(SInvalidPropertyValue);
+    case vaIdent:
+        return ReadStr();
+    case vaFalse:
+        return "False";
+    case vaTrue:
+        return "True";
+    case vaNil:
+        return "nil";
+    case vaNull:
+        return "Null";
+    default:
+        throw EReadError(SInvalidPropertyValue);
     }
 }
 
@@ -418,21 +455,33 @@ void TReader::SkipValue() {
     case vaNull:
     case vaFalse:
     case vaTrue:
-    case vaNil: return;
+    case vaNil:
+        return;
     case vaList: {
         TDepthGuard guard(*this);
-        while (!EndOfList()) SkipValue();
+        while (!EndOfList())
+            SkipValue();
         ReadListEnd();
         return;
     }
-    case vaInt8: skip(1); return;
-    case vaInt16: skip(2); return;
+    case vaInt8:
+        skip(1);
+        return;
+    case vaInt16:
+        skip(2);
+        return;
     case vaInt32:
-    case vaSingle: skip(4); return;
+    case vaSingle:
+        skip(4);
+        return;
     case vaInt64:
     case vaCurrency:
-    case vaDate: skip(8); return;
-    case vaExtended: skip(10); return;
+    case vaDate:
+        skip(8);
+        return;
+    case vaExtended:
+        skip(10);
+        return;
     case vaString:
     case vaIdent: {
         std::uint8_t length = 0;
@@ -442,14 +491,20 @@ void TReader::SkipValue() {
     }
     case vaBinary:
     case vaLString:
-    case vaUTF8String: skip(ReadLE<std::int32_t>(FStream)); return;
+    case vaUTF8String:
+        skip(ReadLE<std::int32_t>(FStream));
+        return;
     case vaWString: {
         const std::int32_t count = ReadLE<std::int32_t>(FStream);
         skip(count < 0 ? count : static_cast<std::int64_t>(count) * 2);
         return;
     }
-    case vaSet: SkipSetBody(); return;
-    case vaCollection: SkipCollectionBody(); return;
+    case vaSet:
+        SkipSetBody();
+        return;
+    case vaCollection:
+        SkipCollectionBody();
+        return;
     }
 }
 
@@ -472,11 +527,14 @@ std::shared_ptr<const THandler> TReader::FindMethod(const AnsiString& name) {
 AnsiString TReader::ComponentPath(TComponent* component) const {
     auto nameOf = [](TComponent* c) { return c->GetName().empty() ? c->ClassName() : c->GetName(); };
     AnsiString path = nameOf(component);
-    for (TComponent* c = component; c != FRoot && c->Owner() != nullptr; c = c->Owner()) path = nameOf(c->Owner()) + "." + path;
+    for (TComponent* c = component; c != FRoot && c->Owner() != nullptr; c = c->Owner())
+        path = nameOf(c->Owner()) + "." + path;
     return path;
 }
 
-bool TReader::OfferError(const Exception& error) { return OnError && OnError(*this, error); }
+bool TReader::OfferError(const Exception& error) {
+    return OnError && OnError(*this, error);
+}
 
 namespace {
 
@@ -553,7 +611,8 @@ TComponent* TReader::ReadRoot(TComponent* root, bool& created) {
     FCreated.clear();
     if (FLoadedList != nullptr) {
         for (TComponent* c : loaded)
-            if (std::find(FLoadedList->begin(), FLoadedList->end(), c) == FLoadedList->end()) FLoadedList->push_back(c);
+            if (std::find(FLoadedList->begin(), FLoadedList->end(), c) == FLoadedList->end())
+                FLoadedList->push_back(c);
         return root;
     }
     std::exception_ptr failure;
@@ -604,11 +663,13 @@ void TReader::CleanupAfterError() {
 }
 
 void TReader::ReadData(TComponent* instance) {
-    while (!EndOfList()) ReadProperty(instance);
+    while (!EndOfList())
+        ReadProperty(instance);
     ReadListEnd();
     TComponent* childOwner = instance->GetChildOwner();
     if (childOwner == nullptr) childOwner = FRoot;
-    while (!EndOfList()) ReadComponent(childOwner);
+    while (!EndOfList())
+        ReadComponent(childOwner);
     ReadListEnd();
 }
 
@@ -760,7 +821,8 @@ void TReader::ReadPropValue(TComponent* component, TPersistent* instance, const 
         prop.SetHandler(instance, handler);
         return;
     }
-    default: throw EPropertyError(SInvalidPropertyValue);
+    default:
+        throw EPropertyError(SInvalidPropertyValue);
     }
 }
 
@@ -794,7 +856,8 @@ void TReader::DefineProperty(const AnsiString& name, const TReaderProc& readData
     readData(*this);
 }
 
-void TReader::DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc&, bool) {
+void TReader::DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc&,
+                                   bool) {
     if (FPropFound || !readData || FPropName.empty() || !SameText(name, FPropName)) return;
     FPropFound = true;
     const std::string bytes = ReadBinary();

@@ -41,8 +41,8 @@ public:
 
     void DefineProperty(const AnsiString& name, const TReaderProc& readData, const TWriterProc& writeData,
                         bool hasData) override;
-    void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc& writeData,
-                              bool hasData) override;
+    void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData,
+                              const TStreamProc& writeData, bool hasData) override;
 
     // --- Components ----------------------------------------------------------------------------
     // Reads a whole form into root (see the file comment) and returns it.
@@ -110,17 +110,18 @@ protected:
 
 private:
     struct TFixup {
-        TComponent* Component;    // the component the instance belongs to (for its lifetime)
-        TPersistent* Instance;    // the object whose property refers
+        TComponent* Component; // the component the instance belongs to (for its lifetime)
+        TPersistent* Instance; // the object whose property refers
         const TPropInfo* Prop;
-        AnsiString Name;          // the reference as stored
-        AnsiString Path;          // for messages: "Form1.SQL1.Session"
+        AnsiString Name; // the reference as stored
+        AnsiString Path; // for messages: "Form1.SQL1.Session"
     };
     class TDepthGuard;
 
     TComponent* ReadRoot(TComponent* root, bool& created);
     void ReadProperty(TComponent* component);
-    void ReadPropValue(TComponent* component, TPersistent* instance, const TPropInfo& prop, const AnsiString& path);
+    void ReadPropValue(TComponent* component, TPersistent* instance, const TPropInfo& prop,
+                       const AnsiString& path);
     void ResolveFixups();
     void CleanupAfterError();
     TClass FindComponentClass(const AnsiString& className);
@@ -132,10 +133,10 @@ private:
     void SkipSetBody();
     void SkipCollectionBody();
 
-    std::vector<TComponent*> FLoaded;   // components read, in order; each gets Loaded
-    std::vector<TComponent*> FCreated;  // components this reader created, in order
-    std::vector<TFixup> FFixups;        // references to resolve at the end
-    AnsiString FPropName;               // the defined property being looked for, while reading
+    std::vector<TComponent*> FLoaded;  // components read, in order; each gets Loaded
+    std::vector<TComponent*> FCreated; // components this reader created, in order
+    std::vector<TFixup> FFixups;       // references to resolve at the end
+    AnsiString FPropName;              // the defined property being looked for, while reading
     bool FPropFound = false;
     int FDepth = 0;
     std::vector<TComponent*>* FLoadedList = nullptr;

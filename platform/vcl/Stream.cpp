@@ -113,8 +113,10 @@ void TStream::ReadResHeader() {
     }
     std::uint8_t rest[6];
     ReadBuffer(rest, 6); // flags and size
-    const std::uint32_t size = rest[2] | (rest[3] << 8) | (rest[4] << 16) | (static_cast<std::uint32_t>(rest[5]) << 24);
-    if (static_cast<std::int64_t>(size) > GetSize() - GetPosition()) throw EReadError(SLengthPastEnd, {static_cast<std::int64_t>(size)});
+    const std::uint32_t size =
+        rest[2] | (rest[3] << 8) | (rest[4] << 16) | (static_cast<std::uint32_t>(rest[5]) << 24);
+    if (static_cast<std::int64_t>(size) > GetSize() - GetPosition())
+        throw EReadError(SLengthPastEnd, {static_cast<std::int64_t>(size)});
 }
 
 } // namespace vcl

@@ -49,7 +49,9 @@ AnsiString Quoted(std::string_view s, char quote) {
     return out;
 }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 } // namespace
 
@@ -57,9 +59,13 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 TStrings::~TStrings() = default;
 
-void TStrings::Error(int index) const { throw EStringListError(SListIndexError, {index}); }
+void TStrings::Error(int index) const {
+    throw EStringListError(SListIndexError, {index});
+}
 
-TObject* TStrings::GetObject(int) const { return nullptr; }
+TObject* TStrings::GetObject(int) const {
+    return nullptr;
+}
 
 void TStrings::Put(int index, const AnsiString& s) {
     TObject* obj = GetObject(index);
@@ -92,7 +98,8 @@ int TStrings::AddObject(const AnsiString& s, TObject* obj) {
 void TStrings::AddStrings(TStrings* strings) {
     TUpdateBracket bracket(*this);
     const int count = strings->GetCount();
-    for (int i = 0; i < count; ++i) AddObject(strings->Get(i), strings->GetObject(i));
+    for (int i = 0; i < count; ++i)
+        AddObject(strings->Get(i), strings->GetObject(i));
 }
 
 void TStrings::Exchange(int index1, int index2) {
@@ -133,7 +140,9 @@ bool TStrings::Equals(TStrings* other) const {
     return true;
 }
 
-int TStrings::CompareStrings(std::string_view a, std::string_view b) const { return AnsiCompareText(a, b); }
+int TStrings::CompareStrings(std::string_view a, std::string_view b) const {
+    return AnsiCompareText(a, b);
+}
 
 int TStrings::IndexOf(std::string_view s) const {
     const int count = GetCount();
@@ -220,7 +229,8 @@ void TStrings::SetText(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t start = i;
-        while (i < text.size() && text[i] != '\r' && text[i] != '\n') ++i;
+        while (i < text.size() && text[i] != '\r' && text[i] != '\n')
+            ++i;
         Add(AnsiString(text.substr(start, i - start)));
         if (i < text.size() && text[i] == '\r') ++i;
         if (i < text.size() && text[i] == '\n') ++i;
@@ -243,7 +253,8 @@ void TStrings::SetDelimitedText(std::string_view text) {
     Clear();
     std::size_t p = 0;
     const std::size_t n = text.size();
-    while (p < n && IsBlank(text[p])) ++p;
+    while (p < n && IsBlank(text[p]))
+        ++p;
     while (p < n) {
         AnsiString s;
         if (text[p] == FQuoteChar) {
@@ -262,15 +273,18 @@ void TStrings::SetDelimitedText(std::string_view text) {
             }
         } else {
             const std::size_t start = p;
-            while (p < n && !IsBlank(text[p]) && text[p] != FDelimiter) ++p;
+            while (p < n && !IsBlank(text[p]) && text[p] != FDelimiter)
+                ++p;
             s = AnsiString(text.substr(start, p - start));
         }
         Add(s);
-        while (p < n && IsBlank(text[p])) ++p;
+        while (p < n && IsBlank(text[p]))
+            ++p;
         if (p < n && text[p] == FDelimiter) {
             if (p + 1 == n) Add(AnsiString()); // a trailing delimiter ends with an empty line
             ++p;
-            while (p < n && IsBlank(text[p])) ++p;
+            while (p < n && IsBlank(text[p]))
+                ++p;
         }
     }
 }
@@ -348,22 +362,24 @@ void TStrings::DefineProperties(TFiler& filer) {
         hasData = GetCount() > 0;
     }
     filer.DefineProperty(
-        "Strings", [this](TReader& reader) { ReadData(reader); }, [this](TWriter& writer) { WriteData(writer); },
-        hasData);
+        "Strings", [this](TReader& reader) { ReadData(reader); },
+        [this](TWriter& writer) { WriteData(writer); }, hasData);
 }
 
 void TStrings::ReadData(TReader& reader) {
     reader.ReadListBegin();
     TUpdateBracket bracket(*this);
     Clear();
-    while (!reader.EndOfList()) Add(reader.ReadString());
+    while (!reader.EndOfList())
+        Add(reader.ReadString());
     reader.ReadListEnd();
 }
 
 void TStrings::WriteData(TWriter& writer) {
     writer.WriteListBegin();
     const int count = GetCount();
-    for (int i = 0; i < count; ++i) writer.WriteString(Get(i));
+    for (int i = 0; i < count; ++i)
+        writer.WriteString(Get(i));
     writer.WriteListEnd();
 }
 
@@ -375,7 +391,8 @@ void TStringList::Destroy() {
     FOnChange = nullptr;
     FOnChanging = nullptr;
     if (FOwnsObjects)
-        for (auto& item : FList) FreeAndNil(item.Object);
+        for (auto& item : FList)
+            FreeAndNil(item.Object);
     FList.clear();
     inherited::Destroy();
 }
@@ -436,7 +453,8 @@ void TStringList::Clear() {
     std::vector<TStringItem> old;
     old.swap(FList);
     if (FOwnsObjects)
-        for (auto& item : old) FreeAndNil(item.Object);
+        for (auto& item : old)
+            FreeAndNil(item.Object);
     Changed();
 }
 
@@ -455,7 +473,9 @@ void TStringList::InsertItem(int index, const AnsiString& s, TObject* obj) {
     Changed();
 }
 
-void TStringList::Insert(int index, const AnsiString& s) { InsertObject(index, s, nullptr); }
+void TStringList::Insert(int index, const AnsiString& s) {
+    InsertObject(index, s, nullptr);
+}
 
 void TStringList::InsertObject(int index, const AnsiString& s, TObject* obj) {
     if (FSorted) throw EStringListError(SSortedListError);
@@ -463,7 +483,9 @@ void TStringList::InsertObject(int index, const AnsiString& s, TObject* obj) {
     InsertItem(index, s, obj);
 }
 
-int TStringList::Add(const AnsiString& s) { return AddObject(s, nullptr); }
+int TStringList::Add(const AnsiString& s) {
+    return AddObject(s, nullptr);
+}
 
 int TStringList::AddObject(const AnsiString& s, TObject* obj) {
     int index;
@@ -471,11 +493,15 @@ int TStringList::AddObject(const AnsiString& s, TObject* obj) {
         index = GetCount();
     } else if (Find(s, index)) {
         switch (FDuplicates) {
-        case dupIgnore: return index;
-        case dupError: throw EStringListError(SDuplicateString);
+        case dupIgnore:
+            return index;
+        case dupError:
+            throw EStringListError(SDuplicateString);
         case dupAccept:
             // After the equal lines already there, so that equal lines keep the order added.
-            while (index < GetCount() && CompareStrings(FList[static_cast<std::size_t>(index)].String, s) == 0) ++index;
+            while (index < GetCount() &&
+                   CompareStrings(FList[static_cast<std::size_t>(index)].String, s) == 0)
+                ++index;
             break;
         }
     }
@@ -506,7 +532,9 @@ void TStringList::Move(int curIndex, int newIndex) {
 
 bool TStringList::Find(std::string_view s, int& index) const {
     auto it = std::lower_bound(FList.begin(), FList.end(), s,
-                               [this](const TStringItem& item, std::string_view key) { return CompareStrings(item.String, key) < 0; });
+                               [this](const TStringItem& item, std::string_view key) {
+                                   return CompareStrings(item.String, key) < 0;
+                               });
     index = static_cast<int>(it - FList.begin());
     return it != FList.end() && CompareStrings(it->String, s) == 0;
 }
@@ -523,7 +551,8 @@ void TStringList::SetCapacity(int capacity) {
 
 void TStringList::Sort() {
     CustomSort([](TStringList* list, int a, int b) {
-        return list->CompareStrings(list->FList[static_cast<std::size_t>(a)].String, list->FList[static_cast<std::size_t>(b)].String);
+        return list->CompareStrings(list->FList[static_cast<std::size_t>(a)].String,
+                                    list->FList[static_cast<std::size_t>(b)].String);
     });
 }
 
@@ -540,15 +569,19 @@ void TStringList::CustomSort(const std::function<int(TStringList*, int, int)>& c
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
             const std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
             std::size_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi) buffer[k++] = compare(this, order[j], order[i]) < 0 ? order[j++] : order[i++];
-            while (i < mid) buffer[k++] = order[i++];
-            while (j < hi) buffer[k++] = order[j++];
+            while (i < mid && j < hi)
+                buffer[k++] = compare(this, order[j], order[i]) < 0 ? order[j++] : order[i++];
+            while (i < mid)
+                buffer[k++] = order[i++];
+            while (j < hi)
+                buffer[k++] = order[j++];
         }
         order.swap(buffer);
     }
     std::vector<TStringItem> sorted;
     sorted.reserve(FList.size());
-    for (int i : order) sorted.push_back(std::move(FList[static_cast<std::size_t>(i)]));
+    for (int i : order)
+        sorted.push_back(std::move(FList[static_cast<std::size_t>(i)]));
     FList.swap(sorted);
     Changed();
 }

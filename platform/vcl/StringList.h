@@ -22,8 +22,8 @@
 #include "platform/vcl/Persistent.h"
 
 #include <functional>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vcl {

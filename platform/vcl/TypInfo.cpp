@@ -25,8 +25,10 @@ TEnumInfo::TEnumInfo(AnsiString typeName, std::string_view names) : FTypeName(st
     }
 }
 
-TEnumInfo::TEnumInfo(AnsiString typeName, std::initializer_list<const char*> names) : FTypeName(std::move(typeName)) {
-    for (const char* n : names) FNames.emplace_back(n);
+TEnumInfo::TEnumInfo(AnsiString typeName, std::initializer_list<const char*> names)
+    : FTypeName(std::move(typeName)) {
+    for (const char* n : names)
+        FNames.emplace_back(n);
 }
 
 AnsiString TEnumInfo::Name(std::int64_t value) const {
@@ -51,21 +53,31 @@ bool TPropInfo::IsReference() const {
     return Kind == TTypeKind::tkClass && ClassInheritsFrom(PropClass, TComponent::StaticClass());
 }
 
-bool TPropInfo::IsSubObject() const { return Kind == TTypeKind::tkClass && !IsReference(); }
+bool TPropInfo::IsSubObject() const {
+    return Kind == TTypeKind::tkClass && !IsReference();
+}
 
-bool TPropInfo::IsBoolean() const { return EnumType == &BooleanEnumInfo(); }
+bool TPropInfo::IsBoolean() const {
+    return EnumType == &BooleanEnumInfo();
+}
 
 bool TPropInfo::IsWritable() const {
     switch (Kind) {
     case TTypeKind::tkInteger:
     case TTypeKind::tkInt64:
     case TTypeKind::tkEnumeration:
-    case TTypeKind::tkSet: return static_cast<bool>(SetOrd);
-    case TTypeKind::tkFloat: return static_cast<bool>(SetFloat);
-    case TTypeKind::tkString: return static_cast<bool>(SetStr);
-    case TTypeKind::tkClass: return static_cast<bool>(SetObj);
-    case TTypeKind::tkMethod: return static_cast<bool>(SetHandler);
-    default: return false;
+    case TTypeKind::tkSet:
+        return static_cast<bool>(SetOrd);
+    case TTypeKind::tkFloat:
+        return static_cast<bool>(SetFloat);
+    case TTypeKind::tkString:
+        return static_cast<bool>(SetStr);
+    case TTypeKind::tkClass:
+        return static_cast<bool>(SetObj);
+    case TTypeKind::tkMethod:
+        return static_cast<bool>(SetHandler);
+    default:
+        return false;
     }
 }
 
@@ -84,11 +96,13 @@ const TPropInfo* GetPropInfo(const TObject* obj, std::string_view name) {
 
 std::vector<const TPropInfo*> GetPropList(TClass cls) {
     std::vector<TClass> chain;
-    for (; cls != nullptr; cls = cls->Parent) chain.push_back(cls);
+    for (; cls != nullptr; cls = cls->Parent)
+        chain.push_back(cls);
     std::vector<const TPropInfo*> list;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         for (const TPropInfo& p : (*it)->Properties) {
-            auto same = std::find_if(list.begin(), list.end(), [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
+            auto same = std::find_if(list.begin(), list.end(),
+                                     [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
             if (same != list.end()) {
                 *same = &p; // published again by a descendant: its declaration wins
             } else {
@@ -109,12 +123,18 @@ bool IsDefaultPropValue(TObject* obj, const TPropInfo& prop) {
     case TTypeKind::tkInteger:
     case TTypeKind::tkInt64:
     case TTypeKind::tkEnumeration:
-    case TTypeKind::tkSet: return prop.Default.has_value() && prop.GetOrd && prop.GetOrd(obj) == *prop.Default;
-    case TTypeKind::tkFloat: return prop.GetFloat && prop.GetFloat(obj) == 0;
-    case TTypeKind::tkString: return prop.GetStr && prop.GetStr(obj).empty();
-    case TTypeKind::tkClass: return prop.IsReference() && prop.GetObj && prop.GetObj(obj) == nullptr;
-    case TTypeKind::tkMethod: return prop.IsAssigned && !prop.IsAssigned(obj);
-    default: return false;
+    case TTypeKind::tkSet:
+        return prop.Default.has_value() && prop.GetOrd && prop.GetOrd(obj) == *prop.Default;
+    case TTypeKind::tkFloat:
+        return prop.GetFloat && prop.GetFloat(obj) == 0;
+    case TTypeKind::tkString:
+        return prop.GetStr && prop.GetStr(obj).empty();
+    case TTypeKind::tkClass:
+        return prop.IsReference() && prop.GetObj && prop.GetObj(obj) == nullptr;
+    case TTypeKind::tkMethod:
+        return prop.IsAssigned && !prop.IsAssigned(obj);
+    default:
+        return false;
     }
 }
 
@@ -165,24 +185,32 @@ const TPropInfo& FindProp(TObject* obj, std::string_view name) {
 Variant GetPropValue(TObject* obj, std::string_view name) {
     const TPropInfo& prop = FindProp(obj, name);
     switch (prop.Kind) {
-    case TTypeKind::tkInteger: return static_cast<std::int32_t>(prop.GetOrd(obj));
-    case TTypeKind::tkInt64: return prop.GetOrd(obj);
+    case TTypeKind::tkInteger:
+        return static_cast<std::int32_t>(prop.GetOrd(obj));
+    case TTypeKind::tkInt64:
+        return prop.GetOrd(obj);
     case TTypeKind::tkEnumeration:
         if (prop.IsBoolean()) return prop.GetOrd(obj) != 0;
         return Variant(prop.EnumType->Name(prop.GetOrd(obj)));
-    case TTypeKind::tkSet: return Variant(SetToString(*prop.EnumType, static_cast<std::uint64_t>(prop.GetOrd(obj))));
+    case TTypeKind::tkSet:
+        return Variant(SetToString(*prop.EnumType, static_cast<std::uint64_t>(prop.GetOrd(obj))));
     case TTypeKind::tkFloat:
         switch (prop.FloatType) {
-        case TFloatType::ftCurr: return Currency::FromScaled(prop.GetOrd(obj));
-        case TFloatType::ftDateTime: return TDateTime(prop.GetFloat(obj));
-        default: return prop.GetFloat(obj);
+        case TFloatType::ftCurr:
+            return Currency::FromScaled(prop.GetOrd(obj));
+        case TFloatType::ftDateTime:
+            return TDateTime(prop.GetFloat(obj));
+        default:
+            return prop.GetFloat(obj);
         }
-    case TTypeKind::tkString: return Variant(prop.GetStr(obj));
+    case TTypeKind::tkString:
+        return Variant(prop.GetStr(obj));
     case TTypeKind::tkMethod: {
         auto handler = prop.GetHandler(obj);
         return Variant(handler ? handler->Name() : AnsiString());
     }
-    default: throw EPropertyError(SInvalidPropertyValue);
+    default:
+        throw EPropertyError(SInvalidPropertyValue);
     }
 }
 
@@ -210,7 +238,9 @@ void SetPropValue(TObject* obj, std::string_view name, const Variant& value) {
         prop.SetOrd(obj, v);
         return;
     }
-    case TTypeKind::tkSet: prop.SetOrd(obj, static_cast<std::int64_t>(StringToSet(*prop.EnumType, value.AsString()))); return;
+    case TTypeKind::tkSet:
+        prop.SetOrd(obj, static_cast<std::int64_t>(StringToSet(*prop.EnumType, value.AsString())));
+        return;
     case TTypeKind::tkFloat:
         if (prop.FloatType == TFloatType::ftCurr && prop.SetOrd) {
             prop.SetOrd(obj, value.AsCurrency().Scaled);
@@ -218,8 +248,11 @@ void SetPropValue(TObject* obj, std::string_view name, const Variant& value) {
             prop.SetFloat(obj, value.AsDouble());
         }
         return;
-    case TTypeKind::tkString: prop.SetStr(obj, value.AsString()); return;
-    default: throw EPropertyError(SInvalidPropertyValue);
+    case TTypeKind::tkString:
+        prop.SetStr(obj, value.AsString());
+        return;
+    default:
+        throw EPropertyError(SInvalidPropertyValue);
     }
 }
 

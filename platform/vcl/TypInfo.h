@@ -102,12 +102,12 @@ const TEnumInfo& BooleanEnumInfo();
 
 // Declares the names of an enumeration whose values run 0, 1, 2, ... in the listed order, next to
 // the enumeration (same namespace): VCL_ENUM_NAMES(TAsaServerType, stClient, stServer, stWorkgroup).
-#define VCL_ENUM_NAMES(E, ...)                                                                      \
-    [[maybe_unused]] inline const ::vcl::TEnumInfo& EnumTypeInfo(E) {                               \
-        static const ::vcl::TEnumInfo info(#E, #__VA_ARGS__);                                       \
-        return info;                                                                                \
-    }                                                                                               \
-    static_assert(::vcl::detail::EnumValuesAreOrdinals<E>({__VA_ARGS__}),                           \
+#define VCL_ENUM_NAMES(E, ...)                                                                               \
+    [[maybe_unused]] inline const ::vcl::TEnumInfo& EnumTypeInfo(E) {                                        \
+        static const ::vcl::TEnumInfo info(#E, #__VA_ARGS__);                                                \
+        return info;                                                                                         \
+    }                                                                                                        \
+    static_assert(::vcl::detail::EnumValuesAreOrdinals<E>({__VA_ARGS__}),                                    \
                   "list the enumerators in order, starting at 0")
 
 // One published property or event of a class.
@@ -156,8 +156,8 @@ struct TPropInfo {
     bool IsReference() const; // tkClass holding a TComponent reference
     bool IsSubObject() const; // tkClass holding an owned TPersistent
     bool IsOrdinal() const {
-        return Kind == TTypeKind::tkInteger || Kind == TTypeKind::tkInt64 || Kind == TTypeKind::tkEnumeration ||
-               Kind == TTypeKind::tkSet;
+        return Kind == TTypeKind::tkInteger || Kind == TTypeKind::tkInt64 ||
+               Kind == TTypeKind::tkEnumeration || Kind == TTypeKind::tkSet;
     }
     bool IsBoolean() const;
     bool IsWritable() const;
@@ -277,8 +277,7 @@ public:
         }
         // A member function (or any callable on T*) deciding whether the value is written.
         template <class F>
-            requires(!std::is_same_v<F, bool>)
-        TPropHandle& Stored(F fn) {
+        requires(!std::is_same_v<F, bool>) TPropHandle& Stored(F fn) {
             Prop().StoredFn = [fn](TObject* obj) -> bool { return std::invoke(fn, static_cast<T*>(obj)); };
             return *this;
         }
@@ -361,7 +360,8 @@ private:
                                             : static_cast<std::int64_t>((std::uint64_t{1} << count) - 1);
             } else {
                 static_assert(!std::is_same_v<V, char>, "char properties are not supported");
-                static_assert(sizeof(V) < 8 || std::is_signed_v<V>, "unsigned 64-bit properties are not supported");
+                static_assert(sizeof(V) < 8 || std::is_signed_v<V>,
+                              "unsigned 64-bit properties are not supported");
                 constexpr bool wide = sizeof(V) > 4 || (sizeof(V) == 4 && std::is_unsigned_v<V>);
                 prop.Kind = wide ? TTypeKind::tkInt64 : TTypeKind::tkInteger;
                 prop.TypeName = wide ? "Int64" : "Integer";
@@ -375,7 +375,9 @@ private:
             if constexpr (std::is_same_v<V, float>) {
                 prop.FloatType = TFloatType::ftSingle;
                 prop.TypeName = "Single";
-                prop.GetFloat = [get](TObject* obj) { return static_cast<double>(detail::InvokeGetter<T>(get, obj)); };
+                prop.GetFloat = [get](TObject* obj) {
+                    return static_cast<double>(detail::InvokeGetter<T>(get, obj));
+                };
             } else if constexpr (std::is_same_v<V, TDateTime>) {
                 prop.FloatType = TFloatType::ftDateTime;
                 prop.TypeName = "TDateTime";
@@ -389,13 +391,16 @@ private:
             } else {
                 prop.FloatType = TFloatType::ftDouble;
                 prop.TypeName = "Double";
-                prop.GetFloat = [get](TObject* obj) { return static_cast<double>(detail::InvokeGetter<T>(get, obj)); };
+                prop.GetFloat = [get](TObject* obj) {
+                    return static_cast<double>(detail::InvokeGetter<T>(get, obj));
+                };
             }
         } else if constexpr (std::is_same_v<V, AnsiString>) {
             prop.Kind = TTypeKind::tkString;
             prop.TypeName = "AnsiString";
             prop.GetStr = [get](TObject* obj) { return AnsiString(detail::InvokeGetter<T>(get, obj)); };
-        } else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<TObject, std::remove_cv_t<std::remove_pointer_t<V>>>) {
+        } else if constexpr (std::is_pointer_v<V> &&
+                             std::is_base_of_v<TObject, std::remove_cv_t<std::remove_pointer_t<V>>>) {
             using C = std::remove_cv_t<std::remove_pointer_t<V>>;
             prop.Kind = TTypeKind::tkClass;
             prop.PropClass = C::StaticClass();
@@ -408,8 +413,12 @@ private:
             prop.Kind = TTypeKind::tkMethod;
             prop.EventSignature = &typeid(Sig);
             prop.TypeName = std::is_same_v<Sig, void(TObject*)> ? "TNotifyEvent" : "TMethod";
-            prop.GetHandler = [get](TObject* obj) { return BoundHandler<Sig>(detail::InvokeGetter<T>(get, obj)); };
-            prop.IsAssigned = [get](TObject* obj) { return static_cast<bool>(detail::InvokeGetter<T>(get, obj)); };
+            prop.GetHandler = [get](TObject* obj) {
+                return BoundHandler<Sig>(detail::InvokeGetter<T>(get, obj));
+            };
+            prop.IsAssigned = [get](TObject* obj) {
+                return static_cast<bool>(detail::InvokeGetter<T>(get, obj));
+            };
             prop.MakePlaceholder = [](const AnsiString& handlerName) -> std::shared_ptr<const THandler> {
                 return std::make_shared<const TTypedHandler<Sig>>(handlerName, std::function<Sig>());
             };
@@ -422,7 +431,9 @@ private:
     void AddSetter(TPropInfo& prop, const S& set) {
         if constexpr (std::is_same_v<V, bool> || std::is_integral_v<V> || std::is_enum_v<V> ||
                       detail::IsSet<V>::value) {
-            prop.SetOrd = [set](TObject* obj, std::int64_t x) { detail::InvokeSetter<T>(set, obj, FromOrd<V>(x)); };
+            prop.SetOrd = [set](TObject* obj, std::int64_t x) {
+                detail::InvokeSetter<T>(set, obj, FromOrd<V>(x));
+            };
         } else if constexpr (std::is_same_v<V, Currency>) {
             prop.SetFloat = [set](TObject* obj, double x) {
                 detail::InvokeSetter<T>(set, obj, Currency::FromDouble(x));
@@ -431,7 +442,9 @@ private:
                 detail::InvokeSetter<T>(set, obj, Currency::FromScaled(scaled));
             };
         } else if constexpr (std::is_floating_point_v<V> || std::is_same_v<V, TDateTime>) {
-            prop.SetFloat = [set](TObject* obj, double x) { detail::InvokeSetter<T>(set, obj, V(static_cast<double>(x))); };
+            prop.SetFloat = [set](TObject* obj, double x) {
+                detail::InvokeSetter<T>(set, obj, V(static_cast<double>(x)));
+            };
         } else if constexpr (std::is_same_v<V, AnsiString>) {
             prop.SetStr = [set](TObject* obj, const AnsiString& s) { detail::InvokeSetter<T>(set, obj, s); };
         } else if constexpr (std::is_pointer_v<V>) {
@@ -481,11 +494,11 @@ TClassInfo BuildClassInfo(const char* name, F publish = nullptr) {
 // that publishes its properties (see the file comment). Use it once, in the class's .cpp file.
 // The record is never destroyed, so that objects freed late in the process's exit (the
 // application's forms) can still tell their class.
-#define VCL_CLASS_INFO(Self, ...)                                                                   \
-    ::vcl::TClass Self::StaticClass() {                                                             \
-        static const ::vcl::TClassInfo* const info =                                                \
-            new ::vcl::TClassInfo(::vcl::detail::BuildClassInfo<Self>(#Self __VA_OPT__(, ) __VA_ARGS__)); \
-        return info;                                                                                \
+#define VCL_CLASS_INFO(Self, ...)                                                                            \
+    ::vcl::TClass Self::StaticClass() {                                                                      \
+        static const ::vcl::TClassInfo* const info =                                                         \
+            new ::vcl::TClassInfo(::vcl::detail::BuildClassInfo<Self>(#Self __VA_OPT__(, ) __VA_ARGS__));    \
+        return info;                                                                                         \
     }
 
 } // namespace vcl

@@ -22,7 +22,8 @@ std::span<const TResStringRec* const> VclResourceStrings() {
         &SInvalidHandlerName, &SHandlerNotFound, &SHandlerMismatch, &SPropertyReadError,
         &SUnresolvedReference, &SAncestorNotFound, &SNoOwner, &SParseError, &SIdentifierExpected,
         &SStringExpected, &SNumberExpected, &SCharExpected, &SSymbolExpected, &SInvalidString,
-        &SInvalidBinary, &SInvalidNumber,
+        &SInvalidBinary, &SInvalidNumber, &SInvalidBitmap, &SInvalidIcon, &SInvalidMetafile, &SInvalidPixelFormat,
+        &SChangeIconSize, &SBitmapTooLarge, &SMetafileConversion, &SGraphicTooLarge,
     };
     return all;
 }

@@ -95,6 +95,15 @@ inline constexpr TResStringRec SNoOwner{VclModule, 65390, "SNoOwner", "%s needs 
 // Pictures.
 inline constexpr TResStringRec SInvalidGraphic{VclModule, 65392, "SInvalidGraphic", "Invalid graphic format"};
 inline constexpr TResStringRec SUnknownExtension{VclModule, 65393, "SUnknownExtension", "Unknown picture file extension (.%s)"};
+inline constexpr TResStringRec SInvalidBitmap{VclModule, 65394, "SInvalidBitmap", "Bitmap image is not valid: %s"};
+inline constexpr TResStringRec SInvalidIcon{VclModule, 65395, "SInvalidIcon", "Icon image is not valid: %s"};
+inline constexpr TResStringRec SInvalidMetafile{VclModule, 65396, "SInvalidMetafile", "Metafile is not valid: %s"};
+inline constexpr TResStringRec SInvalidPixelFormat{VclModule, 65397, "SInvalidPixelFormat", "Invalid pixel format"};
+inline constexpr TResStringRec SChangeIconSize{VclModule, 65398, "SChangeIconSize", "Cannot change the size of an icon"};
+inline constexpr TResStringRec SBitmapTooLarge{VclModule, 65399, "SBitmapTooLarge", "A bitmap of %d x %d pixels is too large"};
+// More picture messages (the block above is full).
+inline constexpr TResStringRec SMetafileConversion{VclModule, 65416, "SMetafileConversion", "Cannot convert a metafile between the enhanced and the Windows format"};
+inline constexpr TResStringRec SGraphicTooLarge{VclModule, 65417, "SGraphicTooLarge", "Graphic data of %d bytes is too large"};
 
 // Form files as text.
 inline constexpr TResStringRec SParseError{VclModule, 65400, "SParseError", "%s on line %d"};

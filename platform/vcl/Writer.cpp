@@ -27,19 +27,24 @@ template <class T>
 void PutLE(std::string& out, T value) {
     std::uint64_t v = 0;
     std::memcpy(&v, &value, sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        out.push_back(static_cast<char>(v >> (8 * i)));
 }
 
 } // namespace
 
-void TWriter::Write(const void* data, std::int64_t count) { FStream->WriteBuffer(data, count); }
+void TWriter::Write(const void* data, std::int64_t count) {
+    FStream->WriteBuffer(data, count);
+}
 
 void TWriter::WriteValue(TValueType value) {
     const auto b = static_cast<std::uint8_t>(value);
     Write(&b, 1);
 }
 
-void TWriter::WriteSignature() { Write(FilerSignature, 4); }
+void TWriter::WriteSignature() {
+    Write(FilerSignature, 4);
+}
 
 void TWriter::WritePrefix(TFilerFlags flags, std::int32_t childPos) {
     if (flags.Empty()) return;
@@ -48,8 +53,12 @@ void TWriter::WritePrefix(TFilerFlags flags, std::int32_t childPos) {
     if (flags.Contains(ffChildPos)) WriteInteger(childPos);
 }
 
-void TWriter::WriteListBegin() { WriteValue(vaList); }
-void TWriter::WriteListEnd() { WriteValue(vaNull); }
+void TWriter::WriteListBegin() {
+    WriteValue(vaList);
+}
+void TWriter::WriteListEnd() {
+    WriteValue(vaNull);
+}
 
 void TWriter::WriteInteger(std::int64_t value) {
     std::string out;
@@ -59,7 +68,8 @@ void TWriter::WriteInteger(std::int64_t value) {
     } else if (value >= -32768 && value <= 32767) {
         out.push_back(static_cast<char>(vaInt16));
         PutLE(out, static_cast<std::int16_t>(value));
-    } else if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
+    } else if (value >= std::numeric_limits<std::int32_t>::min() &&
+               value <= std::numeric_limits<std::int32_t>::max()) {
         out.push_back(static_cast<char>(vaInt32));
         PutLE(out, static_cast<std::int32_t>(value));
     } else {
@@ -69,7 +79,9 @@ void TWriter::WriteInteger(std::int64_t value) {
     Write(out.data(), static_cast<std::int64_t>(out.size()));
 }
 
-void TWriter::WriteBoolean(bool value) { WriteValue(value ? vaTrue : vaFalse); }
+void TWriter::WriteBoolean(bool value) {
+    WriteValue(value ? vaTrue : vaFalse);
+}
 
 void TWriter::WriteFloat(double value) {
     std::uint8_t out[11];
@@ -109,7 +121,8 @@ void TWriter::WriteString(std::string_view value) {
         WriteStr(value);
         return;
     }
-    if (value.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) throw EWriteError(SWriteError);
+    if (value.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw EWriteError(SWriteError);
     std::string out(1, static_cast<char>(vaLString));
     PutLE(out, static_cast<std::int32_t>(value.size()));
     Write(out.data(), static_cast<std::int64_t>(out.size()));
@@ -118,10 +131,12 @@ void TWriter::WriteString(std::string_view value) {
 
 void TWriter::WriteWideString(std::string_view value) {
     const std::u16string units = win::AnsiToUtf16(value);
-    if (units.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) throw EWriteError(SWriteError);
+    if (units.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2))
+        throw EWriteError(SWriteError);
     std::string out(1, static_cast<char>(vaWString));
     PutLE(out, static_cast<std::int32_t>(units.size()));
-    for (char16_t u : units) PutLE(out, static_cast<std::uint16_t>(u));
+    for (char16_t u : units)
+        PutLE(out, static_cast<std::uint16_t>(u));
     Write(out.data(), static_cast<std::int64_t>(out.size()));
 }
 
@@ -160,7 +175,9 @@ void TWriter::WriteBinary(const TStreamProc& writeData) {
 
 // --- Components ---------------------------------------------------------------------------------
 
-void TWriter::WriteRootComponent(TComponent* root) { WriteDescendent(root, nullptr); }
+void TWriter::WriteRootComponent(TComponent* root) {
+    WriteDescendent(root, nullptr);
+}
 
 void TWriter::WriteDescendent(TComponent* root, TComponent* ancestor) {
     FRoot = root;
@@ -219,7 +236,9 @@ void TWriter::WriteProperties(TPersistent* instance) {
     FAncestor = saved;
 }
 
-void TWriter::WritePropName(std::string_view name) { WriteStr(FPropPath + AnsiString(name)); }
+void TWriter::WritePropName(std::string_view name) {
+    WriteStr(FPropPath + AnsiString(name));
+}
 
 AnsiString TWriter::ReferenceName(TComponent* component) const {
     if (component == FLookupRoot) return "Owner";
@@ -230,7 +249,8 @@ AnsiString TWriter::ReferenceName(TComponent* component) const {
         names.push_front(c->GetName());
     }
     AnsiString result;
-    for (const auto& n : names) result += (result.empty() ? "" : ".") + n;
+    for (const auto& n : names)
+        result += (result.empty() ? "" : ".") + n;
     return result;
 }
 
@@ -247,7 +267,8 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
         } else if (prop.Default && v == *prop.Default) {
             return;
         }
-        if (prop.Kind == TTypeKind::tkEnumeration && prop.EnumType->Name(v).empty()) throw EWriteError(SInvalidPropertyValue);
+        if (prop.Kind == TTypeKind::tkEnumeration && prop.EnumType->Name(v).empty())
+            throw EWriteError(SInvalidPropertyValue);
         WritePropName(prop.Name);
         if (prop.Kind == TTypeKind::tkSet) {
             WriteSet(*prop.EnumType, static_cast<std::uint64_t>(v));
@@ -275,10 +296,18 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
         if (ancestor != nullptr ? v == prop.GetFloat(ancestor) : v == 0) return;
         WritePropName(prop.Name);
         switch (prop.FloatType) {
-        case TFloatType::ftSingle: WriteSingle(static_cast<float>(v)); break;
-        case TFloatType::ftDateTime: WriteDate(TDateTime(v)); break;
-        case TFloatType::ftCurr: WriteCurrency(Currency::FromDouble(v)); break;
-        default: WriteFloat(v); break;
+        case TFloatType::ftSingle:
+            WriteSingle(static_cast<float>(v));
+            break;
+        case TFloatType::ftDateTime:
+            WriteDate(TDateTime(v));
+            break;
+        case TFloatType::ftCurr:
+            WriteCurrency(Currency::FromDouble(v));
+            break;
+        default:
+            WriteFloat(v);
+            break;
         }
         return;
     }
@@ -298,8 +327,8 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
             auto* component = dynamic_cast<TComponent*>(value);
             if (ancestor != nullptr) {
                 auto* other = dynamic_cast<TComponent*>(prop.GetObj(ancestor));
-                const bool same = component == other ||
-                                  (component != nullptr && other != nullptr && SameText(component->GetName(), other->GetName()));
+                const bool same = component == other || (component != nullptr && other != nullptr &&
+                                                         SameText(component->GetName(), other->GetName()));
                 if (same) return;
             } else if (component == nullptr) {
                 return;
@@ -317,7 +346,8 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
         }
         auto* sub = dynamic_cast<TPersistent*>(value);
         if (sub == nullptr) return;
-        TPersistent* subAncestor = ancestor != nullptr ? dynamic_cast<TPersistent*>(prop.GetObj(ancestor)) : nullptr;
+        TPersistent* subAncestor =
+            ancestor != nullptr ? dynamic_cast<TPersistent*>(prop.GetObj(ancestor)) : nullptr;
         const AnsiString savedPath = FPropPath;
         TPersistent* savedAncestor = FAncestor;
         FPropPath = savedPath + prop.Name + ".";
@@ -351,11 +381,13 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
         }
         return;
     }
-    default: return;
+    default:
+        return;
     }
 }
 
-void TWriter::DefineProperty(const AnsiString& name, const TReaderProc&, const TWriterProc& writeData, bool hasData) {
+void TWriter::DefineProperty(const AnsiString& name, const TReaderProc&, const TWriterProc& writeData,
+                             bool hasData) {
     if (!hasData || !writeData) return;
     WritePropName(name);
     writeData(*this);

@@ -27,8 +27,8 @@ public:
 
     void DefineProperty(const AnsiString& name, const TReaderProc& readData, const TWriterProc& writeData,
                         bool hasData) override;
-    void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc& writeData,
-                              bool hasData) override;
+    void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData,
+                              const TStreamProc& writeData, bool hasData) override;
 
     // --- Components ----------------------------------------------------------------------------
     void WriteRootComponent(TComponent* root);

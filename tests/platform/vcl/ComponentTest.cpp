@@ -29,7 +29,8 @@ public:
 protected:
     ~TBaseThing() override { gLog.push_back("~TBaseThing " + GetName()); }
     void Destroy() override {
-        gLog.push_back("destroy " + GetName() + (GetComponentState().Contains(csDestroying) ? " (destroying)" : ""));
+        gLog.push_back("destroy " + GetName() +
+                       (GetComponentState().Contains(csDestroying) ? " (destroying)" : ""));
         Shutdown();
         inherited::Destroy();
     }
@@ -132,8 +133,8 @@ TEST_F(ComponentLifecycle, DestroyStepOfTheBaseReachesTheMostDerivedOverride) {
     auto thing = New<TDerivedThing>();
     thing->SetName("A");
     thing.reset();
-    const std::vector<std::string> expected = {"derived startup",      "destroy A (destroying)", "derived shutdown A",
-                                               "~TDerivedThing A", "~TBaseThing A"};
+    const std::vector<std::string> expected = {"derived startup", "destroy A (destroying)",
+                                               "derived shutdown A", "~TDerivedThing A", "~TBaseThing A"};
     EXPECT_EQ(gLog, expected);
 }
 
@@ -155,18 +156,18 @@ TEST_F(ComponentLifecycle, ConstructorFailureLeavesNoDanglingEntryInTheOwner) {
 TEST_F(ComponentLifecycle, OwnerFreesOwnedComponentsLastFirstAndMarksThemDestroying) {
     auto owner = New<TBaseThing>();
     owner->SetName("Owner");
-    for (const char* name : {"First", "Second", "Third"}) Make<TBaseThing>(owner.get())->SetName(name);
+    for (const char* name : {"First", "Second", "Third"})
+        Make<TBaseThing>(owner.get())->SetName(name);
     auto* nested = Make<TBaseThing>(owner->GetComponent(0));
     nested->SetName("Nested");
     gLog.clear();
     owner.reset();
     const std::vector<std::string> expected = {
-        "destroy Owner (destroying)", "base shutdown Owner",
-        "destroy Third (destroying)", "base shutdown Third", "~TBaseThing Third",
-        "destroy Second (destroying)", "base shutdown Second", "~TBaseThing Second",
-        "destroy First (destroying)", "base shutdown First",
-        "destroy Nested (destroying)", "base shutdown Nested", "~TBaseThing Nested",
-        "~TBaseThing First", "~TBaseThing Owner"};
+        "destroy Owner (destroying)", "base shutdown Owner",         "destroy Third (destroying)",
+        "base shutdown Third",        "~TBaseThing Third",           "destroy Second (destroying)",
+        "base shutdown Second",       "~TBaseThing Second",          "destroy First (destroying)",
+        "base shutdown First",        "destroy Nested (destroying)", "base shutdown Nested",
+        "~TBaseThing Nested",         "~TBaseThing First",           "~TBaseThing Owner"};
     EXPECT_EQ(gLog, expected);
 }
 

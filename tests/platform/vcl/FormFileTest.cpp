@@ -164,7 +164,9 @@ TEST_F(FormFiles, TextAndBinaryConvertBothWaysWithoutLoss) {
     text->SetPosition(0);
     auto back = New<TMemoryStream>();
     ObjectTextToBinary(text.get(), back.get());
-    EXPECT_EQ(std::string(static_cast<const char*>(back->Memory()), static_cast<std::size_t>(back->GetSize())), data);
+    EXPECT_EQ(
+        std::string(static_cast<const char*>(back->Memory()), static_cast<std::size_t>(back->GetSize())),
+        data);
 
     // The text reads straight into components too.
     auto root = New<TTestForm>();
@@ -246,7 +248,8 @@ TEST_F(FormFiles, LongStringsAreCutIntoPiecesAndRead) {
     auto widget = New<TTestWidget>();
     widget->Caption = std::string(100, 'x') + "\x80\xE9";
     const AnsiString text = WriteComponentText(widget.get());
-    EXPECT_NE(text.find("Caption = \r\n    '" + std::string(64, 'x') + "' +\r\n    '" + std::string(36, 'x') + "\x80\xE9'"),
+    EXPECT_NE(text.find("Caption = \r\n    '" + std::string(64, 'x') + "' +\r\n    '" + std::string(36, 'x') +
+                        "\x80\xE9'"),
               AnsiString::npos)
         << text;
     auto copy = vcl::ReadComponentData(text);
@@ -316,7 +319,8 @@ TEST_F(FormFiles, LoadedRunsForAllEvenWhenOneRaisesAndTheErrorReachesTheLoader) 
     auto* failing = Make<TTestSession>(form.get()); // the form's own session, inherited in the file
     failing->SetName("S1");
     failing->FailConnect = true;
-    const std::string inheritedText = std::string(text).replace(std::string(text).find("object S1"), 6, "inherited");
+    const std::string inheritedText =
+        std::string(text).replace(std::string(text).find("object S1"), 6, "inherited");
     try {
         vcl::ReadComponentData(inheritedText, form.get());
         ADD_FAILURE();
@@ -345,7 +349,8 @@ TEST_F(FormFiles, EventHandlersMustBeRegisteredUnlessDesigning) {
         vcl::ReadComponentData(text, widget.get());
         ADD_FAILURE();
     } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "Error reading TTestWidget.OnClick: Handler Missing does not fit event OnClick");
+        EXPECT_EQ(e.Message(),
+                  "Error reading TTestWidget.OnClick: Handler Missing does not fit event OnClick");
     }
     // In the designer the name is kept without code, and written back.
     auto designed = New<TTestWidget>();
@@ -367,13 +372,15 @@ TEST_F(FormFiles, ReferencesToOtherRootsWaitUntilThatRootIsLoaded) {
     const int id = RegisterFindGlobalComponentProc([&](std::string_view name) -> TComponent* {
         return SameText(name, "ModuleX") ? module.get() : nullptr;
     });
-    vcl::ReadComponentData("object ModuleX: TTestForm\n  object Session9: TTestSession\n  end\nend\n", module.get());
+    vcl::ReadComponentData("object ModuleX: TTestForm\n  object Session9: TTestSession\n  end\nend\n",
+                           module.get());
     EXPECT_EQ(f->Session, module->FindComponent("Session9"));
     EXPECT_FALSE(f->GetComponentState().Contains(csFixups));
     // A form freed while its reference waits leaves nothing behind to resolve into it (the
     // sanitizer build would catch a write into the freed form).
     auto orphan = vcl::ReadComponentData("object FormY: TTestForm\n  Session = ModuleX.Session9\nend\n");
-    EXPECT_EQ(dynamic_cast<TTestForm*>(orphan.get())->Session, module->FindComponent("Session9")); // resolved at once
+    EXPECT_EQ(dynamic_cast<TTestForm*>(orphan.get())->Session,
+              module->FindComponent("Session9")); // resolved at once
     auto waiting = vcl::ReadComponentData("object FormZ: TTestForm\n  Session = ModuleZ.Session9\nend\n");
     waiting.reset();
     const int idZ = RegisterFindGlobalComponentProc([&](std::string_view name) -> TComponent* {
@@ -406,7 +413,7 @@ TEST_F(FormFiles, DescendantWritesOnlyWhatDiffersFromTheAncestor) {
     auto ancestor = MakeSampleForm();
     auto descendant = MakeSampleForm();
     auto* full = dynamic_cast<TTestWidget*>(descendant->FindComponent("Full"));
-    full->Count = 3;                      // back to the default: differs from the ancestor's
+    full->Count = 3;                       // back to the default: differs from the ancestor's
     full->GetLines()->Add("where id = 1"); // the list differs
     Make<TTestSession>(descendant.get())->SetName("Extra");
     const AnsiString text = WriteComponentText(descendant.get(), ancestor.get());
@@ -553,12 +560,18 @@ TEST_F(FormFiles, MalformedFormsRaiseTheFilerErrorsWithClearMessages) {
     };
     expectError("TPF1", "Invalid stream format");
     expectError("object Form1: TNoSuchClass\nend\n", "Class TNoSuchClass not found");
-    expectError("object F: TTestForm\n  object C: TNoSuchClass\n  end\nend\n", "Class TNoSuchClass not found");
-    expectError("object F: TTestForm\n  Missing = 1\nend\n", "Error reading F.Missing: Property Missing does not exist");
-    expectError("object F: TTestForm\n  Title.Sub = 1\nend\n", "Error reading F.Title.Sub: Invalid property path");
-    expectError("object W: TTestWidget\n  Count = 'text'\nend\n", "Error reading W.Count: Invalid property value");
-    expectError("object W: TTestWidget\n  Count = 3000000000\nend\n", "Error reading W.Count: Invalid property value");
-    expectError("object W: TTestWidget\n  Color = tcPurple\nend\n", "Error reading W.Color: Invalid property value");
+    expectError("object F: TTestForm\n  object C: TNoSuchClass\n  end\nend\n",
+                "Class TNoSuchClass not found");
+    expectError("object F: TTestForm\n  Missing = 1\nend\n",
+                "Error reading F.Missing: Property Missing does not exist");
+    expectError("object F: TTestForm\n  Title.Sub = 1\nend\n",
+                "Error reading F.Title.Sub: Invalid property path");
+    expectError("object W: TTestWidget\n  Count = 'text'\nend\n",
+                "Error reading W.Count: Invalid property value");
+    expectError("object W: TTestWidget\n  Count = 3000000000\nend\n",
+                "Error reading W.Count: Invalid property value");
+    expectError("object W: TTestWidget\n  Color = tcPurple\nend\n",
+                "Error reading W.Color: Invalid property value");
     expectError("object W: TTestWidget\n  Options = [toFirst, toNone]\nend\n",
                 "Error reading W.Options: Invalid property value");
     expectError("object F: TTestForm\n  object A: TTestWidget\n  end\n  object a: TTestWidget\n  end\nend\n",
@@ -572,12 +585,14 @@ TEST_F(FormFiles, MalformedFormsRaiseTheFilerErrorsWithClearMessages) {
     std::string header = std::string("TPF0") + '\x0B' + "TTestWidget" + '\x01' + "W" + '\x07' + "Caption";
     expectError(header + '\x0C' + std::string("\xFF\xFF\xFF\x7F", 4) + "abc",
                 "Error reading W.Caption: A length of 2147483647 runs past the end of the form data");
-    expectError(header + '\x0C' + std::string("\xFF\xFF\xFF\xFF", 4), "Error reading W.Caption: Invalid stream format");
+    expectError(header + '\x0C' + std::string("\xFF\xFF\xFF\xFF", 4),
+                "Error reading W.Caption: Invalid stream format");
     expectError(header + '\x12' + std::string("\x00\x00\x00\x40", 4),
                 "Error reading W.Caption: A length of 2147483648 runs past the end of the form data");
     expectError(header + '\x99', "Error reading W.Caption: Unknown value type 153 in form data");
     // Nesting: lists inside lists, and components inside components.
-    std::string deep = "object W: TTestWidget\n  Caption = " + std::string(100, '(') + std::string(100, ')') + "\nend\n";
+    std::string deep =
+        "object W: TTestWidget\n  Caption = " + std::string(100, '(') + std::string(100, ')') + "\nend\n";
     try {
         vcl::ReadComponentData(deep);
         ADD_FAILURE();
@@ -585,8 +600,10 @@ TEST_F(FormFiles, MalformedFormsRaiseTheFilerErrorsWithClearMessages) {
         EXPECT_EQ(e.Message(), "Form data nested more than 64 levels deep on line 2");
     }
     std::string nested;
-    for (int i = 0; i < 100; ++i) nested += "object W" + std::to_string(i) + ": TTestWidget\n";
-    for (int i = 0; i < 100; ++i) nested += "end\n";
+    for (int i = 0; i < 100; ++i)
+        nested += "object W" + std::to_string(i) + ": TTestWidget\n";
+    for (int i = 0; i < 100; ++i)
+        nested += "end\n";
     try {
         vcl::ReadComponentData(nested);
         ADD_FAILURE();
@@ -595,7 +612,8 @@ TEST_F(FormFiles, MalformedFormsRaiseTheFilerErrorsWithClearMessages) {
     }
     // The same depth in binary form (the text parser did not get to refuse it here).
     std::string binaryNested = "TPF0";
-    for (int i = 0; i < 100; ++i) binaryNested += std::string("\x0BTTestWidget\x00\x00", 14);
+    for (int i = 0; i < 100; ++i)
+        binaryNested += std::string("\x0BTTestWidget\x00\x00", 14);
     binaryNested += std::string(100, '\0');
     expectError(binaryNested, "Form data nested more than 64 levels deep");
 }

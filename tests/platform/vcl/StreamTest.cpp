@@ -34,7 +34,8 @@ public:
     }
     std::int32_t Write(const void* buffer, std::int32_t count) override {
         std::int64_t n = std::min<std::int64_t>(count, FStep);
-        if (FWriteLimit >= 0) n = std::min<std::int64_t>(n, FWriteLimit - static_cast<std::int64_t>(FData.size()));
+        if (FWriteLimit >= 0)
+            n = std::min<std::int64_t>(n, FWriteLimit - static_cast<std::int64_t>(FData.size()));
         if (n <= 0) return 0;
         FData.append(static_cast<const char*>(buffer), static_cast<std::size_t>(n));
         FPos = static_cast<std::int64_t>(FData.size());
@@ -139,7 +140,8 @@ TEST(MemoryStream, PositionsOutsideTheDataAndGrowth) {
     EXPECT_THROW(s->SetSize(-1), EStreamError);
     // Writing many small pieces grows geometrically (capacity stays within a small factor).
     auto g = New<TMemoryStream>();
-    for (int i = 0; i < 100000; ++i) g->WriteBuffer("0123456789", 10);
+    for (int i = 0; i < 100000; ++i)
+        g->WriteBuffer("0123456789", 10);
     EXPECT_EQ(g->GetSize(), 1000000);
     EXPECT_LT(g->GetCapacity(), 2000000);
     g->Clear();
@@ -243,7 +245,7 @@ TEST_F(FileStreams, OpenAndCreateErrorsNameTheFileAndTheReason) {
     } catch (const EFOpenError& e) {
         EXPECT_NE(e.Message().find("Is a directory"), std::string::npos);
     }
-    EXPECT_THROW(New<TFileStream>(FFile, 0x0003), EFOpenError); // no such access mode
+    EXPECT_THROW(New<TFileStream>(FFile, 0x0003), EFOpenError);              // no such access mode
     EXPECT_THROW(New<TFileStream>(FFile, fmOpenRead | 0x0050), EFOpenError); // no such share mode
     if (::geteuid() != 0) {
         ::chmod(FFile.c_str(), 0400);
@@ -314,7 +316,9 @@ TEST(ResourceHeader, WrittenAndSkipped) {
     s->WriteResourceHeader("tform1", sizeAt);
     s->WriteBuffer("DATA", 4);
     s->FixupResourceHeader(sizeAt);
-    EXPECT_EQ(Contents(*s), std::string("\xFF\x0A\x00TFORM1\x00\x30\x10\x04\x00\x00\x00" "DATA", 20));
+    EXPECT_EQ(Contents(*s), std::string("\xFF\x0A\x00TFORM1\x00\x30\x10\x04\x00\x00\x00"
+                                        "DATA",
+                                        20));
     s->SetPosition(0);
     s->ReadResHeader();
     EXPECT_EQ(s->GetPosition(), 16);

@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::string> Lines(const TStrings& list) {
     std::vector<std::string> out;
-    for (int i = 0; i < list.GetCount(); ++i) out.push_back(list.Get(i));
+    for (int i = 0; i < list.GetCount(); ++i)
+        out.push_back(list.Get(i));
     return out;
 }
 
@@ -52,7 +53,8 @@ TEST(StringList, TextEndsEveryLineWithCrLfAndReadsAnyLineEnd) {
 
 TEST(StringList, CommaTextQuotesWhatWouldNotSurviveAndReadsItBack) {
     auto list = New<TStringList>();
-    for (const char* s : {"plain", "two words", "", "with,comma", "say \"hi\"", " lead", "tab\there"}) list->Add(s);
+    for (const char* s : {"plain", "two words", "", "with,comma", "say \"hi\"", " lead", "tab\there"})
+        list->Add(s);
     const AnsiString text = list->GetCommaText();
     EXPECT_EQ(text, "plain,\"two words\",\"\",\"with,comma\",\"say \"\"hi\"\"\",\" lead\",\"tab\there\"");
     auto back = New<TStringList>();
@@ -113,7 +115,7 @@ TEST(StringList, CaseSensitivityDecidesComparisons) {
     EXPECT_EQ(list->IndexOf("A"), 3);
     list->SetSorted(true);
     EXPECT_EQ(Lines(*list), (L{"a", "A", "b", "B"})); // lower case before upper
-    list->SetCaseSensitive(false); // re-sorts
+    list->SetCaseSensitive(false);                    // re-sorts
     int index;
     EXPECT_TRUE(list->Find("B", index));
     EXPECT_EQ(index, 2);
@@ -252,7 +254,8 @@ TEST(StringList, CustomSortIsStableAndSurvivesAnInconsistentComparison) {
     EXPECT_EQ(Lines(*list), (L{"a", "d", "f", "bb", "ee", "ccc"}));
     // A comparison that contradicts itself gives some order of the same lines, nothing worse.
     auto many = New<TStringList>();
-    for (int i = 0; i < 500; ++i) many->Add(std::to_string(i));
+    for (int i = 0; i < 500; ++i)
+        many->Add(std::to_string(i));
     unsigned state = 1;
     many->CustomSort([&](TStringList*, int, int) {
         state = state * 1103515245u + 12345u;
@@ -262,5 +265,6 @@ TEST(StringList, CustomSortIsStableAndSurvivesAnInconsistentComparison) {
     sorted->Assign(many.get());
     sorted->SetSorted(true);
     EXPECT_EQ(sorted->GetCount(), 500);
-    for (int i = 0; i < 500; ++i) EXPECT_GE(sorted->IndexOf(std::to_string(i)), 0);
+    for (int i = 0; i < 500; ++i)
+        EXPECT_GE(sorted->IndexOf(std::to_string(i)), 0);
 }

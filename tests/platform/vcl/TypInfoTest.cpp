@@ -48,17 +48,18 @@ TEST(PropertyTables, KindsTypesAndDefaultsAsDeclared) {
         TTypeKind kind;
         const char* type;
     };
-    for (const Expect& e : {Expect{"Count", TTypeKind::tkInteger, "Integer"}, Expect{"Big", TTypeKind::tkInt64, "Int64"},
-                            Expect{"Enabled", TTypeKind::tkEnumeration, "Boolean"},
-                            Expect{"Color", TTypeKind::tkEnumeration, "TTestColor"},
-                            Expect{"Options", TTypeKind::tkSet, "set of TTestOption"},
-                            Expect{"Ratio", TTypeKind::tkFloat, "Double"}, Expect{"Scale", TTypeKind::tkFloat, "Single"},
-                            Expect{"Price", TTypeKind::tkFloat, "Currency"}, Expect{"When", TTypeKind::tkFloat, "TDateTime"},
-                            Expect{"Caption", TTypeKind::tkString, "AnsiString"},
-                            Expect{"Buddy", TTypeKind::tkClass, "TComponent"},
-                            Expect{"Lines", TTypeKind::tkClass, "TStringList"},
-                            Expect{"OnClick", TTypeKind::tkMethod, "TNotifyEvent"},
-                            Expect{"Tag", TTypeKind::tkInt64, "Int64"}}) {
+    for (const Expect& e :
+         {Expect{"Count", TTypeKind::tkInteger, "Integer"}, Expect{"Big", TTypeKind::tkInt64, "Int64"},
+          Expect{"Enabled", TTypeKind::tkEnumeration, "Boolean"},
+          Expect{"Color", TTypeKind::tkEnumeration, "TTestColor"},
+          Expect{"Options", TTypeKind::tkSet, "set of TTestOption"},
+          Expect{"Ratio", TTypeKind::tkFloat, "Double"}, Expect{"Scale", TTypeKind::tkFloat, "Single"},
+          Expect{"Price", TTypeKind::tkFloat, "Currency"}, Expect{"When", TTypeKind::tkFloat, "TDateTime"},
+          Expect{"Caption", TTypeKind::tkString, "AnsiString"},
+          Expect{"Buddy", TTypeKind::tkClass, "TComponent"},
+          Expect{"Lines", TTypeKind::tkClass, "TStringList"},
+          Expect{"OnClick", TTypeKind::tkMethod, "TNotifyEvent"},
+          Expect{"Tag", TTypeKind::tkInt64, "Int64"}}) {
         const TPropInfo* p = GetPropInfo(cls, e.name);
         ASSERT_NE(p, nullptr) << e.name;
         EXPECT_EQ(p->Kind, e.kind) << e.name;
@@ -79,7 +80,8 @@ TEST(PropertyTables, KindsTypesAndDefaultsAsDeclared) {
 TEST(PropertyTables, ListWalksTheClassChainAndRedeclarationsReplaceInPlace) {
     const auto list = GetPropList(TQuietWidget::StaticClass());
     std::vector<std::string> names;
-    for (const TPropInfo* p : list) names.push_back(p->Name);
+    for (const TPropInfo* p : list)
+        names.push_back(p->Name);
     ASSERT_GE(names.size(), 4u);
     EXPECT_EQ(names[0], "Name");
     EXPECT_EQ(names[1], "Tag");

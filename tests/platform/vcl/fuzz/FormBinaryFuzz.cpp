@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (vcl::TestStreamFormat(probe.get()) == vcl::sofText) {
             auto binary = vcl::New<vcl::TMemoryStream>();
             vcl::ObjectTextToBinary(probe.get(), binary.get());
-            input.assign(static_cast<const char*>(binary->Memory()), static_cast<std::size_t>(binary->GetSize()));
+            input.assign(static_cast<const char*>(binary->Memory()),
+                         static_cast<std::size_t>(binary->GetSize()));
         }
     } catch (const vcl::EFilerError&) {
         return 0;
@@ -50,8 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             auto in = vcl::New<vcl::TStringStream>(input);
             auto reader = vcl::New<vcl::TReader>(in.get());
             if (lenient) reader->OnError = [](vcl::TReader&, const vcl::Exception&) { return true; };
-            reader->OnFindMethod = [](vcl::TReader&, const vcl::AnsiString& name) -> std::shared_ptr<const vcl::THandler> {
-                return std::make_shared<const vcl::TTypedHandler<void(vcl::TObject*)>>(name, [](vcl::TObject*) {});
+            reader->OnFindMethod = [](vcl::TReader&,
+                                      const vcl::AnsiString& name) -> std::shared_ptr<const vcl::THandler> {
+                return std::make_shared<const vcl::TTypedHandler<void(vcl::TObject*)>>(name,
+                                                                                       [](vcl::TObject*) {});
             };
             root = reader->ReadRootComponent();
         } catch (const vcl::EFilerError&) {

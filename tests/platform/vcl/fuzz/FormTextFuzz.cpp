@@ -23,9 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text->SetPosition(0);
     auto again = vcl::New<vcl::TMemoryStream>();
     vcl::ObjectTextToBinary(text.get(), again.get());
-    const bool same = again->GetSize() == binary->GetSize() &&
-                      std::string(static_cast<const char*>(again->Memory()), static_cast<std::size_t>(again->GetSize())) ==
-                          std::string(static_cast<const char*>(binary->Memory()), static_cast<std::size_t>(binary->GetSize()));
+    const bool same =
+        again->GetSize() == binary->GetSize() &&
+        std::string(static_cast<const char*>(again->Memory()), static_cast<std::size_t>(again->GetSize())) ==
+            std::string(static_cast<const char*>(binary->Memory()),
+                        static_cast<std::size_t>(binary->GetSize()));
     if (!same) {
         std::fprintf(stderr, "fuzz_vcl_form_text: text round trip changed the binary form\n%s\n",
                      text->GetDataString().c_str());

@@ -19,7 +19,9 @@ void TTestParams::Assign(TPersistent* source) {
     inherited::Assign(source);
 }
 
-TPersistent* TTestParams::GetOwner() { return FOwner; }
+TPersistent* TTestParams::GetOwner() {
+    return FOwner;
+}
 
 void TTestParams::DefineProperties(TFiler& filer) {
     bool hasData = !Names.empty();
@@ -63,7 +65,8 @@ VCL_CLASS_INFO(TTestWidget, [](TPublisher<TTestWidget>& p) {
     p.Property("Price", &TTestWidget::Price);
     p.Property("When", &TTestWidget::When);
     p.Property("Caption", &TTestWidget::Caption);
-    p.Property("Buddy", [](TTestWidget* w) { return w->Buddy; }, &TTestWidget::SetBuddy);
+    p.Property(
+        "Buddy", [](TTestWidget* w) { return w->Buddy; }, &TTestWidget::SetBuddy);
     p.Property("Lines", &TTestWidget::GetLines);
     p.Property("Params", &TTestWidget::GetParams);
     p.Property("OnClick", &TTestWidget::OnClick);
@@ -123,7 +126,8 @@ void TTestSession::Loaded() {
 
 VCL_CLASS_INFO(TTestForm, [](TPublisher<TTestForm>& p) {
     p.Property("Title", &TTestForm::Title);
-    p.Property("Session", [](TTestForm* f) { return f->Session; }, &TTestForm::SetSession);
+    p.Property(
+        "Session", [](TTestForm* f) { return f->Session; }, &TTestForm::SetSession);
 })
 
 TTestForm::~TTestForm() = default;

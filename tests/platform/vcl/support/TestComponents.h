@@ -44,12 +44,12 @@ class TTestWidget : public vcl::TComponent {
 public:
     explicit TTestWidget(vcl::TComponent* owner);
 
-    int Count = 3;                 // default 3
-    std::int64_t Big = 0;          // default 0
-    bool Enabled = true;           // default true
-    bool Flag = false;             // no default: always written
-    TTestColor Color = tcRed;      // default tcRed
-    TTestOptions Options;          // default []
+    int Count = 3;            // default 3
+    std::int64_t Big = 0;     // default 0
+    bool Enabled = true;      // default true
+    bool Flag = false;        // no default: always written
+    TTestColor Color = tcRed; // default tcRed
+    TTestOptions Options;     // default []
     double Ratio = 0;
     float Scale = 0;
     vcl::Currency Price;
@@ -58,7 +58,7 @@ public:
     vcl::TComponent* Buddy = nullptr; // reference
     vcl::TNotifyEvent OnClick;
     vcl::TNotifyEvent OnChange;
-    bool Secret = false;           // never stored
+    bool Secret = false; // never stored
 
     vcl::TStringList* GetLines() const { return FLines.get(); }
     TTestParams* GetParams() const { return FParams.get(); }

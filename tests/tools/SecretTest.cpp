@@ -1,0 +1,102 @@
+// The password: read from a terminal with echo off (checked on a pseudo-terminal: what the terminal
+// shows never contains it), read from a file, and scrubbed from messages.
+#include "support/TempDir.h"
+
+#include "tools/tnxsql/Secret.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <future>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace tnxsql;
+
+namespace {
+
+// Reads from the pty's master side until `want` has been seen (or the slave side closed).
+std::string ReadUntil(int master, const std::string& want) {
+    std::string seen;
+    char buf[256];
+    while (seen.find(want) == std::string::npos) {
+        ssize_t n = read(master, buf, sizeof buf);
+        if (n <= 0) break;
+        seen.append(buf, static_cast<size_t>(n));
+    }
+    return seen;
+}
+
+} // namespace
+
+TEST(Password, ReadFromATerminalWithoutEcho) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios before{};
+    tcgetattr(slave, &before);
+    ASSERT_TRUE(before.c_lflag & ECHO);
+
+    auto reader = std::async(std::launch::async, [slave] {
+        return std::string(ReadPasswordFromTerminal(slave, "Password: ").View());
+    });
+    // The prompt appears only once echo is off, so typing after it is never echoed.
+    std::string shown = ReadUntil(master, "Password: ");
+    ASSERT_NE(shown.find("Password: "), std::string::npos);
+    const std::string typed = "Sekr3t! with blanks\n";
+    ASSERT_EQ(write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    EXPECT_EQ(reader.get(), "Sekr3t! with blanks");
+
+    // Everything the terminal displayed: the prompt and a newline, never the password.
+    termios after{};
+    tcgetattr(slave, &after);
+    EXPECT_TRUE(after.c_lflag & ECHO) << "echo was not restored";
+    write(slave, "END", 3);
+    shown += ReadUntil(master, "END");
+    EXPECT_EQ(shown.find("Sekr3t"), std::string::npos) << shown;
+    close(slave);
+    close(master);
+}
+
+TEST(Password, NoTerminalIsAClearError) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    try {
+        ReadPasswordFromTerminal(fds[0], "Password: ");
+        FAIL() << "read a password from a pipe";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "cannot ask for the password: no terminal");
+    }
+    close(fds[0]);
+    close(fds[1]);
+}
+
+TEST(Password, ReadFromTheFirstLineOfAFile) {
+    tnxtest::TempDir dir;
+    std::ofstream(dir.File("pw")) << "line one\r\nline two\n";
+    EXPECT_EQ(ReadPasswordFile(dir.File("pw")).View(), "line one");
+    try {
+        ReadPasswordFile(dir.File("none"));
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "cannot read the password file " + dir.File("none") + ": No such file or directory");
+    }
+}
+
+TEST(Password, ScrubberMasksThePasswordAndConnectionStringItems) {
+    Scrubber s(Secret("pa;ss"));
+    EXPECT_EQ(s.Scrub("uid=dba;pwd=abc;eng=x"), "uid=dba;pwd=***;eng=x");
+    EXPECT_EQ(s.Scrub("UID=dba;Password = abc\nnext"), "UID=dba;Password =***\nnext");
+    EXPECT_EQ(s.Scrub("pwd="), "pwd=");
+    EXPECT_EQ(s.Scrub("mypwd=keep"), "mypwd=keep"); // only whole keys
+    EXPECT_EQ(s.Scrub("said pa;ss twice: pa;ss"), "said *** twice: ***");
+    EXPECT_EQ(s.Scrub("nothing here"), "nothing here");
+    EXPECT_TRUE(s.Reveals("x pa;ss"));
+    EXPECT_TRUE(s.Reveals("pwd=z"));
+    EXPECT_FALSE(s.Reveals("pwd=;uid=x"));
+    EXPECT_FALSE(Scrubber().Reveals("anything"));
+    // A password that looks like the mask cannot make scrubbing loop.
+    EXPECT_EQ(Scrubber(Secret("*")).Scrub("a*b"), "a***b");
+}

@@ -1,0 +1,306 @@
+// Parameter values and markers. Marker scanning skips quoted text and comments with the same rules
+// as the statement splitter, so a colon inside '10:30' or a comment is never taken for a marker.
+#include "tools/tnxsql/Params.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace tnxsql {
+
+namespace {
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
+
+bool IsName(std::string_view s) {
+    if (s.empty() || !IsNameStart(s[0])) return false;
+    return std::all_of(s.begin(), s.end(), IsNameChar);
+}
+
+// Reads exactly `digits` decimal digits at `pos`.
+bool ReadDigits(std::string_view s, size_t& pos, size_t digits, int& out) {
+    if (pos + digits > s.size()) return false;
+    int v = 0;
+    for (size_t i = 0; i < digits; ++i) {
+        char c = s[pos + i];
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    pos += digits;
+    out = v;
+    return true;
+}
+
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m) {
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+bool ParseDateAt(std::string_view s, size_t& pos, Timestamp& out) {
+    int y, m, d;
+    if (!ReadDigits(s, pos, 4, y) || pos >= s.size() || s[pos++] != '-') return false;
+    if (!ReadDigits(s, pos, 2, m) || pos >= s.size() || s[pos++] != '-') return false;
+    if (!ReadDigits(s, pos, 2, d)) return false;
+    if (m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return false;
+    out.Year = y;
+    out.Month = static_cast<uint8_t>(m);
+    out.Day = static_cast<uint8_t>(d);
+    return true;
+}
+
+bool ParseTimeAt(std::string_view s, size_t& pos, Timestamp& out) {
+    int h, mi, sec = 0;
+    if (!ReadDigits(s, pos, 2, h) || pos >= s.size() || s[pos++] != ':') return false;
+    if (!ReadDigits(s, pos, 2, mi)) return false;
+    uint32_t micro = 0;
+    if (pos < s.size() && s[pos] == ':') {
+        ++pos;
+        if (!ReadDigits(s, pos, 2, sec)) return false;
+        if (pos < s.size() && s[pos] == '.') {
+            ++pos;
+            size_t n = 0;
+            while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') {
+                if (++n > 6) return false;
+                micro = micro * 10 + static_cast<uint32_t>(s[pos] - '0');
+                ++pos;
+            }
+            if (n == 0) return false;
+            for (; n < 6; ++n)
+                micro *= 10;
+        }
+    }
+    if (h > 23 || mi > 59 || sec > 59) return false;
+    out.Hour = static_cast<uint8_t>(h);
+    out.Minute = static_cast<uint8_t>(mi);
+    out.Second = static_cast<uint8_t>(sec);
+    out.Microsecond = micro;
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = Lower(c);
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+[[noreturn]] void Bad(std::string_view name, std::string_view type, std::string_view value,
+                      std::string_view want) {
+    throw ParamError("parameter " + std::string(name) + ": '" + std::string(value) + "' is not " +
+                     std::string(want) + " (type " + std::string(type) + ")");
+}
+
+} // namespace
+
+bool ParseDate(std::string_view text, Timestamp& out) {
+    size_t pos = 0;
+    Timestamp t{};
+    if (!ParseDateAt(text, pos, t) || pos != text.size()) return false;
+    out = t;
+    return true;
+}
+
+bool ParseTime(std::string_view text, Timestamp& out) {
+    size_t pos = 0;
+    Timestamp t{};
+    if (!ParseTimeAt(text, pos, t) || pos != text.size()) return false;
+    out = t;
+    return true;
+}
+
+bool ParseDateTime(std::string_view text, Timestamp& out) {
+    size_t pos = 0;
+    Timestamp t{};
+    if (!ParseDateAt(text, pos, t)) return false;
+    if (pos >= text.size() || (text[pos] != ' ' && text[pos] != 'T')) return false;
+    ++pos;
+    if (!ParseTimeAt(text, pos, t) || pos != text.size()) return false;
+    out = t;
+    return true;
+}
+
+ParamValue::ParamValue(std::string name, Cell scalar)
+    : FName(std::move(name)), FKind(scalar.Kind()), FScalar(scalar) {}
+
+ParamValue::ParamValue(std::string name, CellKind kind, std::string bytes)
+    : FName(std::move(name)), FKind(kind), FBytes(std::move(bytes)) {}
+
+Cell ParamValue::Value() const {
+    if (FKind == CellKind::Text) return Cell::Text(FBytes);
+    if (FKind == CellKind::Binary) return Cell::Binary(FBytes);
+    return FScalar;
+}
+
+ParamValue ParseParam(std::string_view spec) {
+    size_t eq = spec.find('=');
+    std::string_view head = spec.substr(0, eq);
+    std::string_view value = eq == std::string_view::npos ? std::string_view() : spec.substr(eq + 1);
+    std::string_view name = head, type = "text";
+    if (size_t colon = head.find(':'); colon != std::string_view::npos) {
+        name = head.substr(0, colon);
+        type = head.substr(colon + 1);
+    }
+    if (!IsName(name))
+        throw ParamError("parameter '" + std::string(spec) +
+                         "': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
+    std::string n(name);
+    if (EqualNoCase(type, "null")) {
+        if (!value.empty()) throw ParamError("parameter " + n + ": type null takes no value");
+        return ParamValue(n, Cell::Null());
+    }
+    if (eq == std::string_view::npos) throw ParamError("parameter " + n + ": missing '=VALUE'");
+    if (EqualNoCase(type, "text") || EqualNoCase(type, "string"))
+        return ParamValue(n, CellKind::Text, std::string(value));
+    if (EqualNoCase(type, "int") || EqualNoCase(type, "integer")) {
+        std::string_view digits = !value.empty() && value[0] == '+' ? value.substr(1) : value;
+        int64_t v = 0;
+        auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+        if (digits.empty() || ec != std::errc() || p != digits.data() + digits.size())
+            Bad(n, type, value, "a 64-bit integer");
+        return ParamValue(n, Cell::Integer(v));
+    }
+    if (EqualNoCase(type, "float") || EqualNoCase(type, "double")) {
+        double v = 0;
+        auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+        if (value.empty() || ec != std::errc() || p != value.data() + value.size())
+            Bad(n, type, value, "a number");
+        return ParamValue(n, Cell::Float(v));
+    }
+    if (EqualNoCase(type, "bool") || EqualNoCase(type, "boolean")) {
+        for (auto t : {"true", "1", "yes", "on"})
+            if (EqualNoCase(value, t)) return ParamValue(n, Cell::Boolean(true));
+        for (auto f : {"false", "0", "no", "off"})
+            if (EqualNoCase(value, f)) return ParamValue(n, Cell::Boolean(false));
+        Bad(n, type, value, "true or false");
+    }
+    Timestamp ts{};
+    if (EqualNoCase(type, "date")) {
+        if (!ParseDate(value, ts)) Bad(n, type, value, "a date YYYY-MM-DD");
+        return ParamValue(n, Cell::Date(ts.Year, ts.Month, ts.Day));
+    }
+    if (EqualNoCase(type, "time")) {
+        if (!ParseTime(value, ts)) Bad(n, type, value, "a time HH:MM[:SS[.ffffff]]");
+        return ParamValue(n, Cell::Time(ts.Hour, ts.Minute, ts.Second, ts.Microsecond));
+    }
+    if (EqualNoCase(type, "datetime") || EqualNoCase(type, "timestamp")) {
+        if (!ParseDateTime(value, ts)) Bad(n, type, value, "a date and time YYYY-MM-DD HH:MM[:SS[.ffffff]]");
+        return ParamValue(n, Cell::DateTime(ts));
+    }
+    if (EqualNoCase(type, "binary") || EqualNoCase(type, "hex")) {
+        std::string_view hex = value;
+        if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
+        if (hex.size() % 2 != 0) Bad(n, type, value, "an even number of hexadecimal digits");
+        std::string bytes;
+        bytes.reserve(hex.size() / 2);
+        for (size_t i = 0; i < hex.size(); i += 2) {
+            int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+            if (hi < 0 || lo < 0) Bad(n, type, value, "hexadecimal digits");
+            bytes.push_back(static_cast<char>(hi * 16 + lo));
+        }
+        return ParamValue(n, CellKind::Binary, std::move(bytes));
+    }
+    throw ParamError("parameter " + n + ": unknown type '" + std::string(type) +
+                     "' (text, int, float, bool, date, time, datetime, binary or null)");
+}
+
+void ParamSet::Set(ParamValue value) {
+    for (auto& item : FItems) {
+        if (EqualNoCase(item.Name(), value.Name())) {
+            item = std::move(value);
+            return;
+        }
+    }
+    FItems.push_back(std::move(value));
+}
+
+bool ParamSet::Remove(std::string_view name) {
+    auto it = std::find_if(FItems.begin(), FItems.end(),
+                           [&](const ParamValue& p) { return EqualNoCase(p.Name(), name); });
+    if (it == FItems.end()) return false;
+    FItems.erase(it);
+    return true;
+}
+
+const ParamValue* ParamSet::Find(std::string_view name) const {
+    for (auto& item : FItems)
+        if (EqualNoCase(item.Name(), name)) return &item;
+    return nullptr;
+}
+
+std::vector<Marker> FindMarkers(std::string_view sql) {
+    std::vector<Marker> markers;
+    size_t i = 0;
+    const size_t n = sql.size();
+    auto skipTo = [&](char close) {
+        ++i;
+        while (i < n && sql[i] != close)
+            ++i;
+        if (i < n) ++i;
+    };
+    while (i < n) {
+        char c = sql[i];
+        if (c == '\'' || c == '"') {
+            skipTo(c); // a doubled quote closes and reopens, which skips alike
+        } else if (c == '[') {
+            skipTo(']');
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            while (i < n && sql[i] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            size_t end = sql.find("*/", i + 2);
+            i = end == std::string_view::npos ? n : end + 2;
+        } else if (c == ':') {
+            if (i + 1 < n && sql[i + 1] == ':') {
+                i += 2;
+            } else if (i + 1 < n && IsNameStart(sql[i + 1])) {
+                size_t start = i + 1, end = start;
+                while (end < n && IsNameChar(sql[end]))
+                    ++end;
+                markers.push_back(Marker{sql.substr(start, end - start), i});
+                i = end;
+            } else {
+                ++i;
+            }
+        } else if (IsNameChar(c)) {
+            // A colon right after a word still starts a marker; the word itself is skipped whole.
+            while (i < n && IsNameChar(sql[i]))
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+    return markers;
+}
+
+std::vector<BoundParam> BindParams(std::string_view sql, const ParamSet& params) {
+    std::vector<BoundParam> bound;
+    for (const Marker& m : FindMarkers(sql)) {
+        const ParamValue* v = params.Find(m.Name);
+        if (!v)
+            throw ParamError("no value for parameter :" + std::string(m.Name) + " (give --param " +
+                             std::string(m.Name) + "=VALUE, or \\param " + std::string(m.Name) + "=VALUE)");
+        bound.push_back(BoundParam{m.Name, v->Value()});
+    }
+    return bound;
+}
+
+} // namespace tnxsql

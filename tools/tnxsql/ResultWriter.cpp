@@ -1,0 +1,64 @@
+// Shared parts of the writers and the choice of a writer by format.
+#include "tools/tnxsql/ResultWriter.h"
+
+#include "tools/tnxsql/CsvWriter.h"
+#include "tools/tnxsql/JsonWriter.h"
+#include "tools/tnxsql/TableWriter.h"
+
+#include <ostream>
+
+namespace tnxsql {
+
+bool ParseOutputFormat(std::string_view text, OutputFormat& out) {
+    std::string lower;
+    for (char c : text)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower == "table")
+        out = OutputFormat::Table;
+    else if (lower == "csv")
+        out = OutputFormat::Csv;
+    else if (lower == "json")
+        out = OutputFormat::Json;
+    else
+        return false;
+    return true;
+}
+
+std::string_view OutputFormatName(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::Table:
+        return "table";
+    case OutputFormat::Csv:
+        return "csv";
+    case OutputFormat::Json:
+        return "json";
+    }
+    return "table";
+}
+
+void ResultWriter::Flush() {
+    if (!FBuf.empty()) {
+        FOut.write(FBuf.data(), static_cast<std::streamsize>(FBuf.size()));
+        FBuf.clear();
+    }
+    FOut.flush();
+}
+
+std::unique_ptr<ResultWriter> MakeResultWriter(const FormatOptions& options, std::ostream& out) {
+    switch (options.Format) {
+    case OutputFormat::Csv:
+        return std::make_unique<CsvWriter>(out);
+    case OutputFormat::Json:
+        return std::make_unique<JsonWriter>(out);
+    case OutputFormat::Table:
+        break;
+    }
+    return std::make_unique<TableWriter>(out, options);
+}
+
+std::string RowsAffectedText(int64_t count) {
+    if (count < 0) return "OK";
+    return std::to_string(count) + (count == 1 ? " row affected" : " rows affected");
+}
+
+} // namespace tnxsql

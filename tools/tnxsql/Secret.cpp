@@ -1,0 +1,173 @@
+// Password holder, terminal prompt without echo, and scrubbing of messages.
+#include "tools/tnxsql/Secret.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <stdexcept>
+#include <string.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tnxsql {
+
+Secret& Secret::operator=(const Secret& other) {
+    if (this != &other) {
+        Clear();
+        FValue = other.FValue;
+    }
+    return *this;
+}
+
+Secret::~Secret() {
+    Clear();
+}
+
+void Secret::Clear() {
+    if (!FValue.empty()) explicit_bzero(FValue.data(), FValue.size());
+    FValue.clear();
+}
+
+namespace {
+
+// Restores the terminal's settings when it goes out of scope.
+class EchoOff {
+public:
+    explicit EchoOff(int fd) : FFd(fd) {
+        if (tcgetattr(fd, &FSaved) != 0) throw std::runtime_error("cannot ask for the password: no terminal");
+        termios t = FSaved;
+        t.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        t.c_lflag |= ECHONL | ICANON; // the newline still shows, so the next output starts a new line
+        if (tcsetattr(fd, TCSAFLUSH, &t) != 0)
+            throw std::runtime_error("cannot turn the terminal's echo off");
+    }
+    ~EchoOff() { tcsetattr(FFd, TCSAFLUSH, &FSaved); }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    int FFd;
+    termios FSaved{};
+};
+
+void WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsKeyChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Finds the next "pwd=" or "password=" item at or after `from`: returns the offset of its value
+// and its length (up to ';', a line end or the end), or npos.
+size_t FindPasswordItem(std::string_view text, size_t from, size_t& valueLen) {
+    for (size_t i = from; i < text.size(); ++i) {
+        if (i > 0 && IsKeyChar(text[i - 1])) continue;
+        for (std::string_view key : {std::string_view("pwd"), std::string_view("password")}) {
+            if (i + key.size() >= text.size()) continue;
+            bool match = true;
+            for (size_t k = 0; k < key.size() && match; ++k)
+                match = Lower(text[i + k]) == key[k];
+            if (!match) continue;
+            size_t j = i + key.size();
+            while (j < text.size() && text[j] == ' ')
+                ++j;
+            if (j >= text.size() || text[j] != '=') continue;
+            size_t start = j + 1, end = start;
+            while (end < text.size() && text[end] != ';' && text[end] != '\n' && text[end] != '\r')
+                ++end;
+            valueLen = end - start;
+            return start;
+        }
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+Secret ReadPasswordFromTerminal(int fd, std::string_view prompt) {
+    if (!isatty(fd)) throw std::runtime_error("cannot ask for the password: no terminal");
+    std::string line;
+    {
+        EchoOff guard(fd);
+        WriteAll(fd, prompt);
+        char c;
+        while (true) {
+            ssize_t n = read(fd, &c, 1);
+            if (n < 0 && errno == EINTR) {
+                explicit_bzero(line.data(), line.size());
+                throw std::runtime_error("password entry interrupted");
+            }
+            if (n <= 0 || c == '\n') break;
+            line += c;
+        }
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    Secret s(line);
+    explicit_bzero(line.data(), line.size());
+    return s;
+}
+
+Secret PromptPassword(std::string_view prompt) {
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot ask for the password: no terminal (use --password-file)");
+    try {
+        Secret s = ReadPasswordFromTerminal(fd, prompt);
+        close(fd);
+        return s;
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+}
+
+Secret ReadPasswordFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read the password file " + path + ": " + std::strerror(errno));
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    Secret s(line);
+    explicit_bzero(line.data(), line.size());
+    return s;
+}
+
+std::string Scrubber::Scrub(std::string_view text) const {
+    std::string out(text);
+    size_t len = 0;
+    for (size_t pos = FindPasswordItem(out, 0, len); pos != std::string::npos;
+         pos = FindPasswordItem(out, pos, len)) {
+        if (len == 0) continue; // nothing to hide; the search goes on after the key
+        out.replace(pos, len, "***");
+        pos += 3;
+    }
+    std::string_view pw = FPassword.View();
+    if (!pw.empty()) {
+        for (size_t pos = out.find(pw); pos != std::string::npos; pos = out.find(pw, pos + 3))
+            out.replace(pos, pw.size(), "***");
+    }
+    return out;
+}
+
+bool Scrubber::Reveals(std::string_view text) const {
+    size_t len = 0;
+    for (size_t pos = FindPasswordItem(text, 0, len); pos != std::string_view::npos;
+         pos = FindPasswordItem(text, pos, len))
+        if (len > 0) return true;
+    std::string_view pw = FPassword.View();
+    return !pw.empty() && text.find(pw) != std::string_view::npos;
+}
+
+} // namespace tnxsql

@@ -1,0 +1,60 @@
+// Handling of the password: a holder that wipes its memory and cannot be printed by accident, the
+// prompt that reads it from the terminal without echo, and the scrubber that keeps it (and any
+// "pwd=" value of a connection string) out of every message the tool prints.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace tnxsql {
+
+// A password. Copyable (the backend keeps its own copy), wiped when destroyed or replaced. There is
+// deliberately no stream operator: the only way out is View(), which a reader can grep for.
+class Secret {
+public:
+    Secret() = default;
+    explicit Secret(std::string value) : FValue(std::move(value)) {}
+    Secret(const Secret& other) : FValue(other.FValue) {}
+    Secret& operator=(const Secret& other);
+    ~Secret();
+
+    std::string_view View() const { return FValue; }
+    bool Empty() const { return FValue.empty(); }
+    void Clear();
+
+private:
+    std::string FValue;
+};
+
+// Reads a password from the terminal open on descriptor `fd`, with echo turned off while it is
+// typed, after writing `prompt` to the same terminal. The line ends at a newline (not kept); echo is
+// restored in every case, also when reading fails. Throws std::runtime_error (naming no secret) when
+// `fd` is not a terminal or reading fails.
+Secret ReadPasswordFromTerminal(int fd, std::string_view prompt);
+
+// Opens /dev/tty and reads the password there, so that a prompt works while standard input carries
+// SQL. Throws std::runtime_error when the process has no terminal.
+Secret PromptPassword(std::string_view prompt);
+
+// Reads the first line of a file as the password (the line end is not kept). Throws
+// std::runtime_error naming the file when it cannot be read.
+Secret ReadPasswordFile(const std::string& path);
+
+// Removes secrets from text meant for the user: every occurrence of the password, and the value of
+// every "pwd=" or "password=" item (any letter case) of a connection string, become "***".
+class Scrubber {
+public:
+    Scrubber() = default;
+    explicit Scrubber(const Secret& password) : FPassword(password) {}
+    void SetPassword(const Secret& password) { FPassword = password; }
+
+    std::string Scrub(std::string_view text) const;
+    // True when the text holds the password or a connection-string password item.
+    bool Reveals(std::string_view text) const;
+
+private:
+    Secret FPassword;
+};
+
+} // namespace tnxsql

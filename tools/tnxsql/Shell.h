@@ -1,0 +1,111 @@
+// The front end of tnxsql: runs statements and commands from any source against a Backend and
+// prints what comes back. It owns the statement splitter, the parameter values, the output writer,
+// the progress line and the failure bookkeeping that decides the exit status; it knows nothing of
+// how a database is reached.
+//
+// Output goes to two streams: results to `out`; diagnostics (errors, and in the csv and json formats
+// also notes such as rows-affected counts, timings and server messages, which would spoil the data)
+// to `err`. In the table format notes go to `out`, between the results they belong to.
+#pragma once
+
+#include "tools/tnxsql/Backend.h"
+#include "tools/tnxsql/Options.h"
+#include "tools/tnxsql/Progress.h"
+#include "tools/tnxsql/ResultWriter.h"
+#include "tools/tnxsql/Secret.h"
+#include "tools/tnxsql/StatementSplitter.h"
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tnxsql {
+
+class Shell {
+public:
+    // Whether the run goes on after a statement.
+    enum class Flow : uint8_t { Continue, Stop };
+
+    // `options` gives the output settings, parameters, timing and bail; `settings` are the
+    // connection settings (shown by \info, password scrubbed from every message); `progress` says
+    // whether the progress line may be drawn on `err` (a terminal, not turned off).
+    Shell(Backend& backend, const Options& options, const ConnectSettings& settings, std::ostream& out,
+          std::ostream& err, bool progress);
+    ~Shell();
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    // Runs all statements of a text; `name` names the source in messages ("script.sql").
+    Flow RunText(std::string_view name, std::string_view text);
+    // Runs a file, or standard input for "-". A file that cannot be read is a failure.
+    Flow RunFile(const std::string& path);
+    // Runs a stream read in pieces, so that statements run as they arrive.
+    Flow RunStream(std::string_view name, std::istream& in);
+
+    // Interactive input, one line at a time (without its newline). Statements run as soon as they
+    // are complete. Failures never stop an interactive session; \q does.
+    Flow FeedLine(std::string_view line);
+    // Drops a statement half typed (Ctrl-C at the prompt).
+    void ResetInput();
+    // The prompt for the next line: "tnxsql> ", "tnxsql*> " inside a transaction, and a
+    // continuation prompt inside a statement that shows an open quote or comment.
+    std::string Prompt() const;
+    // Receives each complete entry typed at the prompt (its lines joined by blanks), for history.
+    void SetHistorySink(std::function<void(std::string_view)> sink) { FHistorySink = std::move(sink); }
+
+    // Ends the session: rolls an open transaction back, with a note.
+    void Finish();
+
+    // The exit status the run has earned so far (see Options.h).
+    int ExitStatus() const;
+    bool QuitRequested() const { return FQuit; }
+
+    // Writes a diagnostic: scrubbed of secrets, prefixed with "tnxsql: ".
+    void Diagnostic(std::string_view text);
+
+private:
+    struct Where {
+        std::string_view Source; // empty at the prompt
+        int Line = 0;
+    };
+
+    Flow RunSplitter(std::string_view name, StatementSplitter& splitter, bool atEnd);
+    Flow RunStatement(const Statement& s, const Where& where);
+    Flow RunSql(std::string_view sql, const Where& where);
+    Flow RunCommand(std::string_view text, const Where& where);
+    void Command(const std::string& name, const std::string& rest, const Where& where);
+    // Writes a result through the current writer, stopping early on Ctrl-C.
+    void WriteRows(ResultSet& rows);
+    void Note(std::string_view text);
+    void ReportError(const Where& where, std::string_view message, int32_t code);
+    Flow Failed();
+    bool Interactive() const { return FInteractive; }
+    void MakeWriter();
+
+    Backend& FBackend;
+    ConnectSettings FSettings;
+    Scrubber FScrubber;
+    std::ostream& FOut;
+    std::ostream& FErr;
+    FormatOptions FFormat;
+    std::unique_ptr<ResultWriter> FWriter;
+    ProgressDisplay FProgress;
+    ParamSet FParams;
+    bool FTiming;
+    bool FQuiet;
+    bool FBail;
+
+    StatementSplitter FInput; // interactive input
+    std::string FEntry;       // lines of the interactive entry being typed
+    std::function<void(std::string_view)> FHistorySink;
+    bool FInteractive = false; // the statement running came from the prompt
+    int FIncludeDepth = 0;     // nesting of \include
+
+    bool FQuit = false;        // \q was given
+    bool FBailed = false;      // a failure stopped the run under --bail
+    bool FInterrupted = false; // Ctrl-C stopped a run that was not interactive
+};
+
+} // namespace tnxsql

@@ -1,0 +1,121 @@
+// tnxsql: the SQL command-line tool. Parses the command line, reads the password if asked, opens
+// the database through the backend of this build, runs the arguments, files and prompt through the
+// shell, and exits with the status the run earned (see Options.h).
+#include "tools/tnxsql/BackendFactory.h"
+#include "tools/tnxsql/History.h"
+#include "tools/tnxsql/Interrupt.h"
+#include "tools/tnxsql/Options.h"
+#include "tools/tnxsql/ReadlineLoop.h"
+#include "tools/tnxsql/Shell.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+#ifndef TNXSQL_VERSION
+#define TNXSQL_VERSION "unknown"
+#endif
+
+namespace {
+
+int Run(int argc, char** argv) {
+    using namespace tnxsql;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    try {
+        options = ParseArguments(args);
+    } catch (const UsageError& e) {
+        std::cerr << "tnxsql: " << e.what() << "\nTry 'tnxsql --help' for more information.\n";
+        return ExitUsage;
+    }
+    if (options.Help) {
+        std::cout << HelpText();
+        return ExitOk;
+    }
+    std::unique_ptr<Backend> backend = MakeBackend();
+    if (options.Version) {
+        std::cout << "tnxsql " << TNXSQL_VERSION << "\nbackend: " << backend->Description() << '\n';
+        return ExitOk;
+    }
+    for (const Source& s : options.Sources) {
+        if (s.Type == Source::Kind::File && s.Text != "-" && access(s.Text.c_str(), R_OK) != 0) {
+            std::cerr << "tnxsql: cannot read " << s.Text << ": " << std::strerror(errno) << '\n';
+            return ExitUsage;
+        }
+    }
+
+    interrupt::Install();
+
+    ConnectSettings settings = options.Connect;
+    try {
+        if (options.PromptPassword)
+            settings.Password = PromptPassword("Password: ");
+        else if (!options.PasswordFile.empty())
+            settings.Password = ReadPasswordFile(options.PasswordFile);
+    } catch (const std::exception& e) {
+        std::cerr << "tnxsql: " << e.what() << '\n';
+        return ExitUsage;
+    }
+    if (settings.Create && std::filesystem::exists(settings.DatabaseFile)) {
+        std::cerr << "tnxsql: --create: " << settings.DatabaseFile
+                  << " already exists; it is not overwritten\n";
+        return ExitConnect;
+    }
+
+    backend->Configure(settings);
+    const bool progress = !options.NoProgress && isatty(STDERR_FILENO);
+    Shell shell(*backend, options, settings, std::cout, std::cerr, progress);
+
+    if (settings.NamesDatabase()) {
+        try {
+            interrupt::CancelScope cancel(*backend);
+            backend->Connect();
+        } catch (const BackendError& e) {
+            shell.Diagnostic(std::string("cannot open the database: ") + e.what());
+            return ExitConnect;
+        }
+    }
+
+    Shell::Flow flow = Shell::Flow::Continue;
+    int argument = 0;
+    for (const Source& s : options.Sources) {
+        if (s.Type == Source::Kind::Sql)
+            flow = shell.RunText("argument " + std::to_string(++argument), s.Text);
+        else
+            flow = shell.RunFile(s.Text);
+        if (flow == Shell::Flow::Stop) break;
+    }
+    const bool interactive = options.Interactive || (options.Sources.empty() && isatty(STDIN_FILENO));
+    if (flow == Shell::Flow::Continue && !shell.QuitRequested()) {
+        if (interactive) {
+            if (!options.Quiet) {
+                std::cout << "tnxsql " << TNXSQL_VERSION << ": \\help lists the commands, \\q leaves.\n";
+                if (!backend->Connected())
+                    std::cout << "Not connected to a database (" << backend->Description() << ").\n";
+            }
+            Scrubber scrubber(settings.Password);
+            History history(options.NoHistory             ? std::string()
+                            : options.HistoryFile.empty() ? History::DefaultPath()
+                                                          : options.HistoryFile,
+                            scrubber);
+            RunInteractive(shell, history);
+        } else if (options.Sources.empty()) {
+            shell.RunStream("-", std::cin);
+        }
+    }
+    shell.Finish();
+    return shell.ExitStatus();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "tnxsql: " << e.what() << '\n';
+        return tnxsql::ExitUsage;
+    }
+}
