@@ -39,6 +39,8 @@ TNX_RESSTR(CORVEX_TXT_FALSE, 65508, "False");
 TNX_RESSTR(CORVEX_TXT_TRUE, 65509, "True");
 // A statement or host-variable set would need more descriptors than its table holds.
 TNX_RESSTR(CORVEX_ERR_TOO_MANY_DESCRIPTORS, 65503, "Too many columns or host variables: %d (at most %d).");
+// A row layout or host-variable set would need a buffer larger than a 32-bit size can address.
+TNX_RESSTR(CORVEX_ERR_BUFFER_TOO_LARGE, 65502, "Buffer too large: %d bytes (at most %d).");
 
 #undef TNX_RESSTR
 
