@@ -307,11 +307,7 @@ TEST(Picture, FormFilesStoreTheGraphicAsData) {
 }
 
 TEST(Picture, CommittedSamplesLoadAndSaveUnchanged) {
-    // The test data folder beside this file (the build passes sources by absolute path).
-    const char* root = std::getenv("TNX_TEST_DATA");
-    const std::filesystem::path data =
-        root ? std::filesystem::path(root) : std::filesystem::path(__FILE__).parent_path() / "data";
-    const std::filesystem::path folder = data / "pictures";
+    const std::filesystem::path folder = std::filesystem::path(TNX_VCL_TEST_DATA) / "pictures";
     ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
