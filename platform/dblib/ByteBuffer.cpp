@@ -15,6 +15,16 @@ ByteBuffer::~ByteBuffer() {
         std::free(FData);
 }
 
+void ByteBuffer::release() {
+    if (FMapped)
+        munmap(FData, FCapacity);
+    else
+        std::free(FData);
+    FData = nullptr;
+    FSize = FCapacity = 0;
+    FMapped = false;
+}
+
 void ByteBuffer::assign(const char* p, size_t n) {
     if (FData && p >= FData && p < FData + FCapacity) {
         std::memmove(FData, p, n);

@@ -19,6 +19,8 @@ public:
     const char* data() const { return FData ? FData : ""; }
     size_t size() const { return FSize; }
     void clear() { FSize = 0; }
+    // Empties the buffer and returns its memory.
+    void release();
     // Replaces the content; p may point into the buffer itself.
     void assign(const char* p, size_t n);
     void append(const char* p, size_t n);

@@ -5,11 +5,12 @@
 //
 // RequestScope is the one door through which a request reaches a connection: it refuses a
 // client without a connection (-101), an ended one (-308) and a second concurrent request
-// (DBLIB_E_BUSY_CONNECTION), and it marks the request as running for as long as it lives. The
-// request-start and request-finish callbacks, and the working flag that db_is_working reports,
-// belong in its constructor and destructor.
+// (DBLIB_E_BUSY_CONNECTION), and it marks the request as running for as long as it lives: the
+// request-start callback fires once the request has begun and the request-finish callback before
+// it ends, so db_is_working answers 1 inside both.
 #pragma once
 
+#include "platform/dblib/Callbacks.h"
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/dblib.h"
 
@@ -41,6 +42,8 @@ public:
     int LastCode = 0;
     std::string LastMessage;
     DescriptorCache Descriptor;
+    // The callbacks registered on this SQLCA (kept across connections), shared with the connection.
+    const std::shared_ptr<CallbackTable> Callbacks = std::make_shared<CallbackTable>();
 };
 
 class Clients {
@@ -64,13 +67,18 @@ public:
     RequestScope(const RequestScope&) = delete;
     RequestScope& operator=(const RequestScope&) = delete;
     Connection& Conn() const { return *FConn; }
+    // Whether a request on this connection runs on the calling thread (the caller is one of its
+    // callbacks).
+    static bool RunsOnThisThread(const Connection* conn);
 
 private:
     std::shared_ptr<Connection> FConn;
+    RequestScope* FOuter = nullptr; // the request this thread ran before (a callback's own call)
 };
 
 // Ends the client's connection (rolling back) and does the engine's bookkeeping. Returns false
-// when there was none.
+// when there was none. Throws DBLIB_E_BUSY_CONNECTION when called from inside a request of that
+// connection (one of its callbacks), which could never end while it waits.
 bool DisconnectClient(ClientState& client);
 
 } // namespace tnxdb

@@ -1,6 +1,9 @@
 // Connection (see Connection.h).
 #include "platform/dblib/Connection.h"
 
+#include "platform/dblib/Backup.h"
+#include "platform/dblib/Callbacks.h"
+#include "platform/dblib/Cursor.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
@@ -50,6 +53,9 @@ Connection::Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database>
     : FEngine(std::move(engine)), FDatabase(std::move(db)), FUser(std::move(user)), FIsDba(isDba), FHandle(handle) {
     FStatements.resize(1);
     sqlite3_busy_handler(FHandle, &Connection::BusyHandler, this);
+    // Every 1000 engine instructions: the wait callback's clock, and a cancel or a drop ending the
+    // engine's work (see Progress).
+    sqlite3_progress_handler(FHandle, 1000, &Connection::Progress, this);
     FBegin = PrepareControl(FHandle, "BEGIN");
     FBeginWrite = PrepareControl(FHandle, "BEGIN IMMEDIATE");
     FCommit = PrepareControl(FHandle, "COMMIT");
@@ -70,7 +76,7 @@ Connection::Entry Connection::BeginRequest() {
         FBusy.store(0);
         return Entry::Ended;
     }
-    FCancel.store(false);
+    FRequestId.fetch_add(1, std::memory_order_acq_rel);
     return Entry::Ok;
 }
 
@@ -111,15 +117,21 @@ void Connection::Shutdown() {
 }
 
 bool Connection::Cancel() {
-    std::lock_guard<std::mutex> lock(FHandleMutex);
-    if (FBusy.load() != 1 || !FHandle) return false;
-    FCancel.store(true);
-    sqlite3_interrupt(FHandle);
+    // The request number is read before the busy flag: a cancel that races with the end of its
+    // request then names a finished request and hits nothing. The engine's own interrupt is not
+    // used: it stays pending on a handle with open cursors and could hit a later request.
+    uint64_t id = FRequestId.load(std::memory_order_acquire);
+    if (FBusy.load(std::memory_order_acquire) != 1) return false;
+    FCancelId.store(id, std::memory_order_release);
     return true;
 }
 
 void Connection::Close() {
     if (!FHandle) return;
+    FBackup.reset();
+    // The rollback below must run to its end, whatever a cancel or a drop says.
+    sqlite3_progress_handler(FHandle, 0, nullptr, nullptr);
+    FCursors.reset();
     FStatements.clear();
     FStatements.resize(1);
     FVariables.Clear();
@@ -141,14 +153,15 @@ void Connection::Close() {
 void Connection::ThrowEngine(int rc, bool isDelete, const std::string& table) {
     if (FDropped.load()) throw DbError(DBLIB_E_CONNECTION_ENDED);
     int primary = rc & 0xff;
-    if (primary == SQLITE_INTERRUPT || (FCancel.load() && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)))
+    if (primary == SQLITE_INTERRUPT || (CancelRequested() && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)))
         throw DbError(DBLIB_E_INTERRUPTED);
     throw EngineError(FHandle, rc, isDelete ? Verb::Delete : Verb::Other, table);
 }
 
 int Connection::BusyHandler(void* self, int count) {
     auto* c = static_cast<Connection*>(self);
-    if (c->FCancel.load() || c->FDropped.load() || !c->FOptions.Blocking()) return 0;
+    if (c->FWaitFn) c->WaitTick();
+    if (c->CancelRequested() || c->FDropped.load() || !c->FOptions.Blocking()) return 0;
     long now = NowMs();
     if (count == 0) c->FBusySince = now;
     long limit = c->FOptions.BlockingTimeoutMs();
@@ -165,10 +178,12 @@ Statement* Connection::FindStatement(int number) const {
 void Connection::PutStatement(std::unique_ptr<Statement> stmt) {
     size_t n = static_cast<size_t>(stmt->Number());
     if (n >= FStatements.size()) FStatements.resize(n + 1);
+    if (FCursors) FCursors->StatementGone(static_cast<int>(n));
     FStatements[n] = std::move(stmt);
 }
 
 void Connection::DropStatement(int number) {
+    if (FCursors) FCursors->StatementGone(number);
     if (number > 0 && static_cast<size_t>(number) < FStatements.size()) FStatements[static_cast<size_t>(number)].reset();
 }
 
@@ -188,11 +203,22 @@ void Connection::BeginIfNeeded(bool writes) {
     // A writer's transaction starts by taking the write lock (waiting as the blocking options
     // say), so that a writer that has to give up leaves no transaction and no stale snapshot
     // behind; at levels 2 and 3 a reader's transaction starts with its snapshot.
+    if (writes && FCursors) FCursors->BeforeWrite();
     if (!sqlite3_get_autocommit(FHandle)) return;
-    if (writes)
-        StepControl(FBeginWrite);
-    else if (FOptions.IsolationLevel() >= 2)
+    if (writes) {
+        int rc = sqlite3_step(FBeginWrite);
+        sqlite3_reset(FBeginWrite);
+        // An open cursor still reading holds the snapshot of its open; when another connection
+        // has committed since, the engine refuses to write from that snapshot. The cursors then
+        // read the rest of their rows into memory, let go of the snapshot, and the write goes on.
+        if (rc == SQLITE_BUSY_SNAPSHOT && FCursors && FCursors->ReleaseSnapshots(*this)) {
+            rc = sqlite3_step(FBeginWrite);
+            sqlite3_reset(FBeginWrite);
+        }
+        if (rc != SQLITE_DONE) ThrowEngine(rc);
+    } else if (FOptions.IsolationLevel() >= 2) {
         StepControl(FBegin);
+    }
 }
 
 void Connection::Commit() {
@@ -206,5 +232,12 @@ void Connection::Rollback() {
 void Connection::AfterStatement() {
     if (!FOptions.Chained()) Commit();
 }
+
+CursorSet& Connection::Cursors() {
+    if (!FCursors) FCursors = std::make_unique<CursorSet>();
+    return *FCursors;
+}
+
+const Cursor* Connection::CursorOn(const Statement* s) const { return FCursors ? FCursors->OpenOn(s) : nullptr; }
 
 } // namespace tnxdb

@@ -14,12 +14,15 @@
 // FHandleMutex guards the handle pointer between its close and an interrupt from another thread.
 //
 // Request hooks. Every request passes RequestScope (Client.h), which calls BeginRequest and
-// EndRequest; the start, wait and finish callbacks and the working flag plug in there, and the
-// wait callback plugs into the engine's progress handler and busy handler installed by Open.
+// StartRequestHooks, then FinishRequestHooks and EndRequest: the start and finish callbacks run
+// there, and the wait callback from the engine's progress handler and busy handler while the
+// request runs. A cancel is aimed at one request (its number): the progress handler and the busy
+// handler end that request's engine work, and a cancel that comes after its request ended is void.
 #pragma once
 
 #include "platform/dblib/Options.h"
 #include "platform/dblib/SqlVariables.h"
+#include "platform/dblib/dblib.h"
 
 #include <sqlite3.h>
 
@@ -31,6 +34,10 @@
 
 namespace tnxdb {
 
+class BackupSession;
+class CallbackTable;
+class Cursor;
+class CursorSet;
 class Database;
 class Engine;
 class Statement;
@@ -60,7 +67,10 @@ public:
     // Interrupts the running statement (any thread). Returns whether a request was running.
     bool Cancel();
     bool IsWorking() const { return FBusy.load(std::memory_order_acquire) == 1; }
-    bool CancelRequested() const { return FCancel.load(std::memory_order_acquire); }
+    // Whether a cancel hit the request running now.
+    bool CancelRequested() const {
+        return FCancelId.load(std::memory_order_acquire) == FRequestId.load(std::memory_order_acquire);
+    }
     // Rolls back and closes the handle (the owner thread, or a dropper holding FBusy).
     void Close();
     // Closes the connection for good at disconnect, waiting for a drop that is closing it.
@@ -91,6 +101,32 @@ public:
     // After a statement: commits when the chained option is OFF.
     void AfterStatement();
 
+    // ---- Services: the client's callbacks, server messages, backup (Callbacks.cpp, Backup.cpp) ----
+    // Binds the connection to its client: the SQLCA the callbacks receive, the client's callback
+    // table and the connection's name (ConnectionName). Done once, before the connection is
+    // published to the engine; DetachClient (at disconnect) waits for a dropped callback running
+    // on another thread and makes later drops notify nobody.
+    void AttachClient(sqlca* ca, std::shared_ptr<CallbackTable> callbacks, std::string name);
+    void DetachClient();
+    // Calls the client's dropped callback (the thread that stopped the database).
+    void NotifyDropped();
+    // The start callback and the wait timer of the request that just began; the finish callback.
+    void StartRequestHooks();
+    void FinishRequestHooks();
+    // For work of a request outside the engine's statements (the backup's copy): runs the wait
+    // callback when due, and throws -299 when a cancel hit the request, -308 once it was dropped.
+    void CheckProgress();
+    // Delivers a server message to the client's message callback (MESSAGE ... TO CLIENT).
+    void DeliverMessage(unsigned char type, int32_t code, const char* text, size_t length);
+    // The backup in progress on this connection (db_backup), or null. Ends with the connection.
+    std::unique_ptr<BackupSession>& Backup() { return FBackup; }
+
+    // ---- Cursors (Cursor.h) ----
+    // The connection's named cursors.
+    CursorSet& Cursors();
+    // The open cursor running this statement, or null (such a statement is not executed).
+    const Cursor* CursorOn(const Statement* s) const;
+
 private:
     static int BusyHandler(void* self, int count);
     void StepControl(sqlite3_stmt* s);
@@ -103,7 +139,6 @@ private:
     std::mutex FHandleMutex;              // guards FHandle against Close vs. Cancel/Drop interrupts
     std::atomic<int> FBusy{0};            // 0 idle, 1 request, 2 a drop is closing the handle
     std::atomic<bool> FDropped{false};    // ended by the engine; set once, never cleared
-    std::atomic<bool> FCancel{false};     // a cancel hit the running request
     std::vector<std::unique_ptr<Statement>> FStatements; // index = statement number; [0] unused
     sqlite3_stmt* FBegin = nullptr;       // cached control statements
     sqlite3_stmt* FBeginWrite = nullptr;  // BEGIN IMMEDIATE: a writer takes the write lock first
@@ -112,6 +147,23 @@ private:
     long FBusySince = 0;                  // ms clock when the current lock wait began
     VariableStore FVariables;
     OptionSet FOptions;
+
+    // ---- Services ----
+    static int Progress(void* self); // the engine's progress handler
+    void WaitTick();                 // the wait callback, when 100 ms have passed
+    std::atomic<uint64_t> FRequestId{0};           // number of the running (or last) request
+    std::atomic<uint64_t> FCancelId{~uint64_t{0}}; // number of the request a cancel hit
+    sqlca* FClientCa = nullptr;                    // set by AttachClient, cleared by DetachClient
+    std::shared_ptr<CallbackTable> FCallbacks;     // idem
+    std::string FName;                             // ConnectionName
+    std::recursive_mutex FClientMutex;             // guards the three above against NotifyDropped
+    dblib_simple_callback_fn FWaitFn = nullptr;    // the wait callback armed for the running request
+    long FNextWaitMs = 0;                          // when it is due next (ms clock)
+    std::unique_ptr<BackupSession> FBackup;
+
+    // ---- Cursors ----
+    // Created on first use; destroyed before the statements they run (Close).
+    std::unique_ptr<CursorSet> FCursors;
 };
 
 // Opens an engine handle on a database file (path "" for a private in-memory database, as

@@ -1,7 +1,9 @@
 // Engines and databases (see Engine.h).
 #include "platform/dblib/Engine.h"
 
+#include "platform/dblib/Callbacks.h"
 #include "platform/dblib/Catalog.h"
+#include "platform/dblib/Client.h"
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
@@ -71,6 +73,13 @@ std::shared_ptr<Engine> Server::NewEngineLocked(const std::string& name, bool au
     e->Utility->Name = kUtilityName;
     e->Utility->Utility = true;
     e->Utility->EngineName = name;
+    e->Port = 49152; // the start of the dynamic port range
+    for (bool taken = true; taken;) {
+        taken = false;
+        for (const auto& other : FEngines)
+            if (other->Port == e->Port) taken = true;
+        if (taken) ++e->Port;
+    }
     FEngines.push_back(e);
     return e;
 }
@@ -121,7 +130,10 @@ void Server::StopDatabaseLocked(Engine& e, const std::shared_ptr<Database>& db) 
     for (auto& w : db->Connections)
         if (auto c = w.lock()) conns.push_back(std::move(c));
     db->Connections.clear();
-    for (auto& c : conns) c->Drop();
+    for (auto& c : conns) {
+        c->Drop();
+        DropNotices::Collect(c);
+    }
     if (db->Anchor) {
         sqlite3_close_v2(db->Anchor);
         db->Anchor = nullptr;
@@ -160,6 +172,7 @@ void Server::StartEngine(const ConnParams& p) {
 }
 
 void Server::StopEngine(const ConnParams& p, Connection* caller) {
+    DropNotices notices; // the dropped callbacks run after the lock is released
     std::lock_guard<std::mutex> lock(FMutex);
     std::string name = p.Trimmed(ConnKey::EngineName);
     auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
@@ -180,6 +193,7 @@ void Server::StartDatabase(const ConnParams& p, Connection* caller) {
 }
 
 void Server::StopDatabase(const ConnParams& p, Connection* caller) {
+    DropNotices notices; // the dropped callbacks run after the lock is released
     std::lock_guard<std::mutex> lock(FMutex);
     std::string name = p.Trimmed(ConnKey::EngineName);
     auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
@@ -213,7 +227,7 @@ std::vector<EngineInfo> Server::Engines() {
     std::lock_guard<std::mutex> lock(FMutex);
     std::vector<EngineInfo> out;
     for (const auto& e : FEngines) {
-        EngineInfo info{e->Name, {}};
+        EngineInfo info{e->Name, {}, e->Port};
         for (const auto& db : e->Databases) info.Databases.push_back(db->Name);
         out.push_back(std::move(info));
     }
@@ -264,7 +278,7 @@ std::shared_ptr<Connection> Server::OpenConnectionLocked(const std::shared_ptr<E
     return conn;
 }
 
-std::shared_ptr<Connection> Server::Connect(const ConnParams& p) {
+std::shared_ptr<Connection> Server::Connect(const ConnParams& p, ClientState* client) {
     std::lock_guard<std::mutex> lock(FMutex);
     std::string eng = p.Trimmed(ConnKey::EngineName);
     std::string dbn = p.Trimmed(ConnKey::DatabaseName);
@@ -308,7 +322,9 @@ std::shared_ptr<Connection> Server::Connect(const ConnParams& p) {
             if (e->Databases.empty()) throw DbError(DBLIB_E_DB_NOT_FOUND, "(default)");
             db = e->Databases.front();
         }
-        return OpenConnectionLocked(e, db, p);
+        auto conn = OpenConnectionLocked(e, db, p);
+        if (client) conn->AttachClient(client->Ca, client->Callbacks, p.Trimmed(ConnKey::ConnectionName));
+        return conn;
     } catch (...) {
         if (startedDb && !startedDb->Stopped) StopDatabaseLocked(*e, startedDb);
         if (startedEngine && !startedEngine->Stopped) StopEngineLocked(startedEngine);

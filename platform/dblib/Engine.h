@@ -18,6 +18,7 @@
 
 namespace tnxdb {
 
+class ClientState;
 class Connection;
 class Engine;
 
@@ -40,12 +41,14 @@ public:
     bool Stopped = false;
     std::shared_ptr<Database> Utility;
     std::vector<std::shared_ptr<Database>> Databases; // in start order, utility_db not included
+    int Port = 0; // the port number locating servers reports: the lowest free from 49152 on
 };
 
 // Snapshot of one engine for callers outside the lock (locating servers).
 struct EngineInfo {
     std::string Name;
     std::vector<std::string> Databases;
+    int Port = 0;
 };
 
 class Server {
@@ -61,10 +64,16 @@ public:
     void StartDatabase(const ConnParams& p, Connection* caller);
     void StopDatabase(const ConnParams& p, Connection* caller);
     bool FindEngine(std::string_view name);
-    std::shared_ptr<Connection> Connect(const ConnParams& p);
+    // `client` (when given) is bound to the new connection before any other thread can see it, so
+    // that a stop at any later moment reaches the client's dropped callback.
+    std::shared_ptr<Connection> Connect(const ConnParams& p, ClientState* client = nullptr);
     // Bookkeeping after a client closed its connection: autostop of database and engine.
     void Disconnected(const std::shared_ptr<Connection>& conn);
     std::vector<EngineInfo> Engines();
+    // db_string_ping_server: whether the engine the parameters name runs and, with `database`,
+    // whether its database runs and takes the user and password. Starts nothing. Throws the
+    // connect error (-100, -83, -103, -95).
+    void Ping(const ConnParams& p, bool database, Connection* caller);
 
     // Creates a new database file (CREATE DATABASE). Throws DBLIB_E_CREATE_FAILED.
     static void CreateDatabaseFile(const std::string& file, int pageSize, const std::string& dbaUser,

@@ -187,7 +187,7 @@ DBLIB_EXPORT unsigned short db_string_connect(sqlca* ca, char* params) {
                            if (!client->Conn->IsDropped()) throw DbError(DBLIB_E_ALREADY_CONNECTED);
                            DisconnectClient(*client);
                        }
-                       auto conn = Server::Instance().Connect(p);
+                       auto conn = Server::Instance().Connect(p, client);
                        std::lock_guard<std::mutex> lock(client->ConnMutex);
                        client->Conn = std::move(conn);
                        return 1;

@@ -106,6 +106,12 @@ CallLine& CallLine::Stmt(const short* stmt) {
     return *this;
 }
 
+CallLine& CallLine::Ptr(const void* p) {
+    Sep();
+    FLine += p ? "ptr" : "null";
+    return *this;
+}
+
 void CallLine::Commit() {
     FLine += ')';
     std::lock_guard<std::mutex> lock(Mutex());

@@ -5,7 +5,8 @@
 // each entry point pays one relaxed atomic load for each.
 //
 // Line format: name(arg, arg, ...). Strings are double-quoted with C escapes, null pointers are
-// null, SQLDAs are sqlda(<sqld>), and connection strings have their password values masked.
+// null, SQLDAs are sqlda(<sqld>), other pointers (callbacks, user data) are ptr or null, and
+// connection strings have their password values masked.
 #pragma once
 
 #include "platform/dblib/dblib.h"
@@ -31,6 +32,7 @@ public:
     CallLine& ConnString(const char* s); // masked
     CallLine& Da(const sqlda* da);
     CallLine& Stmt(const short* stmt);   // the number it points to, or null
+    CallLine& Ptr(const void* p);        // ptr for a pointer (functions, user data), or null
     void Commit();                       // appends the line to the record
 
 private:

@@ -2,6 +2,7 @@
 #include "platform/dblib/SqlVariables.h"
 
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/SqlScanner.h"
 #include "platform/dblib/Text.h"
 #include "platform/dblib/dblib.h"
 
@@ -132,6 +133,16 @@ void SqlVariable::Append(const Value& piece) {
         FKind = Value::Blob;
     else if (FType.Store == Storage::Text)
         FKind = Value::Text;
+}
+
+std::string HostVariableName(const char* name) {
+    std::string_view text(name);
+    if (text.empty() || (text[0] != '"' && text[0] != '[' && text[0] != '`')) return std::string(text);
+    ScannedSql scanned = ScanSql(text);
+    if (scanned.Tokens.size() == 1 && scanned.Tokens[0].Kind == TokKind::QuotedIdent &&
+        scanned.Tokens[0].End == text.size())
+        return TokenText(text, scanned.Tokens[0]);
+    return std::string(text);
 }
 
 void VariableStore::Create(std::string_view name, std::string_view typeText) {

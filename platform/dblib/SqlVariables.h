@@ -41,6 +41,9 @@ private:
     ByteBuffer FBytes;
 };
 
+// The variable name a type-600 host variable gives: a quoted identifier loses its quotes.
+std::string HostVariableName(const char* name);
+
 class VariableStore : public VariableAccess {
 public:
     // DBLIB_E_VARIABLE_EXISTS when the name is taken.
@@ -52,8 +55,10 @@ public:
     SqlVariable& Get(std::string_view name);
     void Clear() { FVars.clear(); }
 
-    Value ReadVariable(const char* name) override { return Get(name).View(); }
-    void AssignVariable(const char* name, const Value& v) override { Get(name).Assign(v); }
+    // Type-600 variables name an SQL variable as written or as a quoted identifier ("my col",
+    // [my col], `my col`, with doubled quotes inside), as CREATE VARIABLE accepts it.
+    Value ReadVariable(const char* name) override { return Get(HostVariableName(name)).View(); }
+    void AssignVariable(const char* name, const Value& v) override { Get(HostVariableName(name)).Assign(v); }
 
 private:
     // Few variables live at once: a linear search by name costs less than hashing a folded copy.

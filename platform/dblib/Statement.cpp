@@ -1,9 +1,11 @@
 // Statements: compile, classify, describe and execute (see Statement.h).
 #include "platform/dblib/Statement.h"
 
+#include "platform/dblib/Callbacks.h"
 #include "platform/dblib/Catalog.h"
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/Convert.h"
+#include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
@@ -76,7 +78,8 @@ std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::st
     s->Classify();
     if (s->FKind == StmtKind::Engine) {
         if (!s->CompileNextPart(c)) Syntax("end of statement");
-    } else if (s->FKind != StmtKind::SetVariable && s->FKind != StmtKind::AppendVariable && s->InputCount() > 0) {
+    } else if (s->FKind != StmtKind::SetVariable && s->FKind != StmtKind::AppendVariable &&
+               s->FKind != StmtKind::Message && s->InputCount() > 0) {
         Syntax("?");
     }
     return s;
@@ -196,6 +199,38 @@ void Statement::Classify() {
         FKind = StmtKind::OtherPrivilege;
         return;
     }
+    if (kw(0, "MESSAGE")) {
+        // The clauses come last, in either order; what precedes them is the expression list.
+        size_t end = n;
+        bool toClient = false, typed = false, directed = false;
+        while (end >= 3) {
+            if (!typed && kw(end - 2, "TYPE")) {
+                static const char* const kTypes[] = {"INFO", "WARNING", "ACTION", "STATUS"};
+                bool known = false;
+                for (unsigned char k = 0; k < 4; ++k)
+                    if (kw(end - 1, kTypes[k])) {
+                        FMessageType = k;
+                        known = true;
+                    }
+                if (!known) Syntax("TYPE");
+                typed = true;
+                end -= 2;
+            } else if (!directed && kw(end - 2, "TO") &&
+                       (kw(end - 1, "CLIENT") || kw(end - 1, "CONSOLE") || kw(end - 1, "LOG"))) {
+                toClient = kw(end - 1, "CLIENT");
+                directed = true;
+                end -= 2;
+            } else {
+                break;
+            }
+        }
+        if (end < 2) Syntax("MESSAGE");
+        FKind = StmtKind::Message;
+        FExprToken = 1;
+        FExprEnd = end;
+        FFlag = toClient;
+        return;
+    }
     auto txWord = [&](size_t i) { return kw(i, "WORK") || kw(i, "TRANSACTION") || kw(i, "TRAN"); };
     if (kw(0, "COMMIT") && (n == 1 || (n == 2 && txWord(1)))) FKind = StmtKind::Commit;
     else if (kw(0, "ROLLBACK") && (n == 1 || (n == 2 && txWord(1)))) FKind = StmtKind::Rollback;
@@ -295,6 +330,8 @@ void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
 void Statement::Execute(Connection& c, const sqlda* in, sqlda* out, sqlca* ca) {
     CheckSqlda(in, "input");
     CheckSqlda(out, "output");
+    // An open cursor is reading this statement's results: running it would disturb them.
+    if (const Cursor* cursor = c.CursorOn(this)) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, cursor->Name());
     size_t needed = InputCount();
     if (needed > 0 && (!in || static_cast<size_t>(in->sqld) < needed)) throw DbError(DBLIB_E_TOO_FEW_VALUES);
     if (FKind == StmtKind::Engine)
@@ -363,6 +400,36 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
 
 void Statement::EvaluateSet(Connection& c, const sqlda* in) {
     SqlVariable& target = c.Variables().Get(FName);
+    sqlite3_stmt* s = CompileExpression(c, in, FExprToken, FTokenCount);
+    struct Finalizer {
+        sqlite3_stmt* S;
+        ~Finalizer() { sqlite3_finalize(S); }
+    } fin{s};
+    int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) c.ThrowEngine(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
+    target.Assign(ColumnValue(s, 0));
+}
+
+void Statement::ExecuteMessage(Connection& c, const sqlda* in) {
+    sqlite3_stmt* s = CompileExpression(c, in, FExprToken, FExprEnd);
+    struct Finalizer {
+        sqlite3_stmt* S;
+        ~Finalizer() { sqlite3_finalize(S); }
+    } fin{s};
+    int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) c.ThrowEngine(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
+    if (!FFlag) return;
+    // The values of the list joined as text; a NULL adds nothing.
+    std::string text;
+    int cols = sqlite3_column_count(s);
+    for (int i = 0; i < cols; ++i) {
+        const unsigned char* p = sqlite3_column_text(s, i);
+        if (p) text.append(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(s, i)));
+    }
+    c.DeliverMessage(FMessageType, 0, text.data(), text.size());
+}
+
+sqlite3_stmt* Statement::CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end) {
     const auto& t = FScan.Tokens;
     std::string sql = "SELECT ";
     struct Source {
@@ -370,16 +437,16 @@ void Statement::EvaluateSet(Connection& c, const sqlda* in) {
         SqlVariable* Var;     // else a variable
     };
     std::vector<Source> sources;
-    for (size_t i = FExprToken; i < FTokenCount; ++i) {
+    for (size_t i = first; i < end; ++i) {
         const Token& tok = t[i];
-        if (i > FExprToken && tok.Begin > t[i - 1].End) sql += ' ';
+        if (i > first && tok.Begin > t[i - 1].End) sql += ' ';
         if (tok.Kind == TokKind::Marker) {
             sql += '?';
             sources.push_back({tok.MarkerIndex, nullptr});
             continue;
         }
-        bool afterDot = i > FExprToken && t[i - 1].Kind == TokKind::Punct && FText[t[i - 1].Begin] == '.';
-        bool beforeParen = i + 1 < FTokenCount && t[i + 1].Kind == TokKind::Punct && FText[t[i + 1].Begin] == '(';
+        bool afterDot = i > first && t[i - 1].Kind == TokKind::Punct && FText[t[i - 1].Begin] == '.';
+        bool beforeParen = i + 1 < end && t[i + 1].Kind == TokKind::Punct && FText[t[i + 1].Begin] == '(';
         if ((tok.Kind == TokKind::Word || tok.Kind == TokKind::QuotedIdent) && !afterDot && !beforeParen) {
             if (SqlVariable* v = c.Variables().Find(TokenString(i))) {
                 sql += '?';
@@ -392,20 +459,19 @@ void Statement::EvaluateSet(Connection& c, const sqlda* in) {
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), static_cast<int>(sql.size()), &s, nullptr);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
-    struct Finalizer {
-        sqlite3_stmt* S;
-        ~Finalizer() { sqlite3_finalize(S); }
-    } fin{s};
-    char scratch[kScratchSize];
-    for (size_t k = 0; k < sources.size(); ++k) {
-        Value v = sources[k].Var ? sources[k].Var->View()
-                                 : ReadInput(in->sqlvar[sources[k].Marker], scratch, &c.Variables());
-        rc = BindValue(s, static_cast<int>(k + 1), v, true);
-        if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    try {
+        char scratch[kScratchSize];
+        for (size_t k = 0; k < sources.size(); ++k) {
+            Value v = sources[k].Var ? sources[k].Var->View()
+                                     : ReadInput(in->sqlvar[sources[k].Marker], scratch, &c.Variables());
+            rc = BindValue(s, static_cast<int>(k + 1), v, true);
+            if (rc != SQLITE_OK) c.ThrowEngine(rc);
+        }
+    } catch (...) {
+        sqlite3_finalize(s);
+        throw;
     }
-    rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW) c.ThrowEngine(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
-    target.Assign(ColumnValue(s, 0));
+    return s;
 }
 
 void Statement::ExecuteOwn(Connection& c, const sqlda* in, sqlca* /*ca*/) {
@@ -448,6 +514,7 @@ void Statement::ExecuteOwn(Connection& c, const sqlda* in, sqlca* /*ca*/) {
     case StmtKind::Commit: c.Commit(); return;
     case StmtKind::Rollback: c.Rollback(); return;
     case StmtKind::Begin: c.BeginIfNeeded(true); return;
+    case StmtKind::Message: ExecuteMessage(c, in); return;
     case StmtKind::Engine: return;
     }
 }

@@ -1,7 +1,10 @@
 // Statement: one prepared statement of a connection, kept under its number until dropped or
 // replaced. A statement is either text for the engine (compiled once into SQLite statements that
 // every execution re-binds and resets, never re-parses), or one the library carries out itself:
-// SQL variables, options, users, CREATE DATABASE and transaction control.
+// SQL variables, options, users, CREATE DATABASE, transaction control and server messages
+// (MESSAGE <expression>, ... [TYPE INFO|WARNING|ACTION|STATUS] [TO CLIENT|CONSOLE|LOG]: the values
+// joined as text go to the connection's message callback when the destination is CLIENT; the
+// engine keeps no console or log, so other destinations only evaluate them).
 //
 // Text of several statements separated by ';' becomes several parts, compiled in order as
 // execution reaches them (a later part may need what an earlier one creates); the markers are
@@ -40,7 +43,8 @@ enum class StmtKind {
     OtherPrivilege,
     Commit,
     Rollback,
-    Begin
+    Begin,
+    Message
 };
 
 class Statement {
@@ -87,6 +91,10 @@ private:
     void ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca* ca);
     void ExecuteOwn(Connection& c, const sqlda* in, sqlca* ca);
     void EvaluateSet(Connection& c, const sqlda* in);
+    // Compiles tokens [first, end) as the column list of a SELECT, with the connection's SQL
+    // variables and the inputs bound in place. The caller finalizes the result.
+    sqlite3_stmt* CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end);
+    void ExecuteMessage(Connection& c, const sqlda* in);
     std::string TokenString(size_t i) const { return TokenText(FText, FScan.Tokens[i]); }
 
     int FNumber = 0;
@@ -107,6 +115,8 @@ private:
     bool FFlag = false;    // temporary option; password given
     int FPageSize = 0;
     size_t FExprToken = 0; // SET: first token of the expression; append: the piece's token
+    size_t FExprEnd = 0;   // MESSAGE: end of the expression list
+    unsigned char FMessageType = 0; // MESSAGE: the type (MessageType)
 };
 
 // Sets an option as dbpp_setoption and SET OPTION do (see dblib.h).

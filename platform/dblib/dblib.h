@@ -41,8 +41,8 @@
  * Transactions and durability
  *   Transactions are chained: one begins implicitly with the first statement that changes data
  *   (or, at isolation levels 2 and 3, with the first statement at all) and ends at dbpp_commit or
- *   dbpp_rollback. Work not committed is rolled back at db_string_disconnect, at db_fini, and when
- *   the engine ends the connection. Data definition (CREATE/ALTER/DROP of tables, views, indexes
+ *   dbpp_rollback. Work not committed is rolled back at db_string_disconnect, at db_fini, when
+ *   the engine ends the connection, and when a statement changing data is cancelled. Data definition (CREATE/ALTER/DROP of tables, views, indexes
  *   and triggers, GRANT, REVOKE) commits the transaction in progress before it runs and commits
  *   itself. CREATE VARIABLE, SET and DROP VARIABLE do not touch the transaction.
  *   Databases run with a write-ahead log and synchronous=FULL: a committed transaction survives
@@ -289,14 +289,26 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
                                           code, or a length a type cannot hold */
 #define DBLIB_E_CONVERSION (-157)      /* 53018 "Cannot convert %1 to a %2" */
 #define DBLIB_E_OUT_OF_RANGE (-158)    /* 22003 "Value %1 out of range for destination" */
+#define DBLIB_E_CURSOR_NOT_DECLARED (-170) /* 24W01 "Cursor '%1' has not been declared" */
+#define DBLIB_E_CURSOR_ALREADY_OPEN (-172) /* 24502 "Cursor '%1' is already open" - also when a
+                                          statement is executed, or opened under a second name,
+                                          while a cursor runs it */
+#define DBLIB_E_CURSOR_NOT_OPEN (-180)  /* 24501 "Cursor '%1' is not open" */
 #define DBLIB_E_NO_INDICATOR (-181)    /* 22002 "No indicator variable provided for NULL
                                           result" */
 #define DBLIB_E_TOO_FEW_VALUES (-188)  /* 07002 "Not enough values for host variables" */
+#define DBLIB_E_NOT_UPDATABLE (-192)   /* 42W31 "Rows of cursor '%1' cannot be changed: %2" -
+                                          the cursor's query is not one SELECT over one table
+                                          with row identifiers, or a variable names a column
+                                          that is not a column of that table */
 #define DBLIB_E_PRIMARY_KEY (-193)     /* 23W01 "Primary key for table '%1' is not unique" */
 #define DBLIB_E_FOREIGN_KEY (-194)     /* 23503 "No primary key value for foreign key in table
                                           '%1'" */
 #define DBLIB_E_NOT_NULL (-195)        /* 23502 "Column '%1' in table '%2' cannot be NULL" */
 #define DBLIB_E_UNIQUE (-196)          /* 23505 "Index '%1' for table '%2' would not be unique" */
+#define DBLIB_E_NO_CURRENT_ROW (-197)  /* 24503 "No current row of cursor '%1'" - the cursor
+                                          stands before the first row, after the last, or where
+                                          a row it deleted was; or that row is gone */
 #define DBLIB_E_REFERENCED (-198)      /* 23503 "Primary key for row in table '%1' is referenced
                                           by another row" */
 #define DBLIB_E_BAD_OPTION (-200)      /* 42W16 "Invalid option '%1' -- no PUBLIC setting
@@ -306,6 +318,9 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
 #define DBLIB_E_ROW_LOCKED (-210)      /* 42W18 "A row needed by this statement is locked by
                                           another connection" - waiting for another writer
                                           failed (blocking OFF, or blocking_timeout passed) */
+#define DBLIB_E_LOG_NOT_RENAMED (-242) /* 25W01 "Transactions in progress prevent renaming the
+                                          transaction log of %1" - db_backup operation 6 could not
+                                          rename the log now; the caller retries later */
 #define DBLIB_E_VARIABLE_EXISTS (-259) /* 42W13 "Variable '%1' already exists" */
 #define DBLIB_E_VARIABLE_NOT_FOUND (-260) /* 42W14 "Variable '%1' not found" */
 #define DBLIB_E_FUNCTION_NOT_FOUND (-265) /* 42W20 "Procedure '%1' not found" */
@@ -323,7 +338,11 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
                                           every call but db_string_disconnect and db_fini
                                           answers this until the client disconnects */
 #define DBLIB_E_MEMORY (-309)          /* 08W27 "Memory error -- transaction rolled back" */
+#define DBLIB_E_CURSOR_READ_ONLY (-633) /* 42W47 "Cursor '%1' was not opened for update" */
 #define DBLIB_E_CREATE_FAILED (-645)   /* 08W60 "Database creation failed: %1" */
+#define DBLIB_E_CURSOR_FORWARD_ONLY (-668) /* 24W02 "Cursor '%1' only moves forward" - a move
+                                          back, or one counted from the end, on a forward-only
+                                          cursor */
 #define DBLIB_E_READ_ONLY (-757)       /* 42W56 "Modifications not permitted for read-only
                                           database" */
 #define DBLIB_E_FILE_IN_USE (-816)     /* 08W86 "Specified database file already in use: %1" -
@@ -334,6 +353,8 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
 #define DBLIB_E_BAD_SQLDA (-1007)      /* 07W03 "Invalid SQLDA: %1" */
 #define DBLIB_E_BAD_ARGUMENT (-1008)   /* 07W04 "Invalid argument: %1" - a null or malformed
                                           argument where the call needs one */
+#define DBLIB_E_NOT_A_QUERY (-1009)    /* 07W05 "Statement returns no result set: %1" - a cursor
+                                          opened over a single statement that is not a query */
 
 /* ---------------------------------------------------------------------------------------------
  * Options (dbpp_setoption / dbpp_getoption; also SET [TEMPORARY] OPTION [user.|PUBLIC.]name = v)
@@ -447,14 +468,16 @@ typedef unsigned short (*db_string_disconnect_fn)(struct sqlca *ca, char *params
  * -96 the engine already runs (nothing changes); -83/-82 as for connect. Returns 1 on success.
  * db_stop_engine: stops the engine named by eng (default: the SQLCA's engine, else the first).
  *   -100 none runs; -75 other clients are connected and Unconditional is not yes. Connections
- *   still open (the caller's own among them) are ended: their next call gets -308.
+ *   still open (the caller's own among them) are ended: their uncommitted work is rolled back,
+ *   their dropped callbacks (kind 8) run, and their next call gets -308.
  * db_start_database: starts dbf (named dbn, default the file prefix) on the engine named by eng
  *   (default: the SQLCA's engine, else the first); -100, -83, -82, -77, -816 as above, -75 when no
  *   file is given. The database stays started until stopped (AutoStop=yes: until its last
  *   connection leaves).
  * db_stop_database: stops the database named by dbn, else by dbf (a full path, or a file name
  *   matched against the file names of the started databases); -100, -83 (not running), -75
- *   (other clients connected and Unconditional not yes, or utility_db). Returns 1 on success. */
+ *   (other clients connected and Unconditional not yes, or utility_db); its connections end as
+ *   for db_stop_engine. Returns 1 on success. */
 typedef unsigned short (*db_start_engine_fn)(struct sqlca *ca, char *params);
 typedef unsigned short (*db_stop_engine_fn)(struct sqlca *ca, char *params);
 typedef unsigned short (*db_start_database_fn)(struct sqlca *ca, char *params);
@@ -498,23 +521,110 @@ DBLIB_DBPP_TYPES(dbpp_setoption, int temporary, char *user, char *option, struct
 DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *da)
 
 /* Cursors.
- * dbpp_declare names a cursor for a prepared statement; dbpp_open runs it with its inputs and
- *   options (2 read-only, 0x1000 for update, 4 forward-only, 0x80 fixed scroll, 0x400
- *   insensitive); sqlerrd[2] after the open is the row count when row_counts is ON, otherwise an
- *   estimate given as a negative number (callers take its absolute value).
- * dbpp_fetch_array kind 1 (absolute: 1 the first row, -1 the last) or 2 (relative to the current
- *   row) moves by offset, then delivers up to `rows` rows, the moved-to row first, into
- *   consecutive groups of the SQLDA's variables (row r into variables r*columns...);
- *   sqlerrd[2] the rows delivered; 100 when the moved-to row does not exist.
- *   Position after a block: the cursor stands on the LAST ROW DELIVERED, also when the block was
- *   shorter than asked for because the end was reached. After a fetch that delivers nothing it
- *   stands after the last row (moved forward) or before the first (moved backward).
- * dbpp_fetch moves without delivering; on 100 sqlerrd[2] is positive when the move passed the
- *   end, negative when it passed the beginning.
- * dbpp_get_data reads one column of the current row in pieces (101 while more follows).
- * dbpp_put_into, dbpp_update, dbpp_delete change through a cursor opened for update over one
- *   table; dbpp_close closes. dbpp_resume moves to the next result set (105 when none);
- *   dbpp_explain gives the plan text. */
+ * A cursor is a name of the connection (letter case does not matter) that dbpp_declare binds to a
+ *   prepared statement. It stays declared until the connection ends and may be declared again
+ *   while closed. Dropping or re-preparing its statement closes it.
+ * dbpp_open runs the statement with the input SQLDA (the values are copied: the SQLDA may change
+ *   after the call) and the options:
+ *     2       read-only; 0x1000 for update (positioned changes; without it they are refused).
+ *     0, 0x80 default and fixed scroll (both behave alike): scrollable. A row is read from the
+ *             database when the cursor first reaches it and kept as read; going back or to an
+ *             absolute position shows the kept row; going to the end, or counting from it, reads
+ *             the rest. Memory grows with the rows reached, never beyond the result.
+ *     4       forward-only: moves go forward only (a move back, or one counted from the end, is
+ *             DBLIB_E_CURSOR_FORWARD_ONLY and changes nothing). The cursor keeps no rows of its
+ *             own beyond the one it stands on, whatever the size of the result.
+ *     0x400   insensitive: the whole result is read at the open.
+ *   The open reads the first row, so a failing query fails the open. A text of several queries
+ *   separated by ';' gives one result set per query, in order (statements between them run when
+ *   reached); a single statement that is not a query is DBLIB_E_NOT_A_QUERY. Opening an open
+ *   cursor, or one over a statement that another open cursor runs, is
+ *   DBLIB_E_CURSOR_ALREADY_OPEN, and so is executing such a statement.
+ *   sqlerrd[2] after the open: the number of rows (>= 0) when it is exact: always when the option
+ *   row_counts is ON, and when the open has read the whole result anyway (an insensitive cursor,
+ *   an empty result). Otherwise minus an estimate (< 0, at least 1 in absolute value; callers
+ *   take the absolute value): the largest row identifier of the table of the first column that
+ *   has one - the row count of a whole table that never lost rows, more than the rows a filter
+ *   lets through.
+ * What a cursor sees of changes made after its open:
+ *   insensitive   nothing: no commit of another connection, no change of its own connection, not
+ *                 even its own positioned changes.
+ *   default, fixed scroll, forward-only
+ *                 rows already reached: as read, except changes made through the cursor itself (a
+ *                 positioned update shows the row as stored after it; a deleted row leaves).
+ *                 Rows not reached yet: the database as of the open together with the changes
+ *                 this connection has made since, where the engine had not read those rows yet (a
+ *                 query that sorts without an index reads every row at the open). Changes that
+ *                 other connections commit after the open are never seen: when this connection
+ *                 starts a change after such a commit, its open cursors first read the rest of
+ *                 their result into memory, as of their open, and see nothing new from then on.
+ *                 Rows updated or inserted through the cursor are never delivered a second time.
+ *   Cursors stay open across commit and rollback.
+ * Positions. A cursor stands before the first row, on a row, after the last row, or - after a
+ *   positioned delete - in the deleted row's place, between its neighbours.
+ * dbpp_fetch_array(kind, offset, da, rows) moves, then delivers. Kind 1 absolute: offset n > 0 is
+ *   row n, -n the n-th row from the end (-1 the last), 0 before the first row. Kind 2 relative:
+ *   n rows on from the current row; from before the first row, row n; from after the last row,
+ *   n counted back from there (-1 the last row); from a deleted row's place, n > 0 the n-th row
+ *   after it, n < 0 the |n|-th before it. Any other kind is DBLIB_E_BAD_ARGUMENT.
+ *   When the row moved to exists: up to `rows` rows from it (0 counts as 1, and no more rows than
+ *   the SQLDA has variables for), row r into variables r*columns .. r*columns+columns-1, sqlcode
+ *   0, sqlerrd[2] the rows delivered. The cursor stands on the LAST ROW DELIVERED - also when the
+ *   block is shorter than asked for because the result ended: it does not stand after the end.
+ *   When it does not exist: sqlcode 100, sqlerrd[2] 0, and the cursor stands after the last row
+ *   (the move went beyond the end) or before the first (it went before the beginning); relative
+ *   0 from a deleted row's place gives 100 and leaves the cursor there.
+ *   A value that cannot be delivered fails the call: the rows before it are delivered, sqlerrd[2]
+ *   counts them, and the cursor stands on the row that failed.
+ *   60 rows in blocks of 25: absolute 1 gives rows 1-25 (on 25); relative 1, rows 26-50 (on 50);
+ *   relative 1, rows 51-60 with sqlerrd[2] 10 (on 60); relative 1, 100 (after the last row);
+ *   relative -25 from there, rows 36-60; relative -25 from row 60, rows 35-59; absolute -25,
+ *   rows 36-60; absolute 61, 100 (after the last); absolute -61, 100 (before the first).
+ * dbpp_fetch(kind, offset) makes the same move without delivering: sqlcode 0 when the cursor
+ *   reaches a row (sqlerrd[2] 0); 100 otherwise, with sqlerrd[2] 1 when it went after the last
+ *   row, -1 when it went before the first (0 for relative 0 from a deleted row's place).
+ * dbpp_describe_cursor(da, 1) describes the current result set as dbpp_describe does; a column
+ *   without a declared type takes the type of its value in the first row: an integer 496 (608
+ *   when it needs more than 32 bits), a real 480, text 448 and bytes 524 (sqllen 32767), NULL or
+ *   no row 456. Kind 2 describes the statement's inputs.
+ * dbpp_get_data(column, offset, da) reads the current row's column (from 1), starting at byte
+ *   `offset`, into variable 0: types 524 and 448 (a 16-bit length, then up to sqllen-2 bytes),
+ *   460 (up to sqllen-1 bytes and a NUL), 528 and 456 (up to array_len bytes; stored_len the
+ *   piece, untrunc_len the whole value). sqlcode 101 while bytes follow the piece, 0 for the piece
+ *   that reaches the end (an offset at or past the end gives an empty last piece); sqlerrd[2] the
+ *   piece's length; indicator -1 for NULL (an empty piece), the value's length (at most 32767)
+ *   while more follows, else 0. Numbers read as their text. Pieces may come in any order; each
+ *   costs its own length, so reading a value of n bytes costs O(n) in all.
+ * Positioned changes need a cursor opened with 0x1000 (else DBLIB_E_CURSOR_READ_ONLY) whose query
+ *   is one SELECT over one table with row identifiers - no join, view, DISTINCT, grouping,
+ *   aggregate or compound query (else DBLIB_E_NOT_UPDATABLE, with the reason). They name the row
+ *   by its identifier, never by its values, and belong to the connection's transaction like any
+ *   other change. The variables sent are those with both a name (sqlname) and a type; the name is
+ *   a result column's (or its table column's): one that is none is DBLIB_E_COLUMN_NOT_FOUND, an
+ *   expression DBLIB_E_NOT_UPDATABLE. Indicator -1 or a null sqldata sends NULL; type 600 sends
+ *   the value of the SQL variable that sqldata names (plainly, or as a quoted identifier). A
+ *   refused change changes nothing.
+ * dbpp_update(da) changes the named columns of the row the cursor stands on (none, or a row that
+ *   is gone: DBLIB_E_NO_CURRENT_ROW); sqlerrd[2] 1. With no variable to send it does nothing.
+ * dbpp_delete deletes the row the cursor stands on; it leaves the cursor (the rows after it move
+ *   up one number) and the cursor stands in its place.
+ * dbpp_put_into(put, into) inserts a row with the named columns (the others take their defaults;
+ *   an INTEGER PRIMARY KEY left out or NULL gets a new key), delivers the row as stored, through
+ *   the cursor's columns, into `into` (one row; into may be null) and sets sqlerrd[2] 1. Insert
+ *   and delivery succeed or fail together. The cursor does not move; the new row is not one of
+ *   the cursor's rows.
+ * dbpp_close closes the cursor (the name stays declared); a cursor that is not open gives
+ *   DBLIB_E_CURSOR_NOT_OPEN, as every call on it but dbpp_open does.
+ * dbpp_resume moves the open cursor to its statement's next result set, running the statements
+ *   between; the cursor then stands before its first row, dbpp_describe_cursor describes its
+ *   columns, and sqlerrd[2] is reported as after an open. When no query follows: warning 105
+ *   (DBLIB_W_NO_MORE_RESULTS), sqlerrd[2] 0, and the cursor stays on its result set, on the row it
+ *   stood on.
+ * dbpp_explain(r, da) delivers into variable 0 of da (any text type) the engine's plan for the
+ *   query giving the open cursor's current result set: one line per step, separated by '\n',
+ *   indented two blanks per level below the step it belongs to (e.g. "SEARCH t USING INDEX t_name
+ *   (name=?)"); cut to the variable as any text output is (the indicator, or warning 101,
+ *   says so). */
 DBLIB_DBPP_TYPES(dbpp_declare, char *cursor, char *r, char *module, short *stmt, unsigned int options)
 DBLIB_DBPP_TYPES(dbpp_open, char *cursor, char *r, char *module, short *stmt, struct sqlda *in,
                  char *r2, char *r3, unsigned int options)
@@ -533,16 +643,71 @@ DBLIB_DBPP_TYPES(dbpp_resume, char *cursor)
 DBLIB_DBPP_TYPES(dbpp_explain, char *cursor, char *r, struct sqlda *da)
 
 /* Services.
- * db_backup(op, file, page, da): 1 begin (sqlerrd[2] the page size), 2 open file N (0 the
- *   database, -1 the transaction log, -2 the log to be renamed; sqlerrd[2] its page count,
- *   sqlerrmc its name), 3 read page into variable 0 (type 524), 4 close, 5 end, 6 read a page of
- *   the log being renamed.
- * db_register_a_callback(kind, fn): 0 request start, 1 wait, 2 request finish (void f(struct
- *   sqlca*)), 7 message (DBLIB_MESSAGE_FN), 8 connection dropped (DBLIB_DROPPED_FN); null
- *   unregisters.
- * db_is_working: 1 while a request runs on the SQLCA. db_cancel_request: ends it (-299).
- * db_locate_servers: calls back once per running engine until the callback returns 0.
- * db_string_ping_server: 0 when the engine (and, when asked, its database) can be reached. */
+ * db_register_a_callback(kind, fn): registers fn for the SQLCA (before or after connecting; kept
+ *   across connections until db_fini); a null fn unregisters; another kind or an SQLCA never
+ *   given to db_init is DBLIB_E_BAD_ARGUMENT. Kinds and their functions:
+ *     0 start, 2 finish   dblib_simple_callback_fn, around every request on the connection (every
+ *                         dbpp_*, db_connection_info and db_backup call that reaches it; a call
+ *                         refused before it starts, e.g. with -101, -308 or -1006, fires neither)
+ *     1 wait              dblib_simple_callback_fn, every 100 ms of a request's running time,
+ *                         also while it waits for another connection's lock
+ *     7 message           dblib_message_callback_fn: MESSAGE <expression>, ... [TYPE INFO|WARNING|
+ *                         ACTION|STATUS] [TO CLIENT|CONSOLE|LOG] run on the connection delivers,
+ *                         when the destination is CLIENT, the values joined as text (a NULL adds
+ *                         nothing), type 0 info (the default), 1 warning, 2 action, 3 status,
+ *                         code 0, the length (at most 65535: longer texts are cut) and the text,
+ *                         NUL-terminated
+ *     8 dropped           dblib_dropped_callback_fn: the engine or database was stopped under the
+ *                         connection (see db_stop_engine); the second argument is the connection's
+ *                         ConnectionName ("" when none was given)
+ *   Start, wait, finish and message run on the request's thread, inside the request: db_is_working
+ *   answers 1 there, and the SQLCA's bytes are kept before the callback and restored after it, so
+ *   whatever the callback calls on the same SQLCA (another request is refused with -1006) does not
+ *   change what the request reports. The dropped callback runs on the thread that stopped the
+ *   engine or database, after the stop is complete and before that call returns; it may call the
+ *   library (e.g. db_string_disconnect on its SQLCA). The library catches whatever a callback
+ *   throws: nothing crosses back into it.
+ * db_is_working: 1 while a request runs on the SQLCA's connection, else 0. Any thread.
+ * db_cancel_request: ends the request running on the SQLCA's connection and returns 1 (0 when none
+ *   runs). Any thread, or the request's own wait callback. The request fails with -299 as soon as
+ *   the engine next checks (at most about a thousand engine instructions, or at once while it
+ *   waits for a lock); the connection stays usable. A cancelled query leaves the transaction in
+ *   progress as it was; a cancelled statement that changes data rolls back the whole transaction
+ *   in progress. A cancel that arrives after its request ended hits nothing.
+ *   These two never write the SQLCA: it belongs to the request that may be running on it.
+ * db_backup(op, file, page, da): an online backup by a connection with DBA authority (else -121;
+ *   utility_db: DBLIB_E_BAD_ARGUMENT) while other connections keep working. Operations:
+ *     1 begin: takes a snapshot of the committed data; sqlerrd[2] the page size. A backup already
+ *       in progress on the connection is ended first; the backup ends with the connection.
+ *     2 open file N: sqlerrd[2] its page count, sqlerrmc its name (the full path when it fits,
+ *       else the file name). 0 the database: the snapshot of begin, so its pages written in order
+ *       form a database that, opened afresh, holds exactly the data committed at begin. 1..12:
+ *       further database files, which a database here never has (-83). -1 the transaction log:
+ *       the database's write-ahead log (commits append to it, a checkpoint moves it into the
+ *       database file), copied when opened up to its last complete transaction, and named
+ *       "<database prefix>.log"; as a continuation of the snapshot, saving it as "<copy>-wal"
+ *       beside the copy of file 0 brings that copy forward to the moment it was opened. -2 the log
+ *       to be renamed: the same log, copied when opened; opening it ends the snapshot (file 0 can
+ *       no longer be opened). One file is open at a time. Other numbers: DBLIB_E_BAD_ARGUMENT.
+ *     3 read page P (0-based) of the open file N into variable 0 (type 524: a 16-bit length,
+ *       then the page's bytes; a log's last page is short).
+ *     6 as 3, for file -2: reading its last page renames the log: all of it (also what was
+ *       committed since it was copied) is checkpointed into the database file and the log starts
+ *       empty. While another connection has a transaction in progress or a cursor reading, this
+ *       fails with DBLIB_E_LOG_NOT_RENAMED (-242, after waiting up to 200 ms) and may be repeated;
+ *       while the calling connection itself has one, with DBLIB_E_RUNTIME.
+ *     4 close file N, 5 end. Without a backup begun, or with N not the open file, or P past the
+ *       last page: DBLIB_E_BAD_ARGUMENT.
+ * db_locate_servers(callback, user): calls callback(ca, record, user) once per running engine, in
+ *   start order, until it returns 0; sqlerrd[2] the number of calls. The record (valid during the
+ *   call) has port type 1 (in-process), the engine's port number (the lowest free from 49152 on
+ *   when it started), its name and the address "127.0.0.1". The SQLCA is kept around each call as
+ *   for the request callbacks. A null callback is DBLIB_E_BAD_ARGUMENT.
+ * db_string_ping_server(params, connect_to_db): 0 (result 1) when the engine the parameters name
+ *   runs (eng, else the engine named after dbf's prefix, else the caller's or the first engine)
+ *   and, when connect_to_db is non-zero, its database (dbn, else dbf, else its first) runs and
+ *   takes uid/pwd; else the error a connection would get (-100, -83, -103, -95). It starts
+ *   nothing. */
 typedef void (*dblib_simple_callback_fn)(struct sqlca *ca);
 typedef void (*dblib_message_callback_fn)(struct sqlca *ca, unsigned char type, int32_t code,
                                           unsigned short length, char *text);
@@ -553,6 +718,10 @@ typedef int (*dblib_locate_callback_fn)(struct sqlca *ca, struct a_server_addres
 #define DBLIB_CB_FINISH 2
 #define DBLIB_CB_MESSAGE 7
 #define DBLIB_CB_DROPPED 8
+#define DBLIB_MESSAGE_INFO 0
+#define DBLIB_MESSAGE_WARNING 1
+#define DBLIB_MESSAGE_ACTION 2
+#define DBLIB_MESSAGE_STATUS 3
 typedef unsigned short (*db_backup_fn)(struct sqlca *ca, int op, int file, unsigned long page,
                                        struct sqlda *da);
 typedef void (*db_register_a_callback_fn)(struct sqlca *ca, int kind, void (*callback)(void));

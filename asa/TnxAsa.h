@@ -1,0 +1,12 @@
+// The SQL Anywhere package's public face (unit TnxAsa): the session with its enumerations and
+// events, the statement-number pool, the exception class, the unit-wide client-library state and
+// the callback instances.
+#pragma once
+
+#include "asa/AsaCallbacks.h"
+#include "asa/AsaConsts.h"
+#include "asa/AsaException.h"
+#include "asa/AsaSession.h"
+#include "asa/AsaStatementPool.h"
+#include "asa/TnxAsaLibrary.h"
+#include "base/TnxBase.h"

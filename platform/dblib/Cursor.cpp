@@ -1,0 +1,996 @@
+// Cursors (see Cursor.h).
+#include "platform/dblib/Cursor.h"
+
+#include "platform/dblib/Connection.h"
+#include "platform/dblib/Convert.h"
+#include "platform/dblib/ErrorMap.h"
+#include "platform/dblib/SqlScanner.h"
+#include "platform/dblib/Statement.h"
+#include "platform/dblib/Text.h"
+#include "platform/dblib/TypeMap.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace tnxdb {
+
+namespace {
+
+void CheckSqlda(const sqlda* da, const char* which) {
+    if (da && (da->sqld < 0 || da->sqld > da->sqln))
+        throw DbError(DBLIB_E_BAD_SQLDA, std::string(which) + " SQLDA has sqld " + std::to_string(da->sqld) +
+                                             " and sqln " + std::to_string(da->sqln));
+}
+
+int32_t Clamp32(int64_t v) {
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < -std::numeric_limits<int32_t>::max()) return -std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+// Finalizes a statement on every path.
+struct StmtGuard {
+    sqlite3_stmt* S = nullptr;
+    ~StmtGuard() { sqlite3_finalize(S); }
+};
+
+// Resets a statement on every path.
+struct ResetGuard {
+    sqlite3_stmt* S;
+    ~ResetGuard() { sqlite3_reset(S); }
+};
+
+// The engine text from its first token to its last (without a trailing ';', blanks, comments).
+std::string StatementText(sqlite3_stmt* s) {
+    const char* sql = sqlite3_sql(s);
+    std::string text = sql ? sql : "";
+    ScannedSql scanned = ScanSql(text);
+    size_t n = scanned.Tokens.size();
+    if (n > 0 && scanned.Tokens[n - 1].Kind == TokKind::Punct && text[scanned.Tokens[n - 1].Begin] == ';')
+        --n;
+    if (n == 0) return {};
+    size_t begin = scanned.Tokens[0].Begin;
+    return text.substr(begin, scanned.Tokens[n - 1].End - begin);
+}
+
+// Whether original statement text holds more than one statement.
+bool SeveralStatements(const std::string& text) {
+    ScannedSql scanned = ScanSql(text);
+    const auto& t = scanned.Tokens;
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].Kind != TokKind::Punct) continue;
+        char c = text[t[i].Begin];
+        if (c == '(')
+            ++depth;
+        else if (c == ')')
+            --depth;
+        else if (c == ';' && depth == 0 && i + 1 < t.size())
+            return true;
+    }
+    return false;
+}
+
+bool IsDataDefinition(sqlite3_stmt* s) {
+    ScannedSql scanned = ScanSql(sqlite3_sql(s) ? sqlite3_sql(s) : "");
+    const char* sql = sqlite3_sql(s);
+    for (const Token& t : scanned.Tokens) {
+        if (t.Kind != TokKind::Word) continue;
+        for (const char* k : {"CREATE", "ALTER", "DROP"})
+            if (IsKeyword(sql, t, k)) return true;
+        return false;
+    }
+    return false;
+}
+
+// The text of a number or the bytes of a text or binary value, for dbpp_get_data.
+std::string_view BytesOf(const Value& v, char (&buf)[48]) {
+    if (v.K == Value::Int)
+        return {buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v.I).ptr - buf)};
+    if (v.K == Value::Real) return {buf, FormatDouble(v.D, buf, sizeof buf)};
+    return {v.P ? v.P : "", v.N};
+}
+
+} // namespace
+
+// ---- Declaration, open, close -------------------------------------------------------------------
+
+Cursor::Cursor(std::string name, int statement, unsigned options)
+    : FName(std::move(name)), FStatementNumber(statement), FDeclaredOptions(options) {}
+
+Cursor::~Cursor() {
+    Close();
+    sqlite3_finalize(FOwnStmt);
+    sqlite3_finalize(FRowStmt);
+}
+
+void Cursor::Redeclare(int statement, unsigned options) {
+    assert(!FOpen);
+    FStatementNumber = statement;
+    FDeclaredOptions = options;
+}
+
+int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
+    if (FOpen) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, FName);
+    Statement* s = c.FindStatement(FStatementNumber);
+    if (!s) throw DbError(DBLIB_E_BAD_STATEMENT);
+    if (s->Kind() != StmtKind::Engine || s->PartCount() == 0)
+        throw DbError(DBLIB_E_NOT_A_QUERY, "statement " + std::to_string(FStatementNumber));
+    if (const Cursor* other = c.Cursors().OpenOn(s))
+        throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, other->Name());
+    CheckSqlda(in, "input");
+    size_t needed = s->InputCount();
+    if (needed > 0 && (!in || static_cast<size_t>(in->sqld) < needed)) throw DbError(DBLIB_E_TOO_FEW_VALUES);
+    // A single statement that returns no rows is refused before anything runs.
+    if (sqlite3_column_count(s->PartStatement(0)) == 0 && !SeveralStatements(s->Text()))
+        throw DbError(DBLIB_E_NOT_A_QUERY, "statement " + std::to_string(FStatementNumber));
+
+    // Copy the inputs: the parts after the first are bound from them long after this call.
+    FInputs.Reset(needed);
+    if (needed > 0) {
+        std::vector<std::array<char, kScratchSize>> scratch(needed);
+        std::vector<Value> values(needed);
+        for (size_t k = 0; k < needed; ++k) {
+            char(&buf)[kScratchSize] = *reinterpret_cast<char(*)[kScratchSize]>(scratch[k].data());
+            values[k] = ReadInput(in->sqlvar[k], buf, &c.Variables());
+        }
+        FInputs.Append(values.data());
+    }
+
+    FOptions = options ? options : FDeclaredOptions;
+    FForwardOnly = (FOptions & kCursorForwardOnly) != 0;
+    FKeepAll = !FForwardOnly || (FOptions & kCursorInsensitive) != 0;
+    FStatement = s;
+    FOpen = true;
+    FUpdatable = false;
+    FNotUpdatable.clear();
+    try {
+        bool forUpdate = (FOptions & kCursorForUpdate) && !(FOptions & kCursorReadOnly);
+        if (forUpdate) {
+            if (SeveralStatements(s->Text()))
+                FNotUpdatable = "it holds several statements";
+            else
+                PrepareUpdatable(c, s->PartStatement(0));
+        }
+        if (FUpdatable) {
+            BindInputs(c, FOwnStmt, 0, static_cast<size_t>(sqlite3_bind_parameter_count(FOwnStmt)));
+            StartResultSet(c, FOwnStmt, 0, true);
+        } else if (!FirstQuery(c)) {
+            FEngine = nullptr;
+            FAtEnd = true;
+            FCols = 0;
+        }
+        return RowReport(c);
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void Cursor::PrepareUpdatable(Connection& c, sqlite3_stmt* part) {
+    std::string source = sqlite3_sql(part) ? sqlite3_sql(part) : "";
+    if (source != FOwnSource || !FOwnStmt) {
+        sqlite3_finalize(FOwnStmt);
+        sqlite3_finalize(FRowStmt);
+        FOwnStmt = FRowStmt = nullptr;
+        FOwnSource.clear();
+        FQuery = UpdatableQuery::Analyse(source);
+        if (!FQuery.Ok()) {
+            FNotUpdatable = FQuery.Reason();
+            return;
+        }
+        sqlite3_stmt* own = nullptr;
+        sqlite3_stmt* row = nullptr;
+        int rc = sqlite3_prepare_v3(c.Handle(), FQuery.CursorText().c_str(), -1, SQLITE_PREPARE_PERSISTENT,
+                                    &own, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_prepare_v3(c.Handle(), FQuery.RowText().c_str(), -1, SQLITE_PREPARE_PERSISTENT, &row,
+                                    nullptr);
+        if (rc != SQLITE_OK || !own || !row) {
+            sqlite3_finalize(own);
+            sqlite3_finalize(row);
+            FNotUpdatable = "'" + FQuery.TableName() + "' has no row identifiers";
+            return;
+        }
+        if (!FQuery.Describe(own)) {
+            sqlite3_finalize(own);
+            sqlite3_finalize(row);
+            FNotUpdatable = FQuery.Reason();
+            return;
+        }
+        FOwnStmt = own;
+        FRowStmt = row;
+        FOwnSource = source;
+    }
+    FUpdatable = true;
+}
+
+bool Cursor::FirstQuery(Connection& c) {
+    for (size_t j = 0;; ++j) {
+        while (j >= FStatement->PartCount())
+            if (!FStatement->CompileNextPart(c)) return false;
+        sqlite3_stmt* p = FStatement->PartStatement(j);
+        BindInputs(c, p, PartFirstMarker(j), static_cast<size_t>(sqlite3_bind_parameter_count(p)));
+        if (sqlite3_column_count(p) == 0) {
+            RunPart(c, p);
+            continue;
+        }
+        StartResultSet(c, p, j, false);
+        return true;
+    }
+}
+
+size_t Cursor::PartFirstMarker(size_t part) const {
+    size_t first = 0;
+    for (size_t i = 0; i < part; ++i)
+        first += static_cast<size_t>(sqlite3_bind_parameter_count(FStatement->PartStatement(i)));
+    return first;
+}
+
+void Cursor::BindInputs(Connection& c, sqlite3_stmt* stmt, size_t first, size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+        Value v = first + k < FInputs.Columns() ? FInputs.Get(0, first + k) : Value::MakeNull();
+        int rc = BindValue(stmt, static_cast<int>(k + 1), v, true);
+        if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    }
+}
+
+void Cursor::RunPart(Connection& c, sqlite3_stmt* p) {
+    bool ddl = IsDataDefinition(p);
+    if (ddl) c.Commit();
+    c.BeginIfNeeded(!sqlite3_stmt_readonly(p));
+    int rc;
+    while ((rc = sqlite3_step(p)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        try {
+            c.ThrowEngine(rc);
+        } catch (...) {
+            sqlite3_reset(p);
+            throw;
+        }
+    }
+    sqlite3_reset(p);
+    if (ddl) c.Commit();
+    c.AfterStatement();
+}
+
+void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool own) {
+    FEngine = stmt;
+    FOwnEngine = own;
+    FPart = part;
+    int cols = sqlite3_column_count(stmt);
+    FRowidCol = own ? cols - 1 : -1;
+    FCols = static_cast<size_t>(own ? cols - 1 : cols);
+    FRead = 0;
+    FEngineOn = false;
+    FAtEnd = false;
+    FFailure.reset();
+    FRows.Reset(static_cast<size_t>(cols));
+    FStoreBase = 0;
+    FLive.Clear();
+    FDeletedForward = 0;
+    FSkip.clear();
+    FWhere = Where::Before;
+    FPos = 0;
+    c.BeginIfNeeded(!sqlite3_stmt_readonly(stmt));
+    // Read the first row now: the open takes its snapshot here, reports the query's errors, and
+    // the describe learns the types of columns that have no declared type.
+    Step(c);
+    FFirstKinds.assign(FCols, Value::Null);
+    if (FRead > 0)
+        for (size_t i = 0; i < FCols; ++i)
+            FFirstKinds[i] = CellValue(0, i).K;
+    if (FOptions & kCursorInsensitive)
+        while (Step(c)) {
+        }
+}
+
+void Cursor::EndResultSet() {
+    if (FEngine) sqlite3_reset(FEngine);
+    FEngine = nullptr;
+    FEngineOn = false;
+    FRows.Release();
+    FLive.Clear();
+    FSkip.clear();
+    FFailure.reset();
+}
+
+void Cursor::Close() {
+    if (!FOpen) return;
+    EndResultSet();
+    if (FOwnStmt) sqlite3_clear_bindings(FOwnStmt);
+    FInputs.Release();
+    FStatement = nullptr;
+    FOpen = false;
+    FUpdatable = false;
+}
+
+std::string Cursor::QueryText() const {
+    if (!FOpen || !FEngine) return {};
+    return FOwnEngine ? StatementText(FStatement->PartStatement(FPart)) : StatementText(FEngine);
+}
+
+bool Cursor::NextResultSet(Connection& c, int32_t& rowReport) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!FEngine && FAtEnd && FCols == 0 && FPart == 0 && FStatement->PartCount() == 0) return false;
+    for (size_t j = FPart + 1;; ++j) {
+        while (j >= FStatement->PartCount())
+            if (!FStatement->CompileNextPart(c)) return false;
+        sqlite3_stmt* p = FStatement->PartStatement(j);
+        BindInputs(c, p, PartFirstMarker(j), static_cast<size_t>(sqlite3_bind_parameter_count(p)));
+        if (sqlite3_column_count(p) == 0) {
+            FPart = j; // a part that ran is never run again
+            RunPart(c, p);
+            continue;
+        }
+        EndResultSet();
+        StartResultSet(c, p, j, false);
+        rowReport = RowReport(c);
+        return true;
+    }
+}
+
+// ---- Row counts -------------------------------------------------------------------------------
+
+int32_t Cursor::RowReport(Connection& c) {
+    if (!FEngine || FAtEnd || FFailure) return Clamp32(static_cast<int64_t>(LiveRows()));
+    int64_t n;
+    if (c.Options().RowCounts() && CountRows(c, n)) return Clamp32(n);
+    int64_t estimate = std::max<int64_t>(EstimateRows(c), static_cast<int64_t>(LiveRows()));
+    return Clamp32(-std::max<int64_t>(estimate, 1));
+}
+
+bool Cursor::CountRows(Connection& c, int64_t& count) {
+    // Counted while the cursor's statement holds its snapshot, so the count is of the same rows.
+    sqlite3_stmt* source = FOwnEngine ? FStatement->PartStatement(FPart) : FEngine;
+    std::string sql = "SELECT count(*) FROM (" + StatementText(source) + "\n)";
+    StmtGuard g;
+    if (sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr) != SQLITE_OK || !g.S) return false;
+    BindInputs(c, g.S, FOwnEngine ? 0 : PartFirstMarker(FPart),
+               static_cast<size_t>(sqlite3_bind_parameter_count(g.S)));
+    int rc = sqlite3_step(g.S);
+    if (rc != SQLITE_ROW) {
+        if (rc == SQLITE_INTERRUPT) c.ThrowEngine(rc);
+        return false;
+    }
+    count = sqlite3_column_int64(g.S, 0);
+    // Rows changed through the cursor are not delivered twice; none have been changed yet.
+    return true;
+}
+
+int64_t Cursor::EstimateRows(Connection& c) {
+    // The largest row identifier of the table the first column comes from: exact for a whole
+    // table that never lost rows, an upper bound for a filtered one. Costs one index lookup.
+    for (size_t i = 0; i < FCols; ++i) {
+        const char* table = sqlite3_column_table_name(FEngine, static_cast<int>(i));
+        const char* db = sqlite3_column_database_name(FEngine, static_cast<int>(i));
+        if (!table || !db) continue;
+        std::string sql =
+            "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(db) + "." + UpdatableQuery::Quote(table);
+        StmtGuard g;
+        if (sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr) != SQLITE_OK || !g.S) return 0;
+        if (sqlite3_step(g.S) != SQLITE_ROW) return 0;
+        return sqlite3_column_int64(g.S, 0);
+    }
+    return 0;
+}
+
+// ---- Reading rows -----------------------------------------------------------------------------
+
+bool Cursor::Step(Connection& c, bool keep) {
+    if (!FEngine || FAtEnd) return false;
+    if (FFailure) throw *FFailure;
+    // A forward-only cursor standing on the engine's row keeps a copy before the engine leaves it.
+    if (!FKeepAll && FEngineOn && FWhere == Where::On && Physical(FPos) == FRead - 1) KeepEngineRow();
+    for (;;) {
+        int rc = sqlite3_step(FEngine);
+        if (rc == SQLITE_ROW) {
+            if (!FSkip.empty() && FRowidCol >= 0 && FSkip.count(sqlite3_column_int64(FEngine, FRowidCol)))
+                continue;
+            ++FRead;
+            FEngineOn = true;
+            FLiveRead = false;
+            if (FKeepAll) {
+                FRows.AppendFrom(FEngine);
+                FLive.Append();
+            } else if (keep) {
+                KeepEngineRow();
+            }
+            return true;
+        }
+        FEngineOn = false;
+        if (rc == SQLITE_DONE) {
+            sqlite3_reset(FEngine);
+            FAtEnd = true;
+            return false;
+        }
+        try {
+            c.ThrowEngine(rc);
+        } catch (const DbError& e) {
+            sqlite3_reset(FEngine);
+            FFailure = e;
+            throw;
+        }
+    }
+}
+
+void Cursor::KeepEngineRow() {
+    size_t physical = FRead - 1;
+    if (Stored(physical)) return;
+    // A forward-only cursor never returns to rows behind it: the store starts over at this row
+    // unless it still holds rows the cursor needs (rows drained ahead of it).
+    size_t needed = FWhere == Where::Before  ? 0
+                    : FWhere == Where::After ? std::numeric_limits<size_t>::max()
+                                             : Physical(FPos);
+    bool contiguous = FRows.Rows() > 0 && FStoreBase + FRows.Rows() == physical;
+    bool behind = FStoreBase < needed && !Stored(needed);
+    if (!contiguous || behind) {
+        FRows.Clear();
+        FStoreBase = physical;
+    }
+    FRows.Append(LiveValues());
+}
+
+const Value* Cursor::LiveValues() const {
+    if (!FLiveRead) {
+        FLiveValues.resize(FRows.Columns());
+        for (size_t i = 0; i < FLiveValues.size(); ++i)
+            FLiveValues[i] = ColumnValue(FEngine, static_cast<int>(i));
+        FLiveRead = true;
+    }
+    return FLiveValues.data();
+}
+
+bool Cursor::Have(Connection& c, size_t logical) {
+    while (LiveRows() <= logical)
+        if (!Step(c)) return false;
+    return true;
+}
+
+Value Cursor::CellValue(size_t physical, size_t col) const {
+    if (Stored(physical)) return FRows.Get(physical - FStoreBase, col);
+    assert(FEngineOn && physical == FRead - 1);
+    return LiveValues()[col];
+}
+
+void Cursor::BeforeWrite() {
+    if (FOpen && FEngine && !FKeepAll && FEngineOn) KeepEngineRow();
+}
+
+void Cursor::Drain(Connection& c) {
+    if (!HoldsSnapshot()) return;
+    try {
+        if (!FKeepAll && FEngineOn) KeepEngineRow();
+        while (Step(c, true)) {
+        }
+    } catch (const DbError&) {
+        // The failure is kept in FFailure: rows not read stay unavailable, the rest is served.
+    }
+}
+
+// ---- Describe and fetch -----------------------------------------------------------------------
+
+void Cursor::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
+    if (kind == 2) {
+        FStatement->Describe(c, da, 2, ca);
+        return;
+    }
+    if (kind != 1 && kind != 9) throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
+    if (kind == 9) ca->sqlerrd[2] = 1;
+    if (!FEngine) {
+        da->sqld = 0;
+        return;
+    }
+    FillDescribe(da, FCols, [&](size_t i, sqlvar& v) {
+        int col = static_cast<int>(i);
+        const char* decl = sqlite3_column_decltype(FEngine, col);
+        DeclaredType dt = MapDeclaredType(decl ? decl : "");
+        if (!decl) {
+            // No declared type: the type of the first row's value.
+            switch (FFirstKinds[i]) {
+            case Value::Int: {
+                int64_t first = CellValue(Physical(0), i).I;
+                bool fits = first >= INT32_MIN && first <= INT32_MAX;
+                dt.SqlType = fits ? DBLIB_T_INT : DBLIB_T_BIGINT;
+                dt.SqlLen = fits ? 4 : 8;
+                break;
+            }
+            case Value::Real:
+                dt.SqlType = DBLIB_T_DOUBLE;
+                dt.SqlLen = 8;
+                break;
+            case Value::Text:
+                dt.SqlType = DBLIB_T_VARCHAR;
+                dt.SqlLen = 32767;
+                break;
+            case Value::Blob:
+                dt.SqlType = DBLIB_T_BINARY;
+                dt.SqlLen = 32767;
+                break;
+            default:
+                break;
+            }
+        }
+        bool nullable = true;
+        const char* table = sqlite3_column_table_name(FEngine, col);
+        const char* origin = sqlite3_column_origin_name(FEngine, col);
+        const char* dbName = sqlite3_column_database_name(FEngine, col);
+        int notNull = 0, primaryKey = 0, autoInc = 0;
+        if (table && origin &&
+            sqlite3_table_column_metadata(c.Handle(), dbName, table, origin, nullptr, nullptr, &notNull,
+                                          &primaryKey, &autoInc) == SQLITE_OK)
+            nullable = !(notNull || primaryKey);
+        v.sqltype = static_cast<int16_t>(dt.SqlType | (nullable ? DBLIB_T_NULLABLE : 0));
+        v.sqllen = dt.SqlLen;
+        const char* name = sqlite3_column_name(FEngine, col);
+        SetSqlName(v.sqlname, name ? name : "");
+        if (v.sqlind) *v.sqlind = 0;
+    });
+}
+
+Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
+    auto restricted = [&]() { return DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName); };
+    // The smallest row a forward-only cursor may still reach.
+    auto lowest = [&]() -> int64_t {
+        switch (FWhere) {
+        case Where::Before:
+            return -1;
+        case Where::On:
+        case Where::Hole:
+            return static_cast<int64_t>(FPos);
+        case Where::After:
+            return static_cast<int64_t>(LiveRows());
+        }
+        return 0;
+    };
+    int64_t target;
+    if (kind == 1) {
+        if (offset > 0) {
+            target = static_cast<int64_t>(offset) - 1;
+        } else if (offset == 0) {
+            if (FForwardOnly && FWhere != Where::Before) throw restricted();
+            return {Outcome::PastStart, 0};
+        } else {
+            if (FForwardOnly) throw restricted();
+            while (Step(c)) {
+            }
+            int64_t n = static_cast<int64_t>(LiveRows());
+            target = n + offset;
+            if (target < 0) return {Outcome::PastStart, 0};
+        }
+    } else if (kind == 2) {
+        int64_t base;
+        switch (FWhere) {
+        case Where::Before:
+            base = -1;
+            break;
+        case Where::On:
+            base = static_cast<int64_t>(FPos);
+            break;
+        case Where::After:
+            base = static_cast<int64_t>(LiveRows());
+            break;
+        case Where::Hole:
+        default:
+            if (offset == 0) return {Outcome::NoRow, 0};
+            base = static_cast<int64_t>(FPos) - (offset > 0 ? 1 : 0);
+            break;
+        }
+        target = base + offset;
+    } else {
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "fetch kind " + std::to_string(kind));
+    }
+    if (FForwardOnly && target < lowest() && !(target < 0 && FWhere == Where::Before)) throw restricted();
+    if (target < 0) return {Outcome::PastStart, 0};
+    if (FForwardOnly && FWhere == Where::After) return {Outcome::PastEnd, 0};
+    if (!Have(c, static_cast<size_t>(target))) return {Outcome::PastEnd, 0};
+    return {Outcome::Row, static_cast<size_t>(target)};
+}
+
+void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first, sqlca* ca,
+                        bool& cutWithoutIndicator) {
+    size_t end = std::min(first + FCols, static_cast<size_t>(da->sqld));
+    // The row's values: from the engine's current row (read once) or from the kept copy.
+    const Value* live = Stored(physical) ? nullptr : LiveValues();
+    for (size_t k = first; k < end; ++k) {
+        sqlvar& var = da->sqlvar[k];
+        Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
+        if (StoreOutput(v, var, &c.Variables())) {
+            SetTruncationWarning(ca);
+            if (!var.sqlind) cutWithoutIndicator = true;
+        }
+    }
+}
+
+void Cursor::Fetch(Connection& c, unsigned kind, int offset, sqlda* da, unsigned rows, sqlca* ca) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
+    CheckSqlda(da, "output");
+    size_t want = rows ? rows : 1;
+    if (FCols > 0 && static_cast<size_t>(da->sqld) >= FCols)
+        want = std::min(want, static_cast<size_t>(da->sqld) / FCols);
+    else
+        want = 1;
+    Target t = Resolve(c, kind, offset);
+    switch (t.What) {
+    case Outcome::PastStart:
+        FWhere = Where::Before;
+        break;
+    case Outcome::PastEnd:
+        FWhere = Where::After;
+        break;
+    case Outcome::NoRow:
+    case Outcome::Row:
+        break;
+    }
+    if (t.What != Outcome::Row) {
+        WriteSqlca(ca, DBLIB_W_NOT_FOUND, {}, {});
+        return;
+    }
+    bool cutWithoutIndicator = false;
+    for (size_t i = 0; i < want; ++i) {
+        size_t row = t.Row + i;
+        if (i > 0 && !Have(c, row)) break;
+        // The cursor stands on each row as it is delivered: a failure leaves it on that row, and
+        // a block that ends early leaves it on the last row delivered.
+        FWhere = Where::On;
+        FPos = row;
+        DeliverRow(c, Physical(row), da, i * FCols, ca, cutWithoutIndicator);
+        ca->sqlerrd[2] = static_cast<int32_t>(i + 1);
+    }
+    if (cutWithoutIndicator) WriteSqlca(ca, DBLIB_W_TRUNCATED, {}, {});
+}
+
+void Cursor::Move(Connection& c, unsigned kind, int offset, sqlca* ca) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    Target t = Resolve(c, kind, offset);
+    switch (t.What) {
+    case Outcome::Row:
+        FWhere = Where::On;
+        FPos = t.Row;
+        return;
+    case Outcome::PastStart:
+        FWhere = Where::Before;
+        ca->sqlerrd[2] = -1;
+        break;
+    case Outcome::PastEnd:
+        FWhere = Where::After;
+        ca->sqlerrd[2] = 1;
+        break;
+    case Outcome::NoRow:
+        break;
+    }
+    WriteSqlca(ca, DBLIB_W_NOT_FOUND, {}, {});
+}
+
+void Cursor::GetData(Connection& c, unsigned column, int offset, sqlda* da, sqlca* ca) {
+    (void)c;
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    RequireCurrentRow();
+    if (column < 1 || column > FCols) throw DbError(DBLIB_E_BAD_ARGUMENT, "column " + std::to_string(column));
+    if (offset < 0) throw DbError(DBLIB_E_BAD_ARGUMENT, "offset " + std::to_string(offset));
+    if (!da || da->sqld < 1 || da->sqld > da->sqln)
+        throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
+    sqlvar& var = da->sqlvar[0];
+    int type = var.sqltype & ~1;
+    if (!var.sqldata) throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a piece variable without a buffer");
+    size_t room;
+    switch (type) {
+    case DBLIB_T_BINARY:
+    case DBLIB_T_VARCHAR:
+        if (var.sqllen < 2)
+            throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a buffer of length " + std::to_string(var.sqllen));
+        room = static_cast<size_t>(var.sqllen) - 2;
+        break;
+    case DBLIB_T_STRING:
+        if (var.sqllen < 1)
+            throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a buffer of length " + std::to_string(var.sqllen));
+        room = static_cast<size_t>(var.sqllen) - 1;
+        break;
+    case DBLIB_T_LONGBINARY:
+    case DBLIB_T_LONGVARCHAR: {
+        uint32_t cap;
+        std::memcpy(&cap, &static_cast<dblib_longdata*>(var.sqldata)->array_len, sizeof cap);
+        room = cap;
+        break;
+    }
+    default:
+        throw DbError(DBLIB_E_BAD_HOST_VARIABLE,
+                      "pieces are read into binary or text variables, not type " + std::to_string(type));
+    }
+    Value v = CellValue(Physical(FPos), column - 1);
+    char buf[48];
+    std::string_view bytes = v.K == Value::Null ? std::string_view() : BytesOf(v, buf);
+    size_t start = std::min(static_cast<size_t>(offset), bytes.size());
+    size_t piece = std::min(room, bytes.size() - start);
+    bool more = start + piece < bytes.size();
+    char* out = static_cast<char*>(var.sqldata);
+    switch (type) {
+    case DBLIB_T_BINARY:
+    case DBLIB_T_VARCHAR: {
+        uint16_t len = static_cast<uint16_t>(piece);
+        std::memcpy(out, &len, sizeof len);
+        if (piece) std::memcpy(out + 2, bytes.data() + start, piece);
+        break;
+    }
+    case DBLIB_T_STRING:
+        if (piece) std::memcpy(out, bytes.data() + start, piece);
+        out[piece] = '\0';
+        break;
+    default: {
+        auto* ld = static_cast<dblib_longdata*>(var.sqldata);
+        uint32_t stored = static_cast<uint32_t>(piece), full = static_cast<uint32_t>(bytes.size());
+        std::memcpy(&ld->stored_len, &stored, sizeof stored);
+        std::memcpy(&ld->untrunc_len, &full, sizeof full);
+        if (piece) std::memcpy(ld->array, bytes.data() + start, piece);
+        break;
+    }
+    }
+    if (v.K == Value::Null) {
+        if (!var.sqlind) throw DbError(DBLIB_E_NO_INDICATOR);
+        *var.sqlind = -1;
+    } else if (var.sqlind) {
+        *var.sqlind = more ? static_cast<int16_t>(std::min<size_t>(bytes.size(), 32767)) : 0;
+    }
+    ca->sqlerrd[2] = static_cast<int32_t>(piece);
+    if (more) {
+        SetTruncationWarning(ca);
+        WriteSqlca(ca, DBLIB_W_TRUNCATED, {}, {});
+    }
+}
+
+// ---- Positioned changes -----------------------------------------------------------------------
+
+void Cursor::RequireChangeable() const {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!(FOptions & kCursorForUpdate) || (FOptions & kCursorReadOnly))
+        throw DbError(DBLIB_E_CURSOR_READ_ONLY, FName);
+    if (!FUpdatable) throw DbError(DBLIB_E_NOT_UPDATABLE, FName, FNotUpdatable);
+}
+
+void Cursor::RequireCurrentRow() const {
+    if (FWhere != Where::On) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+}
+
+int64_t Cursor::CurrentRowid() const {
+    return CellValue(Physical(FPos), static_cast<size_t>(FRowidCol)).I;
+}
+
+std::vector<std::string> Cursor::ChangedColumns(const sqlda* da, std::vector<const sqlvar*>& vars) const {
+    // Variables without a name or a type are not sent; every other one must name a column of
+    // the table that the cursor shows.
+    std::vector<std::string> columns;
+    for (int k = 0; k < da->sqld; ++k) {
+        const sqlvar& var = da->sqlvar[k];
+        if (var.sqlname.length <= 0 || (var.sqltype & ~1) == 0) continue;
+        size_t len = std::min<size_t>(static_cast<size_t>(var.sqlname.length), sizeof var.sqlname.data);
+        std::string name(var.sqlname.data, len);
+        int col = FQuery.FindColumn(var.sqlname.data, len);
+        if (col < 0) throw DbError(DBLIB_E_COLUMN_NOT_FOUND, name);
+        const std::string& origin = FQuery.Columns()[static_cast<size_t>(col)].Origin;
+        if (origin.empty())
+            throw DbError(DBLIB_E_NOT_UPDATABLE, FName,
+                          "column '" + name + "' is not a column of '" + FQuery.TableName() + "'");
+        columns.push_back(UpdatableQuery::Quote(origin));
+        vars.push_back(&var);
+    }
+    return columns;
+}
+
+bool Cursor::ReadRow(Connection& c, int64_t rowid) {
+    sqlite3_reset(FRowStmt);
+    BindInputs(c, FRowStmt, 0, static_cast<size_t>(FQuery.SelectMarkers()));
+    sqlite3_bind_int64(FRowStmt, FQuery.SelectMarkers() + 1, rowid);
+    int rc = sqlite3_step(FRowStmt);
+    if (rc == SQLITE_ROW) return true;
+    sqlite3_reset(FRowStmt);
+    if (rc != SQLITE_DONE) c.ThrowEngine(rc);
+    return false;
+}
+
+namespace {
+
+// Binds the values of the given variables to parameters 1..n, reading type-600 variables from
+// the connection's SQL variables.
+void BindVariables(Connection& c, sqlite3_stmt* s, const std::vector<const sqlvar*>& vars) {
+    char scratch[kScratchSize];
+    for (size_t k = 0; k < vars.size(); ++k) {
+        Value v = ReadInput(*vars[k], scratch, &c.Variables());
+        int rc = BindValue(s, static_cast<int>(k + 1), v, true);
+        if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    }
+}
+
+// Runs a change that returns the row identifier of the row it touched; false when it touched none.
+bool RunChange(Connection& c, sqlite3_stmt* s, int64_t& rowid, bool isDelete, const std::string& table) {
+    ResetGuard reset{s};
+    int rc = sqlite3_step(s);
+    bool touched = rc == SQLITE_ROW;
+    if (touched) {
+        rowid = sqlite3_column_int64(s, 0);
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        }
+    }
+    if (rc != SQLITE_DONE) c.ThrowEngine(rc, isDelete, table);
+    return touched;
+}
+
+} // namespace
+
+void Cursor::Update(Connection& c, const sqlda* da, sqlca* ca) {
+    RequireChangeable();
+    RequireCurrentRow();
+    if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
+    CheckSqlda(da, "update");
+    std::vector<const sqlvar*> vars;
+    std::vector<std::string> columns = ChangedColumns(da, vars);
+    if (vars.empty()) return;
+    std::string sql = "UPDATE " + FQuery.QuotedTable() + " SET ";
+    for (size_t k = 0; k < columns.size(); ++k)
+        sql += (k ? ", " : "") + columns[k] + " = ?" + std::to_string(k + 1);
+    sql += " WHERE _rowid_ = ?" + std::to_string(vars.size() + 1) + " RETURNING _rowid_";
+    int64_t rowid = CurrentRowid();
+    StmtGuard g;
+    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    BindVariables(c, g.S, vars);
+    sqlite3_bind_int64(g.S, static_cast<int>(vars.size() + 1), rowid);
+    c.BeginIfNeeded(true); // copies a row the cursor reads from the engine before it changes
+    int64_t newRowid = rowid;
+    if (!RunChange(c, g.S, newRowid, false, FQuery.TableName())) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    c.AfterStatement();
+    FSkip.insert(rowid);
+    FSkip.insert(newRowid);
+    // The kept row shows the row as stored now (an insensitive cursor keeps showing it as read).
+    size_t physical = Physical(FPos);
+    if (!(FOptions & kCursorInsensitive) && Stored(physical) && ReadRow(c, newRowid)) {
+        ResetGuard reset{FRowStmt};
+        size_t row = physical - FStoreBase;
+        FRows.ReplaceFrom(row, FRowStmt, FCols);
+        FRows.SetInt(row, static_cast<size_t>(FRowidCol), newRowid);
+    }
+    ca->sqlerrd[2] = 1;
+}
+
+void Cursor::Delete(Connection& c, sqlca* ca) {
+    RequireChangeable();
+    RequireCurrentRow();
+    int64_t rowid = CurrentRowid();
+    std::string sql = "DELETE FROM " + FQuery.QuotedTable() + " WHERE _rowid_ = ?1 RETURNING _rowid_";
+    StmtGuard g;
+    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    sqlite3_bind_int64(g.S, 1, rowid);
+    c.BeginIfNeeded(true);
+    int64_t gone = rowid;
+    if (!RunChange(c, g.S, gone, true, FQuery.TableName())) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    c.AfterStatement();
+    // The row leaves the cursor, which stands between its neighbours (an insensitive cursor
+    // keeps showing it, and stays on it).
+    if (FOptions & kCursorInsensitive) {
+        ca->sqlerrd[2] = 1;
+        return;
+    }
+    if (FKeepAll)
+        FLive.Erase(Physical(FPos));
+    else
+        ++FDeletedForward;
+    FWhere = Where::Hole;
+    ca->sqlerrd[2] = 1;
+}
+
+void Cursor::PutInto(Connection& c, const sqlda* put, sqlda* into, sqlca* ca) {
+    RequireChangeable();
+    if (!put) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
+    CheckSqlda(put, "put");
+    CheckSqlda(into, "output");
+    std::vector<const sqlvar*> vars;
+    std::vector<std::string> columns = ChangedColumns(put, vars);
+    std::string sql = "INSERT INTO " + FQuery.QuotedTable();
+    if (vars.empty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        std::string names, markers;
+        for (size_t k = 0; k < columns.size(); ++k) {
+            names += (k ? ", " : "") + columns[k];
+            markers += k ? ", ?" : "?";
+        }
+        sql += " (" + names + ") VALUES (" + markers + ")";
+    }
+    sql += " RETURNING _rowid_";
+    StmtGuard g;
+    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    BindVariables(c, g.S, vars);
+    c.BeginIfNeeded(true);
+    // The insert and the delivery of the stored row succeed or fail together.
+    ExecOrThrow(c.Handle(), "SAVEPOINT tnxdb_put_into");
+    try {
+        int64_t rowid = 0;
+        RunChange(c, g.S, rowid, false, FQuery.TableName());
+        if (into && ReadRow(c, rowid)) {
+            ResetGuard reset{FRowStmt};
+            bool cutWithoutIndicator = false;
+            size_t end = std::min(FCols, static_cast<size_t>(into->sqld));
+            for (size_t k = 0; k < end; ++k) {
+                sqlvar& var = into->sqlvar[k];
+                if (StoreOutput(ColumnValue(FRowStmt, static_cast<int>(k)), var, &c.Variables())) {
+                    SetTruncationWarning(ca);
+                    if (!var.sqlind) cutWithoutIndicator = true;
+                }
+            }
+            if (cutWithoutIndicator) WriteSqlca(ca, DBLIB_W_TRUNCATED, {}, {});
+        }
+        ExecOrThrow(c.Handle(), "RELEASE tnxdb_put_into");
+        FSkip.insert(rowid);
+    } catch (...) {
+        sqlite3_exec(c.Handle(), "ROLLBACK TO tnxdb_put_into; RELEASE tnxdb_put_into", nullptr, nullptr,
+                     nullptr);
+        throw;
+    }
+    c.AfterStatement();
+    ca->sqlerrd[2] = 1;
+}
+
+// ---- The connection's cursors -----------------------------------------------------------------
+
+std::string CursorSet::Key(std::string_view name) {
+    return ToUpper(name);
+}
+
+Cursor& CursorSet::Declare(std::string_view name, int statement, unsigned options) {
+    auto& slot = FCursors[Key(name)];
+    if (!slot) {
+        slot = std::make_unique<Cursor>(std::string(name), statement, options);
+        return *slot;
+    }
+    if (slot->IsOpen()) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, slot->Name());
+    slot->Redeclare(statement, options);
+    return *slot;
+}
+
+Cursor* CursorSet::Find(std::string_view name) {
+    auto it = FCursors.find(Key(name));
+    return it == FCursors.end() ? nullptr : it->second.get();
+}
+
+Cursor& CursorSet::Get(std::string_view name) {
+    Cursor* cur = Find(name);
+    if (!cur) throw DbError(DBLIB_E_CURSOR_NOT_DECLARED, std::string(name));
+    return *cur;
+}
+
+void CursorSet::StatementGone(int number) {
+    for (auto& [key, cur] : FCursors)
+        if (cur->IsOpen() && cur->StatementNumber() == number) cur->Close();
+}
+
+const Cursor* CursorSet::OpenOn(const Statement* s) const {
+    for (const auto& [key, cur] : FCursors)
+        if (cur->IsOpen() && cur->OpenStatement() == s) return cur.get();
+    return nullptr;
+}
+
+void CursorSet::BeforeWrite() {
+    for (auto& [key, cur] : FCursors)
+        cur->BeforeWrite();
+}
+
+bool CursorSet::ReleaseSnapshots(Connection& c) {
+    bool any = false;
+    for (auto& [key, cur] : FCursors) {
+        if (!cur->HoldsSnapshot()) continue;
+        cur->Drain(c);
+        any = true;
+    }
+    return any;
+}
+
+} // namespace tnxdb

@@ -1,0 +1,114 @@
+// Rows kept by a cursor (see RowStore.h).
+#include "platform/dblib/RowStore.h"
+
+#include <cassert>
+#include <limits>
+
+namespace tnxdb {
+
+void RowStore::Reset(size_t columns) {
+    FColumns = columns;
+    FCells.clear();
+    FBytes.clear();
+}
+
+void RowStore::Clear() {
+    FCells.clear();
+    FBytes.clear();
+}
+
+void RowStore::Release() {
+    std::vector<Cell>().swap(FCells);
+    FBytes.release();
+}
+
+RowStore::Cell RowStore::MakeCell(const Value& v) {
+    Cell c;
+    c.Kind = static_cast<uint32_t>(v.K);
+    c.Len = 0;
+    c.I = 0;
+    switch (v.K) {
+    case Value::Int:
+        c.I = v.I;
+        break;
+    case Value::Real:
+        c.D = v.D;
+        break;
+    case Value::Text:
+    case Value::Blob:
+        // The engine keeps values below 2^31 bytes, so the length always fits.
+        assert(v.N <= std::numeric_limits<uint32_t>::max());
+        c.Len = static_cast<uint32_t>(v.N);
+        c.Off = FBytes.size();
+        FBytes.append(v.P, v.N);
+        break;
+    case Value::Null:
+        break;
+    }
+    return c;
+}
+
+RowStore::Cell RowStore::CellFrom(sqlite3_stmt* stmt, int col) {
+    Value v;
+    switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_INTEGER:
+        v = Value::MakeInt(sqlite3_column_int64(stmt, col));
+        break;
+    case SQLITE_FLOAT:
+        v = Value::MakeReal(sqlite3_column_double(stmt, col));
+        break;
+    case SQLITE_TEXT:
+        v = Value::MakeText(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)),
+                            static_cast<size_t>(sqlite3_column_bytes(stmt, col)));
+        break;
+    case SQLITE_BLOB:
+        v = Value::MakeBlob(static_cast<const char*>(sqlite3_column_blob(stmt, col)),
+                            static_cast<size_t>(sqlite3_column_bytes(stmt, col)));
+        break;
+    default:
+        break;
+    }
+    return MakeCell(v);
+}
+
+void RowStore::AppendFrom(sqlite3_stmt* stmt) {
+    for (size_t i = 0; i < FColumns; ++i)
+        FCells.push_back(CellFrom(stmt, static_cast<int>(i)));
+}
+
+void RowStore::Append(const Value* values) {
+    for (size_t i = 0; i < FColumns; ++i)
+        FCells.push_back(MakeCell(values[i]));
+}
+
+void RowStore::ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count) {
+    assert(row < Rows() && count <= FColumns);
+    for (size_t i = 0; i < count; ++i)
+        FCells[row * FColumns + i] = CellFrom(stmt, static_cast<int>(i));
+}
+
+void RowStore::SetInt(size_t row, size_t col, int64_t v) {
+    Cell& c = FCells[row * FColumns + col];
+    c.Kind = Value::Int;
+    c.Len = 0;
+    c.I = v;
+}
+
+Value RowStore::Get(size_t row, size_t col) const {
+    const Cell& c = FCells[row * FColumns + col];
+    switch (static_cast<Value::Kind>(c.Kind)) {
+    case Value::Int:
+        return Value::MakeInt(c.I);
+    case Value::Real:
+        return Value::MakeReal(c.D);
+    case Value::Text:
+        return Value::MakeText(FBytes.data() + c.Off, c.Len);
+    case Value::Blob:
+        return Value::MakeBlob(FBytes.data() + c.Off, c.Len);
+    case Value::Null:
+        break;
+    }
+    return Value::MakeNull();
+}
+
+} // namespace tnxdb

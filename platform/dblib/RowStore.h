@@ -1,0 +1,72 @@
+// RowStore: rows of values copied out of the engine and kept by a cursor. Every row has the same
+// number of columns; a value is one fixed-size cell (its kind and either the number itself or
+// where its bytes lie), and the bytes of text and binary values follow one another in a single
+// growing arena. Appending a row therefore costs one cell per column plus one copy of its bytes,
+// never a heap allocation per value, and n rows of b bytes in all take O(n + b) memory and time.
+//
+// Values handed out by Get point into the arena: they stay valid until the next Append, Replace,
+// Clear or Release.
+#pragma once
+
+#include "platform/dblib/ByteBuffer.h"
+#include "platform/dblib/Value.h"
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tnxdb {
+
+class RowStore {
+public:
+    RowStore() = default;
+    RowStore(const RowStore&) = delete;
+    RowStore& operator=(const RowStore&) = delete;
+
+    // Forgets every row and sets the number of columns; keeps the memory for reuse.
+    void Reset(size_t columns);
+    // Forgets every row and returns the memory.
+    void Release();
+    void Clear();
+
+    size_t Columns() const { return FColumns; }
+    size_t Rows() const { return FColumns ? FCells.size() / FColumns : 0; }
+    bool Empty() const { return FCells.empty(); }
+
+    // Appends the engine's current row (its first Columns() result columns).
+    void AppendFrom(sqlite3_stmt* stmt);
+    // Appends a row of Columns() values.
+    void Append(const Value* values);
+    // Overwrites columns [0, count) of a row with the engine's current row; the other columns
+    // keep their values. The old bytes stay in the arena until the store is cleared.
+    void ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count);
+
+    Value Get(size_t row, size_t col) const;
+    // Sets one value to an integer.
+    void SetInt(size_t row, size_t col, int64_t v);
+
+private:
+    // One value. Kind is a Value::Kind; Int and Real hold the number, Text and Blob hold the
+    // offset of their Len bytes in FBytes.
+    struct Cell {
+        uint32_t Kind;
+        uint32_t Len;
+        union {
+            int64_t I;
+            double D;
+            uint64_t Off;
+        };
+    };
+    static_assert(sizeof(Cell) == 16, "a cell is 16 bytes");
+
+    Cell MakeCell(const Value& v);
+    Cell CellFrom(sqlite3_stmt* stmt, int col);
+
+    size_t FColumns = 0;
+    std::vector<Cell> FCells; // invariant: FCells.size() is a multiple of FColumns
+    ByteBuffer FBytes;
+};
+
+} // namespace tnxdb

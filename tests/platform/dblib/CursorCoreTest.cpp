@@ -1,0 +1,190 @@
+// The cursor's building blocks, linked in-process: LiveIndex against a plain model under random
+// appends and deletions, and Cursor::NextResultSet, the operation the next result set of a cursor
+// over several queries is reached through.
+#include "platform/dblib/Connection.h"
+#include "platform/dblib/ConnectionString.h"
+#include "platform/dblib/Cursor.h"
+#include "platform/dblib/Engine.h"
+#include "platform/dblib/LiveIndex.h"
+#include "platform/dblib/Sqlda.h"
+#include "platform/dblib/Statement.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace tnxdb;
+
+namespace {
+
+TEST(LiveIndexTest, AgreesWithAPlainListUnderRandomAppendsAndDeletions) {
+    std::mt19937 rng(7);
+    LiveIndex index;
+    std::vector<size_t> live; // physical numbers of the live rows, in order
+    size_t physical = 0;
+    for (int step = 0; step < 4000; ++step) {
+        if (live.empty() || rng() % 3 != 0) {
+            index.Append();
+            live.push_back(physical++);
+        } else {
+            size_t logical = rng() % live.size();
+            index.Erase(live[logical]);
+            live.erase(live.begin() + static_cast<long>(logical));
+        }
+        ASSERT_EQ(index.LiveCount(), live.size());
+        ASSERT_EQ(index.PhysicalCount(), physical);
+        if (step % 97 == 0) {
+            for (size_t l = 0; l < live.size(); ++l) {
+                ASSERT_EQ(index.Select(l), live[l]) << "step " << step << " row " << l;
+                ASSERT_EQ(index.Rank(live[l]), l);
+                ASSERT_TRUE(index.IsLive(live[l]));
+            }
+        }
+    }
+    index.Clear();
+    EXPECT_EQ(index.LiveCount(), 0u);
+    index.Append();
+    EXPECT_EQ(index.Select(0), 0u);
+}
+
+// One connection to a fresh database, in-process.
+class CursorCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string file = Dir.File("core.db");
+        Server::CreateDatabaseFile(file, 0, "DBA", "SQL");
+        ConnParams p =
+            ParseConnectionString("eng=" + tnxtest::UniqueName("core") + ";dbf=" + file + ";uid=DBA;pwd=SQL");
+        Conn = Server::Instance().Connect(p);
+    }
+    void TearDown() override {
+        Conn->Shutdown();
+        Server::Instance().Disconnected(Conn);
+    }
+    Connection& C() { return *Conn; }
+    void Prepare(int number, const std::string& sql) {
+        C().PutStatement(Statement::Prepare(C(), number, "TNX", sql));
+    }
+    // The first column of every row of the current result set, read with relative fetches.
+    std::vector<std::string> ReadAll(Cursor& cur) {
+        sqlda* da = AllocSqlda(1, true);
+        char buf[64];
+        da->sqlvar[0].sqltype = DBLIB_T_STRING | 1;
+        da->sqlvar[0].sqllen = sizeof buf;
+        da->sqlvar[0].sqldata = buf;
+        da->sqld = 1;
+        std::vector<std::string> rows;
+        for (;;) {
+            sqlca ca{};
+            cur.Fetch(C(), 2, 1, da, 1, &ca);
+            if (ca.sqlcode == 100) break;
+            EXPECT_EQ(ca.sqlcode, 0);
+            rows.push_back(*da->sqlvar[0].sqlind < 0 ? "NULL" : buf);
+        }
+        FreeSqlda(da);
+        return rows;
+    }
+
+    tnxtest::TempDir Dir;
+    std::shared_ptr<Connection> Conn;
+};
+
+TEST_F(CursorCoreTest, NextResultSetRunsThePartsBetweenAndKeepsTheLastResultAtTheEnd) {
+    Prepare(1, "create table t(a integer); insert into t values (1), (2), (3); select a from t order by a; "
+               "update t set a = a * 10; select a, 'x' as b from t where a > ? order by a desc; "
+               "select a from t where a < 0");
+    Cursor& cur = C().Cursors().Declare("R", 1, kCursorReadOnly);
+    sqlda* in = AllocSqlda(1, true);
+    int32_t limit = 15;
+    in->sqlvar[0].sqltype = DBLIB_T_INT;
+    in->sqlvar[0].sqllen = 4;
+    in->sqlvar[0].sqldata = &limit;
+    in->sqld = 1;
+    EXPECT_LT(cur.Open(C(), in, kCursorReadOnly), 0) << "an estimate";
+    FreeSqlda(in);
+    // The first result set, read only in part: the next one replaces it all the same.
+    sqlda* one = AllocSqlda(1, true);
+    int32_t v = 0;
+    one->sqlvar[0].sqltype = DBLIB_T_INT;
+    one->sqlvar[0].sqllen = 4;
+    one->sqlvar[0].sqldata = &v;
+    one->sqld = 1;
+    sqlca ca{};
+    cur.Fetch(C(), 2, 1, one, 1, &ca);
+    EXPECT_EQ(v, 1);
+    FreeSqlda(one);
+
+    int32_t report = 0;
+    ASSERT_TRUE(cur.NextResultSet(C(), report)) << "the update between ran, then the second query";
+    EXPECT_EQ(ReadAll(cur), (std::vector<std::string>{"30", "20"})) << "the input bound at the open";
+    sqlda* cols = AllocSqlda(4, true);
+    cur.Describe(C(), cols, 1, &ca);
+    EXPECT_EQ(cols->sqld, 2);
+    FreeSqlda(cols);
+    EXPECT_EQ(cur.QueryText(), "select a, 'x' as b from t where a > ? order by a desc");
+
+    ASSERT_TRUE(cur.NextResultSet(C(), report));
+    EXPECT_EQ(report, 0) << "an empty result set is counted exactly";
+    EXPECT_TRUE(ReadAll(cur).empty());
+    EXPECT_FALSE(cur.NextResultSet(C(), report)) << "no query follows";
+    EXPECT_FALSE(cur.NextResultSet(C(), report));
+    EXPECT_TRUE(cur.IsOpen()) << "the last result set stays";
+    EXPECT_EQ(cur.QueryText(), "select a from t where a < 0");
+    cur.Close();
+    EXPECT_THROW(cur.NextResultSet(C(), report), DbError);
+}
+
+TEST_F(CursorCoreTest, NextResultSetCountsRowsWhenAsked) {
+    C().Options().SetTemporary(OptionId::RowCounts, "ON");
+    Prepare(2, "select 1 union all select 2; select 3; values (4), (5), (6)");
+    Cursor& cur = C().Cursors().Declare("N", 2, kCursorReadOnly | kCursorForwardOnly);
+    EXPECT_EQ(cur.Open(C(), nullptr, kCursorReadOnly | kCursorForwardOnly), 2);
+    int32_t report = -1;
+    ASSERT_TRUE(cur.NextResultSet(C(), report));
+    EXPECT_EQ(report, 1);
+    ASSERT_TRUE(cur.NextResultSet(C(), report));
+    EXPECT_EQ(report, 3);
+    EXPECT_EQ(ReadAll(cur), (std::vector<std::string>{"4", "5", "6"}));
+    EXPECT_FALSE(cur.NextResultSet(C(), report));
+}
+
+TEST_F(CursorCoreTest, ForwardOnlyCursorHoldsOneRowAndScrollableOnesTheRowsReached) {
+    Prepare(3, "with recursive k(x) as (select 1 union all select x + 1 from k where x < 3000) "
+               "select x, 'text ' || x from k");
+    sqlda* da = AllocSqlda(50, true);
+    std::vector<int32_t> ints(25);
+    std::vector<char> texts(25 * 32);
+    for (int r = 0; r < 25; ++r) {
+        da->sqlvar[2 * r].sqltype = DBLIB_T_INT;
+        da->sqlvar[2 * r].sqllen = 4;
+        da->sqlvar[2 * r].sqldata = &ints[static_cast<size_t>(r)];
+        da->sqlvar[2 * r + 1].sqltype = DBLIB_T_STRING;
+        da->sqlvar[2 * r + 1].sqllen = 32;
+        da->sqlvar[2 * r + 1].sqldata = &texts[static_cast<size_t>(r) * 32];
+    }
+    da->sqld = 50;
+    for (unsigned options : {kCursorReadOnly | kCursorForwardOnly, unsigned{kCursorReadOnly}}) {
+        Cursor& cur = C().Cursors().Declare("M", 3, options);
+        cur.Open(C(), nullptr, options);
+        size_t most = 0, read = 0;
+        for (;;) {
+            sqlca ca{};
+            cur.Fetch(C(), 2, 1, da, 25, &ca);
+            if (ca.sqlcode == 100) break;
+            ASSERT_EQ(ca.sqlcode, 0);
+            read += static_cast<size_t>(ca.sqlerrd[2]);
+            ASSERT_EQ(ints[0], static_cast<int32_t>(read - static_cast<size_t>(ca.sqlerrd[2]) + 1));
+            most = std::max(most, cur.KeptRows());
+        }
+        EXPECT_EQ(read, 3000u);
+        if (options & kCursorForwardOnly)
+            EXPECT_LE(most, 1u) << "one row at most, never the result";
+        else
+            EXPECT_EQ(most, 3000u);
+        cur.Close();
+    }
+    FreeSqlda(da);
+}
+
+} // namespace
