@@ -271,6 +271,8 @@ void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool
     FAtEnd = false;
     FFailure.reset();
     FRows.Reset(static_cast<size_t>(cols));
+    FLiveValues.assign(static_cast<size_t>(cols), Value());
+    FLiveRead = false;
     FStoreBase = 0;
     FLive.Clear();
     FDeletedForward = 0;
@@ -597,11 +599,13 @@ Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
 void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first, sqlca* ca,
                         bool& cutWithoutIndicator) {
     size_t end = std::min(first + FCols, static_cast<size_t>(da->sqld));
-    // The row's values: from the engine's current row (read once) or from the kept copy.
+    // The row's values: the engine's current row (read once) or the kept copy.
     const Value* live = Stored(physical) ? nullptr : LiveValues();
     for (size_t k = first; k < end; ++k) {
         sqlvar& var = da->sqlvar[k];
-        Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
+        Value kept;
+        const Value& v = live ? live[k - first] : (kept = FRows.Get(physical - FStoreBase, k - first));
+        if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
         if (StoreOutput(v, var, &c.Variables())) {
             SetTruncationWarning(ca);
             if (!var.sqlind) cutWithoutIndicator = true;
