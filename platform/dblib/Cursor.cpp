@@ -10,7 +10,6 @@
 #include "platform/dblib/TypeMap.h"
 
 #include <algorithm>
-#include <array>
 #include <cassert>
 #include <charconv>
 #include <cstring>
@@ -132,12 +131,13 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
     // Copy the inputs: the parts after the first are bound from them long after this call.
     FInputs.Reset(needed);
     if (needed > 0) {
-        std::vector<std::array<char, kScratchSize>> scratch(needed);
+        struct Scratch {
+            char Buf[kScratchSize];
+        };
+        std::vector<Scratch> scratch(needed); // formatted dates live here until they are copied
         std::vector<Value> values(needed);
-        for (size_t k = 0; k < needed; ++k) {
-            char(&buf)[kScratchSize] = *reinterpret_cast<char(*)[kScratchSize]>(scratch[k].data());
-            values[k] = ReadInput(in->sqlvar[k], buf, &c.Variables());
-        }
+        for (size_t k = 0; k < needed; ++k)
+            values[k] = ReadInput(in->sqlvar[k], scratch[k].Buf, &c.Variables());
         FInputs.Append(values.data());
     }
 
@@ -283,10 +283,32 @@ void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool
     // Read the first row now: the open takes its snapshot here, reports the query's errors, and
     // the describe learns the types of columns that have no declared type.
     Step(c);
-    FFirstKinds.assign(FCols, Value::Null);
-    if (FRead > 0)
-        for (size_t i = 0; i < FCols; ++i)
-            FFirstKinds[i] = CellValue(0, i).K;
+    // What a column without a declared type is described as: the type of its first value.
+    FValueTypes.assign(FCols, DeclaredType{DBLIB_T_LONGVARCHAR, 32767, Storage::Any, false});
+    for (size_t i = 0; FRead > 0 && i < FCols; ++i) {
+        Value v = CellValue(0, i);
+        DeclaredType& t = FValueTypes[i];
+        switch (v.K) {
+        case Value::Int: {
+            bool fits = v.I >= INT32_MIN && v.I <= INT32_MAX;
+            t.SqlType = fits ? DBLIB_T_INT : DBLIB_T_BIGINT;
+            t.SqlLen = fits ? 4 : 8;
+            break;
+        }
+        case Value::Real:
+            t.SqlType = DBLIB_T_DOUBLE;
+            t.SqlLen = 8;
+            break;
+        case Value::Text:
+            t.SqlType = DBLIB_T_VARCHAR;
+            break;
+        case Value::Blob:
+            t.SqlType = DBLIB_T_BINARY;
+            break;
+        case Value::Null:
+            break;
+        }
+    }
     if (FOptions & kCursorInsensitive)
         while (Step(c)) {
         }
@@ -493,33 +515,7 @@ void Cursor::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
     FillDescribe(da, FCols, [&](size_t i, sqlvar& v) {
         int col = static_cast<int>(i);
         const char* decl = sqlite3_column_decltype(FEngine, col);
-        DeclaredType dt = MapDeclaredType(decl ? decl : "");
-        if (!decl) {
-            // No declared type: the type of the first row's value.
-            switch (FFirstKinds[i]) {
-            case Value::Int: {
-                int64_t first = CellValue(Physical(0), i).I;
-                bool fits = first >= INT32_MIN && first <= INT32_MAX;
-                dt.SqlType = fits ? DBLIB_T_INT : DBLIB_T_BIGINT;
-                dt.SqlLen = fits ? 4 : 8;
-                break;
-            }
-            case Value::Real:
-                dt.SqlType = DBLIB_T_DOUBLE;
-                dt.SqlLen = 8;
-                break;
-            case Value::Text:
-                dt.SqlType = DBLIB_T_VARCHAR;
-                dt.SqlLen = 32767;
-                break;
-            case Value::Blob:
-                dt.SqlType = DBLIB_T_BINARY;
-                dt.SqlLen = 32767;
-                break;
-            default:
-                break;
-            }
-        }
+        DeclaredType dt = decl ? MapDeclaredType(decl) : FValueTypes[i];
         bool nullable = true;
         const char* table = sqlite3_column_table_name(FEngine, col);
         const char* origin = sqlite3_column_origin_name(FEngine, col);
