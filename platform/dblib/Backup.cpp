@@ -22,6 +22,8 @@ namespace {
 
 // How long the rename waits for other connections' transactions before giving up with -242.
 constexpr int kRenameWaitMs = 200;
+// Pages the snapshot copies between two looks at the request's wait callback and cancel.
+constexpr int kCopyChunkPages = 256;
 
 uint32_t Be32(const unsigned char* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
@@ -125,13 +127,23 @@ BackupSession::BackupSession(Connection& c) {
             throw DbError(DBLIB_E_IO, "the database cannot be read for the backup");
 
         temp = MakeTempFile(FPath);
-        if (sqlite3_open_v2(temp.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(temp.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+            SQLITE_OK)
             throw DbError(DBLIB_E_IO, "the backup snapshot cannot be written");
         ExecOrThrow(dest, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
-        // The engine's backup reads inside the transaction the source already holds.
+        // The engine's backup reads inside the transaction the source already holds, so the
+        // chunks all come from the snapshot; between them the request may wait or be cancelled.
         sqlite3_backup* b = sqlite3_backup_init(dest, "main", FSource, "main");
         if (!b) throw DbError(DBLIB_E_IO, sqlite3_errmsg(dest));
-        rc = sqlite3_backup_step(b, -1);
+        do {
+            try {
+                c.CheckProgress();
+            } catch (...) {
+                sqlite3_backup_finish(b);
+                throw;
+            }
+            rc = sqlite3_backup_step(b, kCopyChunkPages);
+        } while (rc == SQLITE_OK);
         sqlite3_backup_finish(b);
         if (rc != SQLITE_DONE) throw DbError(DBLIB_E_IO, sqlite3_errstr(rc));
         sqlite3_close_v2(dest);
@@ -192,14 +204,16 @@ void BackupSession::CopyLog() {
 
 uint32_t BackupSession::PageCount() const {
     if (FOpen == 0) return FSnapshotPages;
-    return static_cast<uint32_t>((FLog.size() + static_cast<size_t>(FPageSize) - 1) / static_cast<size_t>(FPageSize));
+    return static_cast<uint32_t>((FLog.size() + static_cast<size_t>(FPageSize) - 1) /
+                                 static_cast<size_t>(FPageSize));
 }
 
 uint32_t BackupSession::Open(int file, std::string& name) {
     FOpen = kNone;
     FLog.clear();
     if (file == 0) {
-        if (!FSnapshotHeld) throw DbError(DBLIB_E_BAD_ARGUMENT, "the database file is read before the log to be renamed");
+        if (!FSnapshotHeld)
+            throw DbError(DBLIB_E_BAD_ARGUMENT, "the database file is read before the log to be renamed");
         name = ReportedName(FPath);
     } else if (file >= 1 && file <= 12) {
         throw DbError(DBLIB_E_DB_NOT_FOUND, FName + " has no database file " + std::to_string(file));
@@ -217,27 +231,34 @@ uint32_t BackupSession::Open(int file, std::string& name) {
 
 void BackupSession::RenameLog(Connection& c) {
     if (HoldsTransaction(c.Handle()))
-        throw DbError(DBLIB_E_RUNTIME, "the log cannot be renamed while this connection has a transaction or cursor open");
+        throw DbError(DBLIB_E_RUNTIME,
+                      "the log cannot be renamed while this connection has a transaction or cursor open");
     sqlite3_busy_timeout(FSource, kRenameWaitMs);
     int rc = sqlite3_wal_checkpoint_v2(FSource, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) throw DbError(DBLIB_E_LOG_NOT_RENAMED, FName);
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        throw DbError(DBLIB_E_LOG_NOT_RENAMED, FName);
     if (rc != SQLITE_OK) throw EngineError(FSource, rc);
 }
 
 void BackupSession::Read(Connection& c, int file, unsigned long page, sqlda* da, sqlca* ca, bool rename) {
-    if (file != FOpen) throw DbError(DBLIB_E_BAD_ARGUMENT, "backup file " + std::to_string(file) + " is not open");
-    if (rename && file != -2) throw DbError(DBLIB_E_BAD_ARGUMENT, "operation 6 reads only the log to be renamed");
-    if (!da || da->sqld < 1 || da->sqld > da->sqln) throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
+    if (file != FOpen)
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "backup file " + std::to_string(file) + " is not open");
+    if (rename && file != -2)
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "operation 6 reads only the log to be renamed");
+    if (!da || da->sqld < 1 || da->sqld > da->sqln)
+        throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
     uint32_t count = PageCount();
     if (page >= count)
-        throw DbError(DBLIB_E_BAD_ARGUMENT, "page " + std::to_string(page) + " of backup file " + std::to_string(file));
+        throw DbError(DBLIB_E_BAD_ARGUMENT,
+                      "page " + std::to_string(page) + " of backup file " + std::to_string(file));
     if (rename && page + 1 == count) RenameLog(c);
     const char* bytes;
     size_t n;
     size_t size = static_cast<size_t>(FPageSize);
     if (file == 0) {
         ssize_t r = ::pread(FSnapshotFd, FPage.data(), size, static_cast<off_t>(page * size));
-        if (r != static_cast<ssize_t>(size)) throw DbError(DBLIB_E_IO, "page " + std::to_string(page) + " of the snapshot");
+        if (r != static_cast<ssize_t>(size))
+            throw DbError(DBLIB_E_IO, "page " + std::to_string(page) + " of the snapshot");
         bytes = FPage.data();
         n = size;
     } else {
@@ -253,7 +274,8 @@ void BackupSession::Read(Connection& c, int file, unsigned long page, sqlda* da,
 }
 
 void BackupSession::Close(int file) {
-    if (file != FOpen) throw DbError(DBLIB_E_BAD_ARGUMENT, "backup file " + std::to_string(file) + " is not open");
+    if (file != FOpen)
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "backup file " + std::to_string(file) + " is not open");
     FOpen = kNone;
     FLog.clear();
     FLog.shrink_to_fit();
@@ -277,10 +299,18 @@ void RunBackup(Connection& c, int op, int file, unsigned long page, sqlda* da, s
         WriteSqlca(ca, 0, name, {});
         return;
     }
-    case 3: session->Read(c, file, page, da, ca, false); return;
-    case 6: session->Read(c, file, page, da, ca, true); return;
-    case 4: session->Close(file); return;
-    case 5: session.reset(); return;
+    case 3:
+        session->Read(c, file, page, da, ca, false);
+        return;
+    case 6:
+        session->Read(c, file, page, da, ca, true);
+        return;
+    case 4:
+        session->Close(file);
+        return;
+    case 5:
+        session.reset();
+        return;
     }
 }
 

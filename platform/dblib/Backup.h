@@ -6,7 +6,8 @@
 //            as its committed data stood at that moment, into a private unlinked file (through
 //            the engine's own backup, inside one read transaction); the pages served are those of
 //            the copy, so the pages written out form a database that, opened afresh, holds exactly
-//            that data, whatever is committed meanwhile.
+//            that data, whatever is committed meanwhile. Begin thus takes time and temporary space
+//            in proportion to the database; it fires the wait callback and can be cancelled.
 //   1..12    further database files: databases here are one file, so opening them fails (-83).
 //   -1       the transaction log. A database's transaction log is its write-ahead log: every
 //            commit appends to it, and a checkpoint moves its contents into the database file.
@@ -71,17 +72,17 @@ private:
     void RenameLog(Connection& c);
     uint32_t PageCount() const;
 
-    std::string FPath;             // the database file
-    std::string FName;             // the database's name (for messages)
-    sqlite3* FSource = nullptr;    // our own handle on the database; holds the snapshot's read
-                                   // transaction from begin until the log to be renamed is opened
+    std::string FPath;          // the database file
+    std::string FName;          // the database's name (for messages)
+    sqlite3* FSource = nullptr; // our own handle on the database; holds the snapshot's read
+                                // transaction from begin until the log to be renamed is opened
     bool FSnapshotHeld = false;
-    int FSnapshotFd = -1;          // the unlinked copy of the database as of begin
+    int FSnapshotFd = -1; // the unlinked copy of the database as of begin
     uint32_t FSnapshotPages = 0;
     int FPageSize = 0;
-    int FOpen = kNone;             // the open file's number
+    int FOpen = kNone;               // the open file's number
     std::vector<unsigned char> FLog; // the copied log, while file -1 or -2 is open
-    std::vector<char> FPage;       // one page of file 0, read from the snapshot
+    std::vector<char> FPage;         // one page of file 0, read from the snapshot
 };
 
 // Runs one db_backup operation on the connection (see above). Throws DbError.

@@ -3,6 +3,7 @@
 #include "platform/dblib/Callbacks.h"
 
 #include "platform/dblib/Connection.h"
+#include "platform/dblib/Errors.h"
 
 #include <chrono>
 
@@ -26,20 +27,34 @@ thread_local DropNotices* tNotices = nullptr;
 bool CallbackTable::Set(int kind, void (*fn)(void)) {
     // The registered function has the kind's own signature; it is stored and called as such.
     switch (kind) {
-    case DBLIB_CB_START: FStart.store(reinterpret_cast<dblib_simple_callback_fn>(fn)); return true;
-    case DBLIB_CB_WAIT: FWait.store(reinterpret_cast<dblib_simple_callback_fn>(fn)); return true;
-    case DBLIB_CB_FINISH: FFinish.store(reinterpret_cast<dblib_simple_callback_fn>(fn)); return true;
-    case DBLIB_CB_MESSAGE: FMessage.store(reinterpret_cast<dblib_message_callback_fn>(fn)); return true;
-    case DBLIB_CB_DROPPED: FDropped.store(reinterpret_cast<dblib_dropped_callback_fn>(fn)); return true;
-    default: return false;
+    case DBLIB_CB_START:
+        FStart.store(reinterpret_cast<dblib_simple_callback_fn>(fn));
+        return true;
+    case DBLIB_CB_WAIT:
+        FWait.store(reinterpret_cast<dblib_simple_callback_fn>(fn));
+        return true;
+    case DBLIB_CB_FINISH:
+        FFinish.store(reinterpret_cast<dblib_simple_callback_fn>(fn));
+        return true;
+    case DBLIB_CB_MESSAGE:
+        FMessage.store(reinterpret_cast<dblib_message_callback_fn>(fn));
+        return true;
+    case DBLIB_CB_DROPPED:
+        FDropped.store(reinterpret_cast<dblib_dropped_callback_fn>(fn));
+        return true;
+    default:
+        return false;
     }
 }
 
-DropNotices::DropNotices() : FOuter(tNotices) { tNotices = this; }
+DropNotices::DropNotices() : FOuter(tNotices) {
+    tNotices = this;
+}
 
 DropNotices::~DropNotices() {
     tNotices = FOuter;
-    for (auto& c : FDropped) c->NotifyDropped();
+    for (auto& c : FDropped)
+        c->NotifyDropped();
 }
 
 void DropNotices::Collect(const std::shared_ptr<Connection>& c) {
@@ -75,7 +90,8 @@ void Connection::NotifyDropped() {
 void Connection::StartRequestHooks() {
     FWaitFn = nullptr;
     if (!FCallbacks || !FClientCa) return;
-    if (dblib_simple_callback_fn start = FCallbacks->Start()) CallOnOwnSqlca(FClientCa, [&] { start(FClientCa); });
+    if (dblib_simple_callback_fn start = FCallbacks->Start())
+        CallOnOwnSqlca(FClientCa, [&] { start(FClientCa); });
     // The wait callback registered now serves the whole request; it first fires after 100 ms.
     FWaitFn = FCallbacks->Wait();
     if (FWaitFn) FNextWaitMs = NowMs() + kWaitIntervalMs;
@@ -84,7 +100,8 @@ void Connection::StartRequestHooks() {
 void Connection::FinishRequestHooks() {
     FWaitFn = nullptr;
     if (!FCallbacks || !FClientCa) return;
-    if (dblib_simple_callback_fn finish = FCallbacks->Finish()) CallOnOwnSqlca(FClientCa, [&] { finish(FClientCa); });
+    if (dblib_simple_callback_fn finish = FCallbacks->Finish())
+        CallOnOwnSqlca(FClientCa, [&] { finish(FClientCa); });
 }
 
 void Connection::WaitTick() {
@@ -105,12 +122,19 @@ int Connection::Progress(void* self) {
     return c->CancelRequested() || c->FDropped.load(std::memory_order_acquire) ? 1 : 0;
 }
 
+void Connection::CheckProgress() {
+    if (FWaitFn) WaitTick();
+    if (FDropped.load(std::memory_order_acquire)) throw DbError(DBLIB_E_CONNECTION_ENDED);
+    if (CancelRequested()) throw DbError(DBLIB_E_INTERRUPTED);
+}
+
 void Connection::DeliverMessage(unsigned char type, int32_t code, const char* text, size_t length) {
     if (!FCallbacks || !FClientCa) return;
     dblib_message_callback_fn fn = FCallbacks->Message();
     if (!fn) return;
     std::string copy(text, length < kMaxMessageLength ? length : kMaxMessageLength);
-    CallOnOwnSqlca(FClientCa, [&] { fn(FClientCa, type, code, static_cast<unsigned short>(copy.size()), copy.data()); });
+    CallOnOwnSqlca(FClientCa,
+                   [&] { fn(FClientCa, type, code, static_cast<unsigned short>(copy.size()), copy.data()); });
 }
 
 } // namespace tnxdb

@@ -6,6 +6,13 @@
 
 namespace tnxdb {
 
+namespace {
+
+// The innermost request running on this thread.
+thread_local RequestScope* tRequest = nullptr;
+
+} // namespace
+
 Clients& Clients::Instance() {
     static Clients clients;
     return clients;
@@ -37,18 +44,28 @@ RequestScope::RequestScope(ClientState* client) {
     case Connection::Entry::Busy: throw DbError(DBLIB_E_BUSY_CONNECTION);
     case Connection::Entry::Ended: throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
+    FOuter = tRequest;
+    tRequest = this;
     FConn->StartRequestHooks();
 }
 
 RequestScope::~RequestScope() {
     FConn->FinishRequestHooks();
+    tRequest = FOuter;
     FConn->EndRequest();
+}
+
+bool RequestScope::RunsOnThisThread(const Connection* conn) {
+    for (RequestScope* r = tRequest; r; r = r->FOuter)
+        if (r->FConn.get() == conn) return true;
+    return false;
 }
 
 bool DisconnectClient(ClientState& client) {
     std::shared_ptr<Connection> conn;
     {
         std::lock_guard<std::mutex> lock(client.ConnMutex);
+        if (RequestScope::RunsOnThisThread(client.Conn.get())) throw DbError(DBLIB_E_BUSY_CONNECTION);
         conn = std::move(client.Conn);
         client.Conn.reset();
     }

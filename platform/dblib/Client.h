@@ -67,13 +67,18 @@ public:
     RequestScope(const RequestScope&) = delete;
     RequestScope& operator=(const RequestScope&) = delete;
     Connection& Conn() const { return *FConn; }
+    // Whether a request on this connection runs on the calling thread (the caller is one of its
+    // callbacks).
+    static bool RunsOnThisThread(const Connection* conn);
 
 private:
     std::shared_ptr<Connection> FConn;
+    RequestScope* FOuter = nullptr; // the request this thread ran before (a callback's own call)
 };
 
 // Ends the client's connection (rolling back) and does the engine's bookkeeping. Returns false
-// when there was none.
+// when there was none. Throws DBLIB_E_BUSY_CONNECTION when called from inside a request of that
+// connection (one of its callbacks), which could never end while it waits.
 bool DisconnectClient(ClientState& client);
 
 } // namespace tnxdb

@@ -113,6 +113,9 @@ public:
     // The start callback and the wait timer of the request that just began; the finish callback.
     void StartRequestHooks();
     void FinishRequestHooks();
+    // For work of a request outside the engine's statements (the backup's copy): runs the wait
+    // callback when due, and throws -299 when a cancel hit the request, -308 once it was dropped.
+    void CheckProgress();
     // Delivers a server message to the client's message callback (MESSAGE ... TO CLIENT).
     void DeliverMessage(unsigned char type, int32_t code, const char* text, size_t length);
     // The backup in progress on this connection (db_backup), or null. Ends with the connection.

@@ -73,7 +73,7 @@ std::shared_ptr<Engine> Server::NewEngineLocked(const std::string& name, bool au
     e->Utility->Name = kUtilityName;
     e->Utility->Utility = true;
     e->Utility->EngineName = name;
-    e->Port = 2638;
+    e->Port = 49152; // the start of the dynamic port range
     for (bool taken = true; taken;) {
         taken = false;
         for (const auto& other : FEngines)

@@ -41,7 +41,7 @@ public:
     bool Stopped = false;
     std::shared_ptr<Database> Utility;
     std::vector<std::shared_ptr<Database>> Databases; // in start order, utility_db not included
-    int Port = 0; // the port number locating servers reports: the lowest free from 2638 on
+    int Port = 0; // the port number locating servers reports: the lowest free from 49152 on
 };
 
 // Snapshot of one engine for callers outside the lock (locating servers).

@@ -34,7 +34,9 @@ constexpr uint16_t kDescriptorVersion = 4;
 #endif
 
 // The frame of an entry point without a descriptor, and of a dbpp_* call.
-inline CallSpec Plain(const char* name) { return {name, false, nullptr, 0}; }
+inline CallSpec Plain(const char* name) {
+    return {name, false, nullptr, 0};
+}
 inline CallSpec Dbpp(const char* name, const void* descriptor) {
     return {name, kDescriptor, descriptor, kDescriptorVersion};
 }

@@ -19,7 +19,8 @@ int LocateServers(sqlca* ca, dblib_locate_callback_fn cb, void* user) {
     std::string address = kLocalAddress;
     int reported = 0;
     for (EngineInfo& e : engines) {
-        a_server_address record{kInProcessPortType, static_cast<uint32_t>(e.Port), e.Name.data(), address.data()};
+        a_server_address record{kInProcessPortType, static_cast<uint32_t>(e.Port), e.Name.data(),
+                                address.data()};
         int more = 0;
         CallOnOwnSqlca(ca, [&] { more = cb(ca, &record, user); });
         ++reported;
@@ -41,7 +42,10 @@ void Server::Ping(const ConnParams& p, bool database, Connection* caller) {
         e = FindEngineLocked(FilePrefix(NormalizePath(file)));
     else
         e = DefaultEngineLocked(caller);
-    if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, !eng.empty() ? eng : file.empty() ? "(default)" : FilePrefix(file));
+    if (!e)
+        throw DbError(DBLIB_E_ENGINE_NOT_FOUND, !eng.empty()   ? eng
+                                                : file.empty() ? "(default)"
+                                                               : FilePrefix(file));
     if (!database) return;
 
     std::shared_ptr<Database> db;

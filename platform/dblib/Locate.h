@@ -1,7 +1,7 @@
 // Locating servers: every running engine of the process, reported to a callback one by one as a
 // server-address record (port type, port number, name, address), until the callback returns 0.
 // Engines live inside the process, so every one is found, at the local host's address, with the
-// port number it was given when it started (the lowest free from 2638 on). Pinging a server is
+// port number it was given when it started (the lowest free from 49152 on). Pinging a server is
 // Server::Ping (Engine.h), defined beside this.
 #pragma once
 

@@ -41,8 +41,8 @@
  * Transactions and durability
  *   Transactions are chained: one begins implicitly with the first statement that changes data
  *   (or, at isolation levels 2 and 3, with the first statement at all) and ends at dbpp_commit or
- *   dbpp_rollback. Work not committed is rolled back at db_string_disconnect, at db_fini, and when
- *   the engine ends the connection. Data definition (CREATE/ALTER/DROP of tables, views, indexes
+ *   dbpp_rollback. Work not committed is rolled back at db_string_disconnect, at db_fini, when
+ *   the engine ends the connection, and when a statement changing data is cancelled. Data definition (CREATE/ALTER/DROP of tables, views, indexes
  *   and triggers, GRANT, REVOKE) commits the transaction in progress before it runs and commits
  *   itself. CREATE VARIABLE, SET and DROP VARIABLE do not touch the transaction.
  *   Databases run with a write-ahead log and synchronous=FULL: a committed transaction survives
@@ -468,14 +468,16 @@ typedef unsigned short (*db_string_disconnect_fn)(struct sqlca *ca, char *params
  * -96 the engine already runs (nothing changes); -83/-82 as for connect. Returns 1 on success.
  * db_stop_engine: stops the engine named by eng (default: the SQLCA's engine, else the first).
  *   -100 none runs; -75 other clients are connected and Unconditional is not yes. Connections
- *   still open (the caller's own among them) are ended: their next call gets -308.
+ *   still open (the caller's own among them) are ended: their uncommitted work is rolled back,
+ *   their dropped callbacks (kind 8) run, and their next call gets -308.
  * db_start_database: starts dbf (named dbn, default the file prefix) on the engine named by eng
  *   (default: the SQLCA's engine, else the first); -100, -83, -82, -77, -816 as above, -75 when no
  *   file is given. The database stays started until stopped (AutoStop=yes: until its last
  *   connection leaves).
  * db_stop_database: stops the database named by dbn, else by dbf (a full path, or a file name
  *   matched against the file names of the started databases); -100, -83 (not running), -75
- *   (other clients connected and Unconditional not yes, or utility_db). Returns 1 on success. */
+ *   (other clients connected and Unconditional not yes, or utility_db); its connections end as
+ *   for db_stop_engine. Returns 1 on success. */
 typedef unsigned short (*db_start_engine_fn)(struct sqlca *ca, char *params);
 typedef unsigned short (*db_stop_engine_fn)(struct sqlca *ca, char *params);
 typedef unsigned short (*db_start_database_fn)(struct sqlca *ca, char *params);
@@ -613,7 +615,16 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  *   the cursor's rows.
  * dbpp_close closes the cursor (the name stays declared); a cursor that is not open gives
  *   DBLIB_E_CURSOR_NOT_OPEN, as every call on it but dbpp_open does.
- * dbpp_resume moves to the next result set (105 when none); dbpp_explain gives the plan text. */
+ * dbpp_resume moves the open cursor to its statement's next result set, running the statements
+ *   between; the cursor then stands before its first row, dbpp_describe_cursor describes its
+ *   columns, and sqlerrd[2] is reported as after an open. When no query follows: warning 105
+ *   (DBLIB_W_NO_MORE_RESULTS), sqlerrd[2] 0, and the cursor stays on its result set, on the row it
+ *   stood on.
+ * dbpp_explain(r, da) delivers into variable 0 of da (any text type) the engine's plan for the
+ *   query giving the open cursor's current result set: one line per step, separated by '\n',
+ *   indented two blanks per level below the step it belongs to (e.g. "SEARCH t USING INDEX t_name
+ *   (name=?)"); cut to the variable as any text output is (the indicator, or warning 101,
+ *   says so). */
 DBLIB_DBPP_TYPES(dbpp_declare, char *cursor, char *r, char *module, short *stmt, unsigned int options)
 DBLIB_DBPP_TYPES(dbpp_open, char *cursor, char *r, char *module, short *stmt, struct sqlda *in,
                  char *r2, char *r3, unsigned int options)
@@ -632,16 +643,71 @@ DBLIB_DBPP_TYPES(dbpp_resume, char *cursor)
 DBLIB_DBPP_TYPES(dbpp_explain, char *cursor, char *r, struct sqlda *da)
 
 /* Services.
- * db_backup(op, file, page, da): 1 begin (sqlerrd[2] the page size), 2 open file N (0 the
- *   database, -1 the transaction log, -2 the log to be renamed; sqlerrd[2] its page count,
- *   sqlerrmc its name), 3 read page into variable 0 (type 524), 4 close, 5 end, 6 read a page of
- *   the log being renamed.
- * db_register_a_callback(kind, fn): 0 request start, 1 wait, 2 request finish (void f(struct
- *   sqlca*)), 7 message (DBLIB_MESSAGE_FN), 8 connection dropped (DBLIB_DROPPED_FN); null
- *   unregisters.
- * db_is_working: 1 while a request runs on the SQLCA. db_cancel_request: ends it (-299).
- * db_locate_servers: calls back once per running engine until the callback returns 0.
- * db_string_ping_server: 0 when the engine (and, when asked, its database) can be reached. */
+ * db_register_a_callback(kind, fn): registers fn for the SQLCA (before or after connecting; kept
+ *   across connections until db_fini); a null fn unregisters; another kind or an SQLCA never
+ *   given to db_init is DBLIB_E_BAD_ARGUMENT. Kinds and their functions:
+ *     0 start, 2 finish   dblib_simple_callback_fn, around every request on the connection (every
+ *                         dbpp_*, db_connection_info and db_backup call that reaches it; a call
+ *                         refused before it starts, e.g. with -101, -308 or -1006, fires neither)
+ *     1 wait              dblib_simple_callback_fn, every 100 ms of a request's running time,
+ *                         also while it waits for another connection's lock
+ *     7 message           dblib_message_callback_fn: MESSAGE <expression>, ... [TYPE INFO|WARNING|
+ *                         ACTION|STATUS] [TO CLIENT|CONSOLE|LOG] run on the connection delivers,
+ *                         when the destination is CLIENT, the values joined as text (a NULL adds
+ *                         nothing), type 0 info (the default), 1 warning, 2 action, 3 status,
+ *                         code 0, the length (at most 65535: longer texts are cut) and the text,
+ *                         NUL-terminated
+ *     8 dropped           dblib_dropped_callback_fn: the engine or database was stopped under the
+ *                         connection (see db_stop_engine); the second argument is the connection's
+ *                         ConnectionName ("" when none was given)
+ *   Start, wait, finish and message run on the request's thread, inside the request: db_is_working
+ *   answers 1 there, and the SQLCA's bytes are kept before the callback and restored after it, so
+ *   whatever the callback calls on the same SQLCA (another request is refused with -1006) does not
+ *   change what the request reports. The dropped callback runs on the thread that stopped the
+ *   engine or database, after the stop is complete and before that call returns; it may call the
+ *   library (e.g. db_string_disconnect on its SQLCA). The library catches whatever a callback
+ *   throws: nothing crosses back into it.
+ * db_is_working: 1 while a request runs on the SQLCA's connection, else 0. Any thread.
+ * db_cancel_request: ends the request running on the SQLCA's connection and returns 1 (0 when none
+ *   runs). Any thread, or the request's own wait callback. The request fails with -299 as soon as
+ *   the engine next checks (at most about a thousand engine instructions, or at once while it
+ *   waits for a lock); the connection stays usable. A cancelled query leaves the transaction in
+ *   progress as it was; a cancelled statement that changes data rolls back the whole transaction
+ *   in progress. A cancel that arrives after its request ended hits nothing.
+ *   These two never write the SQLCA: it belongs to the request that may be running on it.
+ * db_backup(op, file, page, da): an online backup by a connection with DBA authority (else -121;
+ *   utility_db: DBLIB_E_BAD_ARGUMENT) while other connections keep working. Operations:
+ *     1 begin: takes a snapshot of the committed data; sqlerrd[2] the page size. A backup already
+ *       in progress on the connection is ended first; the backup ends with the connection.
+ *     2 open file N: sqlerrd[2] its page count, sqlerrmc its name (the full path when it fits,
+ *       else the file name). 0 the database: the snapshot of begin, so its pages written in order
+ *       form a database that, opened afresh, holds exactly the data committed at begin. 1..12:
+ *       further database files, which a database here never has (-83). -1 the transaction log:
+ *       the database's write-ahead log (commits append to it, a checkpoint moves it into the
+ *       database file), copied when opened up to its last complete transaction, and named
+ *       "<database prefix>.log"; as a continuation of the snapshot, saving it as "<copy>-wal"
+ *       beside the copy of file 0 brings that copy forward to the moment it was opened. -2 the log
+ *       to be renamed: the same log, copied when opened; opening it ends the snapshot (file 0 can
+ *       no longer be opened). One file is open at a time. Other numbers: DBLIB_E_BAD_ARGUMENT.
+ *     3 read page P (0-based) of the open file N into variable 0 (type 524: a 16-bit length,
+ *       then the page's bytes; a log's last page is short).
+ *     6 as 3, for file -2: reading its last page renames the log: all of it (also what was
+ *       committed since it was copied) is checkpointed into the database file and the log starts
+ *       empty. While another connection has a transaction in progress or a cursor reading, this
+ *       fails with DBLIB_E_LOG_NOT_RENAMED (-242, after waiting up to 200 ms) and may be repeated;
+ *       while the calling connection itself has one, with DBLIB_E_RUNTIME.
+ *     4 close file N, 5 end. Without a backup begun, or with N not the open file, or P past the
+ *       last page: DBLIB_E_BAD_ARGUMENT.
+ * db_locate_servers(callback, user): calls callback(ca, record, user) once per running engine, in
+ *   start order, until it returns 0; sqlerrd[2] the number of calls. The record (valid during the
+ *   call) has port type 1 (in-process), the engine's port number (the lowest free from 49152 on
+ *   when it started), its name and the address "127.0.0.1". The SQLCA is kept around each call as
+ *   for the request callbacks. A null callback is DBLIB_E_BAD_ARGUMENT.
+ * db_string_ping_server(params, connect_to_db): 0 (result 1) when the engine the parameters name
+ *   runs (eng, else the engine named after dbf's prefix, else the caller's or the first engine)
+ *   and, when connect_to_db is non-zero, its database (dbn, else dbf, else its first) runs and
+ *   takes uid/pwd; else the error a connection would get (-100, -83, -103, -95). It starts
+ *   nothing. */
 typedef void (*dblib_simple_callback_fn)(struct sqlca *ca);
 typedef void (*dblib_message_callback_fn)(struct sqlca *ca, unsigned char type, int32_t code,
                                           unsigned short length, char *text);
@@ -652,6 +718,10 @@ typedef int (*dblib_locate_callback_fn)(struct sqlca *ca, struct a_server_addres
 #define DBLIB_CB_FINISH 2
 #define DBLIB_CB_MESSAGE 7
 #define DBLIB_CB_DROPPED 8
+#define DBLIB_MESSAGE_INFO 0
+#define DBLIB_MESSAGE_WARNING 1
+#define DBLIB_MESSAGE_ACTION 2
+#define DBLIB_MESSAGE_STATUS 3
 typedef unsigned short (*db_backup_fn)(struct sqlca *ca, int op, int file, unsigned long page,
                                        struct sqlda *da);
 typedef void (*db_register_a_callback_fn)(struct sqlca *ca, int kind, void (*callback)(void));

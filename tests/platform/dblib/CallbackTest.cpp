@@ -1,8 +1,10 @@
 // Server callbacks: start and finish around every request, the wait callback and cancel (from
 // inside the wait callback and from another thread), server messages, dropped connections.
+#include "CursorFixture.h"
 #include "ServicesFixture.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,8 +27,10 @@ struct Recorder {
     int Waits = 0;
     int WorkingInWait = 0;
     int CancelResult = -1;
-    // Finish callback: runs a statement on the same SQLCA and keeps the code it got.
+    // Finish callback: runs a statement on the same SQLCA and keeps the code it got, or tries to
+    // disconnect it.
     bool ExecInFinish = false;
+    bool DisconnectInFinish = false;
     int CodeInFinish = 0;
     // Dropped callback: disconnects its client when set.
     bool DisconnectInDropped = false;
@@ -56,6 +60,15 @@ struct Recorder {
 
 Recorder* gRec = nullptr;
 
+// Callbacks that throw, as a handler that catches nothing of its own would.
+void ThrowingStart(sqlca*) { throw std::runtime_error("from the start callback"); }
+void ThrowingWait(sqlca* ca) {
+    if (++gRec->Waits == 2) gRec->Svc->Cancel(ca);
+    throw std::runtime_error("from the wait callback");
+}
+void ThrowingMessage(sqlca*, unsigned char, int32_t, unsigned short, char*) { throw 42; }
+void ThrowingDropped(sqlca*, char*) { throw std::runtime_error("from the dropped callback"); }
+
 void OnStart(sqlca* ca) {
     gRec->Add("start " + std::to_string(gRec->Svc->IsWorking(ca)), ca);
     gRec->Started.Add();
@@ -64,6 +77,10 @@ void OnStart(sqlca* ca) {
 void OnFinish(sqlca* ca) {
     if (gRec->ExecInFinish) {
         gRec->Lib->ExecuteImm(ca, "select 1");
+        gRec->CodeInFinish = ca->sqlcode;
+    }
+    if (gRec->DisconnectInFinish) {
+        gRec->Lib->db_string_disconnect(ca, nullptr);
         gRec->CodeInFinish = ca->sqlcode;
     }
     gRec->Add("finish " + std::to_string(gRec->Svc->IsWorking(ca)), ca);
@@ -126,7 +143,8 @@ TEST_P(CallbackTest, StartAndFinishSurroundEveryRequestWhileItIsWorking) {
     EXPECT_EQ(c.Exec("select * from missing"), DBLIB_E_TABLE_NOT_FOUND);
     EXPECT_EQ(c.QueryText("select 1"), "1");
     EXPECT_EQ(Rec.Events.size(), 8u);
-    for (size_t i = 0; i < Rec.Events.size(); ++i) EXPECT_EQ(Rec.Events[i], i % 2 ? "finish 1" : "start 1") << i;
+    for (size_t i = 0; i < Rec.Events.size(); ++i)
+        EXPECT_EQ(Rec.Events[i], i % 2 ? "finish 1" : "start 1") << i;
 
     // A null function unregisters; a refused request (not connected) fires nothing.
     Rec.Clear();
@@ -164,9 +182,37 @@ TEST_P(CallbackTest, ACallbackCallingTheLibraryLeavesTheRequestsOutcomeAlone) {
     out[0].sqldata = &value;
     out->sqld = 1;
     Lib().ExecuteInto(&c.ca, &stmt, nullptr, out.get());
-    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION) << "the request still runs inside its finish callback";
+    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION)
+        << "the request still runs inside its finish callback";
     EXPECT_EQ(c.Code(), DBLIB_W_NOT_FOUND) << "the request reports its own outcome";
     EXPECT_EQ(c.State(), "02000");
+}
+
+TEST_P(CallbackTest, WhatACallbackThrowsStaysOutOfTheLibrary) {
+    Client& c = Main();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_START, &ThrowingStart);
+    Svc().RegisterFn(&c.ca, DBLIB_CB_MESSAGE, &ThrowingMessage);
+    EXPECT_EQ(c.Exec("MESSAGE 'hello' TO CLIENT"), 0);
+    EXPECT_EQ(c.QueryText("select 5"), "5");
+    // Thrown from inside the engine's progress handler: the query goes on until the cancel.
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &ThrowingWait);
+    EXPECT_EQ(c.Exec(kEndlessQuery), DBLIB_E_INTERRUPTED);
+    EXPECT_EQ(Rec.Waits, 2);
+    Svc().RegisterFn(&c.ca, DBLIB_CB_DROPPED, &ThrowingDropped);
+    Client stopper(Lib());
+    std::string params = "eng=" + Engine + ";unc=yes";
+    EXPECT_EQ(Lib().db_stop_engine(&stopper.ca, params.data()), 1) << stopper.Message();
+    EXPECT_EQ(c.Exec("select 1"), DBLIB_E_CONNECTION_ENDED);
+}
+
+TEST_P(CallbackTest, ACallbackCannotDisconnectTheRequestItRunsIn) {
+    Client& c = Main();
+    Svc().RegisterFn(&c.ca, DBLIB_CB_FINISH, &OnFinish);
+    Rec.DisconnectInFinish = true;
+    EXPECT_EQ(c.Exec("create table t(a int)"), 0) << "the request ends normally";
+    EXPECT_EQ(Rec.CodeInFinish, DBLIB_E_BUSY_CONNECTION) << "refused rather than waiting for itself";
+    Rec.DisconnectInFinish = false;
+    EXPECT_EQ(c.Disconnect(), 0);
 }
 
 TEST_P(CallbackTest, WaitCallbackRepeatsAndCancelsALongQueryFromInside) {
@@ -205,6 +251,60 @@ TEST_P(CallbackTest, CancelledChangeTakesItsTransactionWithIt) {
     EXPECT_EQ(c.Exec("insert into t values (2)"), 0);
     Lib().Commit(&c.ca);
     EXPECT_EQ(c.QueryText("select a from t"), "2");
+}
+
+TEST_P(CallbackTest, WaitCallbackFiresWhileWaitingForALockAndMayCancelTheWait) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table t(a int)"), 0);
+    Client holder(Lib());
+    ASSERT_EQ(holder.Connect(ConnStr()), 0);
+    ASSERT_EQ(holder.Exec("insert into t values (1)"), 0); // holds the write lock
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
+    Rec.CancelOnWait = 2;
+    EXPECT_EQ(c.Exec("insert into t values (2)"), DBLIB_E_INTERRUPTED)
+        << "blocking is on, without a time limit";
+    EXPECT_EQ(Rec.Waits, 2);
+    Lib().Commit(&holder.ca);
+    EXPECT_EQ(c.Exec("insert into t values (3)"), 0);
+    Lib().Commit(&c.ca);
+    EXPECT_EQ(c.Count("t"), 2);
+}
+
+TEST_P(CallbackTest, CancelEndsACursorsOpenOrFetch) {
+    Client& c = Main();
+    CursorApi api(Lib());
+    Svc().RegisterFn(&c.ca, DBLIB_CB_WAIT, &OnWait);
+    // Rows come quickly at first, then only after a long count.
+    short stmt =
+        c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                  "SELECT x FROM c WHERE x < 3 OR x % 1000000000000 = 0");
+    ASSERT_NE(stmt, 0) << c.Message();
+    api.Declare(&c.ca, "slow", &stmt, 0);
+    api.Open(&c.ca, "slow", &stmt, nullptr, 0);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    Block b(Lib(), "i", 5);
+    Rec.CancelOnWait = 1;
+    api.FetchArray(&c.ca, "slow", 1, 1, b.get(), 5);
+    EXPECT_EQ(c.Code(), DBLIB_E_INTERRUPTED) << c.Message();
+    EXPECT_EQ(Rec.Waits, 1);
+    EXPECT_EQ(c.QueryText("select 'still usable'"), "still usable");
+    api.FetchArray(&c.ca, "slow", 1, 1, b.get(), 2);
+    EXPECT_EQ(c.Code(), 0) << "rows read before the cancel stay at hand: " << c.Message();
+    EXPECT_EQ(b.Ints(2), (std::vector<int>{1, 2}));
+    api.Close(&c.ca, "slow");
+    EXPECT_EQ(c.Code(), 0);
+
+    // A cancelled open leaves the cursor closed.
+    short never =
+        c.Prepare("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000000) "
+                  "SELECT x FROM c WHERE x = 999999999999");
+    ASSERT_NE(never, 0);
+    api.Declare(&c.ca, "never", &never, 0);
+    Rec.Waits = 0;
+    api.Open(&c.ca, "never", &never, nullptr, 0);
+    EXPECT_EQ(c.Code(), DBLIB_E_INTERRUPTED);
+    api.FetchArray(&c.ca, "never", 1, 1, b.get(), 1);
+    EXPECT_EQ(c.Code(), DBLIB_E_CURSOR_NOT_OPEN);
 }
 
 TEST_P(CallbackTest, AnotherThreadCancelsTheRunningRequest) {
@@ -284,7 +384,8 @@ TEST_P(CallbackTest, LongMessagesArriveWholeUpToTheLengthCount) {
     Client& c = Main();
     Svc().RegisterFn(&c.ca, DBLIB_CB_MESSAGE, &OnMessage);
     std::string text(40000, 'x');
-    for (size_t i = 0; i < text.size(); i += 7) text[i] = static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < text.size(); i += 7)
+        text[i] = static_cast<char>('a' + i % 26);
     EXPECT_EQ(c.Exec("MESSAGE '" + text + "' TYPE STATUS TO CLIENT"), 0) << c.Message();
 
     // The same through a host variable of a prepared statement.

@@ -131,8 +131,8 @@ private:
         return FDa[static_cast<int>(row * FKinds.size() + static_cast<size_t>(col))];
     }
     std::string FKinds;
-    int FRows;
-    int FTextLen;
+    [[maybe_unused]] int FRows;
+    [[maybe_unused]] int FTextLen;
     Sqlda FDa;
     std::vector<char> FData;
 };
