@@ -89,8 +89,7 @@ class Block {
 public:
     // kinds: 'i' an integer column, 's' a text column.
     Block(DbLib& lib, const std::string& kinds, int rows, int textLen = 40)
-        : FKinds(kinds), FRows(rows), FTextLen(textLen),
-          FDa(lib, static_cast<unsigned>(kinds.size() * rows)) {
+        : FKinds(kinds), FDa(lib, static_cast<unsigned>(kinds.size() * rows)) {
         size_t cols = kinds.size();
         FData.resize(cols * static_cast<size_t>(rows) * static_cast<size_t>(textLen + 8));
         char* p = FData.data();
@@ -131,8 +130,6 @@ private:
         return FDa[static_cast<int>(row * FKinds.size() + static_cast<size_t>(col))];
     }
     std::string FKinds;
-    [[maybe_unused]] int FRows;
-    [[maybe_unused]] int FTextLen;
     Sqlda FDa;
     std::vector<char> FData;
 };
