@@ -90,8 +90,10 @@ inline Value ColumnValue(sqlite3_stmt* stmt, int col) {
     // time runs a connection's requests (and its handle has no mutex of its own anyway).
     sqlite3_value* v = sqlite3_column_value(stmt, col);
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return Value::MakeInt(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return Value::MakeReal(sqlite3_value_double(v));
+    case SQLITE_INTEGER:
+        return Value::MakeInt(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return Value::MakeReal(sqlite3_value_double(v));
     case SQLITE_TEXT: {
         const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
         size_t n = static_cast<size_t>(sqlite3_value_bytes(v));
@@ -104,13 +106,16 @@ inline Value ColumnValue(sqlite3_stmt* stmt, int col) {
         if (!p && n > 0) ThrowOutOfMemory();
         return Value::MakeBlob(p, n);
     }
-    default: return Value::MakeNull();
+    default:
+        return Value::MakeNull();
     }
 }
 
 namespace fast {
 
-inline bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+inline bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 inline int DaysInMonth(int y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
@@ -130,14 +135,22 @@ inline int DayOfWeek(int y, int m, int d) {
 // The form the engine keeps time stamps in, "YYYY-MM-DD HH:MM:SS" exactly, read by position;
 // false for any other text (the general parser then decides).
 inline bool ParseCanonicalStamp(const char* p, size_t n, DateTimeParts& dt) {
-    if (n != 19 || p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':') return false;
-    static constexpr int kDigits[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
-    for (int i : kDigits)
-        if (p[i] < '0' || p[i] > '9') return false;
-    auto two = [&](int i) { return (p[i] - '0') * 10 + (p[i + 1] - '0'); };
-    int y = two(0) * 100 + two(2), m = two(5), d = two(8);
-    int h = two(11), mi = two(14), sec = two(17);
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) || h > 23 || mi > 59 || sec > 59) return false;
+    if (n != 19) return false;
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    if ((u[4] ^ '-') | (u[7] ^ '-') | (u[10] ^ ' ') | (u[13] ^ ':') | (u[16] ^ ':')) return false;
+    // Straight-line: every digit position checked and read without a branch per character.
+    unsigned d0 = u[0] - 48u, d1 = u[1] - 48u, d2 = u[2] - 48u, d3 = u[3] - 48u, d5 = u[5] - 48u,
+             d6 = u[6] - 48u, d8 = u[8] - 48u, d9 = u[9] - 48u, d11 = u[11] - 48u, d12 = u[12] - 48u,
+             d14 = u[14] - 48u, d15 = u[15] - 48u, d17 = u[17] - 48u, d18 = u[18] - 48u;
+    unsigned bad = (d0 > 9) | (d1 > 9) | (d2 > 9) | (d3 > 9) | (d5 > 9) | (d6 > 9) | (d8 > 9) | (d9 > 9) |
+                   (d11 > 9) | (d12 > 9) | (d14 > 9) | (d15 > 9) | (d17 > 9) | (d18 > 9);
+    if (bad) return false;
+    int y = static_cast<int>(d0 * 1000 + d1 * 100 + d2 * 10 + d3);
+    int m = static_cast<int>(d5 * 10 + d6), d = static_cast<int>(d8 * 10 + d9);
+    int h = static_cast<int>(d11 * 10 + d12), mi = static_cast<int>(d14 * 10 + d15);
+    int sec = static_cast<int>(d17 * 10 + d18);
+    if (y < 1 || m < 1 || m > 12 || d < 1 || h > 23 || mi > 59 || sec > 59) return false;
+    if (d > 28 && d > DaysInMonth(y, m)) return false;
     dt.Year = y;
     dt.Month = m;
     dt.Day = d;
@@ -202,7 +215,8 @@ inline bool StoreCommon(const Value& v, sqlvar& var, int type) {
         c[v.N] = '\0';
         break;
     }
-    default: return false;
+    default:
+        return false;
     }
     if (var.sqlind) *var.sqlind = 0;
     return true;
