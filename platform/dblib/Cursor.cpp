@@ -763,9 +763,11 @@ int64_t Cursor::CurrentRowid() const {
     return CellValue(Physical(FPos), static_cast<size_t>(FRowidCol)).I;
 }
 
-std::vector<std::string> Cursor::ChangedColumns(const sqlda* da, std::vector<const sqlvar*>& vars) const {
+std::vector<std::string> Cursor::ChangedColumns(Connection& c, const sqlda* da,
+                                                std::vector<const sqlvar*>& vars) const {
     // Variables without a name or a type are not sent; every other one must name a column of
-    // the table that the cursor shows.
+    // the table that the cursor shows. An expression column cannot take a value: a NULL for it
+    // is passed over (callers send every column of a new row), any other value is refused.
     std::vector<std::string> columns;
     for (int k = 0; k < da->sqld; ++k) {
         const sqlvar& var = da->sqlvar[k];
@@ -775,9 +777,12 @@ std::vector<std::string> Cursor::ChangedColumns(const sqlda* da, std::vector<con
         int col = FQuery.FindColumn(var.sqlname.data, len);
         if (col < 0) throw DbError(DBLIB_E_COLUMN_NOT_FOUND, name);
         const std::string& origin = FQuery.Columns()[static_cast<size_t>(col)].Origin;
-        if (origin.empty())
+        if (origin.empty()) {
+            char scratch[kScratchSize];
+            if (ReadInput(var, scratch, &c.Variables()).K == Value::Null) continue;
             throw DbError(DBLIB_E_NOT_UPDATABLE, FName,
                           "column '" + name + "' is not a column of '" + FQuery.TableName() + "'");
+        }
         columns.push_back(UpdatableQuery::Quote(origin));
         vars.push_back(&var);
     }
@@ -830,7 +835,7 @@ void Cursor::Update(Connection& c, const sqlda* da, sqlca* ca) {
     if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
     CheckSqlda(da, "update");
     std::vector<const sqlvar*> vars;
-    std::vector<std::string> columns = ChangedColumns(da, vars);
+    std::vector<std::string> columns = ChangedColumns(c, da, vars);
     if (vars.empty()) return;
     std::string sql = "UPDATE " + FQuery.QuotedTable() + " SET ";
     for (size_t k = 0; k < columns.size(); ++k)
@@ -892,7 +897,7 @@ void Cursor::PutInto(Connection& c, const sqlda* put, sqlda* into, sqlca* ca) {
     CheckSqlda(put, "put");
     CheckSqlda(into, "output");
     std::vector<const sqlvar*> vars;
-    std::vector<std::string> columns = ChangedColumns(put, vars);
+    std::vector<std::string> columns = ChangedColumns(c, put, vars);
     std::string sql = "INSERT INTO " + FQuery.QuotedTable();
     if (vars.empty()) {
         sql += " DEFAULT VALUES";

@@ -147,7 +147,8 @@ private:
     void RequireCurrentRow() const;
     int64_t CurrentRowid() const;
     // The quoted table columns named by an SQLDA's variables, and those variables, in order.
-    std::vector<std::string> ChangedColumns(const sqlda* da, std::vector<const sqlvar*>& vars) const;
+    std::vector<std::string> ChangedColumns(Connection& c, const sqlda* da,
+                                            std::vector<const sqlvar*>& vars) const;
     bool ReadRow(Connection& c, int64_t rowid);
     void PrepareUpdatable(Connection& c, sqlite3_stmt* part);
 
