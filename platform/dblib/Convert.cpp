@@ -64,27 +64,8 @@ int ReadDigits(const char* p, size_t n, size_t& i, int maxDigits, int& value) {
     return count;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-int DayOfYear(int y, int m, int d) {
-    static constexpr int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    return kBefore[m - 1] + (m > 2 && IsLeap(y) ? 1 : 0) + d - 1;
-}
-// 0 = Sunday.
-int DayOfWeek(int y, int m, int d) {
-    // Days from 1970-01-01 (a Thursday), by the civil-calendar algorithm.
-    y -= m <= 2;
-    long era = (y >= 0 ? y : y - 399) / 400;
-    long yoe = y - era * 400;
-    long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    long days = era * 146097 + doe - 719468;
-    long w = (days + 4) % 7;
-    return static_cast<int>(w < 0 ? w + 7 : w);
-}
+using fast::DaysInMonth;
+using fast::IsLeap;
 
 bool ParseTimePart(const char* p, size_t n, size_t& i, DateTimeParts& dt) {
     int h, mi, s = 0;
@@ -135,86 +116,11 @@ void TextOf(const Value& v, char (&buf)[48], const char*& p, size_t& n) {
     }
 }
 
-// The form the engine keeps time stamps in, "YYYY-MM-DD HH:MM:SS" exactly, read by position;
-// false for any other text (the general parser then decides).
-bool ParseCanonicalStamp(const char* p, size_t n, DateTimeParts& dt) {
-    if (n != 19 || p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':') return false;
-    static constexpr int kDigits[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
-    for (int i : kDigits)
-        if (!IsDigitC(p[i])) return false;
-    auto two = [&](int i) { return (p[i] - '0') * 10 + (p[i + 1] - '0'); };
-    int y = two(0) * 100 + two(2), m = two(5), d = two(8);
-    int h = two(11), mi = two(14), sec = two(17);
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) || h > 23 || mi > 59 || sec > 59) return false;
-    dt.Year = y;
-    dt.Month = m;
-    dt.Day = d;
-    dt.Hour = h;
-    dt.Minute = mi;
-    dt.Second = sec;
-    dt.Micro = 0;
-    dt.HasDate = dt.HasTime = true;
-    return true;
-}
-
 DateTimeParts DateTimeOf(const Value& v, int type) {
     DateTimeParts dt;
     if (v.K != Value::Text && v.K != Value::Blob) ConversionError(v, type);
-    if (!ParseCanonicalStamp(v.P, v.N, dt) && !ParseDateTime(v.P, v.N, dt)) ConversionError(v, type);
+    if (!fast::ParseCanonicalStamp(v.P, v.N, dt) && !ParseDateTime(v.P, v.N, dt)) ConversionError(v, type);
     return dt;
-}
-
-// Writes a time-stamp record.
-void StoreStamp(const DateTimeParts& dt, void* d) {
-    sqldatetime ts{};
-    if (dt.HasDate) {
-        ts.year = static_cast<uint16_t>(dt.Year);
-        ts.month = static_cast<uint8_t>(dt.Month - 1);
-        ts.day = static_cast<uint8_t>(dt.Day);
-        ts.day_of_week = static_cast<uint8_t>(DayOfWeek(dt.Year, dt.Month, dt.Day));
-        ts.day_of_year = static_cast<uint16_t>(DayOfYear(dt.Year, dt.Month, dt.Day));
-    }
-    ts.hour = static_cast<uint8_t>(dt.Hour);
-    ts.minute = static_cast<uint8_t>(dt.Minute);
-    ts.second = static_cast<uint8_t>(dt.Second);
-    ts.microsecond = dt.Micro;
-    std::memcpy(d, &ts, sizeof ts);
-}
-
-// Stores the pairs of value and type that block fetches meet most, the way the general path
-// below would; false when the pair needs the general path.
-inline bool StoreCommon(const Value& v, sqlvar& var, int type) {
-    void* d = var.sqldata;
-    switch (type) {
-    case DBLIB_T_INT:
-        if (v.K != Value::Int || v.I < INT32_MIN || v.I > INT32_MAX) return false;
-        StoreRaw(d, static_cast<int32_t>(v.I));
-        break;
-    case DBLIB_T_DOUBLE:
-        if (v.K == Value::Real)
-            StoreRaw(d, v.D);
-        else if (v.K == Value::Int)
-            StoreRaw(d, static_cast<double>(v.I));
-        else
-            return false;
-        break;
-    case DBLIB_T_TIMESTAMP_STRUCT: {
-        DateTimeParts dt;
-        if (v.K != Value::Text || !ParseCanonicalStamp(v.P, v.N, dt)) return false;
-        StoreStamp(dt, d);
-        break;
-    }
-    case DBLIB_T_STRING: {
-        if (v.K != Value::Text || var.sqllen < 1 || v.N >= static_cast<size_t>(var.sqllen)) return false;
-        char* c = static_cast<char*>(d);
-        if (v.N) std::memcpy(c, v.P, v.N);
-        c[v.N] = '\0';
-        break;
-    }
-    default: return false;
-    }
-    if (var.sqlind) *var.sqlind = 0;
-    return true;
 }
 
 int16_t TruncIndicator(size_t full) { return static_cast<int16_t>(full > 32767 ? 32767 : full); }
@@ -482,30 +388,7 @@ uint64_t ToUnsigned64(const Value& v) {
 
 // ---- Engine values ------------------------------------------------------------------------------
 
-Value ColumnValue(sqlite3_stmt* stmt, int col) {
-    // The column's value object, read with the value routines: a quarter cheaper per row than
-    // the column routines, which each look the column up again. The object is the engine's
-    // "unprotected" kind, which only matters when threads share a connection; one thread at a
-    // time runs a connection's requests (and its handle has no mutex of its own anyway).
-    sqlite3_value* v = sqlite3_column_value(stmt, col);
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return Value::MakeInt(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return Value::MakeReal(sqlite3_value_double(v));
-    case SQLITE_TEXT: {
-        const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        size_t n = static_cast<size_t>(sqlite3_value_bytes(v));
-        if (!p) throw DbError(DBLIB_E_MEMORY);
-        return Value::MakeText(p, n);
-    }
-    case SQLITE_BLOB: {
-        const char* p = static_cast<const char*>(sqlite3_value_blob(v));
-        size_t n = static_cast<size_t>(sqlite3_value_bytes(v));
-        if (!p && n > 0) throw DbError(DBLIB_E_MEMORY);
-        return Value::MakeBlob(p, n);
-    }
-    default: return Value::MakeNull();
-    }
-}
+void ThrowOutOfMemory() { throw DbError(DBLIB_E_MEMORY); }
 
 int BindValue(sqlite3_stmt* stmt, int param, const Value& v, bool copy) {
     switch (v.K) {
@@ -609,7 +492,7 @@ Value ReadInput(const sqlvar& var, char (&scratch)[kScratchSize], VariableAccess
 
 bool StoreOutput(const Value& v, sqlvar& var, VariableAccess* vars) {
     int type = var.sqltype & ~1;
-    if (var.sqldata && StoreCommon(v, var, type)) return false;
+    if (var.sqldata && fast::StoreCommon(v, var, type)) return false;
     if (type == DBLIB_T_VARIABLE) {
         if (!var.sqldata) BadVariable("a type 600 variable without a name");
         if (!vars) throw DbError(DBLIB_E_VARIABLE_NOT_FOUND, static_cast<const char*>(var.sqldata));
@@ -704,7 +587,7 @@ bool StoreOutput(const Value& v, sqlvar& var, VariableAccess* vars) {
         full = n;
         break;
     }
-    case DBLIB_T_TIMESTAMP_STRUCT: StoreStamp(DateTimeOf(v, type), d); break;
+    case DBLIB_T_TIMESTAMP_STRUCT: fast::StoreStamp(DateTimeOf(v, type), d); break;
     default: BadVariable("data type " + std::to_string(type));
     }
     if (var.sqlind) *var.sqlind = cut ? TruncIndicator(full) : 0;

@@ -10,7 +10,6 @@
 #include "platform/dblib/TypeMap.h"
 
 #include <algorithm>
-#include <array>
 #include <cassert>
 #include <charconv>
 #include <cstring>
@@ -132,12 +131,13 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
     // Copy the inputs: the parts after the first are bound from them long after this call.
     FInputs.Reset(needed);
     if (needed > 0) {
-        std::vector<std::array<char, kScratchSize>> scratch(needed);
+        struct Scratch {
+            char Buf[kScratchSize];
+        };
+        std::vector<Scratch> scratch(needed); // formatted dates live here until they are copied
         std::vector<Value> values(needed);
-        for (size_t k = 0; k < needed; ++k) {
-            char(&buf)[kScratchSize] = *reinterpret_cast<char(*)[kScratchSize]>(scratch[k].data());
-            values[k] = ReadInput(in->sqlvar[k], buf, &c.Variables());
-        }
+        for (size_t k = 0; k < needed; ++k)
+            values[k] = ReadInput(in->sqlvar[k], scratch[k].Buf, &c.Variables());
         FInputs.Append(values.data());
     }
 
@@ -271,6 +271,8 @@ void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool
     FAtEnd = false;
     FFailure.reset();
     FRows.Reset(static_cast<size_t>(cols));
+    FLiveValues.assign(static_cast<size_t>(cols), Value());
+    FLiveRead = false;
     FStoreBase = 0;
     FLive.Clear();
     FDeletedForward = 0;
@@ -281,10 +283,32 @@ void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool
     // Read the first row now: the open takes its snapshot here, reports the query's errors, and
     // the describe learns the types of columns that have no declared type.
     Step(c);
-    FFirstKinds.assign(FCols, Value::Null);
-    if (FRead > 0)
-        for (size_t i = 0; i < FCols; ++i)
-            FFirstKinds[i] = CellValue(0, i).K;
+    // What a column without a declared type is described as: the type of its first value.
+    FValueTypes.assign(FCols, DeclaredType{DBLIB_T_LONGVARCHAR, 32767, Storage::Any, false});
+    for (size_t i = 0; FRead > 0 && i < FCols; ++i) {
+        Value v = CellValue(0, i);
+        DeclaredType& t = FValueTypes[i];
+        switch (v.K) {
+        case Value::Int: {
+            bool fits = v.I >= INT32_MIN && v.I <= INT32_MAX;
+            t.SqlType = fits ? DBLIB_T_INT : DBLIB_T_BIGINT;
+            t.SqlLen = fits ? 4 : 8;
+            break;
+        }
+        case Value::Real:
+            t.SqlType = DBLIB_T_DOUBLE;
+            t.SqlLen = 8;
+            break;
+        case Value::Text:
+            t.SqlType = DBLIB_T_VARCHAR;
+            break;
+        case Value::Blob:
+            t.SqlType = DBLIB_T_BINARY;
+            break;
+        case Value::Null:
+            break;
+        }
+    }
     if (FOptions & kCursorInsensitive)
         while (Step(c)) {
         }
@@ -491,33 +515,7 @@ void Cursor::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
     FillDescribe(da, FCols, [&](size_t i, sqlvar& v) {
         int col = static_cast<int>(i);
         const char* decl = sqlite3_column_decltype(FEngine, col);
-        DeclaredType dt = MapDeclaredType(decl ? decl : "");
-        if (!decl) {
-            // No declared type: the type of the first row's value.
-            switch (FFirstKinds[i]) {
-            case Value::Int: {
-                int64_t first = CellValue(Physical(0), i).I;
-                bool fits = first >= INT32_MIN && first <= INT32_MAX;
-                dt.SqlType = fits ? DBLIB_T_INT : DBLIB_T_BIGINT;
-                dt.SqlLen = fits ? 4 : 8;
-                break;
-            }
-            case Value::Real:
-                dt.SqlType = DBLIB_T_DOUBLE;
-                dt.SqlLen = 8;
-                break;
-            case Value::Text:
-                dt.SqlType = DBLIB_T_VARCHAR;
-                dt.SqlLen = 32767;
-                break;
-            case Value::Blob:
-                dt.SqlType = DBLIB_T_BINARY;
-                dt.SqlLen = 32767;
-                break;
-            default:
-                break;
-            }
-        }
+        DeclaredType dt = decl ? MapDeclaredType(decl) : FValueTypes[i];
         bool nullable = true;
         const char* table = sqlite3_column_table_name(FEngine, col);
         const char* origin = sqlite3_column_origin_name(FEngine, col);
@@ -597,11 +595,13 @@ Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
 void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first, sqlca* ca,
                         bool& cutWithoutIndicator) {
     size_t end = std::min(first + FCols, static_cast<size_t>(da->sqld));
-    // The row's values: from the engine's current row (read once) or from the kept copy.
+    // The row's values: the engine's current row (read once) or the kept copy.
     const Value* live = Stored(physical) ? nullptr : LiveValues();
     for (size_t k = first; k < end; ++k) {
         sqlvar& var = da->sqlvar[k];
-        Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
+        Value kept;
+        const Value& v = live ? live[k - first] : (kept = FRows.Get(physical - FStoreBase, k - first));
+        if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
         if (StoreOutput(v, var, &c.Variables())) {
             SetTruncationWarning(ca);
             if (!var.sqlind) cutWithoutIndicator = true;
@@ -763,9 +763,11 @@ int64_t Cursor::CurrentRowid() const {
     return CellValue(Physical(FPos), static_cast<size_t>(FRowidCol)).I;
 }
 
-std::vector<std::string> Cursor::ChangedColumns(const sqlda* da, std::vector<const sqlvar*>& vars) const {
+std::vector<std::string> Cursor::ChangedColumns(Connection& c, const sqlda* da,
+                                                std::vector<const sqlvar*>& vars) const {
     // Variables without a name or a type are not sent; every other one must name a column of
-    // the table that the cursor shows.
+    // the table that the cursor shows. An expression column cannot take a value: a NULL for it
+    // is passed over (callers send every column of a new row), any other value is refused.
     std::vector<std::string> columns;
     for (int k = 0; k < da->sqld; ++k) {
         const sqlvar& var = da->sqlvar[k];
@@ -775,9 +777,12 @@ std::vector<std::string> Cursor::ChangedColumns(const sqlda* da, std::vector<con
         int col = FQuery.FindColumn(var.sqlname.data, len);
         if (col < 0) throw DbError(DBLIB_E_COLUMN_NOT_FOUND, name);
         const std::string& origin = FQuery.Columns()[static_cast<size_t>(col)].Origin;
-        if (origin.empty())
+        if (origin.empty()) {
+            char scratch[kScratchSize];
+            if (ReadInput(var, scratch, &c.Variables()).K == Value::Null) continue;
             throw DbError(DBLIB_E_NOT_UPDATABLE, FName,
                           "column '" + name + "' is not a column of '" + FQuery.TableName() + "'");
+        }
         columns.push_back(UpdatableQuery::Quote(origin));
         vars.push_back(&var);
     }
@@ -830,7 +835,7 @@ void Cursor::Update(Connection& c, const sqlda* da, sqlca* ca) {
     if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
     CheckSqlda(da, "update");
     std::vector<const sqlvar*> vars;
-    std::vector<std::string> columns = ChangedColumns(da, vars);
+    std::vector<std::string> columns = ChangedColumns(c, da, vars);
     if (vars.empty()) return;
     std::string sql = "UPDATE " + FQuery.QuotedTable() + " SET ";
     for (size_t k = 0; k < columns.size(); ++k)
@@ -892,7 +897,7 @@ void Cursor::PutInto(Connection& c, const sqlda* put, sqlda* into, sqlca* ca) {
     CheckSqlda(put, "put");
     CheckSqlda(into, "output");
     std::vector<const sqlvar*> vars;
-    std::vector<std::string> columns = ChangedColumns(put, vars);
+    std::vector<std::string> columns = ChangedColumns(c, put, vars);
     std::string sql = "INSERT INTO " + FQuery.QuotedTable();
     if (vars.empty()) {
         sql += " DEFAULT VALUES";

@@ -29,6 +29,7 @@
 #include "platform/dblib/Errors.h"
 #include "platform/dblib/LiveIndex.h"
 #include "platform/dblib/RowStore.h"
+#include "platform/dblib/TypeMap.h"
 #include "platform/dblib/UpdatableQuery.h"
 #include "platform/dblib/dblib.h"
 
@@ -146,7 +147,8 @@ private:
     void RequireCurrentRow() const;
     int64_t CurrentRowid() const;
     // The quoted table columns named by an SQLDA's variables, and those variables, in order.
-    std::vector<std::string> ChangedColumns(const sqlda* da, std::vector<const sqlvar*>& vars) const;
+    std::vector<std::string> ChangedColumns(Connection& c, const sqlda* da,
+                                            std::vector<const sqlvar*>& vars) const;
     bool ReadRow(Connection& c, int64_t rowid);
     void PrepareUpdatable(Connection& c, sqlite3_stmt* part);
 
@@ -175,13 +177,13 @@ private:
     std::unordered_set<int64_t> FSkip; // rows changed or inserted through the cursor
 
     // The current result set. Physical rows are numbered in the order read from the engine.
-    sqlite3_stmt* FEngine = nullptr; // null: the statement gave no result set
-    bool FOwnEngine = false;         // FEngine is FOwnStmt (with the hidden rowid column)
-    size_t FCols = 0;                // columns the caller sees
-    int FRowidCol = -1;              // engine column holding the row identifier, or -1
-    std::vector<int> FFirstKinds;    // Value::Kind of each column in the first row (describe)
-    size_t FRead = 0;                // physical rows read from the engine
-    bool FEngineOn = false;          // the engine's current row is physical row FRead - 1
+    sqlite3_stmt* FEngine = nullptr;       // null: the statement gave no result set
+    bool FOwnEngine = false;               // FEngine is FOwnStmt (with the hidden rowid column)
+    size_t FCols = 0;                      // columns the caller sees
+    int FRowidCol = -1;                    // engine column holding the row identifier, or -1
+    std::vector<DeclaredType> FValueTypes; // per column: its type from its first value (describe)
+    size_t FRead = 0;                      // physical rows read from the engine
+    bool FEngineOn = false;                // the engine's current row is physical row FRead - 1
     // The values of the engine's current row, read once for delivery and copy alike (forward-only
     // cursors); valid while FLiveRead, that is until the engine steps.
     mutable std::vector<Value> FLiveValues;

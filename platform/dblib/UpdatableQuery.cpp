@@ -126,6 +126,11 @@ UpdatableQuery UpdatableQuery::Analyse(const std::string& sql) {
         q.FReason = "it does not read one table";
         return q;
     }
+    // An unterminated quoted name reads as empty (the engine reports the text as malformed).
+    if (table.empty()) {
+        q.FReason = "it does not read one table";
+        return q;
+    }
     size_t refEnd = i; // first token after the table reference
     q.FTableName = table;
     q.FQuotedTable = schema.empty() ? Quote(table) : Quote(schema) + "." + Quote(table);

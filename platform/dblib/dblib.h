@@ -600,8 +600,9 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  *   aggregate or compound query (else DBLIB_E_NOT_UPDATABLE, with the reason). They name the row
  *   by its identifier, never by its values, and belong to the connection's transaction like any
  *   other change. The variables sent are those with both a name (sqlname) and a type; the name is
- *   a result column's (or its table column's): one that is none is DBLIB_E_COLUMN_NOT_FOUND, an
- *   expression DBLIB_E_NOT_UPDATABLE. Indicator -1 or a null sqldata sends NULL; type 600 sends
+ *   a result column's (or its table column's): one that is none is DBLIB_E_COLUMN_NOT_FOUND. An
+ *   expression column takes no value: a NULL for it is passed over, anything else is
+ *   DBLIB_E_NOT_UPDATABLE. Indicator -1 or a null sqldata sends NULL; type 600 sends
  *   the value of the SQL variable that sqldata names (plainly, or as a quoted identifier). A
  *   refused change changes nothing.
  * dbpp_update(da) changes the named columns of the row the cursor stands on (none, or a row that

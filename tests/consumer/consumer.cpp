@@ -1,11 +1,16 @@
 // Built against the installed package only: proves that the headers, libraries and package files
-// are complete enough for a user's project.
-#include "base/TnxProduct.h"
+// are complete enough for a user's project. It builds a session and its connection parameters
+// without connecting (no client library is needed for that).
+#include "asa/TnxAsa.h"
+#include "base/TnxBase.h"
 
 #include <cstdio>
 #include <cstring>
 
 int main() {
-    std::printf("Tarnix %s\n", tnx::szTarnixVersion);
-    return std::strcmp(tnx::szCorvexLibraryName, "Tarnix") == 0 ? 0 : 1;
+    auto session = vcl::New<tnx::TAsaSession>();
+    session->SetLoginDatabase("/data/sales.db");
+    session->SetLoginUser("DBA");
+    std::printf("Tarnix %s: %s\n", tnx::szTarnixVersion, session->GetConnectDatabaseParams().c_str());
+    return session->GetConnectDatabaseParams() == "eng=sales;dbn=sales;uid=DBA;pwd=" ? 0 : 1;
 }

@@ -12,11 +12,6 @@ namespace {
 
 constexpr unsigned kReadOnly = 0x2, kForwardOnly = 0x4, kInsensitive = 0x400, kForUpdate = 0x1000;
 
-void SetName(sqlvar& v, const char* name) {
-    v.sqlname.length = static_cast<int16_t>(std::strlen(name));
-    std::memcpy(v.sqlname.data, name, std::strlen(name));
-}
-
 std::string Pattern(size_t n, unsigned seed) {
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i)
@@ -246,24 +241,11 @@ TEST_P(CursorChangeTest, UpdateChangesTheRowTheCursorStandsOnAndNoOtherWithEqual
         ASSERT_EQ(b.Text(0, 0), "dup");
         // name changes, qty becomes NULL, a variable without a name and one without a type are
         // not sent.
-        Sqlda up(Lib(), 4);
-        char name[] = "second";
-        up[0].sqltype = DBLIB_T_STRING;
-        up[0].sqllen = sizeof name;
-        up[0].sqldata = name;
-        SetName(up[0], "name");
-        int16_t nullInd = -1;
-        int32_t ignored = 99;
-        up[1].sqltype = DBLIB_T_INT | 1;
-        up[1].sqllen = 4;
-        up[1].sqldata = &ignored;
-        up[1].sqlind = &nullInd;
-        SetName(up[1], "QTY");
-        up[2].sqltype = DBLIB_T_INT;
-        up[2].sqllen = 4;
-        up[2].sqldata = &ignored; // no name
-        SetName(up[3], "note");   // no type
-        up->sqld = 4;
+        Vars up(Lib(), 4);
+        up.Text(0, "name", "second");
+        *up.Int(1, "QTY", 99).sqlind = -1; // NULL
+        up.Int(2, nullptr, 99);            // no name: not sent
+        up.Named(3, "note", 0);            // no type: not sent
         Api->Update(&c.ca, "U", up.get());
         ASSERT_EQ(c.Code(), 0) << c.Message();
         EXPECT_EQ(c.ca.sqlerrd[2], 1);
@@ -280,28 +262,35 @@ TEST_P(CursorChangeTest, UpdateChangesTheRowTheCursorStandsOnAndNoOtherWithEqual
             EXPECT_EQ(b.Text(0, 0), insensitive ? "dup" : "second");
             EXPECT_EQ(b.IsNull(0, 1), !insensitive);
         }
-        // A name that is no column, and an expression column, are refused and change nothing.
-        up->sqld = 1;
-        SetName(up[0], "nosuch");
-        Api->Update(&c.ca, "U", up.get());
+        // A name that is no column is refused and changes nothing.
+        Vars wrong(Lib(), 1);
+        wrong.Text(0, "nosuch", "x");
+        Api->Update(&c.ca, "U", wrong.get());
         EXPECT_EQ(c.Code(), DBLIB_E_COLUMN_NOT_FOUND);
         c.Lib().Rollback(&c.ca);
         EXPECT_EQ(rows.Of(3, "name"), "dup") << "the update was part of the transaction";
         Api->Close(&c.ca, "U");
     }
-    OpenCursor("E", "select id, name || '!' as shout from p", kForUpdate);
-    Block b(Lib(), "is", 1);
+    // An expression column takes no value: a NULL for it is passed over, a value is refused.
+    OpenCursor("E", "select id, name, name || '!' as shout from p order by id", kForUpdate);
+    Block b(Lib(), "iss", 1);
     Api->FetchArray(&c.ca, "E", 2, 1, b.get(), 1);
-    Sqlda up(Lib(), 1);
-    char text[] = "x";
-    up[0].sqltype = DBLIB_T_STRING;
-    up[0].sqllen = 2;
-    up[0].sqldata = text;
-    SetName(up[0], "shout");
-    up->sqld = 1;
+    Vars up(Lib(), 2);
+    up.Text(0, "shout", "x");
+    up.Text(1, "name", "b");
     Api->Update(&c.ca, "E", up.get());
     EXPECT_EQ(c.Code(), DBLIB_E_NOT_UPDATABLE);
     EXPECT_NE(c.Message().find("shout"), std::string::npos) << c.Message();
+    EXPECT_EQ(rows.Of(1, "name"), "a");
+    *up[0].sqlind = -1;
+    Api->Update(&c.ca, "E", up.get());
+    EXPECT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(rows.Of(1, "name"), "b");
+    Block row(Lib(), "iss", 1);
+    Api->PutInto(&c.ca, "E", up.get(), row.get());
+    EXPECT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(row.Text(0, 2), "b!") << "the inserted row as the cursor shows it";
+    c.Lib().Rollback(&c.ca);
 }
 
 TEST_P(CursorChangeTest, LongValuesGoInThroughSqlVariablesNamedLikeTheColumn) {
@@ -335,16 +324,9 @@ TEST_P(CursorChangeTest, LongValuesGoInThroughSqlVariablesNamedLikeTheColumn) {
     Block b(Lib(), "iss", 1);
     Api->FetchArray(&c.ca, "V", 1, 4, b.get(), 1);
     ASSERT_EQ(b.Int(0, 0), 4);
-    Sqlda up(Lib(), 2);
-    char quoted[] = "\"my \"\"odd\"\" note\"";
-    char plain[] = "my \"odd\" note";
-    up[0].sqltype = DBLIB_T_VARIABLE;
-    up[0].sqldata = quoted;
-    SetName(up[0], "my \"odd\" note");
-    up[1].sqltype = DBLIB_T_VARIABLE;
-    up[1].sqldata = plain;
-    SetName(up[1], "note");
-    up->sqld = 2;
+    Vars up(Lib(), 2);
+    up.Variable(0, "my \"odd\" note", "\"my \"\"odd\"\" note\""); // as a quoted identifier
+    up.Variable(1, "note", "my \"odd\" note");                    // as written
     Api->Update(&c.ca, "V", up.get());
     ASSERT_EQ(c.Code(), 0) << c.Message();
     EXPECT_EQ(rows.Of(4, "length(\"my \"\"odd\"\" note\") || substr(\"my \"\"odd\"\" note\", 1, 1)"),
@@ -408,19 +390,12 @@ TEST_P(CursorChangeTest, PutIntoDeliversTheRowAsStoredWithDefaultsAndGeneratedKe
     Block into(Lib(), "isiss", 1);
     // As the product builds it: every column, no indicators; a null sqldata is NULL; a long
     // column with no value keeps type 0 and is not sent.
-    Sqlda put(Lib(), 5, false);
-    char name[] = "new";
-    put[0].sqltype = DBLIB_T_INT | 1;
-    put[0].sqllen = 4;
-    SetName(put[0], "id");
-    put[1].sqltype = DBLIB_T_STRING | 1;
-    put[1].sqllen = 4;
-    put[1].sqldata = name;
-    SetName(put[1], "name");
-    SetName(put[2], "qty");
-    SetName(put[3], "made");
-    SetName(put[4], "note");
-    put->sqld = 5;
+    Vars put(Lib(), 5, false);
+    put.Int(0, "id", 0).sqldata = nullptr; // NULL
+    put.Text(1, "name", "new");
+    put.Named(2, "qty", 0);
+    put.Named(3, "made", 0);
+    put.Named(4, "note", 0);
     Api->PutInto(&c.ca, "I", put.get(), into.get());
     ASSERT_EQ(c.Code(), 0) << c.Message();
     EXPECT_EQ(c.ca.sqlerrd[2], 1);
@@ -445,19 +420,14 @@ TEST_P(CursorChangeTest, PutIntoDeliversTheRowAsStoredWithDefaultsAndGeneratedKe
     EXPECT_EQ(c.QueryText("select length(note) from p where id = 6"), "40005");
 
     // A row that cannot be delivered is not inserted either.
-    Sqlda bad(Lib(), 2);
-    int32_t n = 0;
-    bad[0].sqltype = DBLIB_T_INT; // "new" will not convert
-    bad[0].sqllen = 4;
-    bad[0].sqldata = &n;
-    bad[1] = bad[0];
-    bad->sqld = 2;
+    Vars bad(Lib(), 2);
+    bad.Int(0, nullptr, 0);
+    bad.Int(1, nullptr, 0); // "new" will not convert
     Api->PutInto(&c.ca, "I", put.get(), bad.get());
     EXPECT_EQ(c.Code(), DBLIB_E_CONVERSION);
     EXPECT_EQ(c.Count("p"), 6);
     // Constraint failures are the engine's errors, with nothing inserted.
-    put[0].sqldata = &n;
-    n = 1;
+    put.Int(0, "id", 1);
     Api->PutInto(&c.ca, "I", put.get(), nullptr);
     EXPECT_EQ(c.Code(), DBLIB_E_PRIMARY_KEY);
     EXPECT_EQ(c.Count("p"), 6);
@@ -473,13 +443,8 @@ TEST_P(CursorChangeTest, ChangesAreRefusedOnReadOnlyAndMultiTableCursorsAndChang
     ASSERT_EQ(c.Exec("create table w(k int primary key, name varchar(5)) without rowid"), 0);
     ASSERT_EQ(c.Exec("insert into w values (1, 'w')"), 0);
     c.Lib().Commit(&c.ca);
-    Sqlda up(Lib(), 1);
-    char text[] = "X";
-    up[0].sqltype = DBLIB_T_STRING;
-    up[0].sqllen = 2;
-    up[0].sqldata = text;
-    SetName(up[0], "name");
-    up->sqld = 1;
+    Vars up(Lib(), 1);
+    up.Text(0, "name", "X");
     struct Case {
         const char* Sql;
         unsigned Options;
@@ -541,13 +506,8 @@ TEST_P(CursorChangeTest, ChangesJoinTheChainedTransaction) {
     OpenCursor("T", "select id, qty from p order by id", kForUpdate);
     Block b(Lib(), "ii", 1);
     Api->FetchArray(&c.ca, "T", 2, 1, b.get(), 1);
-    Sqlda up(Lib(), 1);
-    int32_t qty = 42;
-    up[0].sqltype = DBLIB_T_INT;
-    up[0].sqllen = 4;
-    up[0].sqldata = &qty;
-    SetName(up[0], "qty");
-    up->sqld = 1;
+    Vars up(Lib(), 1);
+    int32_t& qty = *static_cast<int32_t*>(up.Int(0, "qty", 42).sqldata);
     Api->Update(&c.ca, "T", up.get());
     ASSERT_EQ(c.Code(), 0) << c.Message();
     EXPECT_EQ(other.QueryText("select qty from p where id = 1"), "1") << "not committed yet";
@@ -574,13 +534,8 @@ TEST_P(CursorChangeTest, RowsUpdatedThroughTheCursorAreNotDeliveredAgain) {
         SCOPED_TRACE(options);
         OpenCursor("H", "select id, qty from h where qty > 0 order by qty", options);
         Block b(Lib(), "ii", 1);
-        Sqlda up(Lib(), 1);
-        int32_t qty = 0;
-        up[0].sqltype = DBLIB_T_INT;
-        up[0].sqllen = 4;
-        up[0].sqldata = &qty;
-        SetName(up[0], "qty");
-        up->sqld = 1;
+        Vars up(Lib(), 1);
+        int32_t& qty = *static_cast<int32_t*>(up.Int(0, "qty", 0).sqldata);
         std::vector<int> seen;
         for (Api->FetchArray(&c.ca, "H", 2, 1, b.get(), 1); c.Code() == 0;
              Api->FetchArray(&c.ca, "H", 2, 1, b.get(), 1)) {

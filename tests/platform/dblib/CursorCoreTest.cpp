@@ -3,6 +3,7 @@
 // over several queries is reached through.
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ConnectionString.h"
+#include "platform/dblib/Convert.h"
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/LiveIndex.h"
@@ -12,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <random>
+#include <tuple>
 
 using namespace tnxdb;
 
@@ -46,6 +50,68 @@ TEST(LiveIndexTest, AgreesWithAPlainListUnderRandomAppendsAndDeletions) {
     EXPECT_EQ(index.LiveCount(), 0u);
     index.Append();
     EXPECT_EQ(index.Select(0), 0u);
+}
+
+TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
+    // Day of week and day of year against a plain day count: 0001-01-01 was a Monday.
+    long days = 0;
+    for (int y = 1; y <= 2400; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            for (int d = 1; d <= fast::DaysInMonth(y, m); ++d, ++days) {
+                if (d == 1 || d == fast::DaysInMonth(y, m) || (m == 2 && d >= 28)) {
+                    ASSERT_EQ(fast::DayOfWeek(y, m, d), static_cast<int>((days + 1) % 7))
+                        << y << "-" << m << "-" << d;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(fast::DayOfYear(2000, 3, 1), 60);
+    EXPECT_EQ(fast::DayOfYear(1900, 3, 1), 59);
+    EXPECT_EQ(fast::DayOfYear(2023, 12, 31), 364);
+
+    // The canonical form read by position gives what the general parser gives, and anything
+    // else is left to it.
+    std::mt19937 rng(11);
+    for (int i = 0; i < 20000; ++i) {
+        char text[24];
+        auto r = [&](unsigned n) { return static_cast<unsigned>(rng() % n); };
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", r(10000), r(14), r(33), r(26),
+                      r(62), r(62));
+        size_t n = std::strlen(text);
+        DateTimeParts a, b;
+        bool fastOk = fast::ParseCanonicalStamp(text, n, a);
+        bool slowOk = ParseDateTime(text, n, b);
+        ASSERT_EQ(fastOk, slowOk) << text;
+        if (fastOk) {
+            ASSERT_EQ(std::tie(a.Year, a.Month, a.Day, a.Hour, a.Minute, a.Second, a.Micro),
+                      std::tie(b.Year, b.Month, b.Day, b.Hour, b.Minute, b.Second, b.Micro))
+                << text;
+        }
+    }
+    DateTimeParts unused;
+    for (const char* other :
+         {"2024-01-05T10:00:00", "2024-01-05 10:00", "2024-01-05 10:00:00.5", " 2024-01-05 10:00:00"})
+        EXPECT_FALSE(fast::ParseCanonicalStamp(other, std::strlen(other), unused)) << other;
+
+    // Texts: the short path takes what fits with its NUL, the general path cuts the rest.
+    char buf[8];
+    int16_t ind = 5;
+    sqlvar var{};
+    var.sqltype = DBLIB_T_STRING;
+    var.sqllen = sizeof buf;
+    var.sqldata = buf;
+    var.sqlind = &ind;
+    EXPECT_TRUE(fast::StoreCommon(Value::MakeText("1234567", 7), var, DBLIB_T_STRING));
+    EXPECT_STREQ(buf, "1234567");
+    EXPECT_EQ(ind, 0);
+    EXPECT_FALSE(fast::StoreCommon(Value::MakeText("12345678", 8), var, DBLIB_T_STRING));
+    EXPECT_TRUE(StoreOutput(Value::MakeText("12345678", 8), var, nullptr));
+    EXPECT_STREQ(buf, "1234567");
+    EXPECT_EQ(ind, 8);
+    var.sqltype = DBLIB_T_INT;
+    EXPECT_FALSE(fast::StoreCommon(Value::MakeInt(int64_t{1} << 40), var, DBLIB_T_INT))
+        << "out of range: general path";
+    EXPECT_THROW(StoreOutput(Value::MakeInt(int64_t{1} << 40), var, nullptr), DbError);
 }
 
 // One connection to a fresh database, in-process.

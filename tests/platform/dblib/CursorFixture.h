@@ -6,6 +6,7 @@
 #include "DbLibFixture.h"
 
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,7 @@ class Block {
 public:
     // kinds: 'i' an integer column, 's' a text column.
     Block(DbLib& lib, const std::string& kinds, int rows, int textLen = 40)
-        : FKinds(kinds), FRows(rows), FTextLen(textLen),
-          FDa(lib, static_cast<unsigned>(kinds.size() * rows)) {
+        : FKinds(kinds), FDa(lib, static_cast<unsigned>(kinds.size() * rows)) {
         size_t cols = kinds.size();
         FData.resize(cols * static_cast<size_t>(rows) * static_cast<size_t>(textLen + 8));
         char* p = FData.data();
@@ -131,10 +131,53 @@ private:
         return FDa[static_cast<int>(row * FKinds.size() + static_cast<size_t>(col))];
     }
     std::string FKinds;
-    [[maybe_unused]] int FRows;
-    [[maybe_unused]] int FTextLen;
     Sqlda FDa;
     std::vector<char> FData;
+};
+
+// Named input variables, as positioned changes take them: each setter fills variable i (and
+// makes sqld cover it); texts and numbers are kept by the object.
+class Vars {
+public:
+    Vars(DbLib& lib, int n, bool indicators = true) : FDa(lib, static_cast<unsigned>(n), indicators) {}
+    sqlda* get() const { return FDa.get(); }
+    sqlvar& operator[](int i) const { return FDa[i]; }
+    sqlvar& Text(int i, const char* name, const std::string& text) {
+        const std::string& kept = FTexts.emplace_back(text);
+        sqlvar& v = Named(i, name, DBLIB_T_STRING);
+        v.sqllen = static_cast<int16_t>(kept.size() + 1);
+        v.sqldata = const_cast<char*>(kept.c_str());
+        return v;
+    }
+    sqlvar& Int(int i, const char* name, int32_t value) {
+        sqlvar& v = Named(i, name, DBLIB_T_INT);
+        v.sqllen = 4;
+        v.sqldata = &FInts.emplace_back(value);
+        return v;
+    }
+    // A type-600 variable: the value of the SQL variable `variable`.
+    sqlvar& Variable(int i, const char* name, const std::string& variable) {
+        const std::string& kept = FTexts.emplace_back(variable);
+        sqlvar& v = Named(i, name, DBLIB_T_VARIABLE);
+        v.sqldata = const_cast<char*>(kept.c_str());
+        return v;
+    }
+    // A name without a type (or a type without a name, with name null).
+    sqlvar& Named(int i, const char* name, int type) {
+        sqlvar& v = FDa[i];
+        v.sqltype = static_cast<int16_t>(type);
+        if (name) {
+            v.sqlname.length = static_cast<int16_t>(std::strlen(name));
+            std::memcpy(v.sqlname.data, name, std::strlen(name));
+        }
+        if (FDa->sqld <= i) FDa->sqld = static_cast<int16_t>(i + 1);
+        return v;
+    }
+
+private:
+    Sqlda FDa;
+    std::deque<std::string> FTexts; // deques keep their elements in place as they grow
+    std::deque<int32_t> FInts;
 };
 
 // Integers first .. first + n - 1.

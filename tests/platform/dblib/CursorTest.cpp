@@ -545,6 +545,19 @@ TEST_P(CursorTest, DescribeGivesUndeclaredColumnsTheTypeOfTheirValues) {
     // The describe left the first row in place.
     Block b(Lib(), "i", 1);
     EXPECT_EQ(FetchInts(b, "D", 2, 1, 1), std::vector<int>{1});
+
+    // A forward-only cursor described after it moved on gives the types of the first row.
+    ASSERT_EQ(c.Exec("insert into d values (2, 'y', null), (3, 'z', null)"), 0);
+    short f = c.Prepare("select a + 1 as n, b || '' as t from d order by a");
+    Api->Declare(&c.ca, "DF", &f, kReadOnly | kForwardOnly);
+    Api->Open(&c.ca, "DF", &f, nullptr, kReadOnly | kForwardOnly);
+    Block two(Lib(), "is", 2);
+    EXPECT_EQ(FetchInts(two, "DF", 2, 1, 2), (std::vector<int>{2, 3}));
+    Api->Describe(&c.ca, "DF", da.get());
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(da->sqld, 2);
+    EXPECT_EQ(da[0].sqltype & ~1, DBLIB_T_INT);
+    EXPECT_EQ(da[1].sqltype & ~1, DBLIB_T_VARCHAR);
 }
 
 // ---- Misuse -----------------------------------------------------------------------------------
