@@ -1,0 +1,38 @@
+// TAsaBlobStream: the blob stream of the SQL Anywhere statement. It holds one long column of the
+// current row; when nothing was written into it, reading it (or asking its size) loads the value
+// from the open cursor in pieces of 32765 bytes with dbpp_get_data.
+//
+// Guarantees:
+//  - A load reads the value once, appending the pieces into one growing block (amortised linear in
+//    the value's size) and copying it once into the stream.
+//  - A load that does not end cleanly (a code other than 0 or 101, no cursor, no session) leaves
+//    the stream without data: GetBlobSize reports 0 and Read copies nothing. Nothing raises.
+//  - Not Modified after a load, so every later GetBlobSize loads the value again (the value always
+//    reflects the row the cursor stands on). A written or truncated stream reports its own data
+//    and is what a positioned change sends.
+#pragma once
+
+#include "base/CorvexBlob.h"
+
+namespace tnx {
+
+class TAsaBlobStream : public TCorvexBlobStream {
+    VCL_CLASS(TAsaBlobStream, TCorvexBlobStream)
+public:
+    // Registers with Manager (which owns it) when one is given.
+    TAsaBlobStream(TCorvexBlobManager* Manager, const vcl::AnsiString& FieldName);
+
+    // Loads the value when the stream holds none, then copies up to Count bytes from Position.
+    int32_t Read(void* Dest, int32_t Count) override;
+    // The written size when Modified; otherwise loads the value from the cursor and returns its
+    // size (0 when it could not be loaded).
+    int32_t GetBlobSize() override;
+
+    // Bytes asked for per dbpp_get_data call: a binary variable of 32767 bytes less its length.
+    static constexpr int32_t PieceSize = 32765;
+
+protected:
+    ~TAsaBlobStream() override;
+};
+
+} // namespace tnx

@@ -1,0 +1,231 @@
+// TAsaSQL: converting single values between the statement's buffer formats and Variants
+// (GetFieldData, PutFieldData; see AsaSQL.h). These run for every field read and every host-variable
+// value, so numbers, dates and booleans convert without touching the heap (a Variant holds them
+// inline), and text is copied once.
+//
+// Buffer formats (the types the statement asks the library to deliver, see the type mapping):
+//   ntString, ntMemo   NUL-terminated text in Size bytes (a memo's inline copy; its whole value
+//                      is in the blob stream)
+//   ntInteger          32-bit signed integer
+//   ntFloat, ntCurrency  64-bit IEEE double
+//   ntDate, ntTime, ntDateTime  the 14-byte time-stamp record (AsaTimeStamp.h)
+//   ntBoolean          one byte, non-zero for true
+//   ntBinary           a 16-bit length, then the bytes (Size - 2 of them at most)
+// Nothing is ever written past Size bytes from the value's offset.
+#include "asa/AsaSQL.h"
+
+#include "asa/AsaTimeStamp.h"
+#include "base/CorvexBlob.h"
+#include "base/CorvexSession.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace tnx {
+
+using vcl::AnsiString;
+using vcl::Variant;
+
+namespace {
+
+// Text taken from a buffer is at most this long.
+constexpr int32_t kMaxBufferText = 32767;
+
+// Reads the elements of a byte array, locked for the duration and unlocked on every path.
+class TByteArrayReader {
+public:
+    explicit TByteArrayReader(const Variant& value) : FValue(value) {
+        const int32_t low = vcl::VarArrayLowBound(value, 1);
+        const int64_t count = static_cast<int64_t>(vcl::VarArrayHighBound(value, 1)) - low + 1;
+        FCount = static_cast<int32_t>(std::clamp<int64_t>(count, 0, INT32_MAX));
+        FData = static_cast<const uint8_t*>(vcl::VarArrayLock(value));
+    }
+    ~TByteArrayReader() { vcl::VarArrayUnlock(FValue); }
+    TByteArrayReader(const TByteArrayReader&) = delete;
+    TByteArrayReader& operator=(const TByteArrayReader&) = delete;
+
+    const uint8_t* Data() const { return FData; }
+    int32_t Count() const { return FCount; }
+
+private:
+    const Variant& FValue;
+    const uint8_t* FData = nullptr;
+    int32_t FCount = 0;
+};
+
+bool IsByteArray(const Variant& v) {
+    return v.VarType() == (vcl::varArray | vcl::varByte);
+}
+
+} // namespace
+
+Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
+                              TCorvexBlobStream* Blob) {
+    if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return vcl::Null();
+    const auto* p = static_cast<const uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
+    const bool oem = FSession != nullptr && FSession->GetOEMConvert();
+
+    // Text from the buffer: up to the first NUL, at most Size (and 32767) characters.
+    auto bufferText = [&]() -> Variant {
+        const auto limit = static_cast<std::size_t>(std::clamp(Size, 0, kMaxBufferText));
+        const char* s = reinterpret_cast<const char*>(p);
+        AnsiString text(s, strnlen(s, limit));
+        if (oem && !text.empty())
+            FSession->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+        return Variant(std::move(text));
+    };
+    // The blob stream's whole value (its size loads it).
+    auto streamBytes = [&]() {
+        const int32_t n = Blob->GetBlobSize();
+        std::string bytes(static_cast<std::size_t>(std::max(n, 0)), '\0');
+        Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+        const int32_t got = n > 0 ? Blob->Read(bytes.data(), n) : 0;
+        bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
+        return bytes;
+    };
+
+    switch (FieldType) {
+    case ntString:
+        return bufferText();
+    case ntInteger: {
+        if (Size < 4) return vcl::Null();
+        int32_t v;
+        std::memcpy(&v, p, sizeof v);
+        return Variant(v);
+    }
+    case ntFloat:
+    case ntCurrency: {
+        if (Size < 8) return vcl::Null();
+        double v;
+        std::memcpy(&v, p, sizeof v);
+        return Variant(v);
+    }
+    case ntDate:
+    case ntTime:
+    case ntDateTime: {
+        if (Size < static_cast<int32_t>(sizeof(Tsqldatetime))) return vcl::Null();
+        Tsqldatetime rec;
+        std::memcpy(&rec, p, sizeof rec);
+        return Variant(GetAsaTimeStamp(rec));
+    }
+    case ntBoolean:
+        if (Size < 1) return vcl::Null();
+        return Variant(*p != 0);
+    case ntBinary:
+        return StrToVarByte(p + 2, Size - 2);
+    case ntMemo: {
+        if (Blob == nullptr || !IsBlobTruncated(Blob)) return bufferText();
+        AnsiString text = streamBytes();
+        if (oem && !text.empty())
+            FSession->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+        return Variant(std::move(text));
+    }
+    case ntBlob: {
+        // The inline copy is delivered as text, which cannot tell how many bytes a binary value
+        // holds: with a stream the value is always read through it.
+        if (Blob != nullptr) {
+            const std::string bytes = streamBytes();
+            return StrToVarByte(bytes.data(), static_cast<int32_t>(bytes.size()));
+        }
+        return StrToVarByte(p, Size);
+    }
+    case ntUnknown:
+    default:
+        return vcl::Null();
+    }
+}
+
+void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
+                           const Variant& Value, TCorvexBlobStream* Blob) {
+    if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return;
+    auto* p = static_cast<uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
+    const bool oem = FSession != nullptr && FSession->GetOEMConvert();
+    auto toOem = [&](char* text, std::size_t n) {
+        if (oem && n > 0) FSession->TranslateChar(text, text, static_cast<int32_t>(n), true);
+    };
+
+    switch (FieldType) {
+    case ntString: {
+        if (Size < 1) return;
+        AnsiString converted;
+        const AnsiString* text = &converted;
+        if (Value.IsText()) {
+            text = &Value.TextRef(); // no copy of the caller's text
+        } else {
+            converted = SetVarToStr(Value);
+        }
+        const std::size_t n = std::min(text->size(), static_cast<std::size_t>(Size - 1));
+        char* dest = reinterpret_cast<char*>(p);
+        std::memcpy(dest, text->data(), n);
+        dest[n] = '\0';
+        toOem(dest, n);
+        return;
+    }
+    case ntInteger: {
+        if (Size < 4) return;
+        const int32_t v = SetVarToInt(Value);
+        std::memcpy(p, &v, sizeof v);
+        return;
+    }
+    case ntFloat:
+    case ntCurrency: {
+        if (Size < 8) return;
+        const double v = SetVarToFloat(Value);
+        std::memcpy(p, &v, sizeof v);
+        return;
+    }
+    case ntDate:
+    case ntTime:
+    case ntDateTime: {
+        if (Size < static_cast<int32_t>(sizeof(Tsqldatetime))) return;
+        Tsqldatetime rec;
+        PutAsaTimeStamp(SetVarToDateTime(Value), rec);
+        std::memcpy(p, &rec, sizeof rec);
+        return;
+    }
+    case ntBoolean:
+        if (Size < 1) return;
+        *p = SetVarToBoolean(Value) ? 1 : 0;
+        return;
+    case ntBinary: {
+        if (!IsByteArray(Value) || Size < 2) return;
+        TByteArrayReader bytes(Value);
+        const auto n = static_cast<uint16_t>(std::min(bytes.Count(), Size - 2));
+        std::memcpy(p, &n, sizeof n);
+        if (n > 0) std::memcpy(p + 2, bytes.Data(), n);
+        return;
+    }
+    case ntMemo: {
+        if (!Value.IsText()) return;
+        AnsiString text = Value.TextRef();
+        toOem(text.data(), text.size());
+        if (Blob != nullptr) {
+            // An empty text is a value too: Truncate marks the stream as holding one to store.
+            Blob->Truncate();
+            if (!text.empty()) Blob->WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+            return;
+        }
+        const std::size_t n = std::min(text.size(), static_cast<std::size_t>(std::max(Size, 0)));
+        if (n > 0) std::memcpy(p, text.data(), n);
+        return;
+    }
+    case ntBlob: {
+        if (!IsByteArray(Value)) return;
+        TByteArrayReader bytes(Value);
+        if (Blob != nullptr) {
+            Blob->Truncate();
+            if (bytes.Count() > 0) Blob->WriteBuffer(bytes.Data(), bytes.Count());
+            return;
+        }
+        const int32_t n = std::min(bytes.Count(), std::max(Size, 0));
+        if (n > 0) std::memcpy(p, bytes.Data(), static_cast<std::size_t>(n));
+        return;
+    }
+    case ntUnknown:
+    default:
+        return;
+    }
+}
+
+} // namespace tnx
