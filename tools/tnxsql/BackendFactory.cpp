@@ -1,10 +1,12 @@
-// The backend of this build and the stand-in used while no database backend is built in.
+// The backend of this build (the library's), and the backend that refuses all database work.
 #include "tools/tnxsql/BackendFactory.h"
+
+#include "tools/tnxsql/AsaBackend.h"
 
 namespace tnxsql {
 
 std::unique_ptr<Backend> MakeBackend() {
-    return std::make_unique<UnavailableBackend>();
+    return std::make_unique<AsaBackend>();
 }
 
 namespace {

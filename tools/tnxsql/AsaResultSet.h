@@ -1,0 +1,49 @@
+// The rows of a query opened on a TAsaSQL, read forward once, as the tool's ResultSet.
+//
+// The statement's cursor fetches rows in blocks; this class walks it with Next() and turns the
+// current row's values into cells. Guarantees:
+//  - Destroying it closes the cursor (the statement stays prepared for the next run of the same
+//    text).
+//  - NULL comes from the null flag, never from the value: an empty text or a zero stays one.
+//  - The cancel flag is looked at before each move, so Ctrl-C stops a long read between rows even
+//    when each fetch is quick; a fetch that runs long is cancelled by the wait callback instead.
+#pragma once
+
+#include "tools/tnxsql/Backend.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace tnx {
+class TAsaSQL;
+}
+
+namespace tnxsql {
+
+class AsaResultSet final : public ResultSet {
+public:
+    // `query` has an open cursor positioned on its first row (or at its end when there is none).
+    // `cancel` is the backend's cancel flag; both outlive this object.
+    AsaResultSet(tnx::TAsaSQL& query, const std::atomic<bool>& cancel);
+    ~AsaResultSet() override;
+    AsaResultSet(const AsaResultSet&) = delete;
+    AsaResultSet& operator=(const AsaResultSet&) = delete;
+
+    const std::vector<Column>& Columns() const override { return FColumns; }
+    bool Next() override;
+    std::span<const Cell> Row() const override { return FRow; }
+
+private:
+    void ReadRow();
+
+    tnx::TAsaSQL& FQuery;
+    const std::atomic<bool>& FCancel;
+    std::vector<Column> FColumns;
+    std::vector<Cell> FRow;            // the current row; text and binary cells view FStorage
+    std::vector<std::string> FStorage; // per column: bytes of the current row's value
+    bool FStarted = false;             // Next() was called: the cursor's first row was handed out
+    bool FDone = false;                // the end was reached or a move failed
+};
+
+} // namespace tnxsql
