@@ -64,7 +64,12 @@ int Run(int argc, char** argv) {
         return ExitConnect;
     }
 
-    backend->Configure(settings);
+    try {
+        backend->Configure(settings);
+    } catch (const BackendError& e) { // settings that contradict each other: a bad command line
+        std::cerr << "tnxsql: " << e.what() << '\n';
+        return ExitUsage;
+    }
     const bool progress = !options.NoProgress && isatty(STDERR_FILENO);
     Shell shell(*backend, options, settings, std::cout, std::cerr, progress);
 

@@ -1,0 +1,48 @@
+// Runs the built tnxsql program the way a user does: with pipes for its standard streams, or on a
+// pseudo-terminal. Each run gets its own HOME, so no history file of the user is touched.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace tnxsqltest {
+
+struct Outcome {
+    int Status = -1; // exit status, or 128 + signal
+    std::string Out, Err;
+};
+
+// Runs the program with `args`, feeding `input` on standard input. A run that has not ended after
+// a generous limit is killed and reported as a failure (a guard against a hang, not a timing).
+Outcome RunProgram(std::vector<std::string> args, const std::string& input = "",
+                   const std::string& home = "/nonexistent");
+
+// The program on a pseudo-terminal.
+class Terminal {
+public:
+    Terminal(std::vector<std::string> args, const std::string& home);
+    ~Terminal();
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    // Reads what the terminal shows until `want` appears after what was consumed before; returns
+    // everything shown up to and including it. Records a failure when it never shows.
+    std::string Expect(const std::string& want);
+    void Type(const std::string& keys);
+    // Waits for the program to end, reading the rest of what it shows; returns its exit status.
+    int Wait();
+    const std::string& Shown() const { return FShown; }
+
+private:
+    int FMaster = -1;
+    pid_t FPid = -1;
+    bool FReaped = false;
+    std::string FShown;
+    size_t FConsumed = 0;
+};
+
+// The whole content of a file ("" when it cannot be read).
+std::string ReadFile(const std::string& path);
+
+} // namespace tnxsqltest
