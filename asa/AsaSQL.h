@@ -189,6 +189,8 @@ private:
     // delivered (within the block), the result is the last error code after Check.
     int32_t FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered);
     void ZeroFetchBuffer();
+    // Closes the library's cursor, leaving the SQLCA as it was (cleanup after a failed open).
+    void CloseLibraryCursorQuietly();
     // Whether the cursor is open with its layout in place. A Check may disconnect the session
     // (a lost connection), which unprepares the statement: every step after a Check asks this
     // before it touches a buffer.
