@@ -1,81 +1,103 @@
--- The sample database: a small order book with related tables, a few thousand rows, dates and
--- time stamps, NULLs and a long text column. Every value is computed, so the database is the same
--- on every machine. Run with: tnxsql --create sample.db -f examples/sample/sample.sql
+-- The sample database: a small shop with customers, products, orders and their lines.
+-- Run it on a new database:  tnxsql --create sample.db -f examples/sample/sample.sql
+-- The rows are computed, not random, so every run builds the same database: 500 customers (some
+-- without an e-mail address or a city), 40 products (each with a long description), 2,000 orders
+-- (the recent ones not shipped yet) and about 5,000 order lines.
 
-create table regions (
-    region_id   integer primary key,
-    name        varchar(30) not null unique
+CREATE TABLE city (
+    id      INT PRIMARY KEY,
+    name    VARCHAR(40) NOT NULL,
+    country VARCHAR(40) NOT NULL
 );
 
-create table customers (
-    customer_id  integer primary key,
-    name         varchar(40) not null,
-    city         varchar(30),
-    region_id    integer not null references regions (region_id),
-    since        date not null,
-    credit_limit decimal(12, 2)            -- NULL: no limit agreed
+CREATE TABLE customer (
+    id     INT PRIMARY KEY,
+    name   VARCHAR(60) NOT NULL,
+    email  VARCHAR(80),          -- NULL: the customer gave none
+    city   INT REFERENCES city(id),
+    joined DATE NOT NULL
 );
 
-create table products (
-    product_id   integer primary key,
-    name         varchar(40) not null,
-    price        decimal(10, 2) not null,
-    discontinued bit not null default 0
+CREATE TABLE product (
+    id          INT PRIMARY KEY,
+    name        VARCHAR(40) NOT NULL,
+    price       DOUBLE NOT NULL,
+    in_stock    INT NOT NULL,
+    description LONG VARCHAR     -- several hundred characters each
 );
 
-create table orders (
-    order_id     integer primary key,
-    customer_id  integer not null references customers (customer_id),
-    ordered_at   timestamp not null,
-    shipped      date,                     -- NULL: not shipped yet
-    notes        long varchar              -- NULL for most orders; long for a few
+CREATE TABLE orders (
+    id       INT PRIMARY KEY,
+    customer INT NOT NULL REFERENCES customer(id),
+    ordered  DATE NOT NULL,
+    shipped  TIMESTAMP           -- NULL: not shipped yet
 );
 
-create table order_items (
-    order_id     integer not null references orders (order_id),
-    line_no      integer not null,
-    product_id   integer not null references products (product_id),
-    quantity     integer not null,
-    primary key (order_id, line_no)
+CREATE TABLE order_line (
+    order_id INT NOT NULL REFERENCES orders(id),
+    line     INT NOT NULL,
+    product  INT NOT NULL REFERENCES product(id),
+    quantity INT NOT NULL,
+    PRIMARY KEY (order_id, line)
 );
 
-insert into regions (region_id, name) values
-    (1, 'North'), (2, 'South'), (3, 'East'), (4, 'West'), (5, 'Central');
+CREATE INDEX orders_customer ON orders(customer);
+CREATE INDEX order_line_product ON order_line(product);
 
-insert into customers (customer_id, name, city, region_id, since, credit_limit)
-select n,
-       'Customer ' || substr('0000' || n, -4),
-       case n % 7 when 0 then 'Berlin' when 1 then 'Lyon' when 2 then 'Porto' when 3 then 'Turku'
-                  when 4 then 'Graz' when 5 then 'Gent' else null end,
-       1 + n % 5,
-       date('2015-01-01', '+' || ((n * 37) % 3000) || ' days'),
-       case when n % 4 = 0 then null else 1000 * (1 + n % 20) end
-from (with recursive seq(n) as (select 1 union all select n + 1 from seq where n < 500) select n from seq);
+INSERT INTO city VALUES
+    (1, 'Lisbon', 'Portugal'), (2, 'Porto', 'Portugal'), (3, 'Madrid', 'Spain'),
+    (4, 'Seville', 'Spain'), (5, 'Lyon', 'France'), (6, 'Nantes', 'France'),
+    (7, 'Turin', 'Italy'), (8, 'Bologna', 'Italy'), (9, 'Ghent', 'Belgium'), (10, 'Utrecht', 'Netherlands');
 
-insert into products (product_id, name, price, discontinued)
-select n,
-       'Product ' || char(65 + n % 26) || '-' || n,
-       round(2.5 + ((n * 7919) % 20000) / 100.0, 2),
-       case when n % 11 = 0 then 1 else 0 end
-from (with recursive seq(n) as (select 1 union all select n + 1 from seq where n < 60) select n from seq);
+-- Customers: names from two lists; every seventh has no e-mail address, every thirteenth no city.
+INSERT INTO customer
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500)
+SELECT i,
+       (SELECT f FROM (SELECT 'Ana' AS f, 0 AS k UNION ALL SELECT 'Bruno', 1 UNION ALL SELECT 'Carla', 2
+                       UNION ALL SELECT 'Diego', 3 UNION ALL SELECT 'Elise', 4 UNION ALL SELECT 'Filipe', 5
+                       UNION ALL SELECT 'Greta', 6 UNION ALL SELECT 'Hugo', 7 UNION ALL SELECT 'Ines', 8
+                       UNION ALL SELECT 'Joost', 9) WHERE k = i % 10)
+       || ' ' ||
+       (SELECT l FROM (SELECT 'Almeida' AS l, 0 AS k UNION ALL SELECT 'Bianchi', 1 UNION ALL SELECT 'Costa', 2
+                       UNION ALL SELECT 'Dubois', 3 UNION ALL SELECT 'Esposito', 4 UNION ALL SELECT 'Ferreira', 5
+                       UNION ALL SELECT 'Garcia', 6 UNION ALL SELECT 'Janssens', 7 UNION ALL SELECT 'Lopez', 8
+                       UNION ALL SELECT 'Martin', 9 UNION ALL SELECT 'Peeters', 10) WHERE k = (i * 7) % 11),
+       CASE WHEN i % 7 = 0 THEN NULL ELSE 'customer' || i || '@example.com' END,
+       CASE WHEN i % 13 = 0 THEN NULL ELSE 1 + (i * 3) % 10 END,
+       date('2024-01-01', '+' || ((i * 37) % 700) || ' days')
+FROM n;
 
-insert into orders (order_id, customer_id, ordered_at, shipped, notes)
-select n,
-       1 + (n * 131) % 500,
-       datetime('2023-01-01 08:00:00', '+' || ((n * 7841) % 525600) || ' minutes'),
-       case when n % 9 = 0 then null
-            else date('2023-01-01', '+' || (((n * 7841) % 525600) / 1440 + 1 + n % 5) || ' days') end,
-       case when n % 250 = 0
-            then 'Delivery instructions: ' || substr(replace(hex(zeroblob(400)), '00',
-                 'leave the parcel with the neighbour at number ' || (n % 97) || '; '), 1, 4000 + n)
-            when n % 50 = 0 then 'Call before delivery.'
-            else null end
-from (with recursive seq(n) as (select 1 union all select n + 1 from seq where n < 3000) select n from seq);
+-- Products: a price between 2 and 200, a stock level, and a long description.
+INSERT INTO product
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40)
+SELECT i,
+       (SELECT w FROM (SELECT 'Ceramic' AS w, 0 AS k UNION ALL SELECT 'Oak', 1 UNION ALL SELECT 'Linen', 2
+                       UNION ALL SELECT 'Copper', 3 UNION ALL SELECT 'Glass', 4) WHERE k = i % 5)
+       || ' ' ||
+       (SELECT w FROM (SELECT 'bowl' AS w, 0 AS k UNION ALL SELECT 'lamp', 1 UNION ALL SELECT 'tray', 2
+                       UNION ALL SELECT 'vase', 3 UNION ALL SELECT 'stool', 4 UNION ALL SELECT 'mug', 5
+                       UNION ALL SELECT 'clock', 6 UNION ALL SELECT 'frame', 7) WHERE k = (i / 5) % 8),
+       round(2 + ((i * 7919) % 19800) / 100.0, 2),
+       (i * 31) % 120,
+       'Made by hand in small batches. ' ||
+       replace(hex(zeroblob(20 + i % 10)), '00', 'Each piece differs a little from the next. ') ||
+       'Care: wipe with a soft, dry cloth.'
+FROM n;
 
-insert into order_items (order_id, line_no, product_id, quantity)
-select o.order_id, l.line_no, 1 + (o.order_id * 17 + l.line_no * 23) % 60, 1 + (o.order_id + l.line_no) % 9
-from orders o
-join (select 1 as line_no union all select 2 union all select 3) l
-  on l.line_no <= 1 + o.order_id % 3;
+-- Orders: spread over two years; the last hundred are not shipped yet.
+INSERT INTO orders
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
+SELECT i,
+       1 + (i * 53) % 500,
+       date('2025-01-01', '+' || (i * 365 / 1000) || ' days'),
+       CASE WHEN i > 1900 THEN NULL
+            ELSE datetime('2025-01-01', '+' || (i * 365 / 1000 + 1 + i % 4) || ' days', '+' || (8 + i % 9) || ' hours')
+       END
+FROM n;
 
-commit;
+-- Order lines: one to four per order.
+INSERT INTO order_line
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 8000)
+SELECT 1 + (i - 1) / 4, 1 + (i - 1) % 4, 1 + (i * 17) % 40, 1 + (i * 5) % 6
+FROM n
+WHERE (i - 1) % 4 < 1 + ((1 + (i - 1) / 4) * 3) % 4;

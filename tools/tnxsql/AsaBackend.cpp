@@ -250,11 +250,18 @@ ExecResult AsaBackend::Execute(std::string_view sql, std::span<const BoundParam>
 std::string AsaBackend::Explain(std::string_view sql, std::span<const BoundParam> params) {
     RequireConnected();
     FCancel.store(false);
-    return Guarded([&]() -> std::string {
+    return Guarded([&] {
         if (!OpenIfQuery(sql, params)) throw BackendError("only a query has a plan to explain", 0);
+        std::string plan;
+        try {
+            plan = FQuery->Explain();
+        } catch (...) {
+            FQuery->Close();
+            throw;
+        }
         FQuery->Close();
-        // TODO(cursor): TAsaSQL::Explain arrives with the statement's cursor side.
-        throw BackendError("explaining a query needs the statement's cursor, which this build lacks", 0);
+        if (plan.empty()) ThrowSessionError("the library gave no plan for the query");
+        return plan;
     });
 }
 
