@@ -1,7 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the main job: the example program on the embedded default.
+# Installs what is missing, builds, and runs the main job: tnxsql on the sample database. It builds
+# build/sample/sample.db afresh from examples/sample/sample.sql, runs the tour (a join, an
+# aggregate, an update, a backup) and opens the backup copy to show that it is whole.
+# Arguments are passed to the tour's tnxsql run (for example --format csv or --timing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh default
-build/bin/tnx-example "$@"
+
+root="$PWD"
+tnxsql="$root/build/bin/tnxsql"
+work="$root/build/sample"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+echo "== Building the sample database from examples/sample/sample.sql"
+"$tnxsql" --quiet --create sample.db -f "$root/examples/sample/sample.sql"
+"$tnxsql" sample.db '\tables'
+
+echo "== The tour (examples/sample/tour.sql)"
+"$tnxsql" --bail "$@" sample.db -f "$root/examples/sample/tour.sql"
+
+echo "== The backup copy opens on its own"
+"$tnxsql" --bail sample-backup/sample.db "SELECT count(*) AS orders, count(shipped) AS shipped FROM orders"

@@ -77,7 +77,7 @@ SELECT i,
        (SELECT w FROM (SELECT 'bowl' AS w, 0 AS k UNION ALL SELECT 'lamp', 1 UNION ALL SELECT 'tray', 2
                        UNION ALL SELECT 'vase', 3 UNION ALL SELECT 'stool', 4 UNION ALL SELECT 'mug', 5
                        UNION ALL SELECT 'clock', 6 UNION ALL SELECT 'frame', 7) WHERE k = (i / 5) % 8),
-       round(2 + ((i * 7919) % 19800) / 100.0, 2),
+       round(2 + ((i * 4099 + 1234) % 19789) / 100.0, 2),
        (i * 31) % 120,
        'Made by hand in small batches. ' ||
        replace(hex(zeroblob(20 + i % 10)), '00', 'Each piece differs a little from the next. ') ||

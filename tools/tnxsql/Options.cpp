@@ -38,9 +38,12 @@ const std::vector<OptionSpec>& Specs() {
          [](Options& o, const std::string&) { o.Connect.Create = true; }},
         {'e', "engine", "NAME", "Connection", "the engine (server) name; default: from the file name",
          [](Options& o, const std::string& v) { o.Connect.EngineName = v; }},
-        {'n', "dbname", "NAME", "Connection", "the database name; default: from the file name",
+        {'n', "dbname", "NAME", "Connection", "the database name: named after the file when one is given; without a file, a database already "
+         "running on the engine",
          [](Options& o, const std::string& v) { o.Connect.DatabaseName = v; }},
-        {'u', "user", "NAME", "Connection", "the user name",
+        {'u', "user", "NAME", "Connection",
+         "the user name; with neither a user nor a password given, DBA with the password SQL (the "
+         "administrator of a new database)",
          [](Options& o, const std::string& v) { o.Connect.User = v; }},
         {'P', "password", "", "Connection",
          "ask for the password on the terminal, without echo (it is never printed back)",
@@ -209,7 +212,11 @@ std::string HelpText() {
         "Runs SQL against a database: the statements given as arguments, then those of -f files, or, when\n"
         "there are none and standard input is a terminal, statements typed at a prompt with line editing\n"
         "and history. Statements end at ';' (outside quotes, comments and BEGIN ... END blocks). Without a\n"
-        "database file or --connect, tnxsql starts unconnected (for \\servers, \\ping, \\startdb, ...).\n";
+        "database file or --connect, tnxsql starts unconnected (for \\servers, \\ping, \\startdb, ...).\n"
+        "\n"
+        "The database file is opened on the embedded default: the client library found beside the program's\n"
+        "own libraries (or in --libdir) starts an engine in this process on the file, both named after it\n"
+        "(\"sales\" for sales.db). Each statement commits on its own unless \\begin started a transaction.\n";
     std::string_view group;
     for (const OptionSpec& s : Specs()) {
         if (s.Group != group) {
