@@ -16,6 +16,9 @@ namespace {
 
 constexpr const char* NotConnected = "not connected to a database";
 
+// The library's warning that a fetch found no row.
+constexpr int32_t NotFound = 100;
+
 // The client library the session loads, on the embedded default.
 constexpr const char* ClientLibraryFile = "dblib6.dll";
 
@@ -205,9 +208,14 @@ void AsaBackend::ThrowSessionError(const char* fallback) const {
     throw BackendError(fallback, 0);
 }
 
-void AsaBackend::ReportWarning() {
-    if (FSession->GetLastErrorCode() > 0 && FOnMessage)
-        FOnMessage(MessageKind::Warning, FSession->GetLastErrorCode(), FSession->GetLastError());
+void AsaBackend::ReportWarning(bool afterOpen) {
+    const int32_t code = FSession->GetLastErrorCode();
+    // An open whose first fetch finds no row is an empty result, not news.
+    if (code <= 0 || (afterOpen && code == NotFound) || !FOnMessage) return;
+    std::string_view text = FSession->GetLastError();
+    // The front end marks warnings itself.
+    if (text.starts_with("Warning: ")) text.remove_prefix(9);
+    FOnMessage(MessageKind::Warning, code, text);
 }
 
 // ---- Statements -----------------------------------------------------------------------------------
@@ -232,7 +240,7 @@ ExecResult AsaBackend::Execute(std::string_view sql, std::span<const BoundParam>
     return Guarded([&] {
         ExecResult r;
         if (OpenIfQuery(sql, params)) {
-            ReportWarning();
+            ReportWarning(true);
             r.Rows = std::make_unique<AsaResultSet>(*FQuery, FCancel);
             return r;
         }
@@ -240,7 +248,7 @@ ExecResult AsaBackend::Execute(std::string_view sql, std::span<const BoundParam>
         tnx::TAsaSQL& q = *FQuery;
         if (!q.Execute(vcl::AnsiString(sql), tnx::TVariantOpenArray(values))) {
             if (FSession->GetLastErrorCode() <= 0) ThrowLastError(q, "the statement failed");
-            ReportWarning();
+            ReportWarning(false);
         }
         r.RowsAffected = q.GetRowsProcessed();
         return r;

@@ -79,8 +79,9 @@ private:
     bool OpenIfQuery(std::string_view sql, std::span<const BoundParam> params);
     // Throws the session's last error; for services that returned false.
     [[noreturn]] void ThrowSessionError(const char* fallback) const;
-    // A warning the last call left (positive code) goes to the message handler.
-    void ReportWarning();
+    // A warning the last call left (positive code) goes to the message handler; after an open,
+    // "row not found" (an empty result) does not.
+    void ReportWarning(bool afterOpen);
 
     // The session outlives the statement (declared first, destroyed last): destroying the
     // statement detaches it, destroying the session disconnects it.

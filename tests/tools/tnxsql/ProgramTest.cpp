@@ -1,6 +1,6 @@
 // The built tnxsql program on real databases: its command line and exit statuses, creating and
 // opening database files, the password kept out of everything it prints, and an interactive
-// session on a pseudo-terminal (prompt, a query, Ctrl-C cancelling a long statement, exit).
+// session on a pseudo-terminal (prompt, a query, Ctrl-C cancelling a long query, exit).
 #include "Program.h"
 #include "support/TempDir.h"
 
@@ -20,6 +20,10 @@ namespace {
 // A statement that runs until it is cancelled: it inserts rows counted up without end.
 const std::string Endless = "insert into big with recursive c(x) as (select 1 union all select x + 1 from c) "
                             "select x from c";
+
+// A query that runs until it is cancelled: it counts the rows of an endless sequence.
+const std::string EndlessQuery =
+    "select count(*) from (with recursive c(x) as (select 1 union all select x + 1 from c) select x from c)";
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -164,8 +168,11 @@ TEST(Program, InteractiveSessionOnATerminal) {
     t.Type("insert into big values (1);\r");
     EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "1 row affected"));
 
-    // Ctrl-C cancels the long statement, not the program, which prompts again.
-    t.Type(Endless + ";\r");
+    t.Type("select x, 'NULL?' as t, null as n from big;\r");
+    EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "| 1 | NULL? | NULL |"));
+
+    // Ctrl-C cancels the long query, not the program, which prompts again.
+    t.Type(EndlessQuery + ";\r");
     t.Expect("(Ctrl-C cancels)");
     t.Type("\x03");
     EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "Error -299: Statement interrupted by user"));
@@ -187,7 +194,8 @@ TEST(Program, InteractiveSessionOnATerminal) {
     EXPECT_EQ(t.Wait(), 0);
 
     const std::string history = ReadFile(home.File(".tnxsql_history"));
-    EXPECT_EQ(history, "insert into big values (1);\n" + Endless + ";\ndelete from big;\n\\begin\n\\rollback\n\\q\n");
+    EXPECT_EQ(history, "insert into big values (1);\nselect x, 'NULL?' as t, null as n from big;\n" + EndlessQuery +
+                           ";\ndelete from big;\n\\begin\n\\rollback\n\\q\n");
     EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
