@@ -64,7 +64,8 @@ TEST(AsaValues, FetchedValuesBecomeCellsOfTheColumnsKind) {
     // A column of unknown type takes the value's own kind; a value that cannot be read as its
     // column's kind shows as text instead of failing the row.
     EXPECT_EQ(VariantToCell(vcl::Variant(2.5), ColumnType::Unknown, storage).Kind(), CellKind::Float);
-    EXPECT_EQ(VariantToCell(vcl::Variant(int32_t(4)), ColumnType::Unknown, storage).Kind(), CellKind::Integer);
+    EXPECT_EQ(VariantToCell(vcl::Variant(int32_t(4)), ColumnType::Unknown, storage).Kind(),
+              CellKind::Integer);
     Cell odd = VariantToCell(vcl::Variant("n/a"), ColumnType::Integer, storage);
     ASSERT_EQ(odd.Kind(), CellKind::Text);
     EXPECT_EQ(odd.AsBytes(), "n/a");

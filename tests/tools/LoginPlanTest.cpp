@@ -51,7 +51,8 @@ TEST(LoginPlan, MalformedTextIsRefusedWithoutQuotingIt) {
 }
 
 TEST(LoginPlan, KeysOfTheSessionBecomePropertiesAndTheRestStays) {
-    LoginPlan p = PlanLogin(WithText("EngineName=e1;links=tcpip;DBF=shop.db;UserID=ann;Password=pw;astop=no"));
+    LoginPlan p =
+        PlanLogin(WithText("EngineName=e1;links=tcpip;DBF=shop.db;UserID=ann;Password=pw;astop=no"));
     EXPECT_EQ(p.Engine, "e1");
     EXPECT_EQ(p.User, "ann");
     EXPECT_EQ(p.Password.View(), "pw");

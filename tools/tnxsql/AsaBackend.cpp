@@ -69,7 +69,8 @@ auto Guarded(F&& work) -> decltype(work()) {
 } // namespace
 
 BackendError ToBackendError(const std::exception& e) {
-    if (const auto* ce = dynamic_cast<const tnx::ECorvexException*>(&e)) return BackendError(ce->what(), ce->ErrorCode());
+    if (const auto* ce = dynamic_cast<const tnx::ECorvexException*>(&e))
+        return BackendError(ce->what(), ce->ErrorCode());
     return BackendError(e.what(), 0);
 }
 
@@ -88,9 +89,10 @@ AsaBackend::AsaBackend() : FSession(vcl::New<tnx::TAsaSession>()), FQuery(vcl::N
     // behind the user's back when the connection ends.
     s.SetAutoCommit(true);
     s.SetCommitOnDisconnect(false);
-    s.SetOnServerMessage([this](vcl::TObject*, tnx::TServerMessageType type, int32_t code, const vcl::AnsiString& msg) {
-        if (FOnMessage) FOnMessage(static_cast<MessageKind>(type), code, msg);
-    });
+    s.SetOnServerMessage(
+        [this](vcl::TObject*, tnx::TServerMessageType type, int32_t code, const vcl::AnsiString& msg) {
+            if (FOnMessage) FOnMessage(static_cast<MessageKind>(type), code, msg);
+        });
     s.SetOnServerWait([this](vcl::TObject*, bool& abort) {
         if (FCancel.load(std::memory_order_relaxed)) abort = true;
         if (FOnWait) FOnWait();
@@ -103,6 +105,7 @@ AsaBackend::AsaBackend() : FSession(vcl::New<tnx::TAsaSession>()), FQuery(vcl::N
 AsaBackend::~AsaBackend() {
     Disconnect();
     FQuery.reset();
+    FControl.reset();
     FSession.reset();
 }
 
@@ -149,8 +152,7 @@ void AsaBackend::Connect() {
 void AsaBackend::CreateDatabaseFile() {
     const std::string file = FPlan.Database;
     if (!FPlan.StartEngine || file.empty()) throw BackendError("--create needs a database file", 0);
-    if (std::filesystem::exists(file))
-        throw BackendError(file + " already exists; it is not overwritten", 0);
+    if (std::filesystem::exists(file)) throw BackendError(file + " already exists; it is not overwritten", 0);
     tnx::TAsaSession& s = *FSession;
     // An engine of the database's own name that serves only the utility database, which creates
     // the file; the database is then started on this same engine.
@@ -203,8 +205,12 @@ void AsaBackend::RequireConnected() const {
 }
 
 void AsaBackend::ThrowSessionError(const char* fallback) const {
-    const int32_t code = FSession->GetLastErrorCode();
-    if (code < 0 && !FSession->GetLastError().empty()) throw BackendError(FSession->GetLastError(), code);
+    ThrowSessionError(*FSession, fallback);
+}
+
+void AsaBackend::ThrowSessionError(const tnx::TAsaSession& session, const char* fallback) {
+    const int32_t code = session.GetLastErrorCode();
+    if (code < 0 && !session.GetLastError().empty()) throw BackendError(session.GetLastError(), code);
     throw BackendError(fallback, 0);
 }
 
@@ -303,7 +309,8 @@ std::unique_ptr<ResultSet> AsaBackend::ListColumns(std::string_view table) {
             out->AddRow({r[0], r[1], Cell::Boolean(!flag(r[2]) && !key), Cell::Boolean(key),
                          r[4].Kind() == CellKind::Text ? r[4] : Cell::Null()});
         }
-        if (out->RowCount() == 0) throw BackendError("no table or view named '" + std::string(table) + "'", 0);
+        if (out->RowCount() == 0)
+            throw BackendError("no table or view named '" + std::string(table) + "'", 0);
         return out;
     });
 }
@@ -333,7 +340,8 @@ std::string AsaBackend::GetOption(std::string_view name) {
     FCancel.store(false);
     return Guarded([&] {
         vcl::AnsiString value;
-        if (!FSession->GetOption(std::string(name).c_str(), value)) ThrowSessionError("the option could not be read");
+        if (!FSession->GetOption(std::string(name).c_str(), value))
+            ThrowSessionError("the option could not be read");
         return std::string(value);
     });
 }
@@ -352,11 +360,14 @@ ConnectionInfo AsaBackend::Info() {
     return Guarded([&] {
         ConnectionInfo info;
         vcl::AnsiString v;
-        if (!FSession->GetConnectionInfo(tnx::ciEngineVersion, v)) ThrowSessionError("no connection information");
+        if (!FSession->GetConnectionInfo(tnx::ciEngineVersion, v))
+            ThrowSessionError("no connection information");
         info.EngineVersion = v;
-        if (!FSession->GetConnectionInfo(tnx::ciEngineName, v)) ThrowSessionError("no connection information");
+        if (!FSession->GetConnectionInfo(tnx::ciEngineName, v))
+            ThrowSessionError("no connection information");
         info.EngineName = v;
-        if (!FSession->GetConnectionInfo(tnx::ciDatabaseName, v)) ThrowSessionError("no connection information");
+        if (!FSession->GetConnectionInfo(tnx::ciDatabaseName, v))
+            ThrowSessionError("no connection information");
         info.DatabaseName = v;
         return info;
     });
@@ -364,8 +375,8 @@ ConnectionInfo AsaBackend::Info() {
 
 void AsaBackend::LocateServers(const ServerFoundHandler& found) {
     FCancel.store(false);
-    FSession->SetOnLocateServers([&](vcl::TObject*, const vcl::AnsiString& name, const vcl::AnsiString& address,
-                                     int32_t port, bool& abort) {
+    FSession->SetOnLocateServers([&](vcl::TObject*, const vcl::AnsiString& name,
+                                     const vcl::AnsiString& address, int32_t port, bool& abort) {
         ServerInfo s{name, address, port};
         if (!found(s) || FCancel.load(std::memory_order_relaxed)) abort = true;
     });
@@ -389,19 +400,50 @@ void AsaBackend::Ping(std::string_view connection) {
     });
 }
 
+tnx::TAsaSession& AsaBackend::ControlSession(std::string_view text) {
+    LoginPlan plan = FPlan;
+    if (text.find_first_not_of(" \t") != std::string_view::npos) {
+        ConnectSettings settings;
+        settings.ConnectionString = std::string(text);
+        plan = PlanLogin(settings);
+        // The engine defaults to the one this tool runs its database on.
+        if (plan.Engine.empty()) {
+            plan.Engine = !FPlan.Engine.empty() ? FPlan.Engine
+                          : FPlan.StartEngine   ? FilePrefix(FPlan.Database)
+                                                : std::string();
+            if (FSession->GetConnected()) {
+                vcl::AnsiString engine;
+                if (FSession->GetConnectionInfo(tnx::ciEngineName, engine)) plan.Engine = engine;
+            }
+        }
+    }
+    if (!FControl) {
+        FControl = vcl::New<tnx::TAsaSession>();
+        FControl->SetLibraryFile(ClientLibraryFile);
+        FControl->SetLibraryPath(FSettings.LibraryDir);
+        FControl->SetWantExceptions(true);
+    }
+    FControl->SetLoginEngineName(plan.Engine);
+    FControl->SetLoginDatabase(plan.Database);
+    FControl->SetClientParams(plan.ClientParams);
+    FControl->SetLoginUser(plan.User);
+    FControl->SetLoginPassword(std::string(plan.Password.View()));
+    return *FControl;
+}
+
 void AsaBackend::StartDatabase(std::string_view connection) {
     FCancel.store(false);
     Guarded([&] {
-        if (!FSession->StartDatabase(std::string(connection).c_str()))
-            ThrowSessionError("the database could not be started");
+        if (!ControlSession(connection).StartDatabase(""))
+            ThrowSessionError(*FControl, "the database could not be started");
     });
 }
 
 void AsaBackend::StopDatabase(std::string_view connection) {
     FCancel.store(false);
     Guarded([&] {
-        if (!FSession->StopDatabase(std::string(connection).c_str()))
-            ThrowSessionError("the database could not be stopped");
+        if (!ControlSession(connection).StopDatabase(""))
+            ThrowSessionError(*FControl, "the database could not be stopped");
     });
 }
 

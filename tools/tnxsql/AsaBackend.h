@@ -7,6 +7,9 @@
 // affected counted. Both raise on database errors (WantExceptions), and every exception the
 // library raises leaves here as BackendError with the library's message and code.
 //
+// Starting and stopping databases goes through a second, unconnected session, so that it works
+// while the tool is connected (the session refuses both while connected).
+//
 // Ctrl-C: RequestCancel sets an atomic flag; the session's wait callback, which the library calls
 // every 100 ms of a running request, turns it into AbortRequest, and the result set checks it
 // between rows. The flag is cleared when the next request starts.
@@ -79,6 +82,11 @@ private:
     bool OpenIfQuery(std::string_view sql, std::span<const BoundParam> params);
     // Throws the session's last error; for services that returned false.
     [[noreturn]] void ThrowSessionError(const char* fallback) const;
+    [[noreturn]] static void ThrowSessionError(const tnx::TAsaSession& session, const char* fallback);
+    // The session that starts and stops databases, with its login properties set for `text` (a
+    // connection string naming the database: dbf=FILE, dbn=NAME, eng=ENGINE, default the engine
+    // this tool's database runs on) or, when it is empty, for the command line's database.
+    tnx::TAsaSession& ControlSession(std::string_view text);
     // A warning the last call left (positive code) goes to the message handler; after an open,
     // "row not found" (an empty result) does not.
     void ReportWarning(bool afterOpen);
@@ -87,6 +95,10 @@ private:
     // statement detaches it, destroying the session disconnects it.
     vcl::TOwned<tnx::TAsaSession> FSession;
     vcl::TOwned<tnx::TAsaSQL> FQuery;
+    // A second session, never connected, that starts and stops databases on the engines of this
+    // process: the library refuses both on a connected session, and the tool's session is
+    // connected. Created on first use.
+    vcl::TOwned<tnx::TAsaSession> FControl;
     ConnectSettings FSettings;
     LoginPlan FPlan;
     bool FConfigured = false;

@@ -224,8 +224,10 @@ public:
     // Checks that a server answers (Ping). An empty text pings the engine the stored settings name.
     virtual void Ping(std::string_view connection) = 0;
 
-    // Starts or stops a database on a running engine (StartDatabase, StopDatabase). An empty text
-    // uses the stored settings. The library refuses both while connected.
+    // Starts or stops a database on a running engine (StartDatabase, StopDatabase). The text names
+    // the database as a connection string (dbf=FILE, dbn=NAME, eng=ENGINE, default the engine of
+    // this connection); an empty text uses the stored settings. Both work connected or not (the
+    // session refuses them while connected, so a backend uses one that is not).
     virtual void StartDatabase(std::string_view connection) = 0;
     virtual void StopDatabase(std::string_view connection) = 0;
 

@@ -15,8 +15,11 @@ constexpr CommandInfo Table[] = {
     {"servers", "", "", "locate database servers on the network"},
     {"ping", "", "[CONNECTION]", "check that a server answers (default: the engine of this connection)"},
     {"explain", "", "SQL", "show the plan of a query (markers take their values as for SQL)"},
-    {"startdb", "", "[CONNECTION]", "start a database on a running engine (not while connected)"},
-    {"stopdb", "", "[CONNECTION]", "stop a database on a running engine (not while connected)"},
+    {"startdb", "", "[CONNECTION]",
+     "start a database on a running engine: CONNECTION names it (dbf=FILE[;dbn=NAME][;eng=ENGINE]; the "
+     "engine defaults to this connection's); without it, the database of the command line"},
+    {"stopdb", "", "[CONNECTION]",
+     "stop a database on a running engine, named as for \\startdb (unc=yes: even while others use it)"},
     {"begin", "", "", "start a transaction: statements stop committing on their own"},
     {"commit", "", "", "commit the transaction"},
     {"rollback", "", "", "roll the transaction back"},

@@ -71,7 +71,9 @@ std::vector<ConnectionPart> SplitConnectionString(std::string_view text) {
                 break;
             }
         }
-        if (quote) Refuse("connection string: unterminated quote in the part at position " + std::to_string(begin + 1));
+        if (quote)
+            Refuse("connection string: unterminated quote in the part at position " +
+                   std::to_string(begin + 1));
         const std::string_view part = text.substr(begin, i - begin);
         ++i; // past the ';' (or past the end)
         if (Trim(part).empty()) continue;

@@ -38,7 +38,8 @@ const std::vector<OptionSpec>& Specs() {
          [](Options& o, const std::string&) { o.Connect.Create = true; }},
         {'e', "engine", "NAME", "Connection", "the engine (server) name; default: from the file name",
          [](Options& o, const std::string& v) { o.Connect.EngineName = v; }},
-        {'n', "dbname", "NAME", "Connection", "the database name: named after the file when one is given; without a file, a database already "
+        {'n', "dbname", "NAME", "Connection",
+         "the database name: named after the file when one is given; without a file, a database already "
          "running on the engine",
          [](Options& o, const std::string& v) { o.Connect.DatabaseName = v; }},
         {'u', "user", "NAME", "Connection",

@@ -124,7 +124,8 @@ std::string Terminal::Expect(const std::string& want) {
         pollfd p{FMaster, POLLIN, 0};
         int n = poll(&p, 1, HangLimitMs);
         if (n <= 0) {
-            ADD_FAILURE() << "the terminal never showed '" << want << "'; it showed:\n" << FShown.substr(FConsumed);
+            ADD_FAILURE() << "the terminal never showed '" << want << "'; it showed:\n"
+                          << FShown.substr(FConsumed);
             return {};
         }
         char buf[1024];

@@ -39,7 +39,8 @@ TEST(Program, HelpAndVersion) {
     // The version names the client library the program loaded, with the version it reports.
     Outcome v = RunProgram({"-V"});
     EXPECT_EQ(v.Status, 0);
-    EXPECT_TRUE(Contains(v.Out, "backend: Tarnix TAsaSession, client library dblib6.dll 6.0.3.2345")) << v.Out;
+    EXPECT_TRUE(Contains(v.Out, "backend: Tarnix TAsaSession, client library dblib6.dll 6.0.3.2345"))
+        << v.Out;
 }
 
 TEST(Program, BadOptionsExitWithStatusTwo) {
@@ -63,7 +64,8 @@ TEST(Program, CreateMakesADatabaseThatOpensAgainAndIsNeverOverwritten) {
     EXPECT_EQ(c.Out, "0 rows affected\n1 row affected\n");
 
     // A second run opens the file; the committed row is there (the key refuses it twice).
-    Outcome again = RunProgram({db, "insert into item values (2, 'pear')", "insert into item values (1, 'plum')"});
+    Outcome again =
+        RunProgram({db, "insert into item values (2, 'pear')", "insert into item values (1, 'plum')"});
     EXPECT_EQ(again.Status, 0);
     EXPECT_EQ(again.Out, "1 row affected\n");
     EXPECT_TRUE(Contains(again.Err, "argument 2:1: Error -193: ")) << again.Err;
@@ -92,7 +94,8 @@ TEST(Program, ConnectionFailuresExitWithStatusThreeAndTheLibrarysMessage) {
     ASSERT_EQ(RunProgram({"--create", db}).Status, 0);
     Outcome user = RunProgram({"-u", "nobody", db, "create table t(a int)"});
     EXPECT_EQ(user.Status, 3);
-    EXPECT_EQ(user.Err, "tnxsql: cannot open the database: Error -103: Invalid user ID or password (28000)\n");
+    EXPECT_EQ(user.Err,
+              "tnxsql: cannot open the database: Error -103: Invalid user ID or password (28000)\n");
 
     // A database name that contradicts the file is a bad command line, refused before anything starts.
     Outcome name = RunProgram({"-n", "other", db});
@@ -130,11 +133,12 @@ TEST(Program, APasswordIsNeverPrinted) {
     EXPECT_FALSE(Contains(withFile.Out + withFile.Err, "Sekr3t")) << withFile.Out << withFile.Err;
 
     // The same through a connection string, and with a wrong password.
-    Outcome withText =
-        RunProgram({"--max-width", "0", "-c", "dbf=" + db + ";uid=boss;pwd=Sekr3t!", "\\info", "insert into nosuch values (1)"}, "",
-                   dir.Path());
+    Outcome withText = RunProgram({"--max-width", "0", "-c", "dbf=" + db + ";uid=boss;pwd=Sekr3t!", "\\info",
+                                   "insert into nosuch values (1)"},
+                                  "", dir.Path());
     EXPECT_EQ(withText.Status, 0) << withText.Err;
-    EXPECT_TRUE(Contains(withText.Out, "| connection string | dbf=" + db + ";uid=boss;pwd=***")) << withText.Out;
+    EXPECT_TRUE(Contains(withText.Out, "| connection string | dbf=" + db + ";uid=boss;pwd=***"))
+        << withText.Out;
     EXPECT_FALSE(Contains(withText.Out + withText.Err, "Sekr3t")) << withText.Out << withText.Err;
     Outcome wrong = RunProgram({"-c", "dbf=" + db + ";uid=boss;pwd=Wr0ngPw"}, "", dir.Path());
     EXPECT_EQ(wrong.Status, 3);
@@ -194,9 +198,10 @@ TEST(Program, InteractiveSessionOnATerminal) {
     EXPECT_EQ(t.Wait(), 0);
 
     const std::string history = ReadFile(home.File(".tnxsql_history"));
-    EXPECT_EQ(history, "insert into big values (1);\nselect x, 'NULL?' as t, null as n from big;\n" + EndlessQuery +
-                           ";\ndelete from big;\n\\begin\n\\rollback\n\\q\n");
-    EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() & std::filesystem::perms::all,
+    EXPECT_EQ(history, "insert into big values (1);\nselect x, 'NULL?' as t, null as n from big;\n" +
+                           EndlessQuery + ";\ndelete from big;\n\\begin\n\\rollback\n\\q\n");
+    EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() &
+                  std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 

@@ -70,13 +70,15 @@ TEST_F(Script, QueriesAndErrorsRunOnAndBailStops) {
                       "|     2 |\n"
                       "+-------+\n"
                       "(1 row)\n");
-    EXPECT_EQ(on.Err, Dir.File("run.sql") + ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n" +
+    EXPECT_EQ(on.Err, Dir.File("run.sql") +
+                          ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n" +
                           Dir.File("run.sql") + ":4: Error -141: Table 'nosuch' not found (42W33)\n");
 
     // Under --bail the first failure stops the run with status 1: the update after it never ran.
     Outcome bail = Run({"--bail", "-f", Dir.File("run.sql"), "update person set score = 3 where id = 1"});
     EXPECT_EQ(bail.Status, 1);
-    EXPECT_EQ(bail.Err, Dir.File("run.sql") + ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n");
+    EXPECT_EQ(bail.Err,
+              Dir.File("run.sql") + ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n");
     Outcome score = Run({"-F", "csv", "select score from person where id = 1"});
     EXPECT_EQ(score.Out, "score\r\n2\r\n");
 }
@@ -108,8 +110,9 @@ TEST_F(Script, EveryOutputFormat) {
     EXPECT_EQ(json.Out, "[\n"
                         "{\"id\":1,\"name\":\"Ann\",\"born\":\"1990-05-17\",\"note\":null,\"score\":1.5},\n"
                         "{\"id\":2,\"name\":\"Bo, \\\"the\\\" Smith\",\"born\":null,\"note\":\"" +
-                            std::string(60, 'x') + "\",\"score\":null}\n"
-                                                   "]\n");
+                            std::string(60, 'x') +
+                            "\",\"score\":null}\n"
+                            "]\n");
 
     // An empty result still names its columns (or is an empty array).
     EXPECT_EQ(Run({"-F", "csv", "select id from person where id < 0"}).Out, "id\r\n");
@@ -120,8 +123,8 @@ TEST_F(Script, EveryOutputFormat) {
 TEST_F(Script, HostVariableValuesFromParameters) {
     // Typed values, a marker used twice, NULL, and an integer wider than 32 bits.
     Outcome ins = Run({"--param", "id:int=3", "--param", "name=O'Hara", "--param", "born:date=2001-02-03",
-                       "--param", "score:float=0.25", "--param", "note:null=",
-                       "insert into person values (:id, :name, :born, :note, :score)",
+                       "--param", "score:float=0.25", "--param",
+                       "note:null=", "insert into person values (:id, :name, :born, :note, :score)",
                        "select id, name, born, note, score, :id + 1 as next from person where id = :id"});
     EXPECT_EQ(ins.Status, 0) << ins.Err;
     EXPECT_EQ(ins.Out, "1 row affected\n"
@@ -142,8 +145,8 @@ TEST_F(Script, HostVariableValuesFromParameters) {
 }
 
 TEST_F(Script, ServerMessagesArriveInOrderAndWarningsDoNotFail) {
-    Outcome o = Run({"message 'first' type info to client", "select 1 as one",
-                     "message 'second' type info to client"});
+    Outcome o = Run(
+        {"message 'first' type info to client", "select 1 as one", "message 'second' type info to client"});
     EXPECT_EQ(o.Status, 0) << o.Err;
     EXPECT_EQ(o.Out, "first\n0 rows affected\n+-----+\n| one |\n+-----+\n|   1 |\n+-----+\n(1 row)\n"
                      "second\n0 rows affected\n");
@@ -154,11 +157,12 @@ TEST_F(Script, ServerMessagesArriveInOrderAndWarningsDoNotFail) {
 }
 
 TEST_F(Script, TransactionsCommitOrRollBack) {
-    Outcome o = Run({"\\begin", "delete from person", "\\rollback", "\\begin", "delete from person where id = 2",
-                     "\\commit", "\\begin", "delete from person"});
+    Outcome o = Run({"\\begin", "delete from person", "\\rollback", "\\begin",
+                     "delete from person where id = 2", "\\commit", "\\begin", "delete from person"});
     EXPECT_EQ(o.Status, 0) << o.Err;
-    EXPECT_EQ(o.Out, "transaction started\n2 rows affected\nrolled back\ntransaction started\n1 row affected\n"
-                     "committed\ntransaction started\n1 row affected\n");
+    EXPECT_EQ(o.Out,
+              "transaction started\n2 rows affected\nrolled back\ntransaction started\n1 row affected\n"
+              "committed\ntransaction started\n1 row affected\n");
     // The transaction left open at the end is rolled back, and the user is told.
     EXPECT_EQ(o.Err, "tnxsql: the open transaction was rolled back\n");
     EXPECT_EQ(Run({"-F", "csv", "select id from person"}).Out, "id\r\n1\r\n");
@@ -169,9 +173,9 @@ TEST_F(Script, TransactionsCommitOrRollBack) {
 }
 
 TEST_F(Script, CatalogueOptionsInfoAndExplain) {
-    Outcome o = Run({"-F", "csv", "create view adults as select * from person", "\\tables", "\\columns person",
-                     "\\option blocking", "\\option blocking off", "\\option blocking", "\\info",
-                     "\\explain select name from person where id = 1", "\\columns nosuch"});
+    Outcome o = Run({"-F", "csv", "create view adults as select * from person", "\\tables",
+                     "\\columns person", "\\option blocking", "\\option blocking off", "\\option blocking",
+                     "\\info", "\\explain select name from person where id = 1", "\\columns nosuch"});
     EXPECT_EQ(o.Status, 0);
     EXPECT_TRUE(Contains(o.Out, "name,kind\r\nadults,view\r\nperson,table\r\n")) << o.Out;
     EXPECT_TRUE(Contains(o.Out, "name,type,nullable,key,default\r\n"
@@ -189,14 +193,15 @@ TEST_F(Script, CatalogueOptionsInfoAndExplain) {
 }
 
 TEST_F(Script, ABackupWhoseCopyOpens) {
-    Outcome b = Run({"\\backup " + Dir.File("copy"), "insert into person values (9, 'after', null, null, null)"});
+    Outcome b =
+        Run({"\\backup " + Dir.File("copy"), "insert into person values (9, 'after', null, null, null)"});
     EXPECT_EQ(b.Status, 0) << b.Err;
     EXPECT_EQ(b.Out, "backup written to " + Dir.File("copy") + "\n1 row affected\n");
     ASSERT_TRUE(std::filesystem::exists(Dir.File("copy/people.db")));
 
     // The copy is a database of its own, with the rows as they were at the backup.
-    Outcome copy = RunProgram({"-F", "csv", Dir.File("copy/people.db"), "select id, name from person order by id"},
-                              "", Dir.Path());
+    Outcome copy = RunProgram(
+        {"-F", "csv", Dir.File("copy/people.db"), "select id, name from person order by id"}, "", Dir.Path());
     EXPECT_EQ(copy.Status, 0) << copy.Err;
     EXPECT_EQ(copy.Out, "id,name\r\n1,Ann\r\n2,\"Bo, \"\"the\"\" Smith\"\r\n");
 
@@ -205,4 +210,20 @@ TEST_F(Script, ABackupWhoseCopyOpens) {
     Outcome bad = Run({"--bail", "\\backup " + Dir.File("plain")});
     EXPECT_EQ(bad.Status, 1);
     EXPECT_TRUE(Contains(bad.Err, "is not a folder")) << bad.Err;
+}
+
+TEST_F(Script, StartAndStopDatabasesOnTheRunningEngine) {
+    const std::string other = Dir.File("other.db");
+    ASSERT_EQ(RunProgram({"--create", other}).Status, 0);
+    Outcome o = Run({"\\startdb dbf=" + other, "\\startdb dbf=" + other, "\\stopdb dbf=" + other,
+                     "\\stopdb dbf=" + other, "\\stopdb"});
+    EXPECT_EQ(o.Status, 0);
+    EXPECT_EQ(o.Out, "database started\ndatabase stopped\n");
+    // Started twice: the name is taken; stopped twice: it is gone; the tool's own database is in use.
+    EXPECT_EQ(o.Err, "argument 2:1: Error -77: Database name not unique: other (08W07)\n"
+                     "argument 4:1: Error -83: Specified database not found: other (08W09)\n"
+                     "argument 5:1: Error -75: Request to start/stop database denied: other connections use "
+                     "database people (08W05)\n");
+    // The tool's database was not stopped under it.
+    EXPECT_EQ(Run({"-F", "csv", "\\stopdb", "select count(*) as n from person"}).Out, "n\r\n2\r\n");
 }
