@@ -157,26 +157,30 @@ void AsaBackend::CreateDatabaseFile() {
     // An engine of the database's own name that serves only the utility database, which creates
     // the file; the database is then started on this same engine.
     const std::string engine = FPlan.Engine.empty() ? FilePrefix(file) : FPlan.Engine;
-    s.SetServerType(tnx::stClient);
-    s.SetLoginEngineName(engine);
-    s.SetLoginDatabase("");
-    s.StartDatabaseEngine();
-    s.SetLoginDatabase(UtilityDatabase);
-    s.SetLoginUser(DefaultUser);
-    s.SetLoginPassword(DefaultPassword);
-    s.SetClientParams("");
-    s.SetConnected(true);
     try {
+        s.SetServerType(tnx::stClient);
+        s.SetLoginEngineName(engine);
+        s.SetLoginDatabase("");
+        s.StartDatabaseEngine();
+        s.SetLoginDatabase(UtilityDatabase);
+        s.SetLoginUser(DefaultUser);
+        s.SetLoginPassword(DefaultPassword);
+        s.SetClientParams("");
+        s.SetConnected(true);
         std::string sql = "CREATE DATABASE " + Quoted(file);
         if (!FPlan.User.empty()) sql += " DBA USER " + Quoted(FPlan.User);
         sql += " DBA PASSWORD " + Quoted(FPlan.Password.View());
         if (!FQuery->ExecuteImmediate(sql)) ThrowLastError(*FQuery, "the database file could not be created");
-    } catch (...) {
         s.SetConnected(false);
+    } catch (...) {
+        try {
+            s.SetConnected(false);
+        } catch (...) {
+            // The failure that brought us here is the one to report.
+        }
         ApplyPlan();
         throw;
     }
-    s.SetConnected(false);
     ApplyPlan();
     s.SetLoginEngineName(engine);
 }

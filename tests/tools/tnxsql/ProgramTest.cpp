@@ -76,6 +76,13 @@ TEST(Program, CreateMakesADatabaseThatOpensAgainAndIsNeverOverwritten) {
     EXPECT_EQ(twice.Status, 3);
     EXPECT_EQ(twice.Err, "tnxsql: --create: " + db + " already exists; it is not overwritten\n");
     EXPECT_EQ(ReadFile(db), before);
+    // A file that cannot be made fails the run with the library's message, leaving nothing behind.
+    Outcome nowhere = RunProgram({"--create", dir.File("nowhere/x.db"), "create table t(a int)"});
+    EXPECT_EQ(nowhere.Status, 3);
+    EXPECT_EQ(nowhere.Err,
+              "tnxsql: cannot open the database: Error -645: Database creation failed: x.db cannot be "
+              "created (08W60)\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere")));
     std::ofstream(dir.File("keep.db")) << "precious";
     EXPECT_EQ(RunProgram({"--create", dir.File("keep.db")}).Status, 3);
     EXPECT_EQ(ReadFile(dir.File("keep.db")), "precious");
