@@ -80,7 +80,8 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
     FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
     const bool checked = CheckResult();
     // Long inputs of the query went through variables that only the open needed.
-    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0) DropBlobVariablesQuietly(FOpenBlobVariables.get());
+    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0)
+        DropBlobVariablesQuietly(FOpenBlobVariables.get());
     if (!checked && LastErrorCode() < 0) return false;
 
     bool ok;
@@ -139,7 +140,8 @@ void TAsaSQL::CloseLibraryCursorQuietly() {
 
 void TAsaSQL::ZeroFetchBuffer() {
     if (FFetchBuffer != nullptr && FRecordSize > 0 && FFetchRows > 0)
-        std::memset(FFetchBuffer, 0, static_cast<std::size_t>(FRecordSize) * static_cast<std::size_t>(FFetchRows));
+        std::memset(FFetchBuffer, 0,
+                    static_cast<std::size_t>(FRecordSize) * static_cast<std::size_t>(FFetchRows));
 }
 
 int32_t TAsaSQL::FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered) {
@@ -163,10 +165,11 @@ void TAsaSQL::ConvertFetchedBuffers() {
                     static_cast<std::size_t>(FRecordSize));
         std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
     }
-    const sqlvar* vars = FOpenSqlda != nullptr ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * FFieldCount : nullptr;
+    const sqlvar* vars =
+        FOpenSqlda != nullptr ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * FFieldCount : nullptr;
     for (int32_t i = 0; i < FFieldCount; ++i) {
-        const bool isNull = FBufferedRows == 0 ||
-                            (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
+        const bool isNull =
+            FBufferedRows == 0 || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
         FNullFlags[i] = isNull ? 1 : 0;
     }
     if (FFieldCount > 0) std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
@@ -278,7 +281,8 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     // Where the library's cursor stands: on the block's last row, or where CurrentRow says when
     // nothing is buffered (after the end, before the beginning).
     const int32_t first = FCurrentRow - FBufferRow;
-    const int64_t position = FBufferedRows > 0 ? static_cast<int64_t>(first) + FBufferedRows - 1 : FCurrentRow;
+    const int64_t position =
+        FBufferedRows > 0 ? static_cast<int64_t>(first) + FBufferedRows - 1 : FCurrentRow;
     const int64_t delta64 = static_cast<int64_t>(RecNo) - position;
     const auto delta = static_cast<int32_t>(std::clamp<int64_t>(delta64, INT32_MIN, INT32_MAX));
 

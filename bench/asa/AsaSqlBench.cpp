@@ -20,10 +20,10 @@
 #include "platform/vcl/DateTime.h"
 
 #include <benchmark/benchmark.h>
-#include <algorithm>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,8 +70,8 @@ struct Data {
         char text[32], stamp[32];
         for (int i = 0; i < kRows; ++i) {
             const int n = std::snprintf(text, sizeof text, "row number %d", i);
-            std::snprintf(stamp, sizeof stamp, "2024-%02d-%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28, i % 24,
-                          i % 60, (i / 60) % 60);
+            std::snprintf(stamp, sizeof stamp, "2024-%02d-%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28,
+                          i % 24, i % 60, (i / 60) % 60);
             sqlite3_bind_int(ins, 1, i);
             sqlite3_bind_double(ins, 2, i * 0.25);
             sqlite3_bind_text(ins, 3, text, n, SQLITE_STATIC);
@@ -140,7 +140,8 @@ void InsertRaw(benchmark::State& state) {
     // The library's settings for its databases.
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
     sqlite3_stmt* ins = nullptr;
-    sqlite3_prepare_v3(db, "insert into ins_raw values (?, ?, ?, ?)", -1, SQLITE_PREPARE_PERSISTENT, &ins, nullptr);
+    sqlite3_prepare_v3(db, "insert into ins_raw values (?, ?, ?, ?)", -1, SQLITE_PREPARE_PERSISTENT, &ins,
+                       nullptr);
     for (auto _ : state) {
         state.PauseTiming();
         CheckRaw(sqlite3_exec(db, "delete from ins_raw", nullptr, nullptr, nullptr), db, "delete");
@@ -153,8 +154,8 @@ void InsertRaw(benchmark::State& state) {
             vcl::DecodeDate(v.stamp, year, month, day);
             vcl::DecodeTime(v.stamp, hour, minute, second, msec);
             char stamp[32];
-            const int n = std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day,
-                                        hour, minute, second);
+            const int n = std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", year, month,
+                                        day, hour, minute, second);
             sqlite3_bind_int(ins, 1, i);
             sqlite3_bind_double(ins, 2, v.value);
             sqlite3_bind_text(ins, 3, v.text, v.length, SQLITE_STATIC);
@@ -182,9 +183,10 @@ void InsertSql(benchmark::State& state) {
         session->StartTransaction();
         for (int i = 0; i < kInserts; ++i) {
             const InsertValues v(i);
-            if (!sql->ExecutePrepared({vcl::Variant(int32_t(i)), vcl::Variant(v.value),
-                                       vcl::Variant(vcl::AnsiString(v.text, static_cast<std::size_t>(v.length))),
-                                       vcl::Variant(v.stamp)}))
+            if (!sql->ExecutePrepared(
+                    {vcl::Variant(int32_t(i)), vcl::Variant(v.value),
+                     vcl::Variant(vcl::AnsiString(v.text, static_cast<std::size_t>(v.length))),
+                     vcl::Variant(v.stamp)}))
                 Fail(*sql, "insert");
         }
         if (!session->Commit()) Fail(*sql, "commit");
@@ -201,7 +203,8 @@ void ReadRaw(benchmark::State& state) {
     for (auto _ : state) {
         long rows = 0;
         while (sqlite3_step(s) == SQLITE_ROW) {
-            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) + static_cast<uint64_t>(sqlite3_column_double(s, 1));
+            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) +
+                   static_cast<uint64_t>(sqlite3_column_double(s, 1));
             sqlite3_column_text(s, 2);
             sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 2));
             const unsigned char* stamp = sqlite3_column_text(s, 3);
@@ -221,8 +224,8 @@ void ReadSql(benchmark::State& state) {
     auto session = Connect("asabench_read");
     auto sql = NewSQL(*session);
     uint64_t sum = 0;
-    const vcl::Variant columns[4] = {vcl::Variant(int32_t(0)), vcl::Variant(int32_t(1)), vcl::Variant(int32_t(2)),
-                                     vcl::Variant(int32_t(3))};
+    const vcl::Variant columns[4] = {vcl::Variant(int32_t(0)), vcl::Variant(int32_t(1)),
+                                     vcl::Variant(int32_t(2)), vcl::Variant(int32_t(3))};
     for (auto _ : state) {
         long rows = 0;
         if (!sql->OpenRead("select a, b, c, d from t")) Fail(*sql, "open");
@@ -231,8 +234,8 @@ void ReadSql(benchmark::State& state) {
             const vcl::Variant b = sql->GetFieldValue(columns[1]);
             const vcl::Variant c = sql->GetFieldValue(columns[2]);
             const vcl::Variant d = sql->GetFieldValue(columns[3]);
-            sum += static_cast<uint64_t>(a.AsDouble()) + static_cast<uint64_t>(b.AsDouble()) + c.TextRef().size() +
-                   static_cast<uint64_t>(d.AsDouble());
+            sum += static_cast<uint64_t>(a.AsDouble()) + static_cast<uint64_t>(b.AsDouble()) +
+                   c.TextRef().size() + static_cast<uint64_t>(d.AsDouble());
             ++rows;
             sql->Next();
         }
@@ -298,8 +301,8 @@ void MoveToRaw(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(TheData().file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v3(db, "select n, v from s where n >= ? order by n limit 25", -1, SQLITE_PREPARE_PERSISTENT, &s,
-                       nullptr);
+    sqlite3_prepare_v3(db, "select n, v from s where n >= ? order by n limit 25", -1,
+                       SQLITE_PREPARE_PERSISTENT, &s, nullptr);
     const std::vector<int> targets = Targets(false);
     uint64_t sum = 0;
     for (auto _ : state) {
@@ -403,7 +406,8 @@ int main(int argc, char** argv) {
         auto& t = reporter.Times;
         auto& cpu = reporter.CpuTimes;
         if (t.count(mine) && t.count(raw))
-            std::printf("ratio %s: %.2f real time, %.2f CPU time\n", what, t[mine] / t[raw], cpu[mine] / cpu[raw]);
+            std::printf("ratio %s: %.2f real time, %.2f CPU time\n", what, t[mine] / t[raw],
+                        cpu[mine] / cpu[raw]);
     };
     ratio("100,000 prepared inserts, ExecutePrepared / raw", "InsertSql", "InsertRaw");
     ratio("1,000,000 rows, Next + GetFieldValue / raw step loop", "ReadSql", "ReadRaw");
@@ -411,7 +415,7 @@ int main(int argc, char** argv) {
     ratio("random MoveTo anywhere / raw keyed block lookup", "MoveToFar", "MoveToRaw");
     auto& t = reporter.Times;
     if (t.count("MoveToFar") && t.count("MoveToNear"))
-        std::printf("time per MoveTo: %.2f us anywhere, %.2f us within 25 rows\n", t["MoveToFar"] / kMoves * 1000.0,
-                    t["MoveToNear"] / kMoves * 1000.0);
+        std::printf("time per MoveTo: %.2f us anywhere, %.2f us within 25 rows\n",
+                    t["MoveToFar"] / kMoves * 1000.0, t["MoveToNear"] / kMoves * 1000.0);
     return 0;
 }
