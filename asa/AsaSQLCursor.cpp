@@ -217,7 +217,12 @@ bool TAsaSQL::First() {
 
 bool TAsaSQL::Next() {
     RequireActive();
-    return InternalFetchNext(false);
+    // Already after the last row: the library stays there, and so does the row number (counting
+    // on would put every later MoveTo and Prev off by the extra steps).
+    const bool afterEnd = FEOF && FBufferedRows == 0 && FCurrentRow >= 0;
+    const bool found = InternalFetchNext(false);
+    if (afterEnd && !found && FEOF && StillActive()) --FCurrentRow;
+    return found;
 }
 
 bool TAsaSQL::Last() {

@@ -184,6 +184,10 @@ TEST_P(SqlCursor, WalkingBackAndForthAcrossAShortLastBlockLandsOnTheRightRows) {
         ASSERT_EQ(RowOf(*sql), expect);
     }
     ASSERT_FALSE(sql->Next());
+    EXPECT_EQ(sql->GetCurrentRow(), 60);
+    // Further steps past the end stay after the last row.
+    ASSERT_FALSE(sql->Next());
+    EXPECT_EQ(sql->GetCurrentRow(), 60);
     ASSERT_TRUE(sql->Prev());
     EXPECT_EQ(sql->GetCurrentRow(), 59);
     EXPECT_EQ(RowOf(*sql), 59);
@@ -205,6 +209,7 @@ TEST_P(SqlCursor, WalkingBackAndForthAcrossAShortLastBlockLandsOnTheRightRows) {
     while (sql->Next()) {
     }
     ASSERT_TRUE(sql->GetEOF());
+    sql->Next();
     ASSERT_TRUE(sql->MoveTo(45));
     EXPECT_EQ(RowOf(*sql), 45);
     ASSERT_TRUE(sql->MoveTo(58));
