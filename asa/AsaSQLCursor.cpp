@@ -78,6 +78,8 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
     session->Dbpp(procs.dbpp_open, FCursorName, nullptr, Module(), &FOpenStatement, FOpenBindSqlda, nullptr,
                   nullptr, options);
     FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
+    FCountExact = session->GetSqlca()->sqlerrd[2] >= 0;
+    FRowNumbersExact = true;
     const bool checked = CheckResult();
     // Long inputs of the query went through variables that only the open needed.
     if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0)
@@ -186,6 +188,7 @@ bool TAsaSQL::InternalFetchFirst(bool Adjust) {
     FBufferRow = 0;
     ConvertFetchedBuffers();
     FCurrentRow = FBufferedRows > 0 ? 0 : -1;
+    FRowNumbersExact = true;
     return FBufferedRows > 0;
 }
 
@@ -234,7 +237,10 @@ bool TAsaSQL::Last() {
     FBufferedRows = FEOF ? 0 : delivered;
     FBufferRow = std::max(FBufferedRows - 1, 0);
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) FCurrentRow = FRecordCount - 1;
+    if (FBufferedRows > 0) {
+        FCurrentRow = FRecordCount - 1;
+        if (!FCountExact) FRowNumbersExact = false;
+    }
     return FBufferedRows > 0;
 }
 
@@ -291,7 +297,15 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     const int64_t delta64 = static_cast<int64_t>(RecNo) - position;
     const auto delta = static_cast<int32_t>(std::clamp<int64_t>(delta64, INT32_MIN, INT32_MAX));
 
-    session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kRelative, delta, nullptr, nullptr, 0u);
+    if (FRowNumbersExact) {
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kRelative, delta, nullptr, nullptr, 0u);
+    } else {
+        // The row number is not known to match the library's (a Last on an estimated count):
+        // only an absolute move lands on row RecNo. Before the first row that is First's result.
+        if (RecNo < 0) return First();
+        const auto row = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(RecNo) + 1, INT32_MAX));
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kAbsolute, row, nullptr, nullptr, 0u);
+    }
     const int32_t reported = session->GetSqlca()->sqlerrd[2];
     CheckResult();
     if (!StillActive()) return false;
@@ -316,7 +330,10 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     }
     FBufferRow = 0;
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) FCurrentRow = RecNo;
+    if (FBufferedRows > 0) {
+        FCurrentRow = RecNo;
+        FRowNumbersExact = true;
+    }
     return FBufferedRows > 0;
 }
 
@@ -326,7 +343,8 @@ bool TAsaSQL::Resume() {
     RequireActive();
     TAsaSession* session = Asa();
     session->Dbpp(AsaLibrary.Procs.dbpp_resume, FCursorName);
-    FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
+    const int32_t count = session->GetSqlca()->sqlerrd[2];
+    FRecordCount = std::abs(count);
     CheckResult();
     if (!FActive) return false;
     const int32_t code = LastErrorCode();
@@ -335,6 +353,8 @@ bool TAsaSQL::Resume() {
     FBufferedRows = 0;
     FCurrentRow = -1;
     FBOF = FEOF = true;
+    FCountExact = count >= 0;
+    FRowNumbersExact = true;
     if (!InternalDescribeOpen(FReadOnly) || !StillActive()) return false;
     return InternalFetchNext(true);
 }
