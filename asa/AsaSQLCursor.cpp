@@ -12,7 +12,11 @@
 //   - with no row buffered (BufferedRows 0) the library stands where CurrentRow says: -1 before
 //     the first row, the row count after the last.
 // Prev and MoveTo both compute their relative moves from that, so walking back and forth across a
-// short last block lands on the right rows.
+// short last block lands on the right rows. Last takes its row number from RecordCount; when that
+// is the library's estimate rather than the exact count, the next MoveTo positions absolutely
+// (the row number may be off, the library's own numbering is not), and from then on the numbers
+// are exact again. A Next after the end keeps CurrentRow where the first one put it, as the
+// library stays after the last row.
 //
 // Position fields after each operation (BOF / EOF from the row-not-found code 100):
 //   open with rows        CurrentRow 0, BufferRow 0, BOF = EOF = false
