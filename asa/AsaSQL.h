@@ -189,6 +189,10 @@ private:
     // delivered (within the block), the result is the last error code after Check.
     int32_t FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered);
     void ZeroFetchBuffer();
+    // Puts the value of blob column Index into an SQL variable named like the column and points
+    // Var at it (type 600); the name goes to Created (to drop) and Names (to point to). False when
+    // the variable could not be made (nothing is left behind for this column).
+    bool PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created, std::deque<std::string>& Names);
     // Closes the library's cursor, leaving the SQLCA as it was (cleanup after a failed open).
     void CloseLibraryCursorQuietly();
     // Whether the cursor is open with its layout in place. A Check may disconnect the session
@@ -210,6 +214,12 @@ private:
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
     TAsaCursorType FCursorType = actDefault;
+    // Whether RecordCount is the exact row count (the library may report an estimate).
+    bool FCountExact = true;
+    // Whether CurrentRow is the library's row number. Last takes it from RecordCount, so after a
+    // Last on an estimated count it may be off: MoveTo then positions absolutely instead of by
+    // the difference, and First or a MoveTo make it exact again.
+    bool FRowNumbersExact = true;
 
     // Names of the SQL variables that type-600 input variables point to; they must stay put while
     // the SQLDA that points at them is in use (a deque never moves its elements).
