@@ -190,6 +190,13 @@ TEST(Program, InteractiveSessionOnATerminal) {
     t.Type("delete from big;\r");
     EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "1 row affected"));
 
+    // A backup draws its progress bar on the terminal, page by page to the end.
+    t.Type("\\backup " + home.File("copy") + "\r");
+    const std::string backup = t.Expect("tnxsql> ");
+    EXPECT_TRUE(Contains(backup, "backup " + home.File("copy/chat.db") + "  [")) << backup;
+    EXPECT_TRUE(Contains(backup, "] 100%")) << backup;
+    EXPECT_TRUE(Contains(backup, "backup written to " + home.File("copy"))) << backup;
+
     // Ctrl-C at the prompt drops the statement half typed.
     t.Type("select 'abc\r");
     t.Expect("'> ");
@@ -206,7 +213,8 @@ TEST(Program, InteractiveSessionOnATerminal) {
 
     const std::string history = ReadFile(home.File(".tnxsql_history"));
     EXPECT_EQ(history, "insert into big values (1);\nselect x, 'NULL?' as t, null as n from big;\n" +
-                           EndlessQuery + ";\ndelete from big;\n\\begin\n\\rollback\n\\q\n");
+                           EndlessQuery + ";\ndelete from big;\n\\backup " + home.File("copy") +
+                           "\n\\begin\n\\rollback\n\\q\n");
     EXPECT_EQ(std::filesystem::status(home.File(".tnxsql_history")).permissions() &
                   std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
