@@ -199,6 +199,17 @@ TEST(CsvWriter, TypesAndSeveralResults) {
     EXPECT_EQ(out.str(), "f,b,bin,d\r\n0.1,true,0x00ab,2021-03-04 05:06:07\r\n\r\nn\r\n");
 }
 
+TEST(CsvWriter, WholeDoublesPrintInFull) {
+    // 64-bit integer columns arrive as doubles: exact whole numbers must not turn into "5e+09".
+    std::ostringstream out;
+    CsvWriter w(out);
+    w.Begin({{"f", ColumnType::Float}});
+    for (double v : {5e9, -123456789012345.0, 0.5, 1.25e-7, 1e300, 1e16})
+        w.Row(Row{Cell::Float(v)});
+    w.End();
+    EXPECT_EQ(out.str(), "f\r\n5000000000\r\n-123456789012345\r\n0.5\r\n1.25e-07\r\n1e+300\r\n1e+16\r\n");
+}
+
 TEST(JsonWriter, TypesNullsAndEmptyResults) {
     std::string j = Json(
         {{"i", ColumnType::Integer},

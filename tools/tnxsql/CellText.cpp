@@ -6,6 +6,11 @@
 
 namespace tnxsql {
 
+namespace {
+// 2^53: below it every whole number has its own double.
+constexpr double MaxExactWhole = 9007199254740992.0;
+} // namespace
+
 void AppendFloat(std::string& out, double v) {
     if (std::isnan(v)) {
         out += "NaN";
@@ -16,6 +21,13 @@ void AppendFloat(std::string& out, double v) {
         return;
     }
     char buf[32];
+    // Whole numbers a double holds exactly print in full: the library delivers 64-bit integer
+    // columns as doubles, and "5000000000" reads better than "5e+09" in a table or a CSV file.
+    if (std::fabs(v) < MaxExactWhole && std::trunc(v) == v) {
+        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+        out.append(buf, r.ptr);
+        return;
+    }
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
