@@ -192,6 +192,16 @@ TEST_F(Script, CatalogueOptionsInfoAndExplain) {
     EXPECT_TRUE(Contains(o.Err, "no table or view named 'nosuch'")) << o.Err;
 }
 
+TEST_F(Script, ServersAnswerAndAreFound) {
+    Outcome o = Run({"-F", "csv", "\\ping", "\\ping eng=nosuch", "\\servers"});
+    EXPECT_EQ(o.Status, 0);
+    // This program's own engine, named after the file, answers and is found.
+    EXPECT_TRUE(Contains(o.Err, "the server answers\n")) << o.Err;
+    EXPECT_TRUE(Contains(o.Err, "argument 2:1: Error -100: Database server not running: nosuch (08W01)\n"))
+        << o.Err;
+    EXPECT_TRUE(Contains(o.Out, "name,address,port\r\npeople,")) << o.Out;
+}
+
 TEST_F(Script, ABackupWhoseCopyOpens) {
     Outcome b =
         Run({"\\backup " + Dir.File("copy"), "insert into person values (9, 'after', null, null, null)"});
