@@ -8,9 +8,9 @@ using namespace tnxsql;
 
 namespace {
 
-std::string ParseError(const std::string& spec) {
+std::string ParseError(const std::string& given) {
     try {
-        ParseParam(spec);
+        ParseParam(given);
     } catch (const ParamError& e) {
         return e.what();
     }

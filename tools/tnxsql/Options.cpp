@@ -11,7 +11,7 @@ namespace tnxsql {
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     char Short;                 // 0 when there is none
     std::string_view Long;      // without the dashes
     std::string_view ValueName; // empty for a flag
@@ -29,8 +29,8 @@ size_t ParseWidth(const std::string& v) {
     return n;
 }
 
-const std::vector<OptionSpec>& Specs() {
-    static const std::vector<OptionSpec> specs = {
+const std::vector<OptionEntry>& OptionTable() {
+    static const std::vector<OptionEntry> table = {
         {'d', "database", "FILE", "Connection", "the database file (instead of the first argument)",
          [](Options& o, const std::string& v) { o.Connect.DatabaseFile = v; }},
         {0, "create", "", "Connection",
@@ -102,17 +102,17 @@ const std::vector<OptionSpec>& Specs() {
         {'V', "version", "", "Other", "print the version and the database backend, and exit",
          [](Options& o, const std::string&) { o.Version = true; }},
     };
-    return specs;
+    return table;
 }
 
-const OptionSpec* FindLong(std::string_view name) {
-    for (const OptionSpec& s : Specs())
+const OptionEntry* FindLong(std::string_view name) {
+    for (const OptionEntry& s : OptionTable())
         if (s.Long == name) return &s;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char c) {
-    for (const OptionSpec& s : Specs())
+const OptionEntry* FindShort(char c) {
+    for (const OptionEntry& s : OptionTable())
         if (s.Short == c) return &s;
     return nullptr;
 }
@@ -121,7 +121,7 @@ const OptionSpec* FindShort(char c) {
 
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names;
-    for (const OptionSpec& s : Specs())
+    for (const OptionEntry& s : OptionTable())
         names.emplace_back(s.Long);
     return names;
 }
@@ -142,10 +142,10 @@ Options ParseArguments(std::span<const std::string> args) {
         if (a[1] == '-') {
             size_t eq = a.find('=');
             std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-            const OptionSpec* spec = FindLong(name);
-            if (!spec) throw UsageError("unknown option '--" + name + "'");
+            const OptionEntry* entry = FindLong(name);
+            if (!entry) throw UsageError("unknown option '--" + name + "'");
             std::string value;
-            if (spec->ValueName.empty()) {
+            if (entry->ValueName.empty()) {
                 if (eq != std::string::npos) {
                     if (name == "password")
                         throw UsageError(
@@ -158,19 +158,19 @@ Options ParseArguments(std::span<const std::string> args) {
             } else {
                 if (i + 1 >= args.size())
                     throw UsageError("option '--" + name + "' needs a value (" +
-                                     std::string(spec->ValueName) + ")");
+                                     std::string(entry->ValueName) + ")");
                 value = args[++i];
             }
-            spec->Apply(o, value);
+            entry->Apply(o, value);
             continue;
         }
         // One or more short options: flags may be grouped; an option with a value takes the rest of
         // the word or the next argument.
         for (size_t k = 1; k < a.size(); ++k) {
-            const OptionSpec* spec = FindShort(a[k]);
-            if (!spec) throw UsageError(std::string("unknown option '-") + a[k] + "'");
-            if (spec->ValueName.empty()) {
-                spec->Apply(o, {});
+            const OptionEntry* entry = FindShort(a[k]);
+            if (!entry) throw UsageError(std::string("unknown option '-") + a[k] + "'");
+            if (entry->ValueName.empty()) {
+                entry->Apply(o, {});
                 continue;
             }
             std::string value;
@@ -179,10 +179,10 @@ Options ParseArguments(std::span<const std::string> args) {
             } else {
                 if (i + 1 >= args.size())
                     throw UsageError(std::string("option '-") + a[k] + "' needs a value (" +
-                                     std::string(spec->ValueName) + ")");
+                                     std::string(entry->ValueName) + ")");
                 value = args[++i];
             }
-            spec->Apply(o, value);
+            entry->Apply(o, value);
             break;
         }
     }
@@ -219,7 +219,7 @@ std::string HelpText() {
         "own libraries (or in --libdir) starts an engine in this process on the file, both named after it\n"
         "(\"sales\" for sales.db). Each statement commits on its own unless \\begin started a transaction.\n";
     std::string_view group;
-    for (const OptionSpec& s : Specs()) {
+    for (const OptionEntry& s : OptionTable()) {
         if (s.Group != group) {
             group = s.Group;
             out += "\n" + std::string(group) + ":\n";

@@ -150,17 +150,17 @@ Cell ParamValue::Value() const {
     return FScalar;
 }
 
-ParamValue ParseParam(std::string_view spec) {
-    size_t eq = spec.find('=');
-    std::string_view head = spec.substr(0, eq);
-    std::string_view value = eq == std::string_view::npos ? std::string_view() : spec.substr(eq + 1);
+ParamValue ParseParam(std::string_view given) {
+    size_t eq = given.find('=');
+    std::string_view head = given.substr(0, eq);
+    std::string_view value = eq == std::string_view::npos ? std::string_view() : given.substr(eq + 1);
     std::string_view name = head, type = "text";
     if (size_t colon = head.find(':'); colon != std::string_view::npos) {
         name = head.substr(0, colon);
         type = head.substr(colon + 1);
     }
     if (!IsName(name))
-        throw ParamError("parameter '" + std::string(spec) +
+        throw ParamError("parameter '" + std::string(given) +
                          "': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
     std::string n(name);
     if (EqualNoCase(type, "null")) {

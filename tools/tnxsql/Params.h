@@ -43,7 +43,7 @@ private:
 // with a digit. TYPE is text (the default), int, float, bool, date (YYYY-MM-DD), time
 // (HH:MM[:SS[.ffffff]]), datetime (date, a blank or T, time), binary (hexadecimal digits, an
 // optional 0x in front) or null. Throws ParamError with a message naming the problem.
-ParamValue ParseParam(std::string_view spec);
+ParamValue ParseParam(std::string_view given);
 
 // Parsers for the calendar forms above; false when the text is not one. Shared with the formats.
 bool ParseDate(std::string_view text, Timestamp& out);

@@ -1,5 +1,5 @@
 // Hostile input for the tool's parsers: the statement splitter (fed whole and in pieces, which must
-// agree), marker scanning, parameter specifications, command arguments and message scrubbing.
+// agree), marker scanning, parameter values, command arguments and message scrubbing.
 #include "tools/tnxsql/Commands.h"
 #include "tools/tnxsql/Params.h"
 #include "tools/tnxsql/Secret.h"
