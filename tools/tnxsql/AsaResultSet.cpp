@@ -5,6 +5,9 @@
 #include "tools/tnxsql/AsaBackend.h"
 #include "tools/tnxsql/AsaValues.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tnxsql {
 
 AsaResultSet::AsaResultSet(tnx::TAsaSQL& query, const std::atomic<bool>& cancel)
@@ -22,6 +25,13 @@ AsaResultSet::AsaResultSet(tnx::TAsaSQL& query, const std::atomic<bool>& cancel)
     }
     FRow.resize(FColumns.size());
     FStorage.resize(FColumns.size());
+    FOffsets.resize(FColumns.size(), -1);
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t index = -1, offset = -1;
+        if (FColumns[static_cast<size_t>(i)].Type == ColumnType::Binary &&
+            FQuery.GetFieldInfo(vcl::Variant(i), &index, &offset) && index == i)
+            FOffsets[static_cast<size_t>(i)] = offset;
+    }
 }
 
 AsaResultSet::~AsaResultSet() {
@@ -67,8 +77,36 @@ void AsaResultSet::ReadRow() {
             FRow[i] = Cell::Null();
             continue;
         }
-        FRow[i] = VariantToCell(FQuery.GetFieldValue(field), FColumns[i].Type, FStorage[i]);
+        if (FOffsets[i] >= 0) {
+            FRow[i] = BinaryCell(static_cast<int32_t>(i));
+            continue;
+        }
+        const vcl::Variant value = FQuery.GetFieldValue(field);
+        if (value.IsNull()) {
+            // The null flag says there is a value: an empty long value, which the statement's
+            // conversion of zero bytes gives as Null. It is empty, not NULL.
+            FStorage[i].clear();
+            const ColumnType t = FColumns[i].Type;
+            FRow[i] = t == ColumnType::Binary || t == ColumnType::LongBinary ? Cell::Binary(FStorage[i])
+                                                                             : Cell::Text(FStorage[i]);
+            continue;
+        }
+        FRow[i] = VariantToCell(value, FColumns[i].Type, FStorage[i]);
     }
+}
+
+Cell AsaResultSet::BinaryCell(int32_t index) {
+    // The row holds a 16-bit length, then the bytes. The statement's value of such a column is
+    // always as long as the column's buffer, so a two-byte value of a BINARY(10) column would come
+    // out as ten bytes, padded with zeros: the length the library delivered is read here instead.
+    const uint8_t* p = FQuery.GetRecordBuffer() + FOffsets[static_cast<size_t>(index)];
+    const int32_t room = FQuery.GetFieldDesc(index).Size - 2;
+    uint16_t length = 0;
+    std::memcpy(&length, p, sizeof length);
+    const size_t n = static_cast<size_t>(std::clamp<int32_t>(length, 0, std::max(room, 0)));
+    std::string& bytes = FStorage[static_cast<size_t>(index)];
+    bytes.assign(reinterpret_cast<const char*>(p + 2), n);
+    return Cell::Binary(bytes);
 }
 
 } // namespace tnxsql

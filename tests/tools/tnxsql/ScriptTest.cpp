@@ -237,3 +237,18 @@ TEST_F(Script, StartAndStopDatabasesOnTheRunningEngine) {
     // The tool's database was not stopped under it.
     EXPECT_EQ(Run({"-F", "csv", "\\stopdb", "select count(*) as n from person"}).Out, "n\r\n2\r\n");
 }
+
+TEST_F(Script, BinaryAndEmptyValuesKeepTheirLengthAndStayApartFromNull) {
+    Outcome o =
+        Run({"-F", "csv", "create table raw(b long binary, c binary(10), t long varchar, v varchar(5))",
+             "insert into raw values (X'414243', X'4142', 'x', 'y')",
+             "insert into raw values (X'', X'', '', '')", "insert into raw values (null, null, null, null)",
+             "select b, c, substr(b, 2) as tail, t, v from raw"});
+    EXPECT_EQ(o.Status, 0) << o.Err;
+    // A two-byte value of a ten-byte column is two bytes long; empty values are empty, not NULL
+    // (the tail of an empty value is NULL in the database itself).
+    EXPECT_EQ(o.Out, "b,c,tail,t,v\r\n"
+                     "0x414243,0x4142,0x4243,x,y\r\n"
+                     "0x,0x,,\"\",\"\"\r\n"
+                     ",,,,\r\n");
+}
