@@ -112,8 +112,14 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
     case ntBoolean:
         if (Size < 1) return vcl::Null();
         return Variant(*p != 0);
-    case ntBinary:
-        return StrToVarByte(p + 2, Size - 2);
+    case ntBinary: {
+        // The 16-bit length the library delivered, then the bytes: the value is as long as it was
+        // stored, not the column's buffer padded with zeros.
+        if (Size < 2) return vcl::Null();
+        uint16_t n;
+        std::memcpy(&n, p, sizeof n);
+        return StrToVarByte(p + 2, std::min<int32_t>(n, Size - 2));
+    }
     case ntMemo: {
         if (Blob == nullptr || !IsBlobTruncated(Blob)) return bufferText();
         AnsiString text = streamBytes();

@@ -243,12 +243,37 @@ Variant TCorvexSQL::InternalCheckVarValues(TVariantOpenArray Params) {
     return vcl::Null();
 }
 
+namespace {
+
+// Whether an integer Variant's value lies within 32 signed bits (an unsigned 64-bit value beyond
+// the signed range does not).
+bool FitsInInt32(const Variant& Value) {
+    try {
+        const int64_t v = Value.AsInt64();
+        return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
+    } catch (const vcl::Exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
 TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Value, int32_t& Length) {
     TCorvexFieldTypes type;
     switch (Value.VarType()) {
     case vcl::varSmallint:
     case vcl::varInteger:
+    case vcl::varShortInt:
+    case vcl::varByte:
+    case vcl::varWord:
         type = ntInteger;
+        break;
+    case vcl::varLongWord:
+    case vcl::varInt64:
+    case vcl::varUInt64:
+        // A wider integer travels as an integer while it fits 32 bits, else as its exact decimal
+        // text (the engine converts it where a number is stored): never as NULL, never rounded.
+        type = FitsInInt32(Value) ? ntInteger : ntString;
         break;
     case vcl::varSingle:
     case vcl::varDouble:
@@ -276,7 +301,7 @@ TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Va
     }
     Length = InternalGetVariableLength(type);
     if (type == ntString) {
-        const std::size_t len = Value.TextRef().size();
+        const std::size_t len = Value.IsText() ? Value.TextRef().size() : vcl::VarToStr(Value).size();
         if (static_cast<int64_t>(len) + 1 > Length) {
             Length = static_cast<int32_t>(std::min<std::size_t>(len, std::numeric_limits<int32_t>::max()));
             type = ntMemo;

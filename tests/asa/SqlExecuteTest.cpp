@@ -220,6 +220,25 @@ TEST_P(SqlExecute, BooleanValuesKeepTheirOwnByte) {
     EXPECT_EQ(sql->GetExecVariables().Items[0].Size, 1);
 }
 
+TEST_P(SqlExecute, WideIntegerValuesArriveExactly) {
+    Run("create table w (k integer, v bigint)");
+    auto sql = NewSQL();
+    // Within 32 bits a wider integer binds as an integer; beyond, as its exact decimal text (a
+    // double would round 2^53 + 1). Neither may arrive as NULL.
+    const int64_t big = (int64_t(1) << 53) + 1;
+    ASSERT_TRUE(sql->Execute("insert into w values (?, ?)", {int32_t(1), vcl::Variant(int64_t(7))}));
+    EXPECT_EQ(sql->GetExecVariables().Items[1].FieldType, ntInteger);
+    ASSERT_TRUE(sql->Execute("insert into w values (?, ?)", {int32_t(2), vcl::Variant(big)}));
+    EXPECT_EQ(sql->GetExecVariables().Items[1].FieldType, ntString);
+    ASSERT_TRUE(sql->Execute("insert into w values (?, ?)", {int32_t(3), vcl::Variant(int64_t(-5000000000))}));
+    ASSERT_TRUE(sql->Execute("insert into w values (?, ?)", {int32_t(4), vcl::Variant(uint64_t(~uint64_t(0)))}));
+    EXPECT_EQ(QueryInt(S(), "select count(*) from w where v is null"), 0);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from w where k = 1 and v = 7"), 1);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from w where k = 2 and v = 9007199254740993"), 1);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from w where k = 3 and v = -5000000000"), 1);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from w where k = 4 and v = '18446744073709551615'"), 1);
+}
+
 TEST_P(SqlExecute, ExecuteImmediateCountsRowsAndCommitsOutsideAUserTransaction) {
     MakeRows(10);
     S().SetAutoCommit(true);
