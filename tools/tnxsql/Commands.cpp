@@ -1,5 +1,6 @@
 // Command table and command-line parsing.
 #include "tools/tnxsql/Commands.h"
+#include "tools/tnxsql/Text.h"
 
 namespace tnxsql {
 
@@ -42,18 +43,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (Lower(a[i]) != Lower(b[i])) return false;
     return true;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
 }
 
 } // namespace

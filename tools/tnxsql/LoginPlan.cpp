@@ -1,5 +1,6 @@
 // Connection strings taken apart and merged with the options; see LoginPlan.h.
 #include "tools/tnxsql/LoginPlan.h"
+#include "tools/tnxsql/Text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,18 +8,6 @@
 namespace tnxsql {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string Lower(std::string_view s) {
     std::string out(s);
