@@ -1,0 +1,367 @@
+// The comparison harness: the same five works on the same SQLite file through the raw SQLite C
+// API, the client-library stand-in called directly, TAsaSQL, Qt SQL and SOCI, timed with Google
+// Benchmark and printed as one Markdown table.
+//
+// Every (work, contender) pair is a benchmark of one iteration, repeated --reps times (default 5);
+// the repetitions of all pairs run in random interleaved order, so a busy spell of the machine
+// spreads over every contender instead of falling on one. The table shows the median real time of
+// each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
+// child process of its own (this program, started afresh), whose peak resident memory is read
+// from wait4; a second child that only connects gives the memory the read itself adds.
+//
+// Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [Google Benchmark flags]
+//   --data-dir keeps the database file there and reuses it on later runs (TNX_BENCH_DATA_DIR
+//   does the same); otherwise it is made in a temporary folder and removed at the end.
+//   --small runs small sizes: a quick check that every contender works, not for publishing.
+// Progress goes to stderr; the Markdown report (table, notes, machine) goes to stdout.
+#include "Contender.h"
+#include "Report.h"
+
+#include <QtCore/QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <soci/version.h>
+#include <sqlite3.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace cmp;
+
+enum TWork { wRead, wLookup, wInsert, wWriteLong, wReadLong, wScroll, wCount };
+
+std::string Thousands(long long n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string WorkTitle(TWork w, const TSizes& s) {
+    switch (w) {
+    case wRead:
+        return "1. Forward read of " + Thousands(s.Rows) + " rows";
+    case wLookup:
+        return "2. " + Thousands(s.Lookups) + " prepared point lookups";
+    case wInsert:
+        return "3. " + Thousands(s.Inserts) + " prepared inserts, one transaction";
+    case wWriteLong:
+        return "4. Long binary of " + Thousands(static_cast<long long>(s.LongBytes >> 20)) + " MB: write";
+    case wReadLong:
+        return "4. Long binary of " + Thousands(static_cast<long long>(s.LongBytes >> 20)) + " MB: read back";
+    case wScroll:
+        return "5. " + Thousands(s.Positions) + " random absolute positions over " + Thousands(s.ScrollRows) + " rows";
+    case wCount:
+        break;
+    }
+    return "";
+}
+
+// Timed runs per benchmark name, and the first failure of each.
+class TCollector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration) continue;
+            const std::string name = r.run_name.function_name;
+            if (r.error_occurred) {
+                Errors.emplace(name, r.error_message);
+                continue;
+            }
+            if (r.iterations > 0) Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::vector<double>> Seconds;
+    std::map<std::string, std::string> Errors;
+};
+
+std::string BenchName(TWork w, std::size_t contender) {
+    return "w" + std::to_string(w) + "/" + std::to_string(contender);
+}
+
+// Runs one work of one contender as the body of a benchmark: untimed preparation, the timed call,
+// untimed checks of what it did.
+void RunWork(benchmark::State& state, TWork w, TContender& c, const TDataSet& data) {
+    try {
+        if (w == wInsert) data.ResetInserts();
+        if (w == wWriteLong) {
+            data.ResetLongWrite();
+            c.PrepareLong(data.LongValue());
+        }
+        uint64_t got = 0, want = 0;
+        for (auto _ : state) {
+            switch (w) {
+            case wRead:
+                got = c.Read();
+                break;
+            case wLookup:
+                got = c.Lookup(data.Keys());
+                break;
+            case wInsert:
+                c.Insert(data.Sizes().Inserts);
+                break;
+            case wWriteLong:
+                c.WriteLong();
+                break;
+            case wReadLong:
+                got = c.ReadLong();
+                break;
+            case wScroll:
+                got = c.Scroll(data.Positions());
+                break;
+            case wCount:
+                break;
+            }
+        }
+        switch (w) {
+        case wRead:
+            want = data.ExpectedRead();
+            break;
+        case wLookup:
+            want = data.ExpectedLookups();
+            break;
+        case wReadLong:
+            want = data.ExpectedLong();
+            break;
+        case wScroll:
+            want = data.ExpectedScroll();
+            break;
+        case wInsert:
+            if (!data.InsertsComplete()) state.SkipWithError("the inserted rows differ");
+            return;
+        case wWriteLong:
+            if (!data.LongWritten()) state.SkipWithError("the value written differs");
+            return;
+        case wCount:
+            return;
+        }
+        if (got != want) state.SkipWithError("wrong result");
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    } catch (...) {
+        state.SkipWithError("unknown exception");
+    }
+}
+
+struct TOptions {
+    int Reps = 5;
+    std::string DataDir;
+    bool Small = false;
+    int Probe = -1;          // child mode: the contender whose memory is probed
+    bool ProbeRead = false;  // child mode: read (true) or only connect
+};
+
+TSizes SizesFor(bool small) {
+    TSizes s;
+    if (small) {
+        s.Rows = 20000;
+        s.Lookups = 2000;
+        s.Inserts = 2000;
+        s.LongBytes = 4 << 20;
+        s.ScrollRows = 5000;
+        s.Positions = 1000;
+    }
+    return s;
+}
+
+// Child mode: connect contender Probe and, when asked, do work 1; exit 0 when it was right.
+int RunProbe(const TOptions& o) {
+    try {
+        TDataSet data(o.DataDir, SizesFor(o.Small));
+        auto all = AllContenders(TNX_BENCH_LIB_DIR);
+        TContender& c = *all.at(static_cast<std::size_t>(o.Probe));
+        c.Open(data);
+        if (o.ProbeRead && c.Read() != data.ExpectedRead()) return 3;
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "memory probe: %s\n", e.what());
+        return 2;
+    }
+}
+
+// Peak resident memory (MB) of a child running RunProbe; negative when it failed.
+double ProbeMemory(const TOptions& o, int contender, bool read) {
+    std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    std::vector<std::string> args = {self, "--probe=" + std::to_string(contender), "--data-dir=" + o.DataDir};
+    if (read) args.push_back("--probe-read");
+    if (o.Small) args.push_back("--small");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return usage.ru_maxrss / 1024.0;
+}
+
+std::string UtcNow() {
+    std::time_t t = std::time(nullptr);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M UTC", std::gmtime(&t));
+    return buf;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TOptions o;
+    if (const char* kept = std::getenv("TNX_BENCH_DATA_DIR")) o.DataDir = kept;
+    std::vector<char*> rest = {argv[0]};
+    std::string command = "bench_compare";
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--reps=", 0) == 0)
+            o.Reps = std::max(1, std::atoi(a.c_str() + 7));
+        else if (a.rfind("--data-dir=", 0) == 0)
+            o.DataDir = a.substr(11);
+        else if (a == "--small")
+            o.Small = true;
+        else if (a.rfind("--probe=", 0) == 0)
+            o.Probe = std::atoi(a.c_str() + 8);
+        else if (a == "--probe-read")
+            o.ProbeRead = true;
+        else
+            rest.push_back(argv[i]);
+        if (o.Probe < 0 && a.rfind("--data-dir=", 0) != 0) command += " " + a;
+    }
+    int qtArgc = 1;
+    QCoreApplication app(qtArgc, argv);
+    if (o.Probe >= 0) return RunProbe(o);
+
+    bool temporary = o.DataDir.empty();
+    if (temporary) {
+        char tmpl[] = "/tmp/tnxcompare-XXXXXX";
+        o.DataDir = mkdtemp(tmpl);
+    }
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    rest.push_back(interleave);
+    int count = static_cast<int>(rest.size());
+    benchmark::Initialize(&count, rest.data());
+
+    std::fprintf(stderr, "preparing the database in %s\n", o.DataDir.c_str());
+    const TDataSet data(o.DataDir, SizesFor(o.Small));
+    auto contenders = AllContenders(TNX_BENCH_LIB_DIR);
+    std::vector<std::string> openErrors(contenders.size());
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        try {
+            contenders[c]->Open(data);
+        } catch (const std::exception& e) {
+            openErrors[c] = e.what();
+            std::fprintf(stderr, "%s cannot open: %s\n", contenders[c]->Name().c_str(), e.what());
+        }
+    }
+
+    // Peak memory of work 1, each contender in a process of its own.
+    std::vector<TCell> memory(contenders.size());
+    std::vector<double> idle(contenders.size(), -1);
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        if (!openErrors[c].empty()) continue;
+        std::fprintf(stderr, "memory of %s\n", contenders[c]->Name().c_str());
+        idle[c] = ProbeMemory(o, static_cast<int>(c), false);
+        const double peak = ProbeMemory(o, static_cast<int>(c), true);
+        if (peak < 0)
+            memory[c] = TCell{TCell::Failed, 0, 0, "the probe failed"};
+        else
+            memory[c] = TCell{TCell::Measured, peak, 1, ""};
+    }
+
+    for (int w = 0; w < wCount; ++w)
+        for (std::size_t c = 0; c < contenders.size(); ++c) {
+            if (!openErrors[c].empty() || (w == wScroll && !contenders[c]->CanScroll())) continue;
+            TContender& contender = *contenders[c];
+            benchmark::RegisterBenchmark(BenchName(static_cast<TWork>(w), c).c_str(),
+                                         [w, &contender, &data](benchmark::State& st) {
+                                             RunWork(st, static_cast<TWork>(w), contender, data);
+                                         })
+                ->Iterations(1)
+                ->Repetitions(o.Reps)
+                ->ReportAggregatesOnly(false)
+                ->Unit(benchmark::kMillisecond);
+        }
+    TCollector collector;
+    collector.SetOutputStream(&std::cerr);
+    collector.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    TTable table;
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        const std::string name = contenders[c]->Name();
+        table.Contenders.push_back(name);
+        if (name == "TAsaSQL") table.Product = static_cast<int>(c);
+        if (name == "Qt SQL" || name == "SOCI") table.Peers.push_back(static_cast<int>(c));
+    }
+    for (int w = 0; w < wCount; ++w) {
+        TRow row;
+        row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
+        row.Read = w == wRead || w == wLookup || w == wReadLong || w == wScroll;
+        for (std::size_t c = 0; c < contenders.size(); ++c) {
+            const std::string name = BenchName(static_cast<TWork>(w), c);
+            TCell cell;
+            if (!openErrors[c].empty()) {
+                cell = TCell{TCell::Failed, 0, 0, "cannot open"};
+            } else if (w == wScroll && !contenders[c]->CanScroll()) {
+                cell = TCell{TCell::NotAvailable, 0, 0, ""};
+            } else if (collector.Errors.count(name)) {
+                cell = TCell{TCell::Failed, 0, 0, collector.Errors[name]};
+            } else if (auto m = Median(collector.Seconds[name])) {
+                cell = TCell{TCell::Measured, *m, static_cast<int>(collector.Seconds[name].size()), ""};
+            } else {
+                cell = TCell{TCell::NotAvailable, 0, 0, ""}; // filtered out
+            }
+            row.Cells.push_back(cell);
+        }
+        table.Rows.push_back(row);
+    }
+    TRow mem;
+    mem.Work = "Peak memory of work 1 (max RSS of a process of its own)";
+    mem.Memory = true;
+    mem.Cells = memory;
+    table.Rows.push_back(mem);
+    TRow growth;
+    growth.Work = "of which the read adds (over connected and idle)";
+    growth.Memory = true;
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        TCell cell = memory[c];
+        if (cell.State == TCell::Measured && idle[c] >= 0) cell.Value -= idle[c];
+        else if (cell.State == TCell::Measured) cell = TCell{TCell::Failed, 0, 0, "the probe failed"};
+        growth.Cells.push_back(cell);
+    }
+    table.Rows.push_back(growth);
+
+    std::printf("Run %s: `%s`, median of %d interleaved runs per cell (real time; ratio to raw "
+                "SQLite in parentheses).\n\n",
+                UtcNow().c_str(), command.c_str(), o.Reps);
+    std::printf("%s\n", MarkdownTable(table).c_str());
+    std::printf("How each contender was set up:\n\n");
+    for (auto& c : contenders)
+        std::printf("- %s: %s\n", c->Name().c_str(), c->Setup().c_str());
+    std::printf("\nMachine:\n\n%s", MachineDescription({std::string("SQLite ") + sqlite3_libversion(),
+                                                         std::string("Qt ") + qVersion(),
+                                                         std::string("SOCI ") + SOCI_LIB_VERSION,
+                                                         "Google Benchmark (interleaved repetitions)"})
+                                         .c_str());
+    contenders.clear();
+    if (temporary) std::filesystem::remove_all(o.DataDir);
+    return 0;
+}

@@ -1,0 +1,135 @@
+// Every contender does every work right on a small data set: the folds of what it read equal the
+// ones computed from the rows' formulas, and what it wrote is in the file. A contender that reads
+// a column wrongly, skips rows, leaves a statement unreset (a second run then sees nothing) or
+// writes the long value short would otherwise be timed as if it did the work.
+#include "Contender.h"
+
+#include "support/TempDir.h"
+
+#include <QtCore/QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+using namespace cmp;
+
+TSizes Small() {
+    TSizes s;
+    s.Rows = 3000;
+    s.Lookups = 500;
+    s.Inserts = 700;
+    s.LongBytes = (1 << 20) + 5; // several pieces, and a tail that is not a whole word
+    s.ScrollRows = 1200;
+    s.Positions = 300;
+    return s;
+}
+
+// Qt's SQL plugins are found through the application object.
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench_compare_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+class ContenderTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { App(); }
+    std::unique_ptr<TContender> Make() {
+        auto all = AllContenders(tnxtest::BuildLibDir());
+        return std::move(all.at(static_cast<std::size_t>(GetParam())));
+    }
+    tnxtest::TempDir Dir;
+};
+
+TEST_P(ContenderTest, ReadsWhatTheRowsHoldTwiceOver) {
+    TDataSet data(Dir.Path(), Small());
+    auto c = Make();
+    c->Open(data);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        EXPECT_EQ(c->Read(), data.ExpectedRead());
+        EXPECT_EQ(c->Lookup(data.Keys()), data.ExpectedLookups());
+        EXPECT_EQ(c->ReadLong(), data.ExpectedLong());
+        if (c->CanScroll()) {
+            EXPECT_EQ(c->Scroll(data.Positions()), data.ExpectedScroll());
+        }
+    }
+}
+
+TEST_P(ContenderTest, WritesEveryRowAndTheWholeLongValue) {
+    TDataSet data(Dir.Path(), Small());
+    auto c = Make();
+    c->Open(data);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        data.ResetInserts();
+        EXPECT_FALSE(data.InsertsComplete());
+        c->Insert(data.Sizes().Inserts);
+        EXPECT_TRUE(data.InsertsComplete());
+        data.ResetLongWrite();
+        EXPECT_FALSE(data.LongWritten());
+        c->PrepareLong(data.LongValue());
+        c->WriteLong();
+        EXPECT_TRUE(data.LongWritten());
+    }
+}
+
+std::string ContenderName(const ::testing::TestParamInfo<int>& info) {
+    static const char* const names[] = {"Raw", "ClientLibrary", "TAsaSQL", "Qt", "Soci"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ContenderTest, ::testing::Range(0, 5), ContenderName);
+
+// The checks the harness relies on tell a right result from a wrong one.
+TEST(DataSetTest, ChecksCatchWrongWrites) {
+    tnxtest::TempDir dir;
+    TDataSet data(dir.Path(), Small());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(data.File().c_str(), &db), SQLITE_OK);
+    // One row short, then one value off, then complete.
+    sqlite3_exec(db, "insert into ins select * from t where a < 699", nullptr, nullptr, nullptr);
+    EXPECT_FALSE(data.InsertsComplete());
+    sqlite3_exec(db, "insert into ins select a, b + 1, c, d from t where a = 699", nullptr, nullptr, nullptr);
+    EXPECT_FALSE(data.InsertsComplete());
+    sqlite3_exec(db, "update ins set b = b - 1 where a = 699", nullptr, nullptr, nullptr);
+    EXPECT_TRUE(data.InsertsComplete());
+    // A long value cut short by one byte, then the whole of it.
+    sqlite3_exec(db, "insert into big select 2, substr(v, 1, length(v) - 1) from big where id = 1", nullptr, nullptr,
+                 nullptr);
+    EXPECT_FALSE(data.LongWritten());
+    sqlite3_exec(db, "update big set v = (select v from big where id = 1) where id = 2", nullptr, nullptr, nullptr);
+    EXPECT_TRUE(data.LongWritten());
+    sqlite3_close(db);
+}
+
+TEST(DataSetTest, AFileMadeForOtherSizesIsMadeAgain) {
+    tnxtest::TempDir dir;
+    TSizes small = Small();
+    { TDataSet first(dir.Path(), small); }
+    small.Rows += 10;
+    TDataSet second(dir.Path(), small);
+    auto raw = NewRawContender();
+    raw->Open(second);
+    EXPECT_EQ(raw->Read(), second.ExpectedRead());
+}
+
+TEST(DataSetTest, ChecksumSeesOrderAndLength) {
+    const unsigned char a[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+    unsigned char b[sizeof a];
+    std::memcpy(b, a, sizeof a);
+    std::swap(b[0], b[8]); // two words swapped in place
+    EXPECT_NE(BytesChecksum(a, sizeof a), BytesChecksum(b, sizeof b));
+    EXPECT_NE(BytesChecksum(a, sizeof a), BytesChecksum(a, sizeof a - 1));
+    const unsigned char zeros[16] = {};
+    EXPECT_NE(BytesChecksum(zeros, 8), BytesChecksum(zeros, 16));
+}
+
+} // namespace
