@@ -53,7 +53,10 @@ public:
         FSession = vcl::New<tnx::TAsaSession>();
         FSession->SetLibraryPath(FLibDir);
         FSession->SetLibraryFile("libdblib7.so");
-        FSession->SetLoginEngineName("compare_asa");
+        // The engine the client-library contender may already run on this file (one file runs under
+        // one engine and database name): connect to it when it runs, else start it.
+        FSession->SetLoginEngineName("compare");
+        FSession->SetServerType(tnx::stWorkgroup);
         FSession->SetLoginDatabase(Data.File());
         FSession->SetLoginUser("DBA");
         FSession->SetLoginPassword("SQL");

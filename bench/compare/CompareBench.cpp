@@ -6,8 +6,8 @@
 // the repetitions of all pairs run in random interleaved order, so a busy spell of the machine
 // spreads over every contender instead of falling on one. The table shows the median real time of
 // each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
-// child process of its own (this program, started afresh), whose peak resident memory is read
-// from wait4; a second child that only connects gives the memory the read itself adds.
+// child process of its own (this program, started afresh), which reports its peak resident memory;
+// a second child that only connects gives the memory the read itself adds.
 //
 // Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [Google Benchmark flags]
 //   --data-dir keeps the database file there and reuses it on later runs (TNX_BENCH_DATA_DIR
@@ -21,9 +21,6 @@
 #include <benchmark/benchmark.h>
 #include <soci/version.h>
 #include <sqlite3.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,8 +33,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -182,7 +177,21 @@ TSizes SizesFor(bool small) {
     return s;
 }
 
-// Child mode: connect contender Probe and, when asked, do work 1; exit 0 when it was right.
+// The peak resident memory (kB) of this process's own address space: VmHWM. (The rusage of a
+// spawned child would also count the parent's pages, which the child's image replaced.)
+long PeakKilobytes() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::atol(line + 6);
+    std::fclose(f);
+    return kb;
+}
+
+// Child mode: connect contender Probe and, when asked, do work 1; prints "peak_kb=<n>" and exits 0
+// when the read was right.
 int RunProbe(const TOptions& o) {
     try {
         TDataSet data(o.DataDir, SizesFor(o.Small));
@@ -190,6 +199,7 @@ int RunProbe(const TOptions& o) {
         TContender& c = *all.at(static_cast<std::size_t>(o.Probe));
         c.Open(data);
         if (o.ProbeRead && c.Read() != data.ExpectedRead()) return 3;
+        std::printf("peak_kb=%ld\n", PeakKilobytes());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "memory probe: %s\n", e.what());
@@ -197,22 +207,26 @@ int RunProbe(const TOptions& o) {
     }
 }
 
-// Peak resident memory (MB) of a child running RunProbe; negative when it failed.
+// Peak resident memory (MB) of this program run afresh in probe mode; negative when it failed.
 double ProbeMemory(const TOptions& o, int contender, bool read) {
-    std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    std::vector<std::string> args = {self, "--probe=" + std::to_string(contender), "--data-dir=" + o.DataDir};
-    if (read) args.push_back("--probe-read");
-    if (o.Small) args.push_back("--small");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return usage.ru_maxrss / 1024.0;
+    auto quoted = [](const std::string& s) {
+        std::string q = "'";
+        for (char ch : s)
+            q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        return q + "'";
+    };
+    std::string command = quoted(std::filesystem::read_symlink("/proc/self/exe")) +
+                          " --probe=" + std::to_string(contender) + " " + quoted("--data-dir=" + o.DataDir);
+    if (read) command += " --probe-read";
+    if (o.Small) command += " --small";
+    std::FILE* child = popen(command.c_str(), "r");
+    if (child == nullptr) return -1;
+    long kb = -1;
+    char line[128];
+    while (std::fgets(line, sizeof line, child) != nullptr)
+        if (std::strncmp(line, "peak_kb=", 8) == 0) kb = std::atol(line + 8);
+    if (pclose(child) != 0 || kb < 0) return -1;
+    return kb / 1024.0;
 }
 
 std::string UtcNow() {
@@ -334,7 +348,7 @@ int main(int argc, char** argv) {
         table.Rows.push_back(row);
     }
     TRow mem;
-    mem.Work = "Peak memory of work 1 (max RSS of a process of its own)";
+    mem.Work = "Peak memory of work 1 (peak RSS of a process of its own)";
     mem.Memory = true;
     mem.Cells = memory;
     table.Rows.push_back(mem);

@@ -114,7 +114,7 @@ public:
         Bind("dbpp_get_data", E.getData);
         Bind("dbpp_close", E.close);
         E.init(&FCa);
-        std::string conn = "eng=compare_dblib;dbf=" + Data.File() + ";uid=DBA;pwd=SQL";
+        std::string conn = "eng=compare;dbf=" + Data.File() + ";uid=DBA;pwd=SQL";
         E.connect(&FCa, conn.data());
         Check("connect");
         FConnected = true;

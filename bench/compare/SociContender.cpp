@@ -35,8 +35,6 @@ public:
     void Open(const TDataSet& Data) override {
         FSql.open(*soci::factory_sqlite3(), "db=" + Data.File());
         FSql << "PRAGMA synchronous=FULL";
-        FLookup.emplace((FSql.prepare << "select a, b, c, d from t where a = :k", soci::use(FKey),
-                         soci::into(FA), soci::into(FB), soci::into(FC), soci::into(FD)));
     }
 
     uint64_t Read() override {
@@ -60,10 +58,19 @@ public:
     }
 
     uint64_t Lookup(std::span<const int32_t> Keys) override {
+        int key = 0, a = 0;
+        double b = 0;
+        std::string c;
+        std::tm d{};
+        // Prepared once per run: the backend keeps a statement that delivered one row stepped (its
+        // read transaction open) until the statement runs again or goes, which would make the next
+        // write on this connection fail as busy.
+        soci::statement st = (FSql.prepare << "select a, b, c, d from t where a = :k", soci::use(key), soci::into(a),
+                              soci::into(b), soci::into(c), soci::into(d));
         uint64_t sum = 0;
-        for (int32_t key : Keys) {
-            FKey = key;
-            if (FLookup->execute(true)) sum += RowSum(FA, FB, FC.size(), FD.tm_sec);
+        for (int32_t k : Keys) {
+            key = k;
+            if (st.execute(true)) sum += RowSum(a, b, c.size(), d.tm_sec);
         }
         return sum;
     }
@@ -118,13 +125,6 @@ public:
 
 private:
     soci::session FSql;
-    // Work 2's statement and the variables it is bound to.
-    int FKey = 0;
-    int FA = 0;
-    double FB = 0;
-    std::string FC;
-    std::tm FD{};
-    std::optional<soci::statement> FLookup;
     std::optional<soci::blob> FLong;
 };
 
