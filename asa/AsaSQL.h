@@ -189,6 +189,12 @@ private:
     // delivered (within the block), the result is the last error code after Check.
     int32_t FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered);
     void ZeroFetchBuffer();
+    // Puts the value of blob column Index into an SQL variable named like the column and points
+    // Var at it (type 600); the name goes to Created (to drop) and Names (to point to). False when
+    // the variable could not be made (nothing is left behind for this column).
+    bool PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created, std::deque<std::string>& Names);
+    // Closes the library's cursor, leaving the SQLCA as it was (cleanup after a failed open).
+    void CloseLibraryCursorQuietly();
     // Whether the cursor is open with its layout in place. A Check may disconnect the session
     // (a lost connection), which unprepares the statement: every step after a Check asks this
     // before it touches a buffer.

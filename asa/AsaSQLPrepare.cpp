@@ -317,10 +317,16 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
     if (AfterOpen) {
         FOpenSqlda = AllocSqlda(FFieldCount);
         if (!describe()) return false;
+        // A long column's value is read through its stream at the row the library stands on, so
+        // its cursor fetches one row per call. Text too long for a plain string is such a column
+        // too (it maps to ntMemo), whatever type code it was described with.
         bool longColumns = false;
         for (int32_t i = 0; i < FFieldCount; ++i) {
-            const int32_t type = FOpenSqlda->sqlvar[i].sqltype & ~DBLIB_T_NULLABLE;
-            if (type == DBLIB_T_LONGVARCHAR || type == DBLIB_T_LONGBINARY) longColumns = true;
+            const sqlvar& var = FOpenSqlda->sqlvar[i];
+            const int32_t type = var.sqltype & ~DBLIB_T_NULLABLE;
+            const bool text = type == DBLIB_T_VARCHAR || type == DBLIB_T_FIXCHAR || type == DBLIB_T_STRING;
+            if (type == DBLIB_T_LONGVARCHAR || type == DBLIB_T_LONGBINARY || (text && var.sqllen > 8192))
+                longColumns = true;
         }
         if (!ReadOnly || longColumns) rows = 1;
         if (rows > 1) {
