@@ -9,10 +9,13 @@
 // child process of its own (this program, started afresh), which reports its peak resident memory;
 // a second child that only connects gives the memory the read itself adds.
 //
-// Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [Google Benchmark flags]
+// Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [--asa-row-counts] [Google Benchmark flags]
 //   --data-dir keeps the database file there and reuses it on later runs (TNX_BENCH_DATA_DIR
 //   does the same); otherwise it is made in a temporary folder and removed at the end.
 //   --small runs small sizes: a quick check that every contender works, not for publishing.
+//   --asa-row-counts runs TAsaSQL with its session's default WantRowCounts (true) instead of false.
+//   A --benchmark_filter picks (work, contender) pairs by name: w<work 0-5>/<contender 0-4>; the
+//   memory probes then do not run.
 // Progress goes to stderr; the Markdown report (table, notes, machine) goes to stdout.
 #include "Contender.h"
 #include "Report.h"
@@ -80,11 +83,15 @@ public:
                 Errors.emplace(name, r.error_message);
                 continue;
             }
-            if (r.iterations > 0) Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
+            if (r.iterations > 0) {
+                Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
+                CpuSeconds[name].push_back(r.cpu_accumulated_time / static_cast<double>(r.iterations));
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, std::vector<double>> Seconds;
+    std::map<std::string, std::vector<double>> CpuSeconds;
     std::map<std::string, std::string> Errors;
 };
 
@@ -162,6 +169,8 @@ struct TOptions {
     bool Small = false;
     int Probe = -1;          // child mode: the contender whose memory is probed
     bool ProbeRead = false;  // child mode: read (true) or only connect
+    bool Filtered = false;   // a benchmark filter picks some works: no memory probes
+    bool AsaRowCounts = false; // TAsaSQL's session keeps its default WantRowCounts (true)
 };
 
 TSizes SizesFor(bool small) {
@@ -195,7 +204,7 @@ long PeakKilobytes() {
 int RunProbe(const TOptions& o) {
     try {
         TDataSet data(o.DataDir, SizesFor(o.Small));
-        auto all = AllContenders(TNX_BENCH_LIB_DIR);
+        auto all = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
         TContender& c = *all.at(static_cast<std::size_t>(o.Probe));
         c.Open(data);
         if (o.ProbeRead && c.Read() != data.ExpectedRead()) return 3;
@@ -219,6 +228,7 @@ double ProbeMemory(const TOptions& o, int contender, bool read) {
                           " --probe=" + std::to_string(contender) + " " + quoted("--data-dir=" + o.DataDir);
     if (read) command += " --probe-read";
     if (o.Small) command += " --small";
+    if (o.AsaRowCounts) command += " --asa-row-counts";
     std::FILE* child = popen(command.c_str(), "r");
     if (child == nullptr) return -1;
     long kb = -1;
@@ -255,8 +265,12 @@ int main(int argc, char** argv) {
             o.Probe = std::atoi(a.c_str() + 8);
         else if (a == "--probe-read")
             o.ProbeRead = true;
-        else
+        else if (a == "--asa-row-counts")
+            o.AsaRowCounts = true;
+        else {
+            if (a.rfind("--benchmark_filter", 0) == 0) o.Filtered = true;
             rest.push_back(argv[i]);
+        }
         if (o.Probe < 0 && a.rfind("--data-dir=", 0) != 0) command += " " + a;
     }
     int qtArgc = 1;
@@ -275,7 +289,7 @@ int main(int argc, char** argv) {
 
     std::fprintf(stderr, "preparing the database in %s\n", o.DataDir.c_str());
     const TDataSet data(o.DataDir, SizesFor(o.Small));
-    auto contenders = AllContenders(TNX_BENCH_LIB_DIR);
+    auto contenders = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
     std::vector<std::string> openErrors(contenders.size());
     for (std::size_t c = 0; c < contenders.size(); ++c) {
         try {
@@ -290,7 +304,7 @@ int main(int argc, char** argv) {
     std::vector<TCell> memory(contenders.size());
     std::vector<double> idle(contenders.size(), -1);
     for (std::size_t c = 0; c < contenders.size(); ++c) {
-        if (!openErrors[c].empty()) continue;
+        if (!openErrors[c].empty() || o.Filtered) continue;
         std::fprintf(stderr, "memory of %s\n", contenders[c]->Name().c_str());
         idle[c] = ProbeMemory(o, static_cast<int>(c), false);
         const double peak = ProbeMemory(o, static_cast<int>(c), true);
@@ -318,35 +332,42 @@ int main(int argc, char** argv) {
     collector.SetErrorStream(&std::cerr);
     benchmark::RunSpecifiedBenchmarks(&collector);
 
-    TTable table;
-    for (std::size_t c = 0; c < contenders.size(); ++c) {
-        const std::string name = contenders[c]->Name();
-        table.Contenders.push_back(name);
-        if (name == "TAsaSQL") table.Product = static_cast<int>(c);
-        if (name == "Qt SQL" || name == "SOCI") table.Peers.push_back(static_cast<int>(c));
-    }
-    for (int w = 0; w < wCount; ++w) {
-        TRow row;
-        row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
-        row.Read = w == wRead || w == wLookup || w == wReadLong || w == wScroll;
+    // One table of medians per clock: real time (what a user waits) and CPU time (steadier on a
+    // machine shared with other work, blind to waits for the disk).
+    auto tableOf = [&](std::map<std::string, std::vector<double>>& samples) {
+        TTable table;
         for (std::size_t c = 0; c < contenders.size(); ++c) {
-            const std::string name = BenchName(static_cast<TWork>(w), c);
-            TCell cell;
-            if (!openErrors[c].empty()) {
-                cell = TCell{TCell::Failed, 0, 0, "cannot open"};
-            } else if (w == wScroll && !contenders[c]->CanScroll()) {
-                cell = TCell{TCell::NotAvailable, 0, 0, ""};
-            } else if (collector.Errors.count(name)) {
-                cell = TCell{TCell::Failed, 0, 0, collector.Errors[name]};
-            } else if (auto m = Median(collector.Seconds[name])) {
-                cell = TCell{TCell::Measured, *m, static_cast<int>(collector.Seconds[name].size()), ""};
-            } else {
-                cell = TCell{TCell::NotAvailable, 0, 0, ""}; // filtered out
-            }
-            row.Cells.push_back(cell);
+            const std::string name = contenders[c]->Name();
+            table.Contenders.push_back(name);
+            if (name == "TAsaSQL") table.Product = static_cast<int>(c);
+            if (name == "Qt SQL" || name == "SOCI") table.Peers.push_back(static_cast<int>(c));
         }
-        table.Rows.push_back(row);
-    }
+        for (int w = 0; w < wCount; ++w) {
+            TRow row;
+            row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
+            row.Read = w == wRead || w == wLookup || w == wReadLong || w == wScroll;
+            for (std::size_t c = 0; c < contenders.size(); ++c) {
+                const std::string name = BenchName(static_cast<TWork>(w), c);
+                TCell cell;
+                if (!openErrors[c].empty()) {
+                    cell = TCell{TCell::Failed, 0, 0, "cannot open"};
+                } else if (w == wScroll && !contenders[c]->CanScroll()) {
+                    cell = TCell{TCell::NotAvailable, 0, 0, ""};
+                } else if (collector.Errors.count(name)) {
+                    cell = TCell{TCell::Failed, 0, 0, collector.Errors[name]};
+                } else if (auto m = Median(samples[name])) {
+                    cell = TCell{TCell::Measured, *m, static_cast<int>(samples[name].size()), ""};
+                } else {
+                    cell = TCell{TCell::NotAvailable, 0, 0, ""}; // filtered out
+                }
+                row.Cells.push_back(cell);
+            }
+            table.Rows.push_back(row);
+        }
+        return table;
+    };
+    TTable table = tableOf(collector.Seconds);
+    const TTable cpuTable = tableOf(collector.CpuSeconds);
     TRow mem;
     mem.Work = "Peak memory of work 1 (peak RSS of a process of its own)";
     mem.Memory = true;
@@ -367,6 +388,9 @@ int main(int argc, char** argv) {
                 "SQLite in parentheses).\n\n",
                 UtcNow().c_str(), command.c_str(), o.Reps);
     std::printf("%s\n", MarkdownTable(table).c_str());
+    std::printf("The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "
+                "counted):\n\n%s\n",
+                MarkdownTable(cpuTable).c_str());
     std::printf("How each contender was set up:\n\n");
     for (auto& c : contenders)
         std::printf("- %s: %s\n", c->Name().c_str(), c->Setup().c_str());

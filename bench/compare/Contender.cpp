@@ -3,11 +3,11 @@
 
 namespace cmp {
 
-std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir) {
+std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir, bool AsaRowCounts) {
     std::vector<std::unique_ptr<TContender>> all;
     all.push_back(NewRawContender());
     all.push_back(NewDbLibContender(LibDir));
-    all.push_back(NewAsaContender(LibDir));
+    all.push_back(NewAsaContender(LibDir, AsaRowCounts));
     all.push_back(NewQtContender());
     all.push_back(NewSociContender());
     return all;

@@ -51,12 +51,13 @@ public:
 std::unique_ptr<TContender> NewRawContender();
 // Loads libdblib7.so from LibDir.
 std::unique_ptr<TContender> NewDbLibContender(std::string LibDir);
-// Loads libdblib7.so from LibDir through the product's session.
-std::unique_ptr<TContender> NewAsaContender(std::string LibDir);
+// Loads libdblib7.so from LibDir through the product's session. WantRowCounts: the session's
+// property (its default is true; the comparison runs with false, as a program tuned for speed).
+std::unique_ptr<TContender> NewAsaContender(std::string LibDir, bool WantRowCounts = false);
 std::unique_ptr<TContender> NewQtContender();
 std::unique_ptr<TContender> NewSociContender();
 
 // Every contender in table order; the first is the raw API, which the ratios divide by.
-std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir);
+std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir, bool AsaRowCounts = false);
 
 } // namespace cmp

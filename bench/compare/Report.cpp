@@ -42,12 +42,20 @@ std::string Ratio(double value, double raw) {
     return buf;
 }
 
+// Text fit for a table cell: '|' escaped, line breaks as blanks, cut to 80 characters.
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char ch : text.substr(0, 80))
+        out += ch == '|' ? std::string("\\|") : std::string(1, ch == '\n' || ch == '\r' ? ' ' : ch);
+    return text.size() > 80 ? out + "..." : out;
+}
+
 std::string CellText(const TRow& row, const TCell& cell, const TCell& raw) {
     switch (cell.State) {
     case TCell::NotAvailable:
         return "n/a";
     case TCell::Failed:
-        return "failed: " + cell.Why;
+        return "failed: " + Escaped(cell.Why);
     case TCell::Measured:
         break;
     }

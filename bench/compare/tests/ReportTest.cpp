@@ -63,4 +63,19 @@ TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
     EXPECT_NE(md.find("| memory | 10.0 MB | 12.5 MB | 30.0 MB | failed: x | met |"), std::string::npos) << md;
 }
 
+TEST(ReportTest, AFailureCannotBreakTheTable) {
+    TTable t = Table();
+    const std::string why = "near 'a|b'\n" + std::string(200, 'x');
+    t.Rows.push_back(TRow{"1. read", false, true, {At(0.5), TCell{TCell::Failed, 0, 0, why}, At(2.0), At(1.0)}});
+    const std::string md = MarkdownTable(t);
+    const std::string line = md.substr(md.rfind("| 1. read"));
+    // Every row has the header's number of cells: no '|' of the message splits one.
+    std::size_t bars = 0;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        bars += line[i] == '|' && (i == 0 || line[i - 1] != '\\');
+    EXPECT_EQ(bars, 7u) << line;
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    EXPECT_LT(line.size(), 200u);
+}
+
 } // namespace
