@@ -96,8 +96,9 @@ public:
         tnx::TAsaSQL& q = *FLookup;
         uint64_t sum = 0;
         for (int32_t key : Keys) {
-            Require(q.OpenReadPrepared({Variant(key)}), "lookup");
-            if (!q.GetEOF()) sum += RowOf(q);
+            // An open that finds no row answers false; errors raise (WantExceptions).
+            q.OpenReadPrepared({Variant(key)});
+            if (q.GetActive() && !q.GetEOF()) sum += RowOf(q);
             q.Close();
         }
         return sum;

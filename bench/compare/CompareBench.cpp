@@ -18,6 +18,7 @@
 //   memory probes then do not run.
 // Progress goes to stderr; the Markdown report (table, notes, machine) goes to stdout.
 #include "Contender.h"
+#include "Harness.h"
 #include "Report.h"
 
 #include <QtCore/QCoreApplication>
@@ -34,43 +35,13 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace cmp;
-
-enum TWork { wRead, wLookup, wInsert, wWriteLong, wReadLong, wScroll, wCount };
-
-std::string Thousands(long long n) {
-    std::string digits = std::to_string(n), out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
-std::string WorkTitle(TWork w, const TSizes& s) {
-    switch (w) {
-    case wRead:
-        return "1. Forward read of " + Thousands(s.Rows) + " rows";
-    case wLookup:
-        return "2. " + Thousands(s.Lookups) + " prepared point lookups";
-    case wInsert:
-        return "3. " + Thousands(s.Inserts) + " prepared inserts, one transaction";
-    case wWriteLong:
-        return "4. Long binary of " + Thousands(static_cast<long long>(s.LongBytes >> 20)) + " MB: write";
-    case wReadLong:
-        return "4. Long binary of " + Thousands(static_cast<long long>(s.LongBytes >> 20)) + " MB: read back";
-    case wScroll:
-        return "5. " + Thousands(s.Positions) + " random absolute positions over " + Thousands(s.ScrollRows) + " rows";
-    case wCount:
-        break;
-    }
-    return "";
-}
 
 // Timed runs per benchmark name, and the first failure of each.
 class TCollector : public benchmark::ConsoleReporter {
@@ -103,59 +74,11 @@ std::string BenchName(TWork w, std::size_t contender) {
 // untimed checks of what it did.
 void RunWork(benchmark::State& state, TWork w, TContender& c, const TDataSet& data) {
     try {
-        if (w == wInsert) data.ResetInserts();
-        if (w == wWriteLong) {
-            data.ResetLongWrite();
-            c.PrepareLong(data.LongValue());
-        }
-        uint64_t got = 0, want = 0;
-        for (auto _ : state) {
-            switch (w) {
-            case wRead:
-                got = c.Read();
-                break;
-            case wLookup:
-                got = c.Lookup(data.Keys());
-                break;
-            case wInsert:
-                c.Insert(data.Sizes().Inserts);
-                break;
-            case wWriteLong:
-                c.WriteLong();
-                break;
-            case wReadLong:
-                got = c.ReadLong();
-                break;
-            case wScroll:
-                got = c.Scroll(data.Positions());
-                break;
-            case wCount:
-                break;
-            }
-        }
-        switch (w) {
-        case wRead:
-            want = data.ExpectedRead();
-            break;
-        case wLookup:
-            want = data.ExpectedLookups();
-            break;
-        case wReadLong:
-            want = data.ExpectedLong();
-            break;
-        case wScroll:
-            want = data.ExpectedScroll();
-            break;
-        case wInsert:
-            if (!data.InsertsComplete()) state.SkipWithError("the inserted rows differ");
-            return;
-        case wWriteLong:
-            if (!data.LongWritten()) state.SkipWithError("the value written differs");
-            return;
-        case wCount:
-            return;
-        }
-        if (got != want) state.SkipWithError("wrong result");
+        PrepareWork(w, c, data);
+        uint64_t got = 0;
+        for (auto _ : state)
+            got = PerformWork(w, c, data);
+        if (auto failure = VerifyWork(w, got, data)) state.SkipWithError(failure->c_str());
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
     } catch (...) {
@@ -184,19 +107,6 @@ TSizes SizesFor(bool small) {
         s.Positions = 1000;
     }
     return s;
-}
-
-// The peak resident memory (kB) of this process's own address space: VmHWM. (The rusage of a
-// spawned child would also count the parent's pages, which the child's image replaced.)
-long PeakKilobytes() {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (f == nullptr) return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, f) != nullptr)
-        if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::atol(line + 6);
-    std::fclose(f);
-    return kb;
 }
 
 // Child mode: connect contender Probe and, when asked, do work 1; prints "peak_kb=<n>" and exits 0
@@ -345,22 +255,14 @@ int main(int argc, char** argv) {
         for (int w = 0; w < wCount; ++w) {
             TRow row;
             row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
-            row.Read = w == wRead || w == wLookup || w == wReadLong || w == wScroll;
+            row.Read = IsRead(static_cast<TWork>(w));
             for (std::size_t c = 0; c < contenders.size(); ++c) {
                 const std::string name = BenchName(static_cast<TWork>(w), c);
-                TCell cell;
-                if (!openErrors[c].empty()) {
-                    cell = TCell{TCell::Failed, 0, 0, "cannot open"};
-                } else if (w == wScroll && !contenders[c]->CanScroll()) {
-                    cell = TCell{TCell::NotAvailable, 0, 0, ""};
-                } else if (collector.Errors.count(name)) {
-                    cell = TCell{TCell::Failed, 0, 0, collector.Errors[name]};
-                } else if (auto m = Median(samples[name])) {
-                    cell = TCell{TCell::Measured, *m, static_cast<int>(samples[name].size()), ""};
-                } else {
-                    cell = TCell{TCell::NotAvailable, 0, 0, ""}; // filtered out
-                }
-                row.Cells.push_back(cell);
+                std::optional<std::string> failure;
+                if (!openErrors[c].empty()) failure = "cannot open: " + openErrors[c];
+                else if (collector.Errors.count(name)) failure = collector.Errors[name];
+                const bool available = w != wScroll || contenders[c]->CanScroll();
+                row.Cells.push_back(CellFor(available, samples[name], failure));
             }
             table.Rows.push_back(row);
         }

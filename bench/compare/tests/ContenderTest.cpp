@@ -63,6 +63,24 @@ TEST_P(ContenderTest, ReadsWhatTheRowsHoldTwiceOver) {
     }
 }
 
+// Moves back, to both ends and to the same row twice; a missing key adds nothing (and does not
+// repeat the row looked up before it).
+TEST_P(ContenderTest, ScrollsBackAndForthAndMissesNothing) {
+    TDataSet data(Dir.Path(), Small());
+    auto c = Make();
+    c->Open(data);
+    const int32_t last = data.Sizes().ScrollRows - 1;
+    if (c->CanScroll()) {
+        const int32_t positions[] = {last, 0, last, last / 2, 1, 1, 0, last - 1};
+        uint64_t want = 0;
+        for (int32_t p : positions)
+            want += ExpectedRowSum(p);
+        EXPECT_EQ(c->Scroll(positions), want);
+    }
+    const int32_t keys[] = {5, -1, data.Sizes().Rows, 7, 7};
+    EXPECT_EQ(c->Lookup(keys), ExpectedRowSum(5) + 2 * ExpectedRowSum(7));
+}
+
 TEST_P(ContenderTest, WritesEveryRowAndTheWholeLongValue) {
     TDataSet data(Dir.Path(), Small());
     auto c = Make();
