@@ -21,16 +21,27 @@ cmake --build build-bench --target bench_compare --parallel "$(nproc)"
 if [[ $record -eq 1 ]]; then
     out=$(mktemp)
     build-bench/bin/bench_compare "${args[@]}" | tee "$out"
+    block=$(mktemp)
     {
-        echo "# Benchmarks"
-        echo
-        echo "The latest comparison, made with \`scripts/bench.sh --record${args[*]:+ ${args[*]}}\` (see the README's"
-        echo "Benchmarks section). Times are medians of interleaved runs on one SQLite file; lower is better."
+        echo "<!-- results: written by scripts/bench.sh --record; the text outside these markers is kept -->"
+        echo "Made with \`scripts/bench.sh --record${args[*]:+ ${args[*]}}\`."
         echo
         cat "$out"
-    } > docs/benchmarks.md
-    rm -f "$out"
-    echo "written to docs/benchmarks.md" >&2
+        echo "<!-- /results -->"
+    } > "$block"
+    doc=docs/benchmarks.md
+    mkdir -p docs
+    if [[ -f "$doc" ]] && grep -q '^<!-- results' "$doc" && grep -q '^<!-- /results -->' "$doc"; then
+        # Replace the block between the markers, keep the notes around it.
+        awk -v block="$block" '
+            /^<!-- results/ { while ((getline line < block) > 0) print line; skip = 1; next }
+            /^<!-- \/results -->/ { skip = 0; next }
+            !skip { print }' "$doc" > "$doc.new" && mv "$doc.new" "$doc"
+    else
+        { echo "# Benchmarks"; echo; cat "$block"; } > "$doc"
+    fi
+    rm -f "$out" "$block"
+    echo "written to $doc" >&2
 else
     build-bench/bin/bench_compare "${args[@]}"
 fi

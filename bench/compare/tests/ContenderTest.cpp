@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <cstring>
 #include <utility>
 
@@ -137,6 +139,37 @@ TEST(DataSetTest, AFileMadeForOtherSizesIsMadeAgain) {
     auto raw = NewRawContender();
     raw->Open(second);
     EXPECT_EQ(raw->Read(), second.ExpectedRead());
+}
+
+// The expected folds agree with the file as SQL sees it, the inputs stay in range, and the same
+// sizes give the same inputs in every process (the memory probes rebuild them).
+TEST(DataSetTest, FileInputsAndExpectationsAgree) {
+    tnxtest::TempDir dir;
+    TDataSet data(dir.Path(), Small());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(data.File().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db,
+                                 "select sum(a) + sum(cast(b * 4 as integer)) + sum(length(c)) + "
+                                 "sum(cast(substr(d, 18, 2) as integer)) from t",
+                                 -1, &s, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_EQ(static_cast<uint64_t>(sqlite3_column_int64(s, 0)), data.ExpectedRead());
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+
+    // Made with the same sizes: reused, not made again.
+    const auto made = std::filesystem::last_write_time(data.File());
+    TDataSet again(dir.Path(), Small());
+    EXPECT_EQ(std::filesystem::last_write_time(again.File()), made);
+    EXPECT_TRUE(std::equal(data.Keys().begin(), data.Keys().end(), again.Keys().begin(), again.Keys().end()));
+    EXPECT_TRUE(std::equal(data.Positions().begin(), data.Positions().end(), again.Positions().begin(),
+                           again.Positions().end()));
+    for (int32_t k : data.Keys())
+        ASSERT_TRUE(k >= 0 && k < data.Sizes().Rows) << k;
+    for (int32_t p : data.Positions())
+        ASSERT_TRUE(p >= 0 && p < data.Sizes().ScrollRows) << p;
 }
 
 TEST(DataSetTest, ChecksumSeesOrderAndLength) {
