@@ -214,6 +214,12 @@ private:
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
     TAsaCursorType FCursorType = actDefault;
+    // Whether RecordCount is the exact row count (the library may report an estimate).
+    bool FCountExact = true;
+    // Whether CurrentRow is the library's row number. Last takes it from RecordCount, so after a
+    // Last on an estimated count it may be off: MoveTo then positions absolutely instead of by
+    // the difference, and First or a MoveTo make it exact again.
+    bool FRowNumbersExact = true;
 
     // Names of the SQL variables that type-600 input variables point to; they must stay put while
     // the SQLDA that points at them is in use (a deque never moves its elements).

@@ -87,7 +87,8 @@ private:
 
 // --- Long values of a change ---------------------------------------------------------------------
 
-bool TAsaSQL::PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created, std::deque<std::string>& Names) {
+bool TAsaSQL::PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created,
+                            std::deque<std::string>& Names) {
     const TCorvexFieldDesc& field = FFields[Index];
     TCorvexBlobStream* blob = FBlobManager->BlobByName(field.Name);
     if (!InternalCreateBlobVariable(field.Name, blob->GetBuffer(), blob->GetBufferSize())) return false;

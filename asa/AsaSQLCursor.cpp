@@ -12,7 +12,11 @@
 //   - with no row buffered (BufferedRows 0) the library stands where CurrentRow says: -1 before
 //     the first row, the row count after the last.
 // Prev and MoveTo both compute their relative moves from that, so walking back and forth across a
-// short last block lands on the right rows.
+// short last block lands on the right rows. Last takes its row number from RecordCount; when that
+// is the library's estimate rather than the exact count, the next MoveTo positions absolutely
+// (the row number may be off, the library's own numbering is not), and from then on the numbers
+// are exact again. A Next after the end keeps CurrentRow where the first one put it, as the
+// library stays after the last row.
 //
 // Position fields after each operation (BOF / EOF from the row-not-found code 100):
 //   open with rows        CurrentRow 0, BufferRow 0, BOF = EOF = false
@@ -78,9 +82,12 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
     session->Dbpp(procs.dbpp_open, FCursorName, nullptr, Module(), &FOpenStatement, FOpenBindSqlda, nullptr,
                   nullptr, options);
     FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
+    FCountExact = session->GetSqlca()->sqlerrd[2] >= 0;
+    FRowNumbersExact = true;
     const bool checked = CheckResult();
     // Long inputs of the query went through variables that only the open needed.
-    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0) DropBlobVariablesQuietly(FOpenBlobVariables.get());
+    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0)
+        DropBlobVariablesQuietly(FOpenBlobVariables.get());
     if (!checked && LastErrorCode() < 0) return false;
 
     bool ok;
@@ -139,7 +146,8 @@ void TAsaSQL::CloseLibraryCursorQuietly() {
 
 void TAsaSQL::ZeroFetchBuffer() {
     if (FFetchBuffer != nullptr && FRecordSize > 0 && FFetchRows > 0)
-        std::memset(FFetchBuffer, 0, static_cast<std::size_t>(FRecordSize) * static_cast<std::size_t>(FFetchRows));
+        std::memset(FFetchBuffer, 0,
+                    static_cast<std::size_t>(FRecordSize) * static_cast<std::size_t>(FFetchRows));
 }
 
 int32_t TAsaSQL::FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered) {
@@ -163,10 +171,11 @@ void TAsaSQL::ConvertFetchedBuffers() {
                     static_cast<std::size_t>(FRecordSize));
         std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
     }
-    const sqlvar* vars = FOpenSqlda != nullptr ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * FFieldCount : nullptr;
+    const sqlvar* vars =
+        FOpenSqlda != nullptr ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * FFieldCount : nullptr;
     for (int32_t i = 0; i < FFieldCount; ++i) {
-        const bool isNull = FBufferedRows == 0 ||
-                            (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
+        const bool isNull =
+            FBufferedRows == 0 || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
         FNullFlags[i] = isNull ? 1 : 0;
     }
     if (FFieldCount > 0) std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
@@ -183,6 +192,7 @@ bool TAsaSQL::InternalFetchFirst(bool Adjust) {
     FBufferRow = 0;
     ConvertFetchedBuffers();
     FCurrentRow = FBufferedRows > 0 ? 0 : -1;
+    FRowNumbersExact = true;
     return FBufferedRows > 0;
 }
 
@@ -214,7 +224,12 @@ bool TAsaSQL::First() {
 
 bool TAsaSQL::Next() {
     RequireActive();
-    return InternalFetchNext(false);
+    // Already after the last row: the library stays there, and so does the row number (counting
+    // on would put every later MoveTo and Prev off by the extra steps).
+    const bool afterEnd = FEOF && FBufferedRows == 0 && FCurrentRow >= 0;
+    const bool found = InternalFetchNext(false);
+    if (afterEnd && !found && FEOF && StillActive()) --FCurrentRow;
+    return found;
 }
 
 bool TAsaSQL::Last() {
@@ -226,7 +241,10 @@ bool TAsaSQL::Last() {
     FBufferedRows = FEOF ? 0 : delivered;
     FBufferRow = std::max(FBufferedRows - 1, 0);
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) FCurrentRow = FRecordCount - 1;
+    if (FBufferedRows > 0) {
+        FCurrentRow = FRecordCount - 1;
+        if (!FCountExact) FRowNumbersExact = false;
+    }
     return FBufferedRows > 0;
 }
 
@@ -278,11 +296,20 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     // Where the library's cursor stands: on the block's last row, or where CurrentRow says when
     // nothing is buffered (after the end, before the beginning).
     const int32_t first = FCurrentRow - FBufferRow;
-    const int64_t position = FBufferedRows > 0 ? static_cast<int64_t>(first) + FBufferedRows - 1 : FCurrentRow;
+    const int64_t position =
+        FBufferedRows > 0 ? static_cast<int64_t>(first) + FBufferedRows - 1 : FCurrentRow;
     const int64_t delta64 = static_cast<int64_t>(RecNo) - position;
     const auto delta = static_cast<int32_t>(std::clamp<int64_t>(delta64, INT32_MIN, INT32_MAX));
 
-    session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kRelative, delta, nullptr, nullptr, 0u);
+    if (FRowNumbersExact) {
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kRelative, delta, nullptr, nullptr, 0u);
+    } else {
+        // The row number is not known to match the library's (a Last on an estimated count):
+        // only an absolute move lands on row RecNo. Before the first row that is First's result.
+        if (RecNo < 0) return First();
+        const auto row = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(RecNo) + 1, INT32_MAX));
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kAbsolute, row, nullptr, nullptr, 0u);
+    }
     const int32_t reported = session->GetSqlca()->sqlerrd[2];
     CheckResult();
     if (!StillActive()) return false;
@@ -307,7 +334,10 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     }
     FBufferRow = 0;
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) FCurrentRow = RecNo;
+    if (FBufferedRows > 0) {
+        FCurrentRow = RecNo;
+        FRowNumbersExact = true;
+    }
     return FBufferedRows > 0;
 }
 
@@ -317,7 +347,8 @@ bool TAsaSQL::Resume() {
     RequireActive();
     TAsaSession* session = Asa();
     session->Dbpp(AsaLibrary.Procs.dbpp_resume, FCursorName);
-    FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
+    const int32_t count = session->GetSqlca()->sqlerrd[2];
+    FRecordCount = std::abs(count);
     CheckResult();
     if (!FActive) return false;
     const int32_t code = LastErrorCode();
@@ -326,6 +357,8 @@ bool TAsaSQL::Resume() {
     FBufferedRows = 0;
     FCurrentRow = -1;
     FBOF = FEOF = true;
+    FCountExact = count >= 0;
+    FRowNumbersExact = true;
     if (!InternalDescribeOpen(FReadOnly) || !StillActive()) return false;
     return InternalFetchNext(true);
 }

@@ -396,7 +396,8 @@ bool TAsaSQL::InternalBindOpenVariables(vcl::TStrings* Names) {
     return inherited::InternalBindOpenVariables(Names);
 }
 
-bool TAsaSQL::InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area, vcl::TStrings* Names) {
+bool TAsaSQL::InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area,
+                                    vcl::TStrings* Names) {
     sqlda*& da = *static_cast<sqlda**>(Area);
     std::deque<std::string>& store = &da == &FExecBindSqlda   ? FExecBlobNames
                                      : &da == &FOpenBindSqlda ? FOpenBlobNames
@@ -512,7 +513,8 @@ void TAsaSQL::InternalDropStatement(int16_t& Statement) {
 }
 
 void TAsaSQL::InternalUnprepareOpen() {
-    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0) DropBlobVariablesQuietly(FOpenBlobVariables.get());
+    if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0)
+        DropBlobVariablesQuietly(FOpenBlobVariables.get());
     if (!FPrepared) {
         FreeSqlda(FOpenSqlda);
         FreeSqlda(FOpenBindSqlda);

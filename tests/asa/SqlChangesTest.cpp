@@ -99,8 +99,9 @@ TEST_P(SqlChanges, ModifySendsOnlyTheDirtyColumnsAndLeavesTheRowClean) {
     // Delete removes the row the cursor stands on.
     Record();
     ASSERT_TRUE(sql->Delete());
-    EXPECT_EQ(Recorded({"dbpp_delete"}),
-              std::vector<std::string>{"dbpp_delete(\"TNX-" + std::to_string(sql->GetOpenStatement()) + "\")"});
+    EXPECT_EQ(
+        Recorded({"dbpp_delete"}),
+        std::vector<std::string>{"dbpp_delete(\"TNX-" + std::to_string(sql->GetOpenStatement()) + "\")"});
     EXPECT_EQ(QueryInt(S(), "select count(*) from c"), 1);
 }
 
@@ -198,8 +199,9 @@ TEST_P(SqlChanges, ALongValueLoadsInPiecesAndReadsFromThePosition) {
     for (std::size_t i = 0; i < value.size(); ++i)
         value[i] = static_cast<char>(i * 31 + i / 255);
     auto writer = NewSQL();
-    ASSERT_TRUE(writer->Execute("insert into b values (?, ?)",
-                                {int32_t(1), TCorvexSQL::StrToVarByte(value.data(), static_cast<int32_t>(value.size()))}));
+    ASSERT_TRUE(writer->Execute(
+        "insert into b values (?, ?)",
+        {int32_t(1), TCorvexSQL::StrToVarByte(value.data(), static_cast<int32_t>(value.size()))}));
     ASSERT_TRUE(writer->Execute("insert into b values (?, ?)",
                                 {int32_t(2), TCorvexSQL::StrToVarByte(value.data(), 100)}));
 
@@ -322,7 +324,8 @@ TEST_P(SqlChanges, FieldValuesOfEveryColumnTypeSurviveARoundTripThroughTheDataba
     EXPECT_EQ(reader->GetFieldValue("s"), vcl::Variant("text"));
     EXPECT_EQ(reader->GetFieldValue("b"), vcl::Variant(true));
     EXPECT_DOUBLE_EQ(reader->GetFieldValue("d").AsDouble(), date.Value);
-    EXPECT_DOUBLE_EQ(reader->GetFieldValue("t").AsDouble(), time.Value) << "a time of day reads back as itself";
+    EXPECT_DOUBLE_EQ(reader->GetFieldValue("t").AsDouble(), time.Value)
+        << "a time of day reads back as itself";
     EXPECT_DOUBLE_EQ(reader->GetFieldValue("ts").AsDouble(), stamp.Value);
     const auto bin = Bytes(reader->GetFieldValue("bin"));
     ASSERT_EQ(bin.size(), 10u);
