@@ -29,7 +29,8 @@ uint64_t RowOf(tnx::TAsaSQL& q) {
 
 class TAsaContender : public TContender {
 public:
-    TAsaContender(std::string LibDir, bool WantRowCounts) : FLibDir(std::move(LibDir)), FRowCounts(WantRowCounts) {}
+    TAsaContender(std::string LibDir, bool WantRowCounts)
+        : FLibDir(std::move(LibDir)), FRowCounts(WantRowCounts) {}
     ~TAsaContender() override {
         // Statements before the session they are attached to.
         FRead.reset();
@@ -44,10 +45,13 @@ public:
     std::string Name() const override { return "TAsaSQL"; }
     std::string Setup() const override {
         return std::string("TAsaSession over libdblib7 with WantRowCounts ") +
-               (FRowCounts ? "true (the default: an exact row count at each open)" : "false (no exact row count at each open)") +
+               (FRowCounts ? "true (the default: an exact row count at each open)"
+                           : "false (no exact row count at each open)") +
                "; PrepareOpen / PrepareExecute once, then OpenReadPrepared / "
-               "ExecutePrepared with same-shaped values; UniDirectional cursors (MaxFetchCount 25, the default) "
-               "for works 1, 2 and 4, UniDirectional false with MoveTo for work 5; StartTransaction / Commit; "
+               "ExecutePrepared with same-shaped values; UniDirectional cursors (MaxFetchCount 25, the "
+               "default) "
+               "for works 1, 2 and 4, UniDirectional false with MoveTo for work 5; StartTransaction / "
+               "Commit; "
                "GetFieldValue by column index";
     }
 
@@ -111,9 +115,11 @@ public:
         for (int32_t i = 0; i < Count; ++i) {
             const int n = RowText(i, text);
             const TStamp s = RowStamp(i);
-            const vcl::TDateTime stamp = vcl::EncodeDateTime(s.Year, s.Month, s.Day, s.Hour, s.Minute, s.Second, 0);
+            const vcl::TDateTime stamp =
+                vcl::EncodeDateTime(s.Year, s.Month, s.Day, s.Hour, s.Minute, s.Second, 0);
             Require(q.ExecutePrepared({Variant(i), Variant(RowDouble(i)),
-                                       Variant(std::string_view(text, static_cast<std::size_t>(n))), Variant(stamp)}),
+                                       Variant(std::string_view(text, static_cast<std::size_t>(n))),
+                                       Variant(stamp)}),
                     "insert");
         }
         Require(FSession->Commit(), "commit");

@@ -90,9 +90,9 @@ struct TOptions {
     int Reps = 5;
     std::string DataDir;
     bool Small = false;
-    int Probe = -1;          // child mode: the contender whose memory is probed
-    bool ProbeRead = false;  // child mode: read (true) or only connect
-    bool Filtered = false;   // a benchmark filter picks some works: no memory probes
+    int Probe = -1;            // child mode: the contender whose memory is probed
+    bool ProbeRead = false;    // child mode: read (true) or only connect
+    bool Filtered = false;     // a benchmark filter picks some works: no memory probes
     bool AsaRowCounts = false; // TAsaSQL's session keeps its default WantRowCounts (true)
 };
 
@@ -259,8 +259,10 @@ int main(int argc, char** argv) {
             for (std::size_t c = 0; c < contenders.size(); ++c) {
                 const std::string name = BenchName(static_cast<TWork>(w), c);
                 std::optional<std::string> failure;
-                if (!openErrors[c].empty()) failure = "cannot open: " + openErrors[c];
-                else if (collector.Errors.count(name)) failure = collector.Errors[name];
+                if (!openErrors[c].empty())
+                    failure = "cannot open: " + openErrors[c];
+                else if (collector.Errors.count(name))
+                    failure = collector.Errors[name];
                 const bool available = w != wScroll || contenders[c]->CanScroll();
                 row.Cells.push_back(CellFor(available, samples[name], failure));
             }
@@ -280,8 +282,10 @@ int main(int argc, char** argv) {
     growth.Memory = true;
     for (std::size_t c = 0; c < contenders.size(); ++c) {
         TCell cell = memory[c];
-        if (cell.State == TCell::Measured && idle[c] >= 0) cell.Value -= idle[c];
-        else if (cell.State == TCell::Measured) cell = TCell{TCell::Failed, 0, 0, "the probe failed"};
+        if (cell.State == TCell::Measured && idle[c] >= 0)
+            cell.Value -= idle[c];
+        else if (cell.State == TCell::Measured)
+            cell = TCell{TCell::Failed, 0, 0, "the probe failed"};
         growth.Cells.push_back(cell);
     }
     table.Rows.push_back(growth);
@@ -290,17 +294,18 @@ int main(int argc, char** argv) {
                 "SQLite in parentheses).\n\n",
                 UtcNow().c_str(), command.c_str(), o.Reps);
     std::printf("%s\n", MarkdownTable(table).c_str());
-    std::printf("The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "
-                "counted):\n\n%s\n",
-                MarkdownTable(cpuTable).c_str());
+    std::printf(
+        "The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "
+        "counted):\n\n%s\n",
+        MarkdownTable(cpuTable).c_str());
     std::printf("How each contender was set up:\n\n");
     for (auto& c : contenders)
         std::printf("- %s: %s\n", c->Name().c_str(), c->Setup().c_str());
-    std::printf("\nMachine:\n\n%s", MachineDescription({std::string("SQLite ") + sqlite3_libversion(),
-                                                         std::string("Qt ") + qVersion(),
-                                                         std::string("SOCI ") + SOCI_LIB_VERSION,
-                                                         "Google Benchmark (interleaved repetitions)"})
-                                         .c_str());
+    std::printf("\nMachine:\n\n%s",
+                MachineDescription({std::string("SQLite ") + sqlite3_libversion(),
+                                    std::string("Qt ") + qVersion(), std::string("SOCI ") + SOCI_LIB_VERSION,
+                                    "Google Benchmark (interleaved repetitions)"})
+                    .c_str());
     contenders.clear();
     if (temporary) std::filesystem::remove_all(o.DataDir);
     return 0;

@@ -55,7 +55,8 @@ struct TRowBuffer {
 
 // Points variables First .. First+3 of da at the row's buffers.
 void LayRow(sqlda* da, int first, TRowBuffer& row) {
-    const int16_t types[4] = {DBLIB_T_INT | 1, DBLIB_T_DOUBLE | 1, DBLIB_T_STRING | 1, DBLIB_T_TIMESTAMP_STRUCT | 1};
+    const int16_t types[4] = {DBLIB_T_INT | 1, DBLIB_T_DOUBLE | 1, DBLIB_T_STRING | 1,
+                              DBLIB_T_TIMESTAMP_STRUCT | 1};
     const int16_t lengths[4] = {4, 8, 31, 14};
     void* data[4] = {&row.a, &row.b, row.c, &row.d};
     for (int k = 0; k < 4; ++k) {
@@ -76,7 +77,8 @@ public:
     ~TDbLibContender() override {
         if (FHandle == nullptr) return;
         if (FConnected) {
-            for (short* s : {&FReadStmt, &FLookupStmt, &FInsertStmt, &FWriteLongStmt, &FReadLongStmt, &FScrollStmt})
+            for (short* s :
+                 {&FReadStmt, &FLookupStmt, &FInsertStmt, &FWriteLongStmt, &FReadLongStmt, &FScrollStmt})
                 if (*s != 0) E.dropstmt(&FCa, nullptr, Module(), s);
             for (sqlda* da : {FBlock, FOne, FKey, FInsertIn, FLongIn, FPiece})
                 E.free(da);
@@ -257,8 +259,8 @@ private:
     }
     void Check(const char* what) {
         if (FCa.sqlcode < 0)
-            throw std::runtime_error(std::string("client library: ") + what + ": " + std::to_string(FCa.sqlcode) +
-                                     " " + FCa.sqlerrmc);
+            throw std::runtime_error(std::string("client library: ") + what + ": " +
+                                     std::to_string(FCa.sqlcode) + " " + FCa.sqlerrmc);
     }
     static char* Module() {
         static char module[] = "CMP";
@@ -283,7 +285,8 @@ private:
     TEntries E{};
     sqlca FCa{};
     bool FConnected = false;
-    short FReadStmt = 0, FLookupStmt = 0, FInsertStmt = 0, FWriteLongStmt = 0, FReadLongStmt = 0, FScrollStmt = 0;
+    short FReadStmt = 0, FLookupStmt = 0, FInsertStmt = 0, FWriteLongStmt = 0, FReadLongStmt = 0,
+          FScrollStmt = 0;
     // FBlock: kBlock rows of 4 variables into FBlockRows; FOne: one row into FOneRow; FKey: the
     // lookup's key; FInsertIn: the inserted row; FLongIn / FPiece: the long value written / read.
     sqlda* FBlock = nullptr;

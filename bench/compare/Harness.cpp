@@ -32,7 +32,8 @@ std::string WorkTitle(TWork Work, const TSizes& s) {
     case wReadLong:
         return "4. Long binary of " + mb + " MB: read back";
     case wScroll:
-        return "5. " + Thousands(s.Positions) + " random absolute positions over " + Thousands(s.ScrollRows) + " rows";
+        return "5. " + Thousands(s.Positions) + " random absolute positions over " + Thousands(s.ScrollRows) +
+               " rows";
     case wCount:
         break;
     }

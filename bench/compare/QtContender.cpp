@@ -44,7 +44,8 @@ public:
 
     std::string Name() const override { return "Qt SQL"; }
     std::string Setup() const override {
-        return "QSQLITE, QSqlQuery::setForwardOnly(true) for works 1, 2 and 4, time stamps taken as the QVariant "
+        return "QSQLITE, QSqlQuery::setForwardOnly(true) for works 1, 2 and 4, time stamps taken as the "
+               "QVariant "
                "(text) the driver delivers, prepare once and bindValue by "
                "position, value(int), QSqlDatabase::transaction/commit, synchronous=FULL; work 5 on a "
                "scrollable QSqlQuery with seek()";

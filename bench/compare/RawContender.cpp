@@ -22,13 +22,14 @@ public:
     std::string Setup() const override {
         return "sqlite3_prepare_v3 (persistent) once, sqlite3_reset between uses, SQLITE_OPEN_NOMUTEX, "
                "synchronous=FULL; the long value bound and read in place (SQLITE_STATIC, "
-               "sqlite3_column_blob); work 5 keeps the rows stepped over so far and serves positions from them "
+               "sqlite3_column_blob); work 5 keeps the rows stepped over so far and serves positions from "
+               "them "
                "(the raw API has no scrollable cursor)";
     }
 
     void Open(const TDataSet& Data) override {
-        if (sqlite3_open_v2(Data.File().c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-            SQLITE_OK)
+        if (sqlite3_open_v2(Data.File().c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
             Fail("open");
         Exec("PRAGMA synchronous=FULL");
         FRead = Prepare("select a, b, c, d from t");
@@ -85,7 +86,8 @@ public:
     uint64_t ReadLong() override {
         uint64_t sum = 0;
         if (sqlite3_step(FReadLong) == SQLITE_ROW)
-            sum = BytesChecksum(sqlite3_column_blob(FReadLong, 0), static_cast<std::size_t>(sqlite3_column_bytes(FReadLong, 0)));
+            sum = BytesChecksum(sqlite3_column_blob(FReadLong, 0),
+                                static_cast<std::size_t>(sqlite3_column_bytes(FReadLong, 0)));
         Done(FReadLong);
         return sum;
     }
@@ -113,7 +115,8 @@ public:
             }
             if (p < static_cast<int32_t>(rows.size())) {
                 const Row& r = rows[static_cast<std::size_t>(p)];
-                sum += RowSum(r.a, r.b, r.c.size(), SecondsOfText(reinterpret_cast<const unsigned char*>(r.d.c_str())));
+                sum += RowSum(r.a, r.b, r.c.size(),
+                              SecondsOfText(reinterpret_cast<const unsigned char*>(r.d.c_str())));
             }
         }
         Done(FScroll);

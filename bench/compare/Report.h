@@ -26,8 +26,8 @@ struct TCell {
 
 struct TRow {
     std::string Work;
-    bool Memory = false; // Value is megabytes, no ratio
-    bool Read = false;   // a read: the product must stay within ReadLimit times the raw API
+    bool Memory = false;      // Value is megabytes, no ratio
+    bool Read = false;        // a read: the product must stay within ReadLimit times the raw API
     std::vector<TCell> Cells; // one per contender, in column order
 };
 

@@ -28,7 +28,8 @@ class TSociContender : public TContender {
 public:
     std::string Name() const override { return "SOCI"; }
     std::string Setup() const override {
-        return "sqlite3 backend, prepared statements re-executed with use/into, bulk fetch of 1,000 rows into "
+        return "sqlite3 backend, prepared statements re-executed with use/into, bulk fetch of 1,000 rows "
+               "into "
                "vectors for work 1, soci::transaction, soci::blob, synchronous=FULL; no scrollable cursor";
     }
 
@@ -65,8 +66,8 @@ public:
         // Prepared once per run: the backend keeps a statement that delivered one row stepped (its
         // read transaction open) until the statement runs again or goes, which would make the next
         // write on this connection fail as busy.
-        soci::statement st = (FSql.prepare << "select a, b, c, d from t where a = :k", soci::use(key), soci::into(a),
-                              soci::into(b), soci::into(c), soci::into(d));
+        soci::statement st = (FSql.prepare << "select a, b, c, d from t where a = :k", soci::use(key),
+                              soci::into(a), soci::into(b), soci::into(c), soci::into(d));
         uint64_t sum = 0;
         for (int32_t k : Keys) {
             key = k;
@@ -81,8 +82,8 @@ public:
         std::string c;
         std::tm d{};
         soci::transaction tr(FSql);
-        soci::statement st = (FSql.prepare << "insert into ins values (:a, :b, :c, :d)", soci::use(a), soci::use(b),
-                              soci::use(c), soci::use(d));
+        soci::statement st = (FSql.prepare << "insert into ins values (:a, :b, :c, :d)", soci::use(a),
+                              soci::use(b), soci::use(c), soci::use(d));
         char text[32];
         for (int32_t i = 0; i < Count; ++i) {
             const int n = RowText(i, text);

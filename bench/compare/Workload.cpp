@@ -49,7 +49,8 @@ namespace {
 class TSetupDb {
 public:
     explicit TSetupDb(const std::string& file) {
-        if (sqlite3_open_v2(file.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(file.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+            SQLITE_OK)
             Fail("open");
     }
     ~TSetupDb() { sqlite3_close_v2(FDb); }
@@ -190,8 +191,9 @@ bool TDataSet::InsertsComplete() const {
     TSetupDb db(FFile);
     // Seconds sit at characters 18-19 in every library's time-stamp text ("YYYY-MM-DD HH:MM:SS",
     // with a 'T' or fractions in some).
-    sqlite3_stmt* s = db.Prepare("select count(*), min(a), max(a), sum(b * 4), sum(length(c)), "
-                                 "sum(cast(substr(d, 18, 2) as integer)), sum(a = cast(b * 4 as integer)) from ins");
+    sqlite3_stmt* s =
+        db.Prepare("select count(*), min(a), max(a), sum(b * 4), sum(length(c)), "
+                   "sum(cast(substr(d, 18, 2) as integer)), sum(a = cast(b * 4 as integer)) from ins");
     bool ok = false;
     if (sqlite3_step(s) == SQLITE_ROW) {
         const int64_t n = FSizes.Inserts;

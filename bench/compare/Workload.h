@@ -22,12 +22,12 @@ namespace cmp {
 
 // How much each work does. Full() is the published comparison; tests use small sizes.
 struct TSizes {
-    int32_t Rows = 1000000;           // work 1: rows read; also the key range of work 2
-    int32_t Lookups = 100000;         // work 2: point lookups
-    int32_t Inserts = 100000;         // work 3: rows inserted in one transaction
+    int32_t Rows = 1000000;            // work 1: rows read; also the key range of work 2
+    int32_t Lookups = 100000;          // work 2: point lookups
+    int32_t Inserts = 100000;          // work 3: rows inserted in one transaction
     std::size_t LongBytes = 100 << 20; // work 4: bytes of the long binary value
-    int32_t ScrollRows = 100000;      // work 5: rows of the scrolled result
-    int32_t Positions = 10000;        // work 5: absolute positions visited
+    int32_t ScrollRows = 100000;       // work 5: rows of the scrolled result
+    int32_t Positions = 10000;         // work 5: absolute positions visited
 };
 
 // A time stamp as its parts (Month 1..12).
@@ -47,7 +47,8 @@ void StampText(const TStamp& s, char (&buf)[32]);
 
 // The fold of one row. b is a multiple of 1/4, so b * 4 is exact.
 inline uint64_t RowSum(int64_t a, double b, std::size_t textLength, int second) {
-    return static_cast<uint64_t>(a) + static_cast<uint64_t>(b * 4.0) + textLength + static_cast<uint64_t>(second);
+    return static_cast<uint64_t>(a) + static_cast<uint64_t>(b * 4.0) + textLength +
+           static_cast<uint64_t>(second);
 }
 uint64_t ExpectedRowSum(int32_t i);
 

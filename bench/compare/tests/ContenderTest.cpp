@@ -12,8 +12,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -122,10 +122,11 @@ TEST(DataSetTest, ChecksCatchWrongWrites) {
     sqlite3_exec(db, "update ins set b = b - 1 where a = 699", nullptr, nullptr, nullptr);
     EXPECT_TRUE(data.InsertsComplete());
     // A long value cut short by one byte, then the whole of it.
-    sqlite3_exec(db, "insert into big select 2, substr(v, 1, length(v) - 1) from big where id = 1", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(db, "insert into big select 2, substr(v, 1, length(v) - 1) from big where id = 1", nullptr,
+                 nullptr, nullptr);
     EXPECT_FALSE(data.LongWritten());
-    sqlite3_exec(db, "update big set v = (select v from big where id = 1) where id = 2", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "update big set v = (select v from big where id = 1) where id = 2", nullptr, nullptr,
+                 nullptr);
     EXPECT_TRUE(data.LongWritten());
     sqlite3_close(db);
 }

@@ -38,7 +38,9 @@ public:
     std::string Setup() const override { return ""; }
     void Open(const TDataSet& Data) override { FRaw->Open(Data); }
     uint64_t Read() override { return FRaw->Read() + (FFault == OffByOne); }
-    uint64_t Lookup(std::span<const int32_t> Keys) override { return FRaw->Lookup(Keys) + (FFault == OffByOne); }
+    uint64_t Lookup(std::span<const int32_t> Keys) override {
+        return FRaw->Lookup(Keys) + (FFault == OffByOne);
+    }
     void Insert(int32_t Count) override { FRaw->Insert(FFault == SkipLastInsert ? Count - 1 : Count); }
     void PrepareLong(std::span<const uint8_t> Value) override {
         FRaw->PrepareLong(FFault == ShortLongValue ? Value.first(Value.size() - 1) : Value);

@@ -50,7 +50,8 @@ TEST(ProgramTest, AFilteredRunReportsWhatItMeasured) {
         ++notRun;
     EXPECT_EQ(notRun, 3) << read;
     // Memory probes do not run under a filter.
-    EXPECT_NE(Row(report, "Peak memory").find("| n/a | n/a | n/a | n/a | n/a |"), std::string::npos) << report;
+    EXPECT_NE(Row(report, "Peak memory").find("| n/a | n/a | n/a | n/a | n/a |"), std::string::npos)
+        << report;
     EXPECT_NE(report.find("- CPU: "), std::string::npos);
 }
 

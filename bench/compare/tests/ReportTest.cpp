@@ -55,10 +55,12 @@ TEST(ReportTest, VerdictIgnoresPeersThatCannotDoTheWork) {
 TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
     TTable t = Table();
     t.Rows.push_back(TRow{"1. read", false, true, {At(0.5), At(1.0), At(2.0), TCell{}}});
-    t.Rows.push_back(TRow{"memory", true, false, {At(10.0), At(12.5), At(30.0), TCell{TCell::Failed, 0, 0, "x"}}});
+    t.Rows.push_back(
+        TRow{"memory", true, false, {At(10.0), At(12.5), At(30.0), TCell{TCell::Failed, 0, 0, "x"}}});
     const std::string md = MarkdownTable(t);
     EXPECT_NE(md.find("| Work | raw | mine | Qt SQL | SOCI | mine goals |"), std::string::npos) << md;
-    EXPECT_NE(md.find("| 1. read | 500 ms (1.00x) | 1.00 s (2.00x) | 2.00 s (4.00x) | n/a | met |"), std::string::npos)
+    EXPECT_NE(md.find("| 1. read | 500 ms (1.00x) | 1.00 s (2.00x) | 2.00 s (4.00x) | n/a | met |"),
+              std::string::npos)
         << md;
     EXPECT_NE(md.find("| memory | 10.0 MB | 12.5 MB | 30.0 MB | failed: x | met |"), std::string::npos) << md;
 }
@@ -66,7 +68,8 @@ TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
 TEST(ReportTest, AFailureCannotBreakTheTable) {
     TTable t = Table();
     const std::string why = "near 'a|b'\n" + std::string(200, 'x');
-    t.Rows.push_back(TRow{"1. read", false, true, {At(0.5), TCell{TCell::Failed, 0, 0, why}, At(2.0), At(1.0)}});
+    t.Rows.push_back(
+        TRow{"1. read", false, true, {At(0.5), TCell{TCell::Failed, 0, 0, why}, At(2.0), At(1.0)}});
     const std::string md = MarkdownTable(t);
     const std::string line = md.substr(md.rfind("| 1. read"));
     // Every row has the header's number of cells: no '|' of the message splits one.
@@ -80,7 +83,8 @@ TEST(ReportTest, AFailureCannotBreakTheTable) {
 
 TEST(ReportTest, MachineListsWhatTheNumbersDependOn) {
     const std::string m = MachineDescription({"SQLite 3.x"});
-    for (const char* label : {"- CPU: ", " logical cores", "- Memory: ", "- OS: ", "- Compiler: ", "- SQLite 3.x"})
+    for (const char* label :
+         {"- CPU: ", " logical cores", "- Memory: ", "- OS: ", "- Compiler: ", "- SQLite 3.x"})
         EXPECT_NE(m.find(label), std::string::npos) << label << "\n" << m;
     // Memory read from the system, not a parse that failed.
     EXPECT_EQ(m.find("- Memory: 0.0 GB"), std::string::npos) << m;
