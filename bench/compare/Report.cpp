@@ -165,6 +165,13 @@ std::string MachineDescription(const std::vector<std::string>& LibraryVersions) 
 #elif defined(__GNUC__)
     out += "- Compiler: g++ " __VERSION__ "\n";
 #endif
+    // Other work on the machine moves the numbers: say how busy it was.
+    std::ifstream load("/proc/loadavg");
+    double l1 = 0, l5 = 0, l15 = 0;
+    if (load >> l1 >> l5 >> l15) {
+        std::snprintf(buf, sizeof buf, "%.2f, %.2f, %.2f", l1, l5, l15);
+        out += std::string("- Load average (1, 5, 15 minutes) when the report was made: ") + buf + "\n";
+    }
     for (const std::string& v : LibraryVersions)
         out += "- " + v + "\n";
     return out;

@@ -47,8 +47,8 @@ std::string GoalVerdict(const TTable& Table, const TRow& Row);
 // cells "<MB> MB", and a last column with the goal verdict.
 std::string MarkdownTable(const TTable& Table);
 
-// The machine: CPU model, cores, memory, OS and kernel, compiler, and the versions of the
-// libraries compared, as Markdown list lines.
+// The machine: CPU model, cores, memory, OS and kernel, compiler, the load average, and the
+// versions of the libraries compared, as Markdown list lines.
 std::string MachineDescription(const std::vector<std::string>& LibraryVersions);
 
 } // namespace cmp
