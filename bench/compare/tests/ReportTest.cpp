@@ -83,8 +83,8 @@ TEST(ReportTest, AFailureCannotBreakTheTable) {
 
 TEST(ReportTest, MachineListsWhatTheNumbersDependOn) {
     const std::string m = MachineDescription({"SQLite 3.x"});
-    for (const char* label :
-         {"- CPU: ", " logical cores", "- Memory: ", "- OS: ", "- Compiler: ", "- Load average", "- SQLite 3.x"})
+    for (const char* label : {"- CPU: ", " logical cores",
+                              "- Memory: ", "- OS: ", "- Compiler: ", "- Load average", "- SQLite 3.x"})
         EXPECT_NE(m.find(label), std::string::npos) << label << "\n" << m;
     // Memory read from the system, not a parse that failed.
     EXPECT_EQ(m.find("- Memory: 0.0 GB"), std::string::npos) << m;
