@@ -1,0 +1,312 @@
+// The comparison harness: the same five works on the same SQLite file through the raw SQLite C
+// API, the client-library stand-in called directly, TAsaSQL, Qt SQL and SOCI, timed with Google
+// Benchmark and printed as one Markdown table.
+//
+// Every (work, contender) pair is a benchmark of one iteration, repeated --reps times (default 5);
+// the repetitions of all pairs run in random interleaved order, so a busy spell of the machine
+// spreads over every contender instead of falling on one. The table shows the median real time of
+// each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
+// child process of its own (this program, started afresh), which reports its peak resident memory;
+// a second child that only connects gives the memory the read itself adds.
+//
+// Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [--asa-row-counts] [Google Benchmark flags]
+//   --data-dir keeps the database file there and reuses it on later runs (TNX_BENCH_DATA_DIR
+//   does the same); otherwise it is made in a temporary folder and removed at the end.
+//   --small runs small sizes: a quick check that every contender works, not for publishing.
+//   --asa-row-counts runs TAsaSQL with its session's default WantRowCounts (true) instead of false.
+//   A --benchmark_filter picks (work, contender) pairs by name: w<work 0-5>/<contender 0-4>; the
+//   memory probes then do not run.
+// Progress goes to stderr; the Markdown report (table, notes, machine) goes to stdout.
+#include "Contender.h"
+#include "Harness.h"
+#include "Report.h"
+
+#include <QtCore/QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <soci/version.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace cmp;
+
+// Timed runs per benchmark name, and the first failure of each.
+class TCollector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration) continue;
+            const std::string name = r.run_name.function_name;
+            if (r.error_occurred) {
+                Errors.emplace(name, r.error_message);
+                continue;
+            }
+            if (r.iterations > 0) {
+                Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
+                CpuSeconds[name].push_back(r.cpu_accumulated_time / static_cast<double>(r.iterations));
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::vector<double>> Seconds;
+    std::map<std::string, std::vector<double>> CpuSeconds;
+    std::map<std::string, std::string> Errors;
+};
+
+std::string BenchName(TWork w, std::size_t contender) {
+    return "w" + std::to_string(w) + "/" + std::to_string(contender);
+}
+
+// Runs one work of one contender as the body of a benchmark: untimed preparation, the timed call,
+// untimed checks of what it did.
+void RunWork(benchmark::State& state, TWork w, TContender& c, const TDataSet& data) {
+    try {
+        PrepareWork(w, c, data);
+        uint64_t got = 0;
+        for (auto _ : state)
+            got = PerformWork(w, c, data);
+        if (auto failure = VerifyWork(w, got, data)) state.SkipWithError(failure->c_str());
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    } catch (...) {
+        state.SkipWithError("unknown exception");
+    }
+}
+
+struct TOptions {
+    int Reps = 5;
+    std::string DataDir;
+    bool Small = false;
+    int Probe = -1;            // child mode: the contender whose memory is probed
+    bool ProbeRead = false;    // child mode: read (true) or only connect
+    bool Filtered = false;     // a benchmark filter picks some works: no memory probes
+    bool AsaRowCounts = false; // TAsaSQL's session keeps its default WantRowCounts (true)
+};
+
+TSizes SizesFor(bool small) {
+    TSizes s;
+    if (small) {
+        s.Rows = 20000;
+        s.Lookups = 2000;
+        s.Inserts = 2000;
+        s.LongBytes = 4 << 20;
+        s.ScrollRows = 5000;
+        s.Positions = 1000;
+    }
+    return s;
+}
+
+// Child mode: connect contender Probe and, when asked, do work 1; prints "peak_kb=<n>" and exits 0
+// when the read was right.
+int RunProbe(const TOptions& o) {
+    try {
+        TDataSet data(o.DataDir, SizesFor(o.Small));
+        auto all = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
+        TContender& c = *all.at(static_cast<std::size_t>(o.Probe));
+        c.Open(data);
+        if (o.ProbeRead && c.Read() != data.ExpectedRead()) return 3;
+        std::printf("peak_kb=%ld\n", PeakKilobytes());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "memory probe: %s\n", e.what());
+        return 2;
+    }
+}
+
+// Peak resident memory (MB) of this program run afresh in probe mode; negative when it failed.
+double ProbeMemory(const TOptions& o, int contender, bool read) {
+    auto quoted = [](const std::string& s) {
+        std::string q = "'";
+        for (char ch : s)
+            q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        return q + "'";
+    };
+    std::string command = quoted(std::filesystem::read_symlink("/proc/self/exe")) +
+                          " --probe=" + std::to_string(contender) + " " + quoted("--data-dir=" + o.DataDir);
+    if (read) command += " --probe-read";
+    if (o.Small) command += " --small";
+    if (o.AsaRowCounts) command += " --asa-row-counts";
+    std::FILE* child = popen(command.c_str(), "r");
+    if (child == nullptr) return -1;
+    long kb = -1;
+    char line[128];
+    while (std::fgets(line, sizeof line, child) != nullptr)
+        if (std::strncmp(line, "peak_kb=", 8) == 0) kb = std::atol(line + 8);
+    if (pclose(child) != 0 || kb < 0) return -1;
+    return kb / 1024.0;
+}
+
+std::string UtcNow() {
+    std::time_t t = std::time(nullptr);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M UTC", std::gmtime(&t));
+    return buf;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TOptions o;
+    if (const char* kept = std::getenv("TNX_BENCH_DATA_DIR")) o.DataDir = kept;
+    std::vector<char*> rest = {argv[0]};
+    std::string command = "bench_compare";
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--reps=", 0) == 0)
+            o.Reps = std::max(1, std::atoi(a.c_str() + 7));
+        else if (a.rfind("--data-dir=", 0) == 0)
+            o.DataDir = a.substr(11);
+        else if (a == "--small")
+            o.Small = true;
+        else if (a.rfind("--probe=", 0) == 0)
+            o.Probe = std::atoi(a.c_str() + 8);
+        else if (a == "--probe-read")
+            o.ProbeRead = true;
+        else if (a == "--asa-row-counts")
+            o.AsaRowCounts = true;
+        else {
+            if (a.rfind("--benchmark_filter", 0) == 0) o.Filtered = true;
+            rest.push_back(argv[i]);
+        }
+        if (o.Probe < 0 && a.rfind("--data-dir=", 0) != 0) command += " " + a;
+    }
+    int qtArgc = 1;
+    QCoreApplication app(qtArgc, argv);
+    if (o.Probe >= 0) return RunProbe(o);
+
+    bool temporary = o.DataDir.empty();
+    if (temporary) {
+        char tmpl[] = "/tmp/tnxcompare-XXXXXX";
+        o.DataDir = mkdtemp(tmpl);
+    }
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    rest.push_back(interleave);
+    int count = static_cast<int>(rest.size());
+    benchmark::Initialize(&count, rest.data());
+
+    std::fprintf(stderr, "preparing the database in %s\n", o.DataDir.c_str());
+    const TDataSet data(o.DataDir, SizesFor(o.Small));
+    auto contenders = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
+    std::vector<std::string> openErrors(contenders.size());
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        try {
+            contenders[c]->Open(data);
+        } catch (const std::exception& e) {
+            openErrors[c] = e.what();
+            std::fprintf(stderr, "%s cannot open: %s\n", contenders[c]->Name().c_str(), e.what());
+        }
+    }
+
+    // Peak memory of work 1, each contender in a process of its own.
+    std::vector<TCell> memory(contenders.size());
+    std::vector<double> idle(contenders.size(), -1);
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        if (!openErrors[c].empty() || o.Filtered) continue;
+        std::fprintf(stderr, "memory of %s\n", contenders[c]->Name().c_str());
+        idle[c] = ProbeMemory(o, static_cast<int>(c), false);
+        const double peak = ProbeMemory(o, static_cast<int>(c), true);
+        if (peak < 0)
+            memory[c] = TCell{TCell::Failed, 0, 0, "the probe failed"};
+        else
+            memory[c] = TCell{TCell::Measured, peak, 1, ""};
+    }
+
+    for (int w = 0; w < wCount; ++w)
+        for (std::size_t c = 0; c < contenders.size(); ++c) {
+            if (!openErrors[c].empty() || (w == wScroll && !contenders[c]->CanScroll())) continue;
+            TContender& contender = *contenders[c];
+            benchmark::RegisterBenchmark(BenchName(static_cast<TWork>(w), c).c_str(),
+                                         [w, &contender, &data](benchmark::State& st) {
+                                             RunWork(st, static_cast<TWork>(w), contender, data);
+                                         })
+                ->Iterations(1)
+                ->Repetitions(o.Reps)
+                ->ReportAggregatesOnly(false)
+                ->Unit(benchmark::kMillisecond);
+        }
+    TCollector collector;
+    collector.SetOutputStream(&std::cerr);
+    collector.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    // One table of medians per clock: real time (what a user waits) and CPU time (steadier on a
+    // machine shared with other work, blind to waits for the disk).
+    auto tableOf = [&](std::map<std::string, std::vector<double>>& samples) {
+        TTable table;
+        for (std::size_t c = 0; c < contenders.size(); ++c) {
+            const std::string name = contenders[c]->Name();
+            table.Contenders.push_back(name);
+            if (name == "TAsaSQL") table.Product = static_cast<int>(c);
+            if (name == "Qt SQL" || name == "SOCI") table.Peers.push_back(static_cast<int>(c));
+        }
+        for (int w = 0; w < wCount; ++w) {
+            TRow row;
+            row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
+            row.Read = IsRead(static_cast<TWork>(w));
+            for (std::size_t c = 0; c < contenders.size(); ++c) {
+                const std::string name = BenchName(static_cast<TWork>(w), c);
+                std::optional<std::string> failure;
+                if (!openErrors[c].empty())
+                    failure = "cannot open: " + openErrors[c];
+                else if (collector.Errors.count(name))
+                    failure = collector.Errors[name];
+                const bool available = w != wScroll || contenders[c]->CanScroll();
+                row.Cells.push_back(CellFor(available, samples[name], failure));
+            }
+            table.Rows.push_back(row);
+        }
+        return table;
+    };
+    TTable table = tableOf(collector.Seconds);
+    const TTable cpuTable = tableOf(collector.CpuSeconds);
+    TRow mem;
+    mem.Work = "Peak memory of work 1 (peak RSS of a process of its own)";
+    mem.Memory = true;
+    mem.Cells = memory;
+    table.Rows.push_back(mem);
+    TRow growth;
+    growth.Work = "of which the read adds (over connected and idle)";
+    growth.Memory = true;
+    for (std::size_t c = 0; c < contenders.size(); ++c) {
+        TCell cell = memory[c];
+        if (cell.State == TCell::Measured && idle[c] >= 0)
+            cell.Value -= idle[c];
+        else if (cell.State == TCell::Measured)
+            cell = TCell{TCell::Failed, 0, 0, "the probe failed"};
+        growth.Cells.push_back(cell);
+    }
+    table.Rows.push_back(growth);
+
+    std::printf("Run %s: `%s`, median of %d interleaved runs per cell (real time; ratio to raw "
+                "SQLite in parentheses).\n\n",
+                UtcNow().c_str(), command.c_str(), o.Reps);
+    std::printf("%s\n", MarkdownTable(table).c_str());
+    std::printf(
+        "The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "
+        "counted):\n\n%s\n",
+        MarkdownTable(cpuTable).c_str());
+    std::printf("How each contender was set up:\n\n");
+    for (auto& c : contenders)
+        std::printf("- %s: %s\n", c->Name().c_str(), c->Setup().c_str());
+    std::printf("\nMachine:\n\n%s",
+                MachineDescription({std::string("SQLite ") + sqlite3_libversion(),
+                                    std::string("Qt ") + qVersion(), std::string("SOCI ") + SOCI_LIB_VERSION,
+                                    "Google Benchmark (interleaved repetitions)"})
+                    .c_str());
+    contenders.clear();
+    if (temporary) std::filesystem::remove_all(o.DataDir);
+    return 0;
+}

@@ -1,0 +1,43 @@
+// One run of one work by one contender, in three steps, so that only the middle one is timed:
+// PrepareWork (empty the table written, hand the long value over), PerformWork (the work itself),
+// VerifyWork (the result against the expected one). A run that throws or gives another result
+// than expected is a failure with a reason, never a time. Also the cells of the table made from
+// the runs, and the process's peak memory.
+#pragma once
+
+#include "Contender.h"
+#include "Report.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmp {
+
+enum TWork { wRead, wLookup, wInsert, wWriteLong, wReadLong, wScroll, wCount };
+
+// The row title of a work for the data set's sizes ("1. Forward read of 1,000,000 rows").
+std::string WorkTitle(TWork Work, const TSizes& Sizes);
+// Whether the work reads (the product's read limit applies to it).
+bool IsRead(TWork Work);
+// n with thousands separators: 1000000 -> "1,000,000".
+std::string Thousands(long long n);
+
+void PrepareWork(TWork Work, TContender& Contender, const TDataSet& Data);
+// Returns the fold of what a read read (0 for writes).
+uint64_t PerformWork(TWork Work, TContender& Contender, const TDataSet& Data);
+// Why the run is not right (nullopt when it is): another fold than expected, or a table that
+// does not hold what was written.
+std::optional<std::string> VerifyWork(TWork Work, uint64_t Got, const TDataSet& Data);
+
+// The table cell of a (work, contender) pair from its timed samples: Failed with the reason when
+// any run failed (a failure is never hidden by other runs' times), n/a when the contender cannot
+// do the work or nothing ran, else the median.
+TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure);
+
+// The peak resident memory of this process's own address space, in kB (VmHWM); -1 if unknown.
+long PeakKilobytes();
+
+} // namespace cmp

@@ -1,0 +1,166 @@
+// The raw SQLite C API: the physical limit of the embedded stack. Statements are prepared once
+// (SQLITE_PREPARE_PERSISTENT) and reset between uses; the connection runs without its mutex
+// (one thread) and with synchronous=FULL, as the client library runs its databases.
+#include "Contender.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace cmp {
+namespace {
+
+class TRawContender : public TContender {
+public:
+    ~TRawContender() override {
+        for (sqlite3_stmt* s : {FRead, FLookup, FInsert, FWriteLong, FReadLong, FScroll})
+            sqlite3_finalize(s);
+        sqlite3_close_v2(FDb);
+    }
+
+    std::string Name() const override { return "raw SQLite"; }
+    std::string Setup() const override {
+        return "sqlite3_prepare_v3 (persistent) once, sqlite3_reset between uses, SQLITE_OPEN_NOMUTEX, "
+               "synchronous=FULL; the long value bound and read in place (SQLITE_STATIC, "
+               "sqlite3_column_blob); work 5 keeps the rows stepped over so far and serves positions from "
+               "them "
+               "(the raw API has no scrollable cursor)";
+    }
+
+    void Open(const TDataSet& Data) override {
+        if (sqlite3_open_v2(Data.File().c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
+            Fail("open");
+        Exec("PRAGMA synchronous=FULL");
+        FRead = Prepare("select a, b, c, d from t");
+        FLookup = Prepare("select a, b, c, d from t where a = ?");
+        FInsert = Prepare("insert into ins values (?, ?, ?, ?)");
+        FWriteLong = Prepare("insert into big values (2, ?)");
+        FReadLong = Prepare("select v from big where id = 1");
+        FScroll = Prepare("select a, b, c, d from s order by a");
+    }
+
+    uint64_t Read() override {
+        uint64_t sum = 0;
+        while (sqlite3_step(FRead) == SQLITE_ROW)
+            sum += RowOf(FRead);
+        Done(FRead);
+        return sum;
+    }
+
+    uint64_t Lookup(std::span<const int32_t> Keys) override {
+        uint64_t sum = 0;
+        for (int32_t key : Keys) {
+            sqlite3_bind_int(FLookup, 1, key);
+            if (sqlite3_step(FLookup) == SQLITE_ROW) sum += RowOf(FLookup);
+            Done(FLookup);
+        }
+        return sum;
+    }
+
+    void Insert(int32_t Count) override {
+        Exec("BEGIN");
+        char text[32], stamp[32];
+        for (int32_t i = 0; i < Count; ++i) {
+            const int n = RowText(i, text);
+            StampText(RowStamp(i), stamp);
+            sqlite3_bind_int(FInsert, 1, i);
+            sqlite3_bind_double(FInsert, 2, RowDouble(i));
+            sqlite3_bind_text(FInsert, 3, text, n, SQLITE_STATIC);
+            sqlite3_bind_text(FInsert, 4, stamp, 19, SQLITE_STATIC);
+            if (sqlite3_step(FInsert) != SQLITE_DONE) Fail("insert");
+            sqlite3_reset(FInsert);
+        }
+        Exec("COMMIT");
+    }
+
+    void PrepareLong(std::span<const uint8_t> Value) override { FLong = Value; }
+
+    void WriteLong() override {
+        sqlite3_bind_blob64(FWriteLong, 1, FLong.data(), FLong.size(), SQLITE_STATIC);
+        if (sqlite3_step(FWriteLong) != SQLITE_DONE) Fail("insert long");
+        sqlite3_reset(FWriteLong);
+        sqlite3_clear_bindings(FWriteLong);
+    }
+
+    uint64_t ReadLong() override {
+        uint64_t sum = 0;
+        if (sqlite3_step(FReadLong) == SQLITE_ROW)
+            sum = BytesChecksum(sqlite3_column_blob(FReadLong, 0),
+                                static_cast<std::size_t>(sqlite3_column_bytes(FReadLong, 0)));
+        Done(FReadLong);
+        return sum;
+    }
+
+    uint64_t Scroll(std::span<const int32_t> Positions) override {
+        // A scrollable cursor written on the raw API: rows are kept as they are first reached.
+        struct Row {
+            int32_t a;
+            double b;
+            std::string c;
+            std::string d;
+        };
+        std::vector<Row> rows;
+        uint64_t sum = 0;
+        bool more = true;
+        for (int32_t p : Positions) {
+            while (more && static_cast<int32_t>(rows.size()) <= p) {
+                if (sqlite3_step(FScroll) != SQLITE_ROW) {
+                    more = false;
+                    break;
+                }
+                rows.push_back(Row{sqlite3_column_int(FScroll, 0), sqlite3_column_double(FScroll, 1),
+                                   reinterpret_cast<const char*>(sqlite3_column_text(FScroll, 2)),
+                                   reinterpret_cast<const char*>(sqlite3_column_text(FScroll, 3))});
+            }
+            if (p < static_cast<int32_t>(rows.size())) {
+                const Row& r = rows[static_cast<std::size_t>(p)];
+                sum += RowSum(r.a, r.b, r.c.size(),
+                              SecondsOfText(reinterpret_cast<const unsigned char*>(r.d.c_str())));
+            }
+        }
+        Done(FScroll);
+        return sum;
+    }
+
+private:
+    static uint64_t RowOf(sqlite3_stmt* s) {
+        const int32_t a = sqlite3_column_int(s, 0);
+        const double b = sqlite3_column_double(s, 1);
+        sqlite3_column_text(s, 2);
+        const auto c = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
+        const unsigned char* d = sqlite3_column_text(s, 3);
+        return RowSum(a, b, c, d != nullptr && sqlite3_column_bytes(s, 3) >= 19 ? SecondsOfText(d) : 0);
+    }
+    void Done(sqlite3_stmt* s) {
+        if (sqlite3_reset(s) != SQLITE_OK) Fail("step");
+    }
+    void Exec(const char* sql) {
+        if (sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
+    }
+    sqlite3_stmt* Prepare(const char* sql) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v3(FDb, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) Fail(sql);
+        return s;
+    }
+    [[noreturn]] void Fail(const std::string& what) {
+        throw std::runtime_error("raw SQLite: " + what + ": " + sqlite3_errmsg(FDb));
+    }
+
+    sqlite3* FDb = nullptr;
+    sqlite3_stmt* FRead = nullptr;
+    sqlite3_stmt* FLookup = nullptr;
+    sqlite3_stmt* FInsert = nullptr;
+    sqlite3_stmt* FWriteLong = nullptr;
+    sqlite3_stmt* FReadLong = nullptr;
+    sqlite3_stmt* FScroll = nullptr;
+    std::span<const uint8_t> FLong; // work 4's value, owned by the data set
+};
+
+} // namespace
+
+std::unique_ptr<TContender> NewRawContender() {
+    return std::make_unique<TRawContender>();
+}
+
+} // namespace cmp

@@ -1,0 +1,54 @@
+// The comparison's report: medians of the timed runs, the Markdown table with the ratio of every
+// contender to the raw API (the first column), the product's goals checked row by row, and the
+// machine the numbers came from.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmp {
+
+// The median of the samples (the mean of the middle two for an even count); nullopt when empty.
+std::optional<double> Median(std::vector<double> Samples);
+
+// "412 ms", "1.37 s", "85.2 us": three significant digits in a unit that suits.
+std::string FormatSeconds(double Seconds);
+
+// One cell of the table: the median time (or peak memory), "n/a" when the contender cannot do the
+// work, or why the work failed (an error, or a result that differs from the expected one).
+struct TCell {
+    enum Kind { Measured, NotAvailable, Failed } State = NotAvailable;
+    double Value = 0; // seconds, or megabytes for a memory row
+    int Runs = 0;     // timed runs the median is taken over
+    std::string Why;  // for Failed
+};
+
+struct TRow {
+    std::string Work;
+    bool Memory = false;      // Value is megabytes, no ratio
+    bool Read = false;        // a read: the product must stay within ReadLimit times the raw API
+    std::vector<TCell> Cells; // one per contender, in column order
+};
+
+struct TTable {
+    std::vector<std::string> Contenders; // column names; [0] is the raw API
+    int Product = -1;                    // column of the product
+    std::vector<int> Peers;              // columns of the peer libraries it must be ahead of
+    double ReadLimit = 2.5;
+    std::vector<TRow> Rows;
+};
+
+// The verdict on the product's goals for one row: "met", or what is missed ("behind Qt SQL",
+// "3.1x raw > 2.5x"), joined by "; ". Empty when the product's cell is not measured.
+std::string GoalVerdict(const TTable& Table, const TRow& Row);
+
+// The Markdown table: a header, one line per row, each timed cell "<time> (<ratio>x)", memory
+// cells "<MB> MB", and a last column with the goal verdict.
+std::string MarkdownTable(const TTable& Table);
+
+// The machine: CPU model, cores, memory, OS and kernel, compiler, the load average, and the
+// versions of the libraries compared, as Markdown list lines.
+std::string MachineDescription(const std::vector<std::string>& LibraryVersions);
+
+} // namespace cmp

@@ -1,0 +1,93 @@
+// The report's medians, goal verdicts and table cells.
+#include "Report.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace cmp;
+
+TEST(ReportTest, MedianOfOddAndEvenCounts) {
+    EXPECT_EQ(Median({3.0, 1.0, 2.0}), 2.0);
+    EXPECT_EQ(Median({4.0, 1.0, 3.0, 2.0}), 2.5);
+    EXPECT_EQ(Median({7.0}), 7.0);
+    EXPECT_FALSE(Median({}).has_value());
+}
+
+TEST(ReportTest, SecondsInAUnitThatSuits) {
+    EXPECT_EQ(FormatSeconds(0.412), "412 ms");
+    EXPECT_EQ(FormatSeconds(1.372), "1.37 s");
+    EXPECT_EQ(FormatSeconds(0.0000852), "85.2 us");
+    EXPECT_EQ(FormatSeconds(0.0456), "45.6 ms");
+}
+
+TCell At(double seconds) {
+    return TCell{TCell::Measured, seconds, 5, ""};
+}
+
+// raw, product, Qt, SOCI
+TTable Table() {
+    TTable t;
+    t.Contenders = {"raw", "mine", "Qt SQL", "SOCI"};
+    t.Product = 1;
+    t.Peers = {2, 3};
+    return t;
+}
+
+TEST(ReportTest, VerdictNamesEveryPeerAheadAndTheReadLimit) {
+    TTable t = Table();
+    TRow read{"read", false, true, {At(1.0), At(3.0), At(2.0), At(4.0)}};
+    EXPECT_EQ(GoalVerdict(t, read), "**behind Qt SQL; 3.00x raw > 2.5x**");
+    TRow write{"write", false, false, {At(1.0), At(3.0), At(4.0), At(5.0)}};
+    EXPECT_EQ(GoalVerdict(t, write), "met"); // the read limit does not apply to writes
+    TRow close{"read", false, true, {At(1.0), At(2.5), At(2.6), At(2.7)}};
+    EXPECT_EQ(GoalVerdict(t, close), "met"); // exactly at the limit is within it
+}
+
+TEST(ReportTest, VerdictIgnoresPeersThatCannotDoTheWork) {
+    TTable t = Table();
+    TRow scroll{"scroll", false, true, {At(1.0), At(2.0), At(3.0), TCell{}}};
+    EXPECT_EQ(GoalVerdict(t, scroll), "met");
+    TRow failed{"read", false, true, {At(1.0), TCell{TCell::Failed, 0, 0, "wrong result"}, At(2.0), At(3.0)}};
+    EXPECT_EQ(GoalVerdict(t, failed), "");
+}
+
+TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
+    TTable t = Table();
+    t.Rows.push_back(TRow{"1. read", false, true, {At(0.5), At(1.0), At(2.0), TCell{}}});
+    t.Rows.push_back(
+        TRow{"memory", true, false, {At(10.0), At(12.5), At(30.0), TCell{TCell::Failed, 0, 0, "x"}}});
+    const std::string md = MarkdownTable(t);
+    EXPECT_NE(md.find("| Work | raw | mine | Qt SQL | SOCI | mine goals |"), std::string::npos) << md;
+    EXPECT_NE(md.find("| 1. read | 500 ms (1.00x) | 1.00 s (2.00x) | 2.00 s (4.00x) | n/a | met |"),
+              std::string::npos)
+        << md;
+    EXPECT_NE(md.find("| memory | 10.0 MB | 12.5 MB | 30.0 MB | failed: x | met |"), std::string::npos) << md;
+}
+
+TEST(ReportTest, AFailureCannotBreakTheTable) {
+    TTable t = Table();
+    const std::string why = "near 'a|b'\n" + std::string(200, 'x');
+    t.Rows.push_back(
+        TRow{"1. read", false, true, {At(0.5), TCell{TCell::Failed, 0, 0, why}, At(2.0), At(1.0)}});
+    const std::string md = MarkdownTable(t);
+    const std::string line = md.substr(md.rfind("| 1. read"));
+    // Every row has the header's number of cells: no '|' of the message splits one.
+    std::size_t bars = 0;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        bars += line[i] == '|' && (i == 0 || line[i - 1] != '\\');
+    EXPECT_EQ(bars, 7u) << line;
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    EXPECT_LT(line.size(), 200u);
+}
+
+TEST(ReportTest, MachineListsWhatTheNumbersDependOn) {
+    const std::string m = MachineDescription({"SQLite 3.x"});
+    for (const char* label : {"- CPU: ", " logical cores",
+                              "- Memory: ", "- OS: ", "- Compiler: ", "- Load average", "- SQLite 3.x"})
+        EXPECT_NE(m.find(label), std::string::npos) << label << "\n" << m;
+    // Memory read from the system, not a parse that failed.
+    EXPECT_EQ(m.find("- Memory: 0.0 GB"), std::string::npos) << m;
+}
+
+} // namespace
