@@ -4,12 +4,18 @@
 //                           step loop reading the four columns, against a forward-only cursor
 //                           fetching blocks of 25 rows into an SQLDA the way the product does
 //                           (integer, double, text, 14-byte time-stamp record).
+//   PointRaw / PointCursor  100,000 point lookups by row identifier: the raw reset, bind, step
+//                           loop reading the four columns, against a prepared query with one
+//                           input variable re-opened for each key through a read-only,
+//                           forward-only cursor (declare, open, fetch one row, close) the way
+//                           the product runs a prepared query again.
 //   LongRaw / LongPieces    one 100 MB long value: the raw step and column read, against
 //                           dbpp_get_data reading it in pieces of 32765 bytes into a binary
 //                           variable. Both read every byte once (a checksum).
 // Before the timed runs, child processes measure the peak memory of reading 1,000 and 1,000,000
 // rows through a forward-only cursor (a forward-only cursor holds one block, not the result).
-// After the runs the program prints the ratios cursor/raw.
+// After the runs the program prints the ratios cursor/raw. TNX_BENCH_LIB, when set, names the
+// library file to load instead of the one built beside the program.
 #include "platform/dblib/dblib.h"
 
 #include <benchmark/benchmark.h>
@@ -57,7 +63,9 @@ struct Library {
         if (!f) throw std::runtime_error(name);
     }
     Library() {
-        std::string path = std::string(TNX_BENCH_LIB_DIR) + "/libdblib7.so";
+        // TNX_BENCH_LIB names another build of the library to measure (e.g. an earlier one).
+        const char* other = std::getenv("TNX_BENCH_LIB");
+        std::string path = other && *other ? other : std::string(TNX_BENCH_LIB_DIR) + "/libdblib7.so";
         h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!h) throw std::runtime_error(dlerror());
         Bind("db_init", init);
@@ -271,6 +279,90 @@ void ReadCursor(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+constexpr int kLookups = 100000;
+
+// The rows the lookups visit: the first 20,000 of the table, whose pages stay in the engine's page
+// cache, so that both sides measure the lookup and not the reads from the file system.
+constexpr int kLookupSpan = 20000;
+
+// The key of lookup i: spread over the span so that the lookups do not walk it in order.
+int64_t LookupKey(int i) {
+    return 1 + static_cast<int64_t>((static_cast<uint64_t>(i) * 7919u) % kLookupSpan);
+}
+
+void PointRaw(benchmark::State& state) {
+    Data& d = TheData();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(d.file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v3(db, "select a, b, c, d from t where _rowid_ = ?", -1, SQLITE_PREPARE_PERSISTENT, &s,
+                       nullptr);
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        long found = 0;
+        for (int i = 0; i < kLookups; ++i) {
+            sqlite3_reset(s);
+            sqlite3_bind_int64(s, 1, LookupKey(i));
+            if (sqlite3_step(s) != SQLITE_ROW) continue;
+            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) +
+                   static_cast<uint64_t>(sqlite3_column_double(s, 1));
+            sqlite3_column_text(s, 2);
+            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 2));
+            const unsigned char* stamp = sqlite3_column_text(s, 3);
+            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 3)) + stamp[18];
+            ++found;
+        }
+        sqlite3_reset(s);
+        if (found != kLookups) state.SkipWithError("raw lookups missed rows");
+    }
+    benchmark::DoNotOptimize(sum);
+    sqlite3_finalize(s);
+    sqlite3_close_v2(db);
+    state.SetItemsProcessed(state.iterations() * kLookups);
+}
+
+void PointCursor(benchmark::State& state) {
+    Data& d = TheData();
+    Client c(d.file);
+    Library& l = c.lib;
+    FetchBuffer buf(l);
+    char module[] = "TNX";
+    char cursor[] = "TNX-POINT";
+    char sql[] = "select a, b, c, d from t where _rowid_ = ?";
+    short stmt = 0;
+    l.prepare(&c.ca, nullptr, module, &stmt, sql, nullptr, 1);
+    Check(c.ca, "prepare");
+    sqlda* in = l.alloc(1);
+    int64_t key = 0;
+    in->sqlvar[0].sqltype = DBLIB_T_BIGINT;
+    in->sqlvar[0].sqllen = 8;
+    in->sqlvar[0].sqldata = &key;
+    in->sqld = 1;
+    unsigned options = 0x2 | 0x4; // read-only, forward-only
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        long found = 0;
+        for (int i = 0; i < kLookups; ++i) {
+            key = LookupKey(i);
+            l.declare(&c.ca, cursor, nullptr, module, &stmt, options);
+            l.open(&c.ca, cursor, nullptr, module, &stmt, in, nullptr, nullptr, options);
+            Check(c.ca, "open");
+            l.fetchArray(&c.ca, cursor, 2, 1, buf.da, 0, 0, 1);
+            Check(c.ca, "fetch");
+            if (c.ca.sqlcode == 0) {
+                sum += buf.Sum(0);
+                ++found;
+            }
+            l.close(&c.ca, cursor);
+        }
+        if (found != kLookups) state.SkipWithError("the cursor lookups missed rows");
+    }
+    benchmark::DoNotOptimize(sum);
+    l.free(in);
+    l.dropstmt(&c.ca, nullptr, module, &stmt);
+    state.SetItemsProcessed(state.iterations() * kLookups);
+}
+
 uint64_t Checksum(const char* p, size_t n) {
     uint64_t sum = 0;
     size_t words = n / 8;
@@ -359,6 +451,8 @@ void LongPieces(benchmark::State& state) {
 
 BENCHMARK(ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
 BENCHMARK(ReadCursor)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
+BENCHMARK(PointRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
+BENCHMARK(PointCursor)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
 BENCHMARK(LongRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
 BENCHMARK(LongPieces)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(7);
 
@@ -442,6 +536,8 @@ int main(int argc, char** argv) {
                         cpu[mine] / cpu[raw]);
     };
     ratio("1,000,000 rows, forward-only cursor in blocks of 25 / raw step loop", "ReadCursor", "ReadRaw");
+    ratio("100,000 point lookups, prepared query re-opened / raw reset-bind-step", "PointCursor",
+          "PointRaw");
     ratio("100 MB long value, dbpp_get_data pieces / raw read", "LongPieces", "LongRaw");
     return 0;
 }

@@ -18,6 +18,7 @@ public:
 
     const char* data() const { return FData ? FData : ""; }
     size_t size() const { return FSize; }
+    size_t capacity() const { return FCapacity; }
     void clear() { FSize = 0; }
     // Empties the buffer and returns its memory.
     void release();

@@ -135,6 +135,7 @@ void Connection::Close() {
     FStatements.clear();
     FStatements.resize(1);
     FVariables.Clear();
+    FEstimates.Clear();
     if (!sqlite3_get_autocommit(FHandle)) sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_finalize(FBegin);
     sqlite3_finalize(FBeginWrite);

@@ -21,6 +21,7 @@
 #pragma once
 
 #include "platform/dblib/Options.h"
+#include "platform/dblib/RowEstimates.h"
 #include "platform/dblib/SqlVariables.h"
 #include "platform/dblib/dblib.h"
 
@@ -90,6 +91,8 @@ public:
 
     VariableStore& Variables() { return FVariables; }
     OptionSet& Options() { return FOptions; }
+    // The compiled row-estimate queries of this connection's cursors (finalized at Close).
+    RowEstimates& Estimates() { return FEstimates; }
 
     // ---- Transactions ----
     // Starts the implicit transaction before a statement that writes (or before any statement
@@ -147,6 +150,7 @@ private:
     long FBusySince = 0;                  // ms clock when the current lock wait began
     VariableStore FVariables;
     OptionSet FOptions;
+    RowEstimates FEstimates; // every query in it is compiled on FHandle
 
     // ---- Services ----
     static int Progress(void* self); // the engine's progress handler

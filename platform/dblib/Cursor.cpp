@@ -25,6 +25,9 @@ void CheckSqlda(const sqlda* da, const char* which) {
                                              " and sqln " + std::to_string(da->sqln));
 }
 
+// Memory a closed cursor may keep of its row stores for its next open; more is returned.
+constexpr size_t kKeptStoreBytes = size_t(64) << 10;
+
 int32_t Clamp32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < -std::numeric_limits<int32_t>::max()) return -std::numeric_limits<int32_t>::max();
@@ -54,24 +57,6 @@ std::string StatementText(sqlite3_stmt* s) {
     if (n == 0) return {};
     size_t begin = scanned.Tokens[0].Begin;
     return text.substr(begin, scanned.Tokens[n - 1].End - begin);
-}
-
-// Whether original statement text holds more than one statement.
-bool SeveralStatements(const std::string& text) {
-    ScannedSql scanned = ScanSql(text);
-    const auto& t = scanned.Tokens;
-    int depth = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i].Kind != TokKind::Punct) continue;
-        char c = text[t[i].Begin];
-        if (c == '(')
-            ++depth;
-        else if (c == ')')
-            --depth;
-        else if (c == ';' && depth == 0 && i + 1 < t.size())
-            return true;
-    }
-    return false;
 }
 
 bool IsDataDefinition(sqlite3_stmt* s) {
@@ -105,6 +90,7 @@ Cursor::~Cursor() {
     Close();
     sqlite3_finalize(FOwnStmt);
     sqlite3_finalize(FRowStmt);
+    sqlite3_finalize(FCountStmt);
 }
 
 void Cursor::Redeclare(int statement, unsigned options) {
@@ -125,7 +111,7 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
     size_t needed = s->InputCount();
     if (needed > 0 && (!in || static_cast<size_t>(in->sqld) < needed)) throw DbError(DBLIB_E_TOO_FEW_VALUES);
     // A single statement that returns no rows is refused before anything runs.
-    if (sqlite3_column_count(s->PartStatement(0)) == 0 && !SeveralStatements(s->Text()))
+    if (sqlite3_column_count(s->PartStatement(0)) == 0 && !s->HoldsSeveral())
         throw DbError(DBLIB_E_NOT_A_QUERY, "statement " + std::to_string(FStatementNumber));
 
     // Copy the inputs: the parts after the first are bound from them long after this call.
@@ -134,11 +120,24 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
         struct Scratch {
             char Buf[kScratchSize];
         };
-        std::vector<Scratch> scratch(needed); // formatted dates live here until they are copied
-        std::vector<Value> values(needed);
+        // Formatted dates live in the scratch buffers until they are copied; a few inputs need
+        // no heap at all.
+        constexpr size_t kInline = 8;
+        Scratch inlineScratch[kInline];
+        Value inlineValues[kInline];
+        std::vector<Scratch> heapScratch;
+        std::vector<Value> heapValues;
+        Scratch* scratch = inlineScratch;
+        Value* values = inlineValues;
+        if (needed > kInline) {
+            heapScratch.resize(needed);
+            heapValues.resize(needed);
+            scratch = heapScratch.data();
+            values = heapValues.data();
+        }
         for (size_t k = 0; k < needed; ++k)
             values[k] = ReadInput(in->sqlvar[k], scratch[k].Buf, &c.Variables());
-        FInputs.Append(values.data());
+        FInputs.Append(values);
     }
 
     FOptions = options ? options : FDeclaredOptions;
@@ -151,7 +150,7 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
     try {
         bool forUpdate = (FOptions & kCursorForUpdate) && !(FOptions & kCursorReadOnly);
         if (forUpdate) {
-            if (SeveralStatements(s->Text()))
+            if (s->HoldsSeveral())
                 FNotUpdatable = "it holds several statements";
             else
                 PrepareUpdatable(c, s->PartStatement(0));
@@ -172,8 +171,11 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
 }
 
 void Cursor::PrepareUpdatable(Connection& c, sqlite3_stmt* part) {
-    std::string source = sqlite3_sql(part) ? sqlite3_sql(part) : "";
-    if (source != FOwnSource || !FOwnStmt) {
+    // The analysis and the compiled cursor and row queries of the last open are reused while the
+    // statement's text is the same (compared in place: an open that reuses them allocates nothing).
+    const char* text = sqlite3_sql(part) ? sqlite3_sql(part) : "";
+    if (!FOwnStmt || FOwnSource != text) {
+        std::string source = text;
         sqlite3_finalize(FOwnStmt);
         sqlite3_finalize(FRowStmt);
         FOwnStmt = FRowStmt = nullptr;
@@ -318,7 +320,7 @@ void Cursor::EndResultSet() {
     if (FEngine) sqlite3_reset(FEngine);
     FEngine = nullptr;
     FEngineOn = false;
-    FRows.Release();
+    FRows.Recycle(kKeptStoreBytes);
     FLive.Clear();
     FSkip.clear();
     FFailure.reset();
@@ -328,7 +330,7 @@ void Cursor::Close() {
     if (!FOpen) return;
     EndResultSet();
     if (FOwnStmt) sqlite3_clear_bindings(FOwnStmt);
-    FInputs.Release();
+    FInputs.Recycle(kKeptStoreBytes);
     FStatement = nullptr;
     FOpen = false;
     FUpdatable = false;
@@ -371,35 +373,51 @@ int32_t Cursor::RowReport(Connection& c) {
 
 bool Cursor::CountRows(Connection& c, int64_t& count) {
     // Counted while the cursor's statement holds its snapshot, so the count is of the same rows.
+    // The counting query is compiled once per query text and kept (the engine compiles it again
+    // by itself after a schema change); one that fails is thrown away.
     sqlite3_stmt* source = FOwnEngine ? FStatement->PartStatement(FPart) : FEngine;
-    std::string sql = "SELECT count(*) FROM (" + StatementText(source) + "\n)";
-    StmtGuard g;
-    if (sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr) != SQLITE_OK || !g.S) return false;
-    BindInputs(c, g.S, FOwnEngine ? 0 : PartFirstMarker(FPart),
-               static_cast<size_t>(sqlite3_bind_parameter_count(g.S)));
-    int rc = sqlite3_step(g.S);
+    const char* text = sqlite3_sql(source) ? sqlite3_sql(source) : "";
+    if (!FCountStmt || FCountSource != text) {
+        sqlite3_finalize(FCountStmt);
+        FCountStmt = nullptr;
+        FCountSource.clear();
+        std::string sql = "SELECT count(*) FROM (" + StatementText(source) + "\n)";
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v3(c.Handle(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+                SQLITE_OK ||
+            !stmt) {
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        FCountStmt = stmt;
+        FCountSource = text;
+    }
+    BindInputs(c, FCountStmt, FOwnEngine ? 0 : PartFirstMarker(FPart),
+               static_cast<size_t>(sqlite3_bind_parameter_count(FCountStmt)));
+    int rc = sqlite3_step(FCountStmt);
+    if (rc == SQLITE_ROW) count = sqlite3_column_int64(FCountStmt, 0);
+    sqlite3_reset(FCountStmt);
+    sqlite3_clear_bindings(FCountStmt); // copies of the inputs are not kept past the open
     if (rc != SQLITE_ROW) {
+        sqlite3_finalize(FCountStmt);
+        FCountStmt = nullptr;
+        FCountSource.clear();
         if (rc == SQLITE_INTERRUPT) c.ThrowEngine(rc);
         return false;
     }
-    count = sqlite3_column_int64(g.S, 0);
     // Rows changed through the cursor are not delivered twice; none have been changed yet.
     return true;
 }
 
 int64_t Cursor::EstimateRows(Connection& c) {
     // The largest row identifier of the table the first column comes from: exact for a whole
-    // table that never lost rows, an upper bound for a filtered one. Costs one index lookup.
+    // table that never lost rows, an upper bound for a filtered one. Costs one index lookup
+    // through the connection's compiled query for that table.
     for (size_t i = 0; i < FCols; ++i) {
         const char* table = sqlite3_column_table_name(FEngine, static_cast<int>(i));
         const char* db = sqlite3_column_database_name(FEngine, static_cast<int>(i));
         if (!table || !db) continue;
-        std::string sql =
-            "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(db) + "." + UpdatableQuery::Quote(table);
-        StmtGuard g;
-        if (sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr) != SQLITE_OK || !g.S) return 0;
-        if (sqlite3_step(g.S) != SQLITE_ROW) return 0;
-        return sqlite3_column_int64(g.S, 0);
+        return c.Estimates().LargestRowid(c.Handle(), db, table);
     }
     return 0;
 }

@@ -176,6 +176,11 @@ private:
     sqlite3_stmt* FRowStmt = nullptr;
     std::unordered_set<int64_t> FSkip; // rows changed or inserted through the cursor
 
+    // The compiled query counting the rows of the query text FCountSource (row_counts ON), kept
+    // across opens; reset and without bindings between opens.
+    std::string FCountSource;
+    sqlite3_stmt* FCountStmt = nullptr;
+
     // The current result set. Physical rows are numbered in the order read from the engine.
     sqlite3_stmt* FEngine = nullptr;       // null: the statement gave no result set
     bool FOwnEngine = false;               // FEngine is FOwnStmt (with the hidden rowid column)

@@ -22,6 +22,13 @@ void RowStore::Release() {
     FBytes.release();
 }
 
+void RowStore::Recycle(size_t limit) {
+    if (FCells.capacity() * sizeof(Cell) + FBytes.capacity() > limit)
+        Release();
+    else
+        Clear();
+}
+
 RowStore::Cell RowStore::MakeCell(const Value& v) {
     Cell c;
     c.Kind = static_cast<uint32_t>(v.K);

@@ -29,6 +29,9 @@ public:
     void Reset(size_t columns);
     // Forgets every row and returns the memory.
     void Release();
+    // Forgets every row; keeps the memory for reuse while it is at most `limit` bytes (a cursor
+    // opened again and again then allocates nothing), else returns it like Release.
+    void Recycle(size_t limit);
     void Clear();
 
     size_t Columns() const { return FColumns; }

@@ -56,6 +56,24 @@ void CheckSqlda(const sqlda* da, const char* which) {
                                              " and sqln " + std::to_string(da->sqln));
 }
 
+// Whether scanned text holds more than one statement: a ';' outside parentheses that is not
+// the last token.
+bool HoldsSeveralStatements(const ScannedSql& scanned, const std::string& text) {
+    const auto& t = scanned.Tokens;
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].Kind != TokKind::Punct) continue;
+        char c = text[t[i].Begin];
+        if (c == '(')
+            ++depth;
+        else if (c == ')')
+            --depth;
+        else if (c == ';' && depth == 0 && i + 1 < t.size())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void SetSqlName(sqlname& n, std::string_view text) {
@@ -75,6 +93,7 @@ std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::st
     s->FModule = std::move(module);
     s->FText = std::string(text);
     s->FScan = ScanSql(s->FText);
+    s->FSeveral = HoldsSeveralStatements(s->FScan, s->FText);
     s->Classify();
     if (s->FKind == StmtKind::Engine) {
         if (!s->CompileNextPart(c)) Syntax("end of statement");

@@ -60,6 +60,9 @@ public:
     const std::string& Text() const { return FText; }
     StmtKind Kind() const { return FKind; }
     size_t InputCount() const { return FScan.MarkerNames.size(); }
+    // Whether the text holds more than one statement (a ';' outside parentheses with text after
+    // it); found once, at the prepare.
+    bool HoldsSeveral() const { return FSeveral; }
 
     // dbpp_describe: kind 1 result columns, 2 inputs, 9 result columns with sqlerrd[2] telling
     // whether all of them have declared types.
@@ -103,6 +106,7 @@ private:
     ScannedSql FScan;    // tokens and markers of FText
     StmtKind FKind = StmtKind::Engine;
     size_t FTokenCount = 0; // tokens without one trailing ';'
+    bool FSeveral = false;  // see HoldsSeveral
 
     std::vector<Part> FParts;
     size_t FNextPart = 0;  // offset in FScan.EngineText of the text not compiled yet

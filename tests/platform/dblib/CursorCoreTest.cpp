@@ -1,5 +1,5 @@
 // The cursor's building blocks, linked in-process: LiveIndex against a plain model under random
-// appends and deletions, and Cursor::NextResultSet, the operation the next result set of a cursor
+// appends and deletions, the connection's kept row-estimate queries, and Cursor::NextResultSet, the operation the next result set of a cursor
 // over several queries is reached through.
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ConnectionString.h"
@@ -7,6 +7,7 @@
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/LiveIndex.h"
+#include "platform/dblib/RowEstimates.h"
 #include "platform/dblib/Sqlda.h"
 #include "platform/dblib/Statement.h"
 #include "support/TempDir.h"
@@ -50,6 +51,56 @@ TEST(LiveIndexTest, AgreesWithAPlainListUnderRandomAppendsAndDeletions) {
     EXPECT_EQ(index.LiveCount(), 0u);
     index.Append();
     EXPECT_EQ(index.Select(0), 0u);
+}
+
+// The kept estimate queries answer for the data as it is now (a query left stepping would hold
+// an old snapshot), follow a table dropped and created again, let go of a table that is gone,
+// and stay bounded in number.
+TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
+    tnxtest::TempDir dir;
+    std::string file = dir.File("estimates.db");
+    sqlite3* db = nullptr;
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    auto exec = [](sqlite3* h, const char* sql) {
+        ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+    };
+    exec(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+    {
+        RowEstimates e;
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        EXPECT_EQ(e.Size(), 1u) << "one kept query per table";
+        for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+            EXPECT_FALSE(sqlite3_stmt_busy(s)) << "a kept query is left reset";
+        exec(other, "insert into t values (4), (5)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5) << "a commit of another connection";
+        exec(db, "begin; insert into t values (6)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 6) << "this connection's open transaction";
+        exec(db, "rollback");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5);
+
+        exec(other, "drop table t; create table t(a, b); insert into t values (1, 2)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 1) << "the table created again";
+        exec(db, "drop table t");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 0) << "the table is gone";
+        EXPECT_EQ(e.Size(), 0u) << "the query of a table that is gone is not kept";
+        exec(db, "create table t(a) ; insert into t values (1), (2)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 2);
+        EXPECT_EQ(e.LargestRowid(db, "main", "no such table"), 0);
+        EXPECT_EQ(e.LargestRowid(db, "main", "t\"\"x"), 0) << "a quote in the name is quoted";
+
+        for (size_t i = 0; i < RowEstimates::kLimit + 6; ++i) {
+            std::string name = "u" + std::to_string(i);
+            exec(db, ("create table " + name + "(a); insert into " + name + " values (7)").c_str());
+            EXPECT_EQ(e.LargestRowid(db, "main", name), 1);
+            ASSERT_LE(e.Size(), RowEstimates::kLimit);
+        }
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 2) << "a table asked again after the cache started over";
+    } // the kept queries are finalized here: the handle then closes cleanly
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
 }
 
 TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {

@@ -439,6 +439,70 @@ TEST_P(CursorTest, RowCountsAreExactWithTheOptionOnAndAnEstimateOtherwise) {
     EXPECT_EQ(OpenCursor("I", "select * from n where i < 7", kReadOnly | kInsensitive), 7);
 }
 
+// The row report of one prepared query opened again and again follows the table, counted
+// (row_counts ON) or estimated: rows this connection inserts and rolls back, rows another
+// connection commits, and the table dropped and created again under the same name, also as a
+// table without row identifiers (no estimate: the report says at least one row) and back.
+TEST_P(CursorTest, TheRowReportOfAReopenedQueryFollowsTheTable) {
+    Client& c = Main();
+    Client other(Lib());
+    ASSERT_EQ(other.Connect(ConnStr()), 0) << other.Message();
+    for (bool counted : {false, true}) {
+        SCOPED_TRACE(counted ? "row_counts ON" : "row_counts OFF");
+        ASSERT_EQ(c.Exec(std::string("set temporary option row_counts = '") + (counted ? "ON" : "OFF") + "'"), 0);
+        ASSERT_EQ(c.Exec("drop table if exists n"), 0) << c.Message();
+        FillNumbers(c, 60);
+        short stmt = c.Prepare("select i from n where i >= ?");
+        ASSERT_NE(stmt, 0) << c.Message();
+        Vars from(Lib(), 1);
+        from.Int(0, "from", 0);
+        auto reopen = [&]() {
+            Api->Declare(&c.ca, "P", &stmt, kReadOnly | kForwardOnly);
+            Api->Open(&c.ca, "P", &stmt, from.get(), kReadOnly | kForwardOnly);
+            EXPECT_EQ(c.Code(), 0) << c.Message();
+            int report = c.ca.sqlerrd[2];
+            Api->Close(&c.ca, "P");
+            return report;
+        };
+        // The report for a whole table of `rows` rows numbered from 1.
+        auto whole = [&](int rows) { return counted ? rows : -rows; };
+        EXPECT_EQ(reopen(), whole(60));
+        EXPECT_EQ(reopen(), whole(60));
+        ASSERT_EQ(c.Exec("insert into n values (60, 'x'), (61, 'y')"), 0) << c.Message();
+        EXPECT_EQ(reopen(), whole(62)) << "rows inserted in the open transaction";
+        c.Lib().Rollback(&c.ca);
+        EXPECT_EQ(reopen(), whole(60)) << "the insert was rolled back";
+        ASSERT_EQ(other.Exec("insert into n values (70, 'z')"), 0) << other.Message();
+        other.Lib().Commit(&other.ca);
+        EXPECT_EQ(reopen(), whole(61)) << "a row another connection committed";
+
+        ASSERT_EQ(c.Exec("drop table n"), 0) << c.Message();
+        ASSERT_EQ(c.Exec("create table n(i integer, s varchar(20))"), 0) << c.Message();
+        ASSERT_EQ(c.Exec("insert into n values (1, 'a'), (2, 'b'), (3, 'c')"), 0) << c.Message();
+        c.Lib().Commit(&c.ca);
+        EXPECT_EQ(reopen(), whole(3)) << "the table created again";
+
+        ASSERT_EQ(c.Exec("drop table n"), 0) << c.Message();
+        ASSERT_EQ(c.Exec("create table n(i integer primary key, s varchar(20)) without rowid"), 0)
+            << c.Message();
+        ASSERT_EQ(c.Exec("insert into n values (1, 'a'), (2, 'b')"), 0) << c.Message();
+        c.Lib().Commit(&c.ca);
+        EXPECT_EQ(reopen(), counted ? 2 : -1) << "without row identifiers there is no estimate";
+
+        ASSERT_EQ(c.Exec("drop table n"), 0) << c.Message();
+        FillNumbers(c, 7);
+        EXPECT_EQ(reopen(), whole(7)) << "row identifiers again";
+        from.Int(0, "from", 5);
+        EXPECT_EQ(reopen(), counted ? 2 : -7) << "the count follows the input; the estimate is the table's";
+        // Reading through the reopened query sees the new table.
+        Api->Declare(&c.ca, "P", &stmt, kReadOnly | kForwardOnly);
+        Api->Open(&c.ca, "P", &stmt, from.get(), kReadOnly | kForwardOnly);
+        Block b(Lib(), "i", 25);
+        EXPECT_EQ(FetchInts(b, "P", 2, 1, 25), Range(5, 2));
+        Api->Close(&c.ca, "P");
+    }
+}
+
 // ---- What cursors see of later changes --------------------------------------------------------
 
 TEST_P(CursorTest, CursorsSeeTheDatabaseAsOfTheirOpen) {

@@ -1,0 +1,50 @@
+// RowEstimates: a connection's compiled "largest row identifier" queries, one per table, for the
+// row estimate a cursor reports at its open when it does not count its rows.
+//
+// The query of a table is compiled the first time a cursor over that table opens and kept until
+// the connection closes, so a prepared query opened again and again pays one index lookup for its
+// estimate, not a compile. A kept query follows the schema: the engine compiles it again by itself
+// when the schema has changed since (a table dropped and created again under the same name, a
+// column added). When it can no longer run (the table is gone, its database detached) it is
+// thrown away and the estimate is 0; a later open compiles it afresh.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tnxdb {
+
+class RowEstimates {
+public:
+    RowEstimates() = default;
+    ~RowEstimates();
+    RowEstimates(const RowEstimates&) = delete;
+    RowEstimates& operator=(const RowEstimates&) = delete;
+
+    // The largest row identifier of table `table` of database `db` (as the engine names them),
+    // 0 when the table is empty or has no row identifiers, or when the query fails. The query is
+    // reset before returning, so it never holds a read snapshot of its own.
+    int64_t LargestRowid(sqlite3* handle, std::string_view db, std::string_view table);
+
+    // Finalizes every kept query (before the handle closes).
+    void Clear();
+    // Number of kept queries.
+    size_t Size() const { return FQueries.size(); }
+
+    // Kept queries at most; past that the cache starts over (a connection that reads many tables
+    // once each does not keep one compiled query per table forever).
+    static constexpr size_t kLimit = 64;
+
+private:
+    // Key: database name, a NUL, the table name (names cannot hold a NUL). Every value is a
+    // compiled query of `handle`, reset (not stepping).
+    std::unordered_map<std::string, sqlite3_stmt*> FQueries;
+    std::string FKey; // scratch for the lookup key, so a hit allocates nothing
+};
+
+} // namespace tnxdb
