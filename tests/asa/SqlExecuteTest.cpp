@@ -167,6 +167,14 @@ TEST_P(SqlExecute, LongBinaryValuesGoInFromTheCallersArrayAndComeBackWhole) {
         blob->Seek(-3, vcl::TSeekOrigin::soEnd);
         ASSERT_EQ(blob->Read(tail, 8), 3);
         EXPECT_EQ(std::memcmp(tail, bytes.data() + size - 3, 3), 0);
+        // A load that fails after its first piece keeps nothing of what it had received.
+        sql->GetBlobManager()->ClearBlobs();
+        Instrument().Inject("dbpp_get_data", 2, DBLIB_E_DISK_FULL);
+        EXPECT_EQ(blob->GetBlobSize(), 0);
+        Instrument().ClearInjections();
+        blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+        EXPECT_EQ(blob->GetBuffer(), nullptr);
+        EXPECT_EQ(blob->GetBufferSize(), 32765) << "the bytes received are counted, not kept";
     }
     EXPECT_EQ(NumbersInUse().size(), 0u) << "no statement of the pieces stays prepared";
 }
