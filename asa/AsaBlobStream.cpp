@@ -5,8 +5,9 @@
 #include "asa/AsaSession.h"
 #include "asa/TnxAsaLibrary.h"
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
+#include <limits>
 #include <vector>
 
 namespace tnx {
@@ -37,7 +38,9 @@ int32_t TAsaBlobStream::GetBlobSize() {
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     if (session == nullptr || procs.alloc_sqlda == nullptr) return 0;
 
-    // One binary variable receives each piece: a 16-bit length, then up to PieceSize bytes.
+    // One long-binary variable receives each piece: its header tells the piece's length and, with
+    // the first piece, the whole value's, so the value is read straight into a block of its own
+    // size (no growing, no staging copy, no zero fill).
     struct TSqldaHolder {
         sqlda* Da;
         ~TSqldaHolder() {
@@ -45,37 +48,62 @@ int32_t TAsaBlobStream::GetBlobSize() {
         }
     } da{procs.alloc_sqlda(1)};
     if (da.Da == nullptr) return 0;
-    std::vector<uint8_t> piece(PieceSize + 2);
+    std::vector<uint8_t> piece(sizeof(dblib_longdata) + PieceSize);
+    auto* header = reinterpret_cast<dblib_longdata*>(piece.data());
     da.Da->sqld = da.Da->sqln;
-    da.Da->sqlvar[0].sqltype = DBLIB_T_BINARY;
-    da.Da->sqlvar[0].sqllen = static_cast<int16_t>(piece.size());
-    da.Da->sqlvar[0].sqldata = piece.data();
+    da.Da->sqlvar[0].sqltype = DBLIB_T_LONGBINARY;
+    da.Da->sqlvar[0].sqllen = 0;
+    da.Da->sqlvar[0].sqldata = header;
 
-    std::vector<uint8_t> value; // the pieces so far, grown geometrically
     sqlca* ca = session->GetSqlca();
-    int32_t offset = 0;
+    uint8_t* value = nullptr; // the stream's block, allocated once the length is known
+    int32_t length = 0;       // its size
+    int32_t offset = 0;       // bytes received so far
     int32_t code;
     do {
+        header->array_len = PieceSize;
+        header->stored_len = 0;
+        header->untrunc_len = 0;
         // The library only reads the cursor name; its C interface declares it char*.
         session->Dbpp(procs.dbpp_get_data, const_cast<char*>(sql->GetCursorName()),
                       static_cast<unsigned>(column + 1), offset, da.Da, 0u);
         code = ca->sqlcode;
         if (code != 0 && code != DBLIB_W_TRUNCATED) break;
-        uint16_t k;
-        std::memcpy(&k, piece.data(), sizeof k);
-        if (k > PieceSize) k = PieceSize; // never more than the variable holds
-        value.insert(value.end(), piece.data() + 2, piece.data() + 2 + k);
-        FBlobSize += k;
-        offset += k;
-        // A piece that says more follows but brings nothing would repeat for ever.
-        if (k == 0 && code == DBLIB_W_TRUNCATED) {
+        const uint32_t k = std::min<uint32_t>(header->stored_len, PieceSize); // never more than it holds
+        if (offset == 0) {
+            // A value longer than a stream can hold cannot be loaded.
+            if (header->untrunc_len > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
+                code = -1;
+                break;
+            }
+            length = static_cast<int32_t>(header->untrunc_len);
+            try {
+                value = AllocateBuffer(length);
+            } catch (const vcl::EOutOfMemory&) {
+                code = -1;
+                break;
+            }
+        }
+        // A piece that runs past the length the library reported, or that says more follows but
+        // brings nothing (which would repeat for ever), ends the load without data.
+        if (static_cast<int64_t>(offset) + k > length || (k == 0 && code == DBLIB_W_TRUNCATED)) {
             code = -1;
             break;
         }
+        if (k > 0) std::memcpy(value + offset, header->array, k);
+        offset += static_cast<int32_t>(k);
     } while (code == DBLIB_W_TRUNCATED);
 
-    if (code != 0) return 0; // BlobSize keeps the bytes received; no data
-    AssignBuffer(value.data(), static_cast<int32_t>(value.size()));
+    if (code != 0) {
+        ReleaseBuffer(); // BlobSize keeps the bytes received; no data
+        FBlobSize = offset;
+        return 0;
+    }
+    if (offset < length) {
+        // The pieces ended before the reported length: the value is what was received.
+        FBlobSize = offset;
+        if (offset == 0) ReleaseBuffer();
+    }
     return FBlobSize;
 }
 

@@ -1,10 +1,11 @@
 // TAsaBlobStream: the blob stream of the SQL Anywhere statement. It holds one long column of the
 // current row; when nothing was written into it, reading it (or asking its size) loads the value
-// from the open cursor in pieces of 32765 bytes with dbpp_get_data.
+// from the open cursor in pieces of 32765 bytes with dbpp_get_data (into a long-binary variable).
 //
 // Guarantees:
-//  - A load reads the value once, appending the pieces into one growing block (amortised linear in
-//    the value's size) and copying it once into the stream.
+//  - A load reads the value once: the first piece tells the value's whole length, and every piece
+//    is copied straight into the stream's block of that size (linear in the value's size, no
+//    growing and no zero fill).
 //  - A load that does not end cleanly (a code other than 0 or 101, no cursor, no session) leaves
 //    the stream without data: GetBlobSize reports 0 and Read copies nothing. Nothing raises.
 //  - Not Modified after a load, so every later GetBlobSize loads the value again (the value always

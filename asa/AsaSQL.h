@@ -49,6 +49,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace vcl {
 class TStringList;
@@ -85,6 +86,8 @@ public:
     bool InternalBindExecVariables(vcl::TStrings* Names) override;
     bool InternalExecute(vcl::TStrings* Names) override;
     void InternalUnprepareExecute() override;
+    // Also forgets the long values deferred into the set's buffer.
+    void InternalClearVariables(TCorvexVariables& Vars) override;
     int32_t InternalGetVariableLength(TCorvexFieldTypes FieldType) override;
     int32_t InternalGetVariableExtType(TCorvexFieldTypes FieldType) override;
     // Statement is an int16_t* (the statement number), Area a sqlda** (the SQLDA to fill).
@@ -150,6 +153,10 @@ protected:
     // Length bytes in pieces of BlobChunkSize. True when all of it went in; on failure the
     // variable is dropped again.
     bool InternalCreateBlobVariable(const char* Name, const void* Data, int32_t Length);
+    // Appends Length bytes to the SQL variable QuotedName in pieces of BlobChunkSize (one NULL piece
+    // when Length is 0) through one prepared statement executed per piece; stops at the first
+    // error. The outcome is the session's last error.
+    void AppendBlobPieces(const vcl::AnsiString& QuotedName, const uint8_t* Bytes, int32_t Length);
     // Drops every variable named in the list; a failure does not stop the loop.
     void InternalDropBlobVariables(vcl::TStrings* Names);
     // Commits when the session is not in a user transaction and AutoCommit is set.
@@ -228,6 +235,23 @@ private:
     std::deque<std::string> FOtherBlobNames;
     // SQL variables created for the query's long inputs, dropped right after the open.
     vcl::TOwned<vcl::TStringList> FOpenBlobVariables;
+
+    // Long input values (ntBlob, and ntMemo without OEM conversion) of the statement's own
+    // variable sets are not copied into the input buffer: PutFieldData keeps the caller's value
+    // here (a Variant shares the array's or the text's storage) against the slot it would have
+    // filled, and the binding reads the bytes from it. An entry lives from PutFieldData until the
+    // binding takes it or its set is cleared (InternalClearVariables), so it never outlives the
+    // buffer its slot lies in.
+    struct TDeferredValue {
+        const uint8_t* Slot;
+        vcl::Variant Value;
+    };
+    std::vector<TDeferredValue> FDeferredValues;
+    // Whether Buffer is the input buffer of the executed statement's or the query's set.
+    bool IsOwnInputBuffer(const void* Buffer) const;
+    // The bytes of the deferred value for Slot (null when the slot holds its bytes itself); Length
+    // receives their number.
+    const uint8_t* DeferredBytes(const uint8_t* Slot, int32_t& Length) const;
 };
 
 } // namespace tnx

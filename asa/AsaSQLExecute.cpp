@@ -7,7 +7,8 @@
 // SQLDA variable then has type 600 and names the SQL variable. The texts sent for it:
 //     create variable "<name>" long binary
 //     set "<name>"=''
-//     set "<name>"="<name>" || :blob_host        (one piece of at most 32765 bytes per call)
+//     set "<name>"="<name>" || :blob_host        (prepared once, then executed with one piece of
+//                                                 at most 32765 bytes per call)
 //     drop variable "<name>"
 // The name is always a quoted identifier (embedded double quotes doubled), so a variable named like
 // any column works and no name can change what the text does.
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace tnx {
 
@@ -52,7 +54,8 @@ bool TAsaSQL::InternalPrepareExecute(const AnsiString& SQL) {
     TAsaStatementPool& pool = session->GetStatementPool();
     FExecStatement = static_cast<int16_t>(pool.Next());
     std::string text(SQL);
-    session->Dbpp(AsaLibrary.Procs.dbpp_prepare, nullptr, Module(), &FExecStatement, text.data(), nullptr, 1u);
+    session->Dbpp(AsaLibrary.Procs.dbpp_prepare, nullptr, Module(), &FExecStatement, text.data(), nullptr,
+                  1u);
     if (!CheckResult()) return false;
     pool.Use(FExecStatement);
     return inherited::InternalPrepareExecute(SQL);
@@ -198,19 +201,8 @@ bool TAsaSQL::InternalCreateBlobVariable(const char* Name, const void* Data, int
     bool filled = false;
     try {
         filled = InternalLocalExecute("set " + name + "=''", vcl::Null());
-        if (filled && Data != nullptr) {
-            const AnsiString append = "set " + name + "=" + name + " || :blob_host";
-            const auto* bytes = static_cast<const uint8_t*>(Data);
-            const int32_t length = std::max(Length, 0);
-            int32_t offset = 0;
-            do {
-                const int32_t chunk = std::min(length - offset, BlobChunkSize);
-                // A piece of 0 bytes is NULL, which the append takes as empty.
-                const Variant piece = StrToVarByte(bytes + offset, chunk);
-                InternalLocalExecute(append, vcl::VarArrayOf({piece}));
-                offset += chunk;
-            } while (offset < length && LastErrorCode() >= 0);
-        }
+        if (filled && Data != nullptr)
+            AppendBlobPieces(name, static_cast<const uint8_t*>(Data), std::max(Length, 0));
         filled = filled && LastErrorCode() == 0;
     } catch (...) {
         DropBlobVariablesQuietly(created.get());
@@ -218,6 +210,60 @@ bool TAsaSQL::InternalCreateBlobVariable(const char* Name, const void* Data, int
     }
     if (!filled) DropBlobVariablesQuietly(created.get());
     return filled;
+}
+
+void TAsaSQL::AppendBlobPieces(const AnsiString& QuotedName, const uint8_t* Bytes, int32_t Length) {
+    TAsaSession* session = Asa();
+    TAsaEntryPoints& procs = AsaLibrary.Procs;
+    std::string text("set " + QuotedName + "=" + QuotedName + " || :blob_host");
+    TAsaStatementPool& pool = session->GetStatementPool();
+    int16_t number = static_cast<int16_t>(pool.Next());
+    session->Dbpp(procs.dbpp_prepare, nullptr, Module(), &number, text.data(), nullptr, 1u);
+    if (!CheckResult()) return;
+    pool.Use(number);
+
+    // The statement and its SQLDA go on every path; the drop leaves the outcome of the appends
+    // (the SQLCA and the session's last error) as it was.
+    sqlda* da = nullptr;
+    struct TRelease {
+        TAsaSQL* Self;
+        TAsaSession* Session;
+        int16_t& Number;
+        sqlda*& Da;
+        ~TRelease() {
+            FreeSqlda(Da);
+            sqlca* ca = Session->GetSqlca();
+            const sqlca saved = *ca;
+            try {
+                Self->InternalDropStatement(Number);
+            } catch (...) {
+            }
+            *ca = saved;
+        }
+    } release{this, session, number, da};
+    da = procs.alloc_sqlda(1);
+    if (da == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    da->sqld = 1;
+    // One binary variable, re-filled for every piece: a 16-bit length, then the bytes.
+    std::vector<uint8_t> piece(2 + static_cast<std::size_t>(BlobChunkSize));
+    sqlvar& var = da->sqlvar[0];
+    int16_t scratch = 0;
+    int16_t& indicator = var.sqlind != nullptr ? *var.sqlind : scratch;
+    var.sqltype = DBLIB_T_BINARY;
+    var.sqllen = static_cast<int16_t>(piece.size());
+    var.sqldata = piece.data();
+    int32_t offset = 0;
+    do {
+        const int32_t chunk = std::min(Length - offset, BlobChunkSize);
+        const auto n = static_cast<uint16_t>(chunk);
+        std::memcpy(piece.data(), &n, sizeof n);
+        if (chunk > 0) std::memcpy(piece.data() + 2, Bytes + offset, static_cast<std::size_t>(chunk));
+        // A piece of 0 bytes is NULL, which the append takes as empty.
+        indicator = chunk > 0 ? 0 : -1;
+        session->Dbpp(procs.dbpp_execute_into, nullptr, Module(), &number, da, nullptr);
+        CheckResult();
+        offset += chunk;
+    } while (offset < Length && LastErrorCode() >= 0);
 }
 
 void TAsaSQL::InternalDropBlobVariables(vcl::TStrings* Names) {

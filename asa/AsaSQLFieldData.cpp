@@ -131,8 +131,20 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
         // The inline copy is delivered as text, which cannot tell how many bytes a binary value
         // holds: with a stream the value is always read through it.
         if (Blob != nullptr) {
-            const std::string bytes = streamBytes();
-            return StrToVarByte(bytes.data(), static_cast<int32_t>(bytes.size()));
+            // Read straight into the byte array: a long value is copied once on its way out.
+            const int32_t n = Blob->GetBlobSize();
+            if (n < 1) return vcl::Null();
+            Variant bytes = vcl::VarArrayCreate(0, n - 1, vcl::varByte);
+            int32_t got;
+            {
+                vcl::TVarArrayLock lock(bytes);
+                Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+                got = Blob->Read(lock.Data(), n);
+            }
+            if (got == n) return bytes;
+            // The stream held less than it reported (its value could not be read again).
+            vcl::TVarArrayLock lock(bytes);
+            return StrToVarByte(lock.Data(), got);
         }
         return StrToVarByte(p, Size);
     }
@@ -204,6 +216,10 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
     }
     case ntMemo: {
         if (!Value.IsText()) return;
+        if (Blob == nullptr && !oem && IsOwnInputBuffer(Buffer)) {
+            FDeferredValues.push_back({p, Value});
+            return;
+        }
         AnsiString text = Value.TextRef();
         toOem(text.data(), text.size());
         if (Blob != nullptr) {
@@ -218,6 +234,10 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
     }
     case ntBlob: {
         if (!IsByteArray(Value)) return;
+        if (Blob == nullptr && IsOwnInputBuffer(Buffer)) {
+            FDeferredValues.push_back({p, Value});
+            return;
+        }
         TByteArrayReader bytes(Value);
         if (Blob != nullptr) {
             Blob->Truncate();
@@ -232,6 +252,33 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
     default:
         return;
     }
+}
+
+bool TAsaSQL::IsOwnInputBuffer(const void* Buffer) const {
+    return Buffer != nullptr && (Buffer == FExecVariables.Buffer || Buffer == FOpenVariables.Buffer);
+}
+
+const uint8_t* TAsaSQL::DeferredBytes(const uint8_t* Slot, int32_t& Length) const {
+    for (const TDeferredValue& d : FDeferredValues) {
+        if (d.Slot != Slot) continue;
+        if (d.Value.IsText()) {
+            const AnsiString& text = d.Value.TextRef();
+            Length = static_cast<int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
+            return reinterpret_cast<const uint8_t*>(text.data());
+        }
+        // The array's storage stays put while this entry holds it: nothing writes to it here.
+        TByteArrayReader bytes(d.Value);
+        Length = bytes.Count();
+        return bytes.Data();
+    }
+    return nullptr;
+}
+
+void TAsaSQL::InternalClearVariables(TCorvexVariables& Vars) {
+    const auto* begin = static_cast<const uint8_t*>(Vars.Buffer);
+    const auto* end = begin + (begin != nullptr ? Vars.BufferSize : 0);
+    std::erase_if(FDeferredValues, [&](const TDeferredValue& d) { return d.Slot >= begin && d.Slot < end; });
+    inherited::InternalClearVariables(Vars);
 }
 
 } // namespace tnx

@@ -452,7 +452,16 @@ bool TAsaSQL::BindInputs(int16_t* Statement, TCorvexVariables& Vars, sqlda*& Da,
                 std::snprintf(name, sizeof name, "blobparam%d", i + 1);
                 // A long value that cannot be put into its variable must not be sent as NULL:
                 // the bind fails, and the caller drops the variables made so far.
-                if (!InternalCreateBlobVariable(name, p, item.Size)) return false;
+                // The bytes are in the slot, or (the common case) still in the caller's value.
+                int32_t length = item.Size;
+                const uint8_t* bytes = DeferredBytes(p, length);
+                if (bytes == nullptr) {
+                    bytes = p;
+                    length = item.Size;
+                }
+                const bool created = InternalCreateBlobVariable(name, bytes, std::min(length, item.Size));
+                std::erase_if(FDeferredValues, [&](const TDeferredValue& d) { return d.Slot == p; });
+                if (!created) return false;
                 Names->Add(name);
                 Store.emplace_back(name);
                 var.sqltype = DBLIB_T_VARIABLE;

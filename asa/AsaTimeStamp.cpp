@@ -4,19 +4,41 @@
 #include "platform/vcl/DateTime.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace tnx {
 
+namespace {
+
+// Days before the first of each month (0 = January), in common and in leap years.
+constexpr int32_t kDaysBeforeMonth[2][12] = {{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334},
+                                             {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335}};
+constexpr uint8_t kDaysInMonth[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                         {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+
+} // namespace
+
+// Runs for every date column of every fetched row, so it counts the days straight from the record
+// (a table lookup, no loop over the months) instead of going through the calendar routines. It
+// gives exactly what TryEncodeDate and TryEncodeTime give: the same validity rules (years 1 ..
+// 9999, hours < 24, minutes and seconds < 60) and the same arithmetic, so every record converts to
+// the bit-identical value.
 vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec) {
-    vcl::TDateTime t;
-    if (!vcl::TryEncodeTime(Rec.hour, Rec.minute, Rec.second, 0, t)) return vcl::TDateTime(0.0);
+    if (Rec.hour >= 24 || Rec.minute >= 60 || Rec.second >= 60) return vcl::TDateTime(0.0);
+    const double time =
+        static_cast<double>(Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000) / vcl::MSecsPerDay;
     // The library writes a TIME value with year, month and day 0: that is a time of day on day 0,
     // not an invalid date.
-    if (Rec.year == 0 && Rec.month == 0 && Rec.day == 0) return t;
-    vcl::TDateTime d;
-    if (!vcl::TryEncodeDate(Rec.year, Rec.month + 1, Rec.day, d)) return vcl::TDateTime(0.0);
-    return d.Value >= 0 ? vcl::TDateTime(d.Value + t.Value) : vcl::TDateTime(d.Value - t.Value);
+    const int32_t year = Rec.year;
+    if (year == 0 && Rec.month == 0 && Rec.day == 0) return vcl::TDateTime(time);
+    if (year < 1 || year > 9999 || Rec.month > 11) return vcl::TDateTime(0.0);
+    const int leap = (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 1 : 0;
+    if (Rec.day < 1 || Rec.day > kDaysInMonth[leap][Rec.month]) return vcl::TDateTime(0.0);
+    const int32_t i = year - 1;
+    const auto date = static_cast<double>(i * 365 + i / 4 - i / 100 + i / 400 +
+                                          kDaysBeforeMonth[leap][Rec.month] + Rec.day - vcl::DateDelta);
+    return date >= 0 ? vcl::TDateTime(date + time) : vcl::TDateTime(date - time);
 }
 
 void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec) {

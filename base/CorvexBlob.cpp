@@ -124,12 +124,23 @@ void TCorvexBlobStream::Truncate() {
 }
 
 void TCorvexBlobStream::AssignBuffer(const void* Source, int32_t Size) {
+    if (Size < 1 || Source == nullptr) {
+        AllocateBuffer(0);
+        return;
+    }
+    std::memcpy(AllocateBuffer(Size), Source, static_cast<size_t>(Size));
+}
+
+uint8_t* TCorvexBlobStream::AllocateBuffer(int32_t Size) {
     ReleaseBuffer();
     FBlobSize = 0;
-    if (Size < 1 || Source == nullptr) return;
-    Reserve(Size);
-    std::memcpy(FBuffer, Source, static_cast<size_t>(Size));
+    if (Size < 1) return nullptr;
+    auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(Size)));
+    if (block == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    FBuffer = block;
+    FCapacity = Size;
     FBlobSize = Size;
+    return block;
 }
 
 int32_t TCorvexBlobStream::ReadFromBuffer(void* Dest, int32_t Count) {

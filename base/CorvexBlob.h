@@ -79,6 +79,11 @@ protected:
     int32_t ReadFromBuffer(void* Dest, int32_t Count);
     // Releases the buffer (Buffer null, capacity 0); BlobSize is left to the caller.
     void ReleaseBuffer();
+    // Replaces the data with a block of exactly Size bytes that the caller fills (it is not
+    // zeroed: a driver that knows a value's length reads it straight in, without a staging copy
+    // or a fill it would overwrite); FBlobSize := Size. Null, and no data, when Size < 1. A
+    // caller that cannot fill the block releases it again (ReleaseBuffer).
+    uint8_t* AllocateBuffer(int32_t Size);
 
     TCorvexBlobManager* FManager = nullptr; // the owning list, set by the manager
     vcl::AnsiString FFieldName;             // the column the stream holds
@@ -96,7 +101,8 @@ private:
     void Reserve(int32_t Needed);
 
     // The data: FBlobSize bytes in a block of FCapacity bytes (zero past the data), or null. Only
-    // this class allocates and releases it, so the two always agree.
+    // this class allocates and releases it, so the two always agree (AllocateBuffer makes the
+    // capacity the size, so nothing lies past the data there).
     uint8_t* FBuffer = nullptr;
     int32_t FCapacity = 0;
 };

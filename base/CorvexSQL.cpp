@@ -199,6 +199,7 @@ void TCorvexSQL::InternalCheckDescriptorCount(int32_t Count) {
 void TCorvexSQL::InternalSetFieldCount(int32_t Count) {
     InternalCheckDescriptorCount(Count);
     FFieldCount = Count < 0 ? 0 : Count;
+    FFieldOffsetsValid = false;
 }
 
 void TCorvexSQL::InternalAllocOpenBuffer() {
@@ -221,6 +222,7 @@ void TCorvexSQL::InternalAllocOpenBuffer() {
     FOldRecordBuffer = static_cast<uint8_t*>(TnxAllocMem(FRecordSize));
     FNullFlags = static_cast<uint8_t*>(TnxAllocMem(FFieldCount));
     FOldNullFlags = static_cast<uint8_t*>(TnxAllocMem(FFieldCount));
+    ComputeFieldOffsets();
 }
 
 void TCorvexSQL::InternalFreeOpenBuffer() {
@@ -233,6 +235,7 @@ void TCorvexSQL::InternalFreeOpenBuffer() {
     FAllocRows = 0;
     FRecordSize = 0;
     FFieldCount = 0;
+    FFieldOffsetsValid = false;
 }
 
 // --- Host variables -----------------------------------------------------------------------------
@@ -351,7 +354,10 @@ private:
 };
 
 bool TCorvexSQL::NeedNewVariables(const TValueView& Values, const TCorvexVariables& Vars) {
-    if (!Values.IsArray() || Values.Count() != Vars.Count) return true;
+    // No values for a set without inputs is the same shape again: a query or statement without
+    // parameters is bound once, not on every open or execution.
+    if (!Values.IsArray()) return Vars.Count != 0;
+    if (Values.Count() != Vars.Count) return true;
     Variant scratch;
     for (int32_t i = 0; i < Vars.Count; ++i) {
         int32_t length = 0;

@@ -12,7 +12,8 @@
 //
 // Guarantees:
 //  - Host variables keep their descriptors, buffer and binding between executions while the values
-//    keep their types and lengths: a same-shaped re-execution neither re-describes nor re-binds.
+//    keep their types and lengths: a same-shaped re-execution or re-open (also one without values)
+//    neither re-describes nor re-binds.
 //    Blob-sized values (ntMemo, ntBlob) always rebuild the set.
 //  - No table is written past its 256 entries: more columns or host variables raise
 //    "Too many columns or host variables" (InternalCheckDescriptorCount), and a row layout larger
@@ -410,8 +411,17 @@ private:
     [[noreturn]] void RaiseMessage(const vcl::TResStringRec& Res);
     void CheckActive();
     void CheckWritable();
-    // Byte offset of column Index in a row.
+    // Byte offset of column Index in a row: from FFieldOffsets while it is valid, else summed.
     int32_t FieldOffset(int32_t Index) const;
+    // Fills FFieldOffsets from the Sizes of the described columns (InternalAllocOpenBuffer).
+    void ComputeFieldOffsets();
+
+    // Byte offset of each column in a row, so a read by column index needs no walk over the
+    // columns before it. Valid (FFieldOffsetsValid) from the buffer allocation that follows a
+    // describe until the field count or the layout changes again (InternalSetFieldCount,
+    // InternalFreeOpenBuffer); a driver changes the Sizes only before allocating its buffers.
+    int32_t FFieldOffsets[CorvexMaxDescriptors] = {};
+    bool FFieldOffsetsValid = false;
     // Offsets of the output variables: the sum of the Sizes of outputs before Index.
     static int32_t OutOffset(const TCorvexVariables& Vars, int32_t Index);
 };

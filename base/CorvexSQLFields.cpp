@@ -48,7 +48,17 @@ std::string SlotText(const uint8_t* p, int32_t size) {
 
 // --- Lookup -------------------------------------------------------------------------------------
 
+void TCorvexSQL::ComputeFieldOffsets() {
+    int32_t offset = 0;
+    for (int32_t i = 0; i < FFieldCount; ++i) {
+        FFieldOffsets[i] = offset;
+        offset += FFields[i].Size;
+    }
+    FFieldOffsetsValid = true;
+}
+
 int32_t TCorvexSQL::FieldOffset(int32_t Index) const {
+    if (FFieldOffsetsValid) return FFieldOffsets[Index];
     int32_t offset = 0;
     for (int32_t i = 0; i < Index; ++i)
         offset += FFields[i].Size;
@@ -152,7 +162,14 @@ bool HoldsColumn(const uint8_t* buffer, const TCorvexFieldDesc& f) {
 
 Variant TCorvexSQL::GetFieldValue(const Variant& Field) {
     int32_t i, offset;
-    if (!GetFieldInfo(Field, &i, &offset)) RaiseFieldNotFound(Field);
+    // The common case of a read loop, a column index, goes straight to the offset table.
+    if (Field.VarType() == vcl::varInteger && FFieldOffsetsValid) {
+        i = Field.AsInteger();
+        if (i < 0 || i >= FFieldCount) RaiseFieldNotFound(Field);
+        offset = FFieldOffsets[i];
+    } else if (!GetFieldInfo(Field, &i, &offset)) {
+        RaiseFieldNotFound(Field);
+    }
     const TCorvexFieldDesc& f = FFields[i];
     TCorvexBlobStream* blob = BlobOf(i);
     if (!HoldsColumn(FRecordBuffer, f)) RaiseMessage(CORVEX_ERR_CURS_NOT_PREPARED);

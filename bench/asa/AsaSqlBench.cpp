@@ -13,8 +13,15 @@
 //                           one block fetch, whatever the distance).
 //   MoveToRaw               the raw API's nearest equivalent of one such move: a keyed lookup of
 //                           a block of 25 rows from a random row.
-// Before the timed runs the program checks, from the library's call record, that re-executing
-// the prepared INSERT neither describes nor binds again. After the runs it prints the ratios.
+//   PointRaw / PointSql     100,000 point lookups: a prepared one-row query by key, re-opened with
+//                           a new key each time (OpenReadPrepared), reading both columns.
+//   BlobWriteRaw / ...Sql   one long binary value of 100 MB written into a row (the statement
+//                           sends it through a temporary SQL variable in pieces).
+//   BlobReadRaw / ...Sql    the same value read back into the caller's memory: the raw side copies
+//                           the column's bytes into a vector, the statement returns a byte array.
+// Before the timed runs the program shows, from the library's call record, that re-executing
+// the prepared INSERT and re-opening the prepared lookup neither describe nor bind again. After
+// the runs it prints the ratios.
 #include "asa/TnxAsa.h"
 #include "platform/dblib/DbLibTestInstrument.h"
 #include "platform/vcl/DateTime.h"
@@ -40,6 +47,22 @@ constexpr int kInserts = 100000;
 constexpr int kRows = 1000000;
 constexpr int kScrollRows = 100000;
 constexpr int kMoves = 10000;
+constexpr int kLookups = 100000;
+constexpr int kBlobBytes = 100 * 1024 * 1024;
+
+// The long value both sides write and read.
+const std::vector<uint8_t>& BlobValue() {
+    static const std::vector<uint8_t> value = [] {
+        std::vector<uint8_t> v(kBlobBytes);
+        uint32_t x = 12345;
+        for (auto& b : v) {
+            x = x * 1103515245u + 12345u;
+            b = static_cast<uint8_t>(x >> 24);
+        }
+        return v;
+    }();
+    return value;
+}
 
 void CheckRaw(int rc, sqlite3* db, const char* what) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -62,7 +85,9 @@ struct Data {
                               "PRAGMA journal_mode=WAL; create table t(a integer, b double, c varchar(30), "
                               "d timestamp); create table s(n integer primary key, v varchar(30));"
                               "create table ins_raw(a integer, b double, c varchar(30), d timestamp);"
-                              "create table ins_sql(a integer, b double, c varchar(30), d timestamp); BEGIN",
+                              "create table ins_sql(a integer, b double, c varchar(30), d timestamp);"
+                              "create table blob_raw(id integer primary key, v long binary);"
+                              "create table blob_sql(id integer primary key, v long binary); BEGIN",
                               nullptr, nullptr, nullptr),
                  db, "schema");
         sqlite3_stmt* ins = nullptr;
@@ -80,6 +105,15 @@ struct Data {
             sqlite3_reset(ins);
         }
         sqlite3_finalize(ins);
+        // The long value in both long-value tables, so either side's read finds it whatever order
+        // the runs come in (the writes replace it with the same bytes).
+        for (const char* text :
+             {"insert into blob_raw values (1, ?)", "insert into blob_sql values (1, ?)"}) {
+            sqlite3_prepare_v2(db, text, -1, &ins, nullptr);
+            sqlite3_bind_blob(ins, 1, BlobValue().data(), kBlobBytes, SQLITE_STATIC);
+            CheckRaw(sqlite3_step(ins), db, "long value");
+            sqlite3_finalize(ins);
+        }
         CheckRaw(sqlite3_exec(db,
                               "insert into s with recursive c(x) as (select 0 union all select x + 1 from c "
                               "where x < 99999) select x, 'scroll row ' || x from c; COMMIT",
@@ -321,6 +355,124 @@ void MoveToRaw(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kMoves);
 }
 
+void PointRaw(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(TheData().file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v3(db, "select n, v from s where n = ?", -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < kLookups; ++i) {
+            const int key = static_cast<int>((i * 7919L) % kScrollRows);
+            sqlite3_bind_int(s, 1, key);
+            if (sqlite3_step(s) != SQLITE_ROW) {
+                state.SkipWithError("raw lookup found no row");
+                break;
+            }
+            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0));
+            sqlite3_column_text(s, 1);
+            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 1));
+            sqlite3_reset(s);
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    sqlite3_finalize(s);
+    sqlite3_close_v2(db);
+    state.SetItemsProcessed(state.iterations() * kLookups);
+}
+
+void PointSql(benchmark::State& state) {
+    auto session = Connect("asabench_point");
+    auto sql = NewSQL(*session);
+    if (!sql->PrepareOpen("select n, v from s where n = ?")) Fail(*sql, "prepare");
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < kLookups; ++i) {
+            const int key = static_cast<int>((i * 7919L) % kScrollRows);
+            if (!sql->OpenReadPrepared({vcl::Variant(int32_t(key))}) || sql->GetEOF()) Fail(*sql, "lookup");
+            const vcl::Variant n = sql->GetFieldValue(vcl::Variant(int32_t(0)));
+            const vcl::Variant v = sql->GetFieldValue(vcl::Variant(int32_t(1)));
+            sum += static_cast<uint64_t>(n.AsDouble()) + v.TextRef().size();
+        }
+        sql->Close();
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * kLookups);
+}
+
+void BlobWriteRaw(benchmark::State& state) {
+    const std::vector<uint8_t>& value = BlobValue();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(TheData().file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "insert or replace into blob_raw values (1, ?)", -1, &ins, nullptr);
+    for (auto _ : state) {
+        sqlite3_bind_blob(ins, 1, value.data(), kBlobBytes, SQLITE_STATIC);
+        CheckRaw(sqlite3_step(ins), db, "blob insert");
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_close_v2(db);
+    state.SetBytesProcessed(state.iterations() * int64_t(kBlobBytes));
+}
+
+void BlobWriteSql(benchmark::State& state) {
+    const vcl::Variant value = vcl::VarArrayOfBytes(BlobValue().data(), BlobValue().size());
+    auto session = Connect("asabench_blobwrite");
+    auto sql = NewSQL(*session);
+    if (!sql->PrepareExecute("insert or replace into blob_sql values (1, ?)")) Fail(*sql, "prepare");
+    for (auto _ : state) {
+        if (!sql->ExecutePrepared({value})) Fail(*sql, "blob insert");
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(kBlobBytes));
+}
+
+void BlobReadRaw(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(TheData().file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "select v from blob_raw where id = 1", -1, &s, nullptr);
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        if (sqlite3_step(s) != SQLITE_ROW) {
+            state.SkipWithError("no long value to read");
+            break;
+        }
+        const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(s, 0));
+        std::vector<uint8_t> copy(p, p + sqlite3_column_bytes(s, 0));
+        sum += copy.size() + copy[copy.size() / 2];
+        sqlite3_reset(s);
+    }
+    benchmark::DoNotOptimize(sum);
+    sqlite3_finalize(s);
+    sqlite3_close_v2(db);
+    state.SetBytesProcessed(state.iterations() * int64_t(kBlobBytes));
+}
+
+void BlobReadSql(benchmark::State& state) {
+    auto session = Connect("asabench_blobread");
+    auto sql = NewSQL(*session);
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        if (!sql->OpenRead("select v from blob_sql where id = 1") || sql->GetEOF()) {
+            state.SkipWithError("no long value to read");
+            break;
+        }
+        const vcl::Variant v = sql->GetFieldValue(vcl::Variant(int32_t(0)));
+        const int32_t n = vcl::VarArrayHighBound(v, 1) + 1;
+        if (n != kBlobBytes) {
+            state.SkipWithError("the long value read back has the wrong length");
+            break;
+        }
+        sum += static_cast<uint64_t>(n) + static_cast<const uint8_t*>(vcl::VarArrayLock(v))[n / 2];
+        vcl::VarArrayUnlock(v);
+        sql->Close();
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetBytesProcessed(state.iterations() * int64_t(kBlobBytes));
+}
+
 BENCHMARK(InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(InsertSql)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
@@ -328,6 +480,12 @@ BENCHMARK(ReadSql)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(MoveToRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(MoveToNear)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(MoveToFar)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(PointRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(PointSql)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(BlobWriteRaw)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BlobWriteSql)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BlobReadRaw)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BlobReadSql)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 
 // Re-executes the prepared INSERT 1,000 times with the call record on and prints which calls
 // reached the library: after the first execution only dbpp_execute_into.
@@ -368,6 +526,30 @@ void ShowCallRecord() {
     std::printf("\n");
 }
 
+// Re-opens the prepared lookup 1,000 times with the call record on and prints which calls reached
+// the library: after the first open only the cursor's own calls (declare, open, fetch, close).
+void ShowLookupCallRecord() {
+    auto session = Connect("asabench_lookuprecord");
+    auto sql = NewSQL(*session);
+    if (!sql->PrepareOpen("select n, v from s where n = ?")) Fail(*sql, "prepare");
+    if (!sql->OpenReadPrepared({vcl::Variant(int32_t(0))})) Fail(*sql, "lookup");
+    tnxdb::TestInstrument probe(tnx::AsaLibrary.LibraryHandle);
+    probe.Clear();
+    probe.Record(true);
+    for (int i = 1; i <= 1000; ++i)
+        if (!sql->OpenReadPrepared({vcl::Variant(int32_t(i))})) Fail(*sql, "lookup");
+    probe.Record(false);
+    std::map<std::string, int> calls;
+    for (const std::string& line : probe.Lines())
+        ++calls[line.substr(0, line.find('('))];
+    probe.Clear();
+    sql->Close();
+    std::printf("call record, re-opens 2 to 1,001 of the prepared lookup:");
+    for (const auto& [name, count] : calls)
+        std::printf(" %s x%d", name.c_str(), count);
+    std::printf("\n");
+}
+
 // Keeps the best time per iteration of each benchmark over its repetitions (the runs are
 // interleaved, so a busy spell of the machine does not fall on one side only), for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -400,6 +582,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&count, args.data());
     TheData();
     ShowCallRecord();
+    ShowLookupCallRecord();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* what, const char* mine, const char* raw) {
@@ -413,6 +596,9 @@ int main(int argc, char** argv) {
     ratio("1,000,000 rows, Next + GetFieldValue / raw step loop", "ReadSql", "ReadRaw");
     ratio("random MoveTo anywhere / within 25 rows", "MoveToFar", "MoveToNear");
     ratio("random MoveTo anywhere / raw keyed block lookup", "MoveToFar", "MoveToRaw");
+    ratio("100,000 point lookups, OpenReadPrepared / raw", "PointSql", "PointRaw");
+    ratio("100 MB long binary write / raw", "BlobWriteSql", "BlobWriteRaw");
+    ratio("100 MB long binary read / raw", "BlobReadSql", "BlobReadRaw");
     auto& t = reporter.Times;
     if (t.count("MoveToFar") && t.count("MoveToNear"))
         std::printf("time per MoveTo: %.2f us anywhere, %.2f us within 25 rows\n",

@@ -402,4 +402,39 @@ TEST_P(SqlCursor, AFailingFetchIsReportedAndAFailedOpenLeavesNoCursorOpen) {
     EXPECT_EQ(RowOf(*sql), 0);
 }
 
+TEST_P(SqlCursor, ReOpeningAPreparedQueryWithSameShapedValuesNeitherDescribesNorBinds) {
+    MakeRows(40);
+    // With a parameter: the first open binds, every later one only opens, fetches and closes.
+    auto lookup = NewSQL();
+    ASSERT_TRUE(lookup->PrepareOpen("select n, s from t where n = ?"));
+    ASSERT_TRUE(lookup->OpenReadPrepared({int32_t(3)}));
+    Record();
+    for (int32_t key : {5, 17, 39}) {
+        ASSERT_TRUE(lookup->OpenReadPrepared({key}));
+        EXPECT_EQ(RowOf(*lookup), key);
+        EXPECT_EQ(lookup->GetFieldValue(int32_t(1)), vcl::Variant("row " + std::to_string(key)));
+    }
+    EXPECT_EQ(Recorded({"dbpp_describe", "alloc_sqlda", "dbpp_prepare"}), std::vector<std::string>{});
+    // Another shape (text where an integer was) binds again, once.
+    Record();
+    ASSERT_TRUE(lookup->OpenReadPrepared({"7"}));
+    ASSERT_TRUE(lookup->OpenReadPrepared({"8"}));
+    EXPECT_EQ(RowOf(*lookup), 8);
+    EXPECT_EQ(Recorded({"dbpp_describe"}).size(), 2u) << "inputs counted, then described";
+
+    // Without parameters: OpenRead with the same text and OpenReadPrepared both re-open only.
+    auto all = NewSQL();
+    ASSERT_TRUE(all->OpenRead("select n, s from t order by n"));
+    Record();
+    ASSERT_TRUE(all->OpenRead("select n, s from t order by n"));
+    EXPECT_EQ(RowOf(*all), 0);
+    ASSERT_TRUE(all->OpenReadPrepared());
+    ASSERT_TRUE(all->Next());
+    EXPECT_EQ(RowOf(*all), 1);
+    EXPECT_EQ(Recorded({"dbpp_describe", "alloc_sqlda", "dbpp_prepare"}), std::vector<std::string>{});
+    // A value given after all binds it (as NULL: the query has no marker for it) and still reads.
+    ASSERT_TRUE(all->OpenRead("select n, s from t order by n", {int32_t(1)}));
+    EXPECT_EQ(RowOf(*all), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, SqlCursor, ::testing::ValuesIn(CurrentGenerations()), GenerationName);

@@ -2,9 +2,11 @@
 // variables, output values, surplus inputs, text run at once, auto commit, and failures.
 #include "SqlTestSupport.h"
 
+#include "base/CorvexBlob.h"
 #include "platform/vcl/StringList.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace tnx;
 using namespace asatest;
@@ -51,7 +53,8 @@ TEST_P(SqlExecute, SameShapedValuesAreBoundOnceAndReExecutedWithoutDescribing) {
                   "dbpp_execute_into(\"TNX\", " + stmt + ", sqlda(2), null)",
               }));
     EXPECT_EQ(sql->GetRowsProcessed(), 1u);
-    EXPECT_EQ(QueryInt(S(), "select count(*) from t where s in ('one', 'two', 'three') and n in (1, 2, 3)"), 3);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t where s in ('one', 'two', 'three') and n in (1, 2, 3)"),
+              3);
     // Execute with the prepared text takes the same path.
     Record();
     ASSERT_TRUE(sql->Execute("insert into t (n, s) values (?, ?)", {int32_t(4), "four"}));
@@ -87,16 +90,21 @@ TEST_P(SqlExecute, ALongValueTravelsThroughATemporaryVariableFilledInPieces) {
     Record();
     ChangeSpy spy(ChangeSpy::ExecuteInto);
     ASSERT_TRUE(sql->Execute("insert into m (txt, n) values (?, ?)", {value, int32_t(7)}));
-    EXPECT_EQ(Recorded({"dbpp_execute_imm"}), (std::vector<std::string>{
-                                                  "dbpp_execute_imm(\"create variable \\\"blobparam1\\\" long binary\", 2)",
-                                                  "dbpp_execute_imm(\"set \\\"blobparam1\\\"=''\", 2)",
-                                                  "dbpp_execute_imm(\"drop variable \\\"blobparam1\\\"\", 2)",
-                                              }));
+    EXPECT_EQ(Recorded({"dbpp_execute_imm"}),
+              (std::vector<std::string>{
+                  "dbpp_execute_imm(\"create variable \\\"blobparam1\\\" long binary\", 2)",
+                  "dbpp_execute_imm(\"set \\\"blobparam1\\\"=''\", 2)",
+                  "dbpp_execute_imm(\"drop variable \\\"blobparam1\\\"\", 2)",
+              }));
+    // The append is prepared once and executed once per piece, without describing, then dropped.
     auto appends = Recorded({"dbpp_prepare("});
     std::erase_if(appends, [](const std::string& l) { return l.find("blob_host") == std::string::npos; });
-    ASSERT_EQ(appends.size(), 2u);
-    EXPECT_NE(appends[0].find("\"set \\\"blobparam1\\\"=\\\"blobparam1\\\" || :blob_host\""), std::string::npos)
+    ASSERT_EQ(appends.size(), 1u);
+    EXPECT_NE(appends[0].find("\"set \\\"blobparam1\\\"=\\\"blobparam1\\\" || :blob_host\""),
+              std::string::npos)
         << appends[0];
+    EXPECT_EQ(Count("dbpp_describe"), 3) << "only the statement's own inputs (twice) and outputs";
+    EXPECT_EQ(Count("dbpp_dropstmt"), 1);
     // Two pieces of 32765 and 7235 bytes, then the statement with the variable's name in place of
     // the value; the drop comes after it.
     ASSERT_EQ(spy.Calls().size(), 3u);
@@ -112,7 +120,8 @@ TEST_P(SqlExecute, ALongValueTravelsThroughATemporaryVariableFilledInPieces) {
     const auto execute = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
         return l.rfind("dbpp_execute_into(\"TNX\", " + std::to_string(sql->GetExecStatement()) + ",", 0) == 0;
     });
-    const auto drop = std::find(lines.begin(), lines.end(), "dbpp_execute_imm(\"drop variable \\\"blobparam1\\\"\", 2)");
+    const auto drop =
+        std::find(lines.begin(), lines.end(), "dbpp_execute_imm(\"drop variable \\\"blobparam1\\\"\", 2)");
     EXPECT_LT(execute, drop);
 
     EXPECT_EQ(QueryInt(S(), "select length(txt) from m where n = 7"), 40000);
@@ -123,6 +132,72 @@ TEST_P(SqlExecute, ALongValueTravelsThroughATemporaryVariableFilledInPieces) {
         << "an output holds at most 32766 characters";
     // No statement of the pieces stays prepared.
     EXPECT_EQ(NumbersInUse(), std::vector<int>{sql->GetExecStatement()});
+}
+
+TEST_P(SqlExecute, LongBinaryValuesGoInFromTheCallersArrayAndComeBackWhole) {
+    Run("create table b (id integer primary key, v long binary)");
+    // Sizes around the piece length: the shortest value that is blob-sized (one piece and 3 bytes),
+    // exactly two pieces, and many pieces.
+    for (const int32_t size : {32768, 2 * 32765, 300001}) {
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        for (int32_t i = 0; i < size; ++i)
+            bytes[static_cast<std::size_t>(i)] = static_cast<char>((i * 131) ^ (i >> 9));
+        const vcl::Variant value = TCorvexSQL::StrToVarByte(bytes.data(), size);
+        auto sql = NewSQL();
+        ChangeSpy spy(ChangeSpy::ExecuteInto);
+        ASSERT_TRUE(sql->Execute("insert into b values (?, ?)", {size, value}));
+        // Every piece is a full 32765 bytes but the last, in order.
+        const std::size_t pieces = static_cast<std::size_t>((size + 32764) / 32765);
+        ASSERT_EQ(spy.Calls().size(), pieces + 1);
+        for (std::size_t i = 0; i < pieces; ++i)
+            EXPECT_EQ(
+                spy.Calls()[i][0].Data,
+                std::to_string(i + 1 < pieces ? 32765 : size - 32765 * static_cast<int32_t>(pieces - 1)));
+        EXPECT_EQ(QueryInt(S(), "select length(v) from b where id = " + std::to_string(size)), size);
+
+        ASSERT_TRUE(sql->OpenRead("select v from b where id = ?", {size}));
+        const vcl::Variant back = sql->GetFieldValue(int32_t(0));
+        ASSERT_EQ(vcl::VarArrayHighBound(back, 1) + 1, size);
+        EXPECT_EQ(std::memcmp(vcl::VarArrayLock(back), bytes.data(), bytes.size()), 0) << size;
+        vcl::VarArrayUnlock(back);
+        // The blob stream holds the value, readable from any position.
+        TCorvexBlobStream* blob = sql->GetBlobManager()->BlobByName("v");
+        EXPECT_EQ(blob->GetBlobSize(), size);
+        char tail[8];
+        blob->Seek(-3, vcl::TSeekOrigin::soEnd);
+        ASSERT_EQ(blob->Read(tail, 8), 3);
+        EXPECT_EQ(std::memcmp(tail, bytes.data() + size - 3, 3), 0);
+        // A load that fails after its first piece keeps nothing of what it had received.
+        sql->GetBlobManager()->ClearBlobs();
+        Instrument().Inject("dbpp_get_data", 2, DBLIB_E_DISK_FULL);
+        EXPECT_EQ(blob->GetBlobSize(), 0);
+        Instrument().ClearInjections();
+        blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+        EXPECT_EQ(blob->GetBuffer(), nullptr);
+        EXPECT_EQ(blob->GetBufferSize(), 32765) << "the bytes received are counted, not kept";
+    }
+    EXPECT_EQ(NumbersInUse().size(), 0u) << "no statement of the pieces stays prepared";
+}
+
+TEST_P(SqlExecute, AFailedPieceDropsTheVariableAndTheAppendAndSendsNothing) {
+    Run("create table b (id integer primary key, v long binary)");
+    const std::string bytes(100000, 'q');
+    const vcl::Variant value = TCorvexSQL::StrToVarByte(bytes.data(), static_cast<int32_t>(bytes.size()));
+    auto sql = NewSQL();
+    ASSERT_TRUE(sql->PrepareExecute("insert into b values (?, ?)"));
+    // The third piece fails: the statement does not run, the variable and the append go.
+    Instrument().Inject("dbpp_execute_into", 3, DBLIB_E_DISK_FULL);
+    Record();
+    EXPECT_FALSE(sql->ExecutePrepared({int32_t(1), value}));
+    Instrument().ClearInjections();
+    EXPECT_EQ(sql->GetLastErrorCode(), DBLIB_E_DISK_FULL);
+    EXPECT_EQ(Count("dbpp_execute_into"), 3) << "no piece after the failure, and not the statement";
+    EXPECT_EQ(VariableLength(S(), "blobparam2"), std::nullopt);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from b"), 0);
+    EXPECT_EQ(NumbersInUse(), std::vector<int>{sql->GetExecStatement()});
+    // The next execution with the same value succeeds.
+    ASSERT_TRUE(sql->ExecutePrepared({int32_t(1), value}));
+    EXPECT_EQ(QueryInt(S(), "select length(v) from b where id = 1"), 100000);
 }
 
 TEST_P(SqlExecute, BlobVariablesOfLengthZeroAndWithoutData) {
@@ -160,8 +235,9 @@ TEST_P(SqlExecute, VariableNamesAreQuotedIdentifiers) {
     Record();
     sql->InternalDropBlobVariables(names.get());
     EXPECT_EQ(Recorded({"dbpp_execute_imm"}),
-              (std::vector<std::string>{"dbpp_execute_imm(\"drop variable \\\"my \\\"\\\"odd\\\"\\\" col\\\"\", 2)",
-                                        "dbpp_execute_imm(\"drop variable \\\"x long binary; drop table t --\\\"\", 2)"}));
+              (std::vector<std::string>{
+                  "dbpp_execute_imm(\"drop variable \\\"my \\\"\\\"odd\\\"\\\" col\\\"\", 2)",
+                  "dbpp_execute_imm(\"drop variable \\\"x long binary; drop table t --\\\"\", 2)"}));
     EXPECT_EQ(S().GetLastErrorCode(), 0);
     EXPECT_EQ(VariableLength(S(), "my \"odd\" col"), std::nullopt);
 }
@@ -246,8 +322,9 @@ TEST_P(SqlExecute, ExecuteImmediateCountsRowsAndCommitsOutsideAUserTransaction) 
     Record();
     ASSERT_TRUE(sql->ExecuteImmediate("update t set s = 'x' where n < 7"));
     EXPECT_EQ(sql->GetRowsProcessed(), 7u);
-    EXPECT_EQ(Recorded(), (std::vector<std::string>{"dbpp_execute_imm(\"update t set s = 'x' where n < 7\", 2)",
-                                                    "dbpp_commit(0)"}));
+    EXPECT_EQ(Recorded(),
+              (std::vector<std::string>{"dbpp_execute_imm(\"update t set s = 'x' where n < 7\", 2)",
+                                        "dbpp_commit(0)"}));
     auto other = Another();
     other->SetConnected(true);
     EXPECT_EQ(QueryInt(*other, "select count(*) from t where s = 'x'"), 7) << "committed";
@@ -256,7 +333,8 @@ TEST_P(SqlExecute, ExecuteImmediateCountsRowsAndCommitsOutsideAUserTransaction) 
     Record();
     ASSERT_TRUE(sql->ExecuteImmediate("update t set s = 'y' where n < 3"));
     EXPECT_EQ(sql->GetRowsProcessed(), 3u);
-    EXPECT_EQ(Recorded(), std::vector<std::string>{"dbpp_execute_imm(\"update t set s = 'y' where n < 3\", 2)"});
+    EXPECT_EQ(Recorded(),
+              std::vector<std::string>{"dbpp_execute_imm(\"update t set s = 'y' where n < 3\", 2)"});
     EXPECT_EQ(QueryInt(*other, "select count(*) from t where s = 'y'"), 0) << "not committed";
     S().Rollback();
 
@@ -347,7 +425,8 @@ TEST_P(SqlExecute, AuxiliaryStatementsLeaveTheStatementsOwnStateAlone) {
     const int32_t count = sql->GetExecVariables().Count;
     S().SetAutoCommit(true);
     Record();
-    ASSERT_TRUE(sql->InternalLocalExecute("update t set s = ? where n < ?", vcl::VarArrayOf({"b", int32_t(2)})));
+    ASSERT_TRUE(
+        sql->InternalLocalExecute("update t set s = ? where n < ?", vcl::VarArrayOf({"b", int32_t(2)})));
     EXPECT_EQ(Recorded({"dbpp_commit"}).size(), 0u) << "never commits";
     EXPECT_EQ(sql->GetRowsProcessed(), 1u) << "RowsProcessed is the statement's own";
     EXPECT_EQ(sql->GetExecVariables().Count, count);

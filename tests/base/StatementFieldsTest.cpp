@@ -87,6 +87,29 @@ TEST_F(Fields, LookupByIndexAndByNameWithOffsets) {
     EXPECT_EQ(q->GetFieldSize(Variant(6)), 4);
 }
 
+TEST_F(Fields, ReadsByIndexFollowTheLayoutOfTheLatestDescribe) {
+    ASSERT_TRUE(q->OpenRead("select * from people"));
+    EXPECT_EQ(q->GetFieldValue(Variant(2)), Variant("Paris"));
+    EXPECT_EQ(q->GetFieldValue(Variant(6)), Variant("abcd"));
+    // Another query with other column sizes in another order: reads by index land on the new
+    // offsets, and agree with reads by name.
+    q->Columns = {{"code", ntString, 4}, {"city", ntString, 30}, {"id", ntInteger}, {"name", ntString, 3}};
+    q->Rows = {{Variant("wxyz"), Variant("Lisbon"), Variant(42), Variant("Ann")}};
+    ASSERT_TRUE(q->OpenRead("select code, city, id, name from people"));
+    const Variant expected[] = {Variant("wxyz"), Variant("Lisbon"), Variant(42), Variant("Ann")};
+    for (int32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(q->GetFieldValue(Variant(i)), expected[i]) << i;
+        EXPECT_EQ(q->GetFieldValue(Variant(q->GetFieldName(i))), expected[i]) << i;
+        EXPECT_EQ(q->GetOldValue(Variant(i)), expected[i]) << i;
+    }
+    // An index outside the columns is not found, as a name would be.
+    EXPECT_EQ(MessageOf([&] { q->GetFieldValue(Variant(4)); }), "Field \"4\" not found.");
+    EXPECT_EQ(MessageOf([&] { q->GetFieldValue(Variant(-1)); }), "Field \"-1\" not found.");
+    // Once the query is unprepared there is no layout to read from.
+    q->UnprepareOpen();
+    EXPECT_THROW(q->GetFieldValue(Variant(0)), ECorvexException);
+}
+
 TEST_F(Fields, ValuesNullFlagsAndDirtyTracking) {
     ASSERT_TRUE(q->OpenWrite("select * from people"));
     EXPECT_EQ(q->GetFieldValue(Variant("name")), Variant("Smith"));
