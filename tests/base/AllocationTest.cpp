@@ -1,13 +1,11 @@
 // The base statement's share of the hot paths, counted with a replacement global operator new
-// (CountingNew.cpp, serving the whole test program): reading field values of the current row, and
+// (tests/support/CountingNew.cpp, serving the whole test program): reading field values of the current row, and
 // re-executing or re-opening with values of the same shape, touch no heap in the base (nor in the
 // in-memory driver, whose logging is off here).
 #include "TestDrivers.h"
+#include "support/CountingNew.h"
 
 #include <gtest/gtest.h>
-
-// Counted by the replacement operator new of CountingNew.cpp.
-long HeapAllocations();
 
 using namespace tnx;
 using namespace tnxtest;

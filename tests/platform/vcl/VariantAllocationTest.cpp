@@ -1,56 +1,19 @@
 // The read path's promise: a Variant holding a number, a boolean, a date or a short text is
 // built, copied, moved, compared and converted without touching the heap, and copying an array
-// shares it. Counted with a replacement global operator new (which also serves the library).
+// shares it. Counted with the replacement global operator new of tests/support/CountingNew.cpp.
 #include "platform/vcl/Variant.h"
+#include "support/CountingNew.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> gAllocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-// The nothrow and array forms go to the same heap, so memory allocated by one form and released by
-// another (the standard library mixes them, e.g. in stable_sort's buffer) always matches.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 using namespace vcl;
 
 namespace {
 
 long AllocationsDuring(auto&& work) {
-    const long before = gAllocations.load();
+    const long before = HeapAllocations();
     work();
-    return gAllocations.load() - before;
+    return HeapAllocations() - before;
 }
 
 TEST(VariantAllocation, NumbersNeverAllocate) {

@@ -1,5 +1,7 @@
 // A replacement global operator new that counts the blocks it hands out, for the allocation
 // tests. Kept in its own file, away from code that would inline it.
+#include "support/CountingNew.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
