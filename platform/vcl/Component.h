@@ -131,8 +131,17 @@ public:
     // The components written as this one's children in a form file: by default the owned ones
     // that are neither sub-components nor transient, in list order.
     virtual void GetChildren(const TGetChildProc& proc, TComponent* root);
-    // The owner given to the children read inside this component (this component).
+    // The owner given to the children read inside this component (this component; null means
+    // the root of the form being read).
     virtual TComponent* GetChildOwner();
+
+    // --- Parents --------------------------------------------------------------------------------
+    // Controls sit in a parent control besides belonging to an owner; other components have no
+    // parent. The form reader places each component that has one in the component it was read
+    // inside (SetParentComponent), and the designer places components through the same calls.
+    virtual bool HasParent() const { return false; }
+    virtual TComponent* GetParentComponent() const { return nullptr; }
+    virtual void SetParentComponent(TComponent* /*value*/) {}
 
     // --- Named handlers -------------------------------------------------------------------------
     // Registers (or replaces) a handler under a name (a valid identifier; letter case ignored in

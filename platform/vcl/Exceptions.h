@@ -28,6 +28,7 @@
 //       EFOpenError  EFCreateError
 //     EInvalidCast  EInvalidGraphic  EInvalidGraphicOperation  EComponentError  EAbstractError
 //     EListError  EStringListError  EInvalidOperation  EOutOfMemory  EPropertyError
+//     EInOutError (files and folders)  EResNotFound (a form resource that does not exist)
 #pragma once
 
 #include "platform/vcl/Format.h"
@@ -98,6 +99,8 @@ VCL_DECLARE_EXCEPTION(EStringListError, Exception);
 VCL_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 VCL_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 VCL_DECLARE_EXCEPTION(EPropertyError, Exception);
+VCL_DECLARE_EXCEPTION(EInOutError, Exception);
+VCL_DECLARE_EXCEPTION(EResNotFound, Exception);
 
 // Raises EAbort ("Operation aborted"), the silent exception that ends an operation.
 [[noreturn]] void Abort();

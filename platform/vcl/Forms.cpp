@@ -1,4 +1,4 @@
-// Forms, data modules, the screen and the application.
+// Data modules, the screen and the application.
 #include "platform/vcl/Forms.h"
 
 #include "platform/vcl/ClassRegistry.h"
@@ -11,18 +11,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <mutex>
 
 namespace vcl {
 
-VCL_CLASS_INFO(TCustomForm)
-VCL_CLASS_INFO(TForm, [](TPublisher<TForm>& p) {
-    p.Property("Caption", &TForm::GetCaption, &TForm::SetCaption);
-    p.Property("OnClose", &TForm::GetOnClose, &TForm::SetOnClose);
-    p.Property("OnCreate", &TForm::GetOnCreate, &TForm::SetOnCreate);
-    p.Property("OnDestroy", &TForm::GetOnDestroy, &TForm::SetOnDestroy);
-    p.Property("OnShow", &TForm::GetOnShow, &TForm::SetOnShow);
-})
 VCL_CLASS_INFO(TScreen)
 VCL_CLASS_INFO(TApplication)
 VCL_CLASS_INFO(TDataModule, [](TPublisher<TDataModule>& p) {
@@ -32,86 +23,6 @@ VCL_CLASS_INFO(TDataModule, [](TPublisher<TDataModule>& p) {
 
 TScreen* Screen = nullptr;
 TApplication* Application = nullptr;
-
-namespace {
-
-struct TModalHandlerSlot {
-    std::mutex Lock;
-    TShowModalHandler Handler;
-};
-
-TModalHandlerSlot& ModalHandler() {
-    static TModalHandlerSlot* const slot = new TModalHandlerSlot; // lives until the process ends
-    return *slot;
-}
-
-} // namespace
-
-TShowModalHandler SetShowModalHandler(TShowModalHandler handler) {
-    std::lock_guard lock(ModalHandler().Lock);
-    std::swap(ModalHandler().Handler, handler);
-    return handler;
-}
-
-// --- TCustomForm --------------------------------------------------------------------------------
-
-TCustomForm::TCustomForm(TComponent* owner) : TComponent(owner) {
-    if (Screen != nullptr) Screen->AddForm(this);
-}
-
-TCustomForm::~TCustomForm() {
-    // Normally done by Destroy; here only when a constructor failed after registering.
-    if (Screen != nullptr) Screen->RemoveForm(this);
-}
-
-void TCustomForm::AfterConstruction() {
-    inherited::AfterConstruction();
-    if (ClassType() != TForm::StaticClass() && ClassType() != TCustomForm::StaticClass() &&
-        !GetComponentState().Contains(csDesigning))
-        InitInheritedComponent(this, TForm::StaticClass());
-    if (FOnCreate) FOnCreate(this);
-}
-
-void TCustomForm::Destroy() {
-    if (FOnDestroy) {
-        try {
-            FOnDestroy(this);
-        } catch (...) {
-            if (Application != nullptr) Application->HandleException(this);
-        }
-    }
-    if (Screen != nullptr) Screen->RemoveForm(this);
-    inherited::Destroy();
-}
-
-TModalResult TCustomForm::ShowModal() {
-    FModalResult = mrNone;
-    FVisible = true;
-    if (FOnShow) FOnShow(this);
-    TShowModalHandler handler;
-    {
-        std::lock_guard lock(ModalHandler().Lock);
-        handler = ModalHandler().Handler;
-    }
-    if (handler) FModalResult = handler(this);
-    if (FModalResult == mrNone) FModalResult = mrCancel;
-    FVisible = false;
-    if (FOnClose) FOnClose(this);
-    return FModalResult;
-}
-
-void TCustomForm::Show() {
-    FVisible = true;
-    if (FOnShow) FOnShow(this);
-}
-
-void TCustomForm::Close() {
-    if (!FVisible) return;
-    FVisible = false;
-    if (FOnClose) FOnClose(this);
-}
-
-TForm::~TForm() = default;
 
 // --- TDataModule --------------------------------------------------------------------------------
 
@@ -157,7 +68,17 @@ void TScreen::Destroy() {
 
 TCustomForm* TScreen::GetForm(int index) const {
     if (index < 0 || index >= GetFormCount()) throw EListError(SListIndexError, {index});
-    return FForms[static_cast<std::size_t>(index)];
+    return FForms[static_cast<std::size_t>(index)].Form;
+}
+
+TComponent* TScreen::GetFormComponent(int index) const {
+    if (index < 0 || index >= GetFormCount()) throw EListError(SListIndexError, {index});
+    return FForms[static_cast<std::size_t>(index)].Component;
+}
+
+void TScreen::SetSize(int width, int height) {
+    FWidth = width;
+    FHeight = height;
 }
 
 TDataModule* TScreen::GetDataModule(int index) const {
@@ -167,18 +88,19 @@ TDataModule* TScreen::GetDataModule(int index) const {
 
 TComponent* TScreen::FindRoot(std::string_view name) const {
     if (name.empty()) return nullptr;
-    for (TCustomForm* f : FForms)
-        if (SameText(f->GetName(), name)) return f;
+    for (const TFormEntry& f : FForms)
+        if (SameText(f.Component->GetName(), name)) return f.Component;
     for (TDataModule* d : FDataModules)
         if (SameText(d->GetName(), name)) return d;
     return nullptr;
 }
 
-void TScreen::AddForm(TCustomForm* form) {
-    FForms.push_back(form);
+void TScreen::AddForm(TCustomForm* form, TComponent* asComponent) {
+    FForms.push_back(TFormEntry{form, asComponent});
 }
 void TScreen::RemoveForm(TCustomForm* form) {
-    FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+    FForms.erase(std::remove_if(FForms.begin(), FForms.end(), [form](const TFormEntry& f) { return f.Form == form; }),
+                 FForms.end());
 }
 void TScreen::AddDataModule(TDataModule* module) {
     FDataModules.push_back(module);
@@ -195,7 +117,10 @@ TApplication::~TApplication() = default;
 
 void TApplication::Notification(TComponent* component, TOperation operation) {
     inherited::Notification(component, operation);
-    if (operation == opRemove && component == FMainForm) FMainForm = nullptr;
+    if (operation == opRemove && component == FMainFormComponent) {
+        FMainForm = nullptr;
+        FMainFormComponent = nullptr;
+    }
 }
 
 void TApplication::HandleException(TObject* sender) {
@@ -236,7 +161,7 @@ struct TFormsUnit {
     TFormsUnit() {
         Screen = New<TScreen>().release();
         Application = New<TApplication>().release();
-        RegisterClasses({TForm::StaticClass(), TDataModule::StaticClass()});
+        RegisterClass(TDataModule::StaticClass());
     }
     ~TFormsUnit() {
         // What the application still owns (its forms and data modules) goes first, while the

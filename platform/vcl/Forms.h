@@ -1,13 +1,14 @@
-// Forms, the screen and the application, without any drawing: what the components need of them.
+// The screen and the application, without any drawing: what the components need of them.
 //
-//   TCustomForm / TForm  a root component that registers with Screen while it exists, reads its
-//                        form resource when created (ComponentResources.h), and can be "shown
-//                        modally" through an installable handler (headless by default).
 //   TScreen              the global Screen: the forms and data modules that exist, in creation
-//                        order; it also lets form files refer to components of other forms and
-//                        data modules by "Form2.Comp" (FindGlobalComponent).
+//                        order, and the size of the display; it also lets form files refer to
+//                        components of other forms and data modules by "Form2.Comp"
+//                        (FindGlobalComponent).
 //   TApplication         the global Application: owner of the forms made with CreateForm, and
 //                        the place exceptions nobody handled go (HandleException).
+//
+// Forms themselves (TCustomForm, TForm) are windowed controls and live with the controls
+// (platform/vcl/controls/Form.h); a form registers with Screen while it exists.
 #pragma once
 
 #include "platform/vcl/Component.h"
@@ -18,6 +19,7 @@
 
 namespace vcl {
 
+class TCustomForm;
 class TDataModule;
 
 // Modal results.
@@ -31,63 +33,6 @@ inline constexpr TModalResult mrIgnore = 5;
 inline constexpr TModalResult mrYes = 6;
 inline constexpr TModalResult mrNo = 7;
 
-class TCustomForm : public TComponent {
-    VCL_CLASS(TCustomForm, TComponent)
-public:
-    explicit TCustomForm(TComponent* owner);
-
-    const AnsiString& GetCaption() const { return FCaption; }
-    void SetCaption(const AnsiString& value) { FCaption = value; }
-    TModalResult GetModalResult() const { return FModalResult; }
-    void SetModalResult(TModalResult value) { FModalResult = value; }
-    bool GetVisible() const { return FVisible; }
-
-    // Fires OnShow, then asks the modal handler (see SetShowModalHandler) and returns its result;
-    // without a handler the result is the ModalResult set so far (by OnShow, say), or mrCancel.
-    // Fires OnClose afterwards.
-    virtual TModalResult ShowModal();
-    void Show();
-    void Close();
-
-    const TNotifyEvent& GetOnCreate() const { return FOnCreate; }
-    void SetOnCreate(TNotifyEvent e) { FOnCreate = std::move(e); }
-    const TNotifyEvent& GetOnDestroy() const { return FOnDestroy; }
-    void SetOnDestroy(TNotifyEvent e) { FOnDestroy = std::move(e); }
-    const TNotifyEvent& GetOnShow() const { return FOnShow; }
-    void SetOnShow(TNotifyEvent e) { FOnShow = std::move(e); }
-    const TNotifyEvent& GetOnClose() const { return FOnClose; }
-    void SetOnClose(TNotifyEvent e) { FOnClose = std::move(e); }
-
-    // Reads the form resources of the class (when it is a descendant of TForm with resources
-    // registered), then fires OnCreate.
-    void AfterConstruction() override;
-
-protected:
-    ~TCustomForm() override;
-    // Fires OnDestroy, leaves the screen, then the component's destruction.
-    void Destroy() override;
-
-private:
-    AnsiString FCaption;
-    TModalResult FModalResult = mrNone;
-    bool FVisible = false;
-    TNotifyEvent FOnCreate, FOnDestroy, FOnShow, FOnClose;
-};
-
-class TForm : public TCustomForm {
-    VCL_CLASS(TForm, TCustomForm)
-public:
-    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
-
-protected:
-    ~TForm() override;
-};
-
-// The modal-dialog implementation: returns the modal result for the form. An empty handler
-// restores the headless default. Returns the previous handler.
-using TShowModalHandler = std::function<TModalResult(TCustomForm* form)>;
-TShowModalHandler SetShowModalHandler(TShowModalHandler handler);
-
 class TScreen : public TComponent {
     VCL_CLASS(TScreen, TComponent)
 public:
@@ -95,10 +40,18 @@ public:
 
     int GetFormCount() const { return static_cast<int>(FForms.size()); }
     TCustomForm* GetForm(int index) const;
+    // The same form as a component (its place in the ownership tree).
+    TComponent* GetFormComponent(int index) const;
     int GetDataModuleCount() const { return static_cast<int>(FDataModules.size()); }
     TDataModule* GetDataModule(int index) const;
     // The form or data module of that name (letter case ignored), or null.
     TComponent* FindRoot(std::string_view name) const;
+
+    // The size of the display in pixels, where forms centred on the screen are placed. Headless
+    // it is 1024 x 768; a widget set sets the real size.
+    int GetWidth() const { return FWidth; }
+    int GetHeight() const { return FHeight; }
+    void SetSize(int width, int height);
 
 protected:
     ~TScreen() override;
@@ -107,14 +60,22 @@ protected:
 private:
     friend class TCustomForm;
     friend class TDataModule;
-    void AddForm(TCustomForm* form);
+    // Forms register themselves while they exist; the form's class lives above this library, so
+    // it hands over both views of itself.
+    void AddForm(TCustomForm* form, TComponent* asComponent);
     void RemoveForm(TCustomForm* form);
     void AddDataModule(TDataModule* module);
     void RemoveDataModule(TDataModule* module);
 
-    std::vector<TCustomForm*> FForms;       // not owned; each removes itself when freed
+    struct TFormEntry {
+        TCustomForm* Form;
+        TComponent* Component; // the same object
+    };
+    std::vector<TFormEntry> FForms;         // not owned; each removes itself when freed
     std::vector<TDataModule*> FDataModules; // likewise
     int FLookupId = 0;                      // FindGlobalComponent registration
+    int FWidth = 1024;
+    int FHeight = 768;
 };
 
 // Called with the exception an application did not handle.
@@ -135,7 +96,10 @@ public:
     T* CreateForm() {
         T* form = Make<T>(this);
         if constexpr (std::is_base_of_v<TCustomForm, T>) {
-            if (FMainForm == nullptr) FMainForm = form;
+            if (FMainForm == nullptr) {
+                FMainForm = form;
+                FMainFormComponent = form;
+            }
         }
         return form;
     }
@@ -157,6 +121,7 @@ protected:
 private:
     AnsiString FTitle;
     TCustomForm* FMainForm = nullptr;
+    TComponent* FMainFormComponent = nullptr; // the same object, as a component
     TExceptionEvent FOnException;
 };
 

@@ -573,6 +573,7 @@ TComponent* TReader::ReadRoot(TComponent* root, bool& created) {
     FCreated.clear();
     FFixups.clear();
     FDepth = 0;
+    FParent = nullptr;
     try {
         ReadSignature();
         TFilerFlags flags;
@@ -668,8 +669,16 @@ void TReader::ReadData(TComponent* instance) {
     ReadListEnd();
     TComponent* childOwner = instance->GetChildOwner();
     if (childOwner == nullptr) childOwner = FRoot;
-    while (!EndOfList())
-        ReadComponent(childOwner);
+    TComponent* const outerParent = FParent;
+    FParent = instance;
+    try {
+        while (!EndOfList())
+            ReadComponent(childOwner);
+    } catch (...) {
+        FParent = outerParent;
+        throw;
+    }
+    FParent = outerParent;
     ReadListEnd();
 }
 
@@ -696,6 +705,15 @@ TComponent* TReader::ReadComponent(TComponent* owner) {
         }
     }
     if (flags.Contains(ffChildPos)) owner->SetChildOrder(component, childPos);
+    if (FParent != nullptr && component->HasParent()) {
+        try {
+            component->SetParentComponent(FParent);
+        } catch (const EFilerError&) {
+            throw;
+        } catch (const Exception& e) {
+            throw EReadError(SPropertyReadError, {ComponentPath(owner), ".", name, e.Message()});
+        }
+    }
     component->SetStateFlag(csLoading, true);
     component->SetStateFlag(csReading, true);
     if (std::find(FLoaded.begin(), FLoaded.end(), component) == FLoaded.end()) FLoaded.push_back(component);
@@ -750,7 +768,14 @@ void TReader::ReadPropValue(TComponent* component, TPersistent* instance, const 
     switch (prop.Kind) {
     case TTypeKind::tkInteger:
     case TTypeKind::tkInt64: {
-        const std::int64_t v = ReadInt64();
+        std::int64_t v = 0;
+        if (prop.Kind == TTypeKind::tkInteger && NextValue() == vaIdent) {
+            std::int32_t named = 0;
+            if (!IdentToInt(prop.TypeName, ReadIdent(), named)) throw EPropertyError(SInvalidPropertyValue);
+            v = named;
+        } else {
+            v = ReadInt64();
+        }
         if (v < prop.MinValue || v > prop.MaxValue) throw EPropertyError(SInvalidPropertyValue);
         if (!prop.SetOrd) throw EPropertyError(SReadOnlyProperty);
         prop.SetOrd(instance, v);

@@ -87,6 +87,10 @@ public:
     // Skips one value of any type.
     void SkipValue();
 
+    // While the children of a component are read: that component. Children that have a parent
+    // (controls) are placed in it; one that cannot sit there fails the read.
+    TComponent* GetParent() const { return FParent; }
+
     // Reading several form files into one root (an ancestor's, then the descendant's): with a
     // list set, Loaded is not called; the components are appended to the list instead, for one
     // NotifyLoaded once the last file is read.
@@ -139,6 +143,7 @@ private:
     AnsiString FPropName;              // the defined property being looked for, while reading
     bool FPropFound = false;
     int FDepth = 0;
+    TComponent* FParent = nullptr; // the component whose children are being read
     std::vector<TComponent*>* FLoadedList = nullptr;
 };
 

@@ -7,6 +7,8 @@
 #include "platform/vcl/VclConsts.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace vcl {
 
@@ -136,6 +138,51 @@ bool IsDefaultPropValue(TObject* obj, const TPropInfo& prop) {
     default:
         return false;
     }
+}
+
+namespace {
+
+struct TIntegerConsts {
+    std::mutex Lock;
+    std::map<AnsiString, std::vector<TIdentMapEntry>> ByType; // by upper-cased type name
+};
+
+TIntegerConsts& IntegerConsts() {
+    static TIntegerConsts* const consts = new TIntegerConsts; // lives until the process ends
+    return *consts;
+}
+
+} // namespace
+
+void RegisterIntegerConsts(std::string_view typeName, std::initializer_list<TIdentMapEntry> names) {
+    std::lock_guard lock(IntegerConsts().Lock);
+    IntegerConsts().ByType[UpperCase(typeName)] = std::vector<TIdentMapEntry>(names);
+}
+
+bool IdentToInt(std::string_view typeName, std::string_view ident, std::int32_t& value) {
+    std::lock_guard lock(IntegerConsts().Lock);
+    auto it = IntegerConsts().ByType.find(UpperCase(typeName));
+    if (it == IntegerConsts().ByType.end()) return false;
+    for (const TIdentMapEntry& e : it->second) {
+        if (SameText(e.Name, ident)) {
+            value = e.Value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IntToIdent(std::string_view typeName, std::int32_t value, AnsiString& ident) {
+    std::lock_guard lock(IntegerConsts().Lock);
+    auto it = IntegerConsts().ByType.find(UpperCase(typeName));
+    if (it == IntegerConsts().ByType.end()) return false;
+    for (const TIdentMapEntry& e : it->second) {
+        if (e.Value == value) {
+            ident = e.Name;
+            return true;
+        }
+    }
+    return false;
 }
 
 AnsiString SetToString(const TEnumInfo& elements, std::uint64_t bits, bool brackets) {

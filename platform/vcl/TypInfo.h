@@ -200,6 +200,19 @@ std::uint64_t StringToSet(const TEnumInfo& elements, std::string_view text);
 Variant GetPropValue(TObject* obj, std::string_view name);
 void SetPropValue(TObject* obj, std::string_view name, const Variant& value);
 
+// --- Named integer constants ------------------------------------------------------------------
+// Some integer types have names for their usual values (colours: clNavy; cursors: crHandPoint).
+// A property of such a type (its TypeName, see TPropHandle::TypeName) is written to form files by
+// name when its value has one, and read back from a name or a number. Registering a type again
+// replaces its names; lookups ignore ASCII letter case. Safe from several threads.
+struct TIdentMapEntry {
+    std::int32_t Value;
+    const char* Name;
+};
+void RegisterIntegerConsts(std::string_view typeName, std::initializer_list<TIdentMapEntry> names);
+bool IdentToInt(std::string_view typeName, std::string_view ident, std::int32_t& value);
+bool IntToIdent(std::string_view typeName, std::int32_t value, AnsiString& ident);
+
 // --- Declaring --------------------------------------------------------------------------------
 
 namespace detail {

@@ -279,7 +279,12 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
                 WriteIdent(prop.EnumType->Name(v));
             }
         } else {
-            WriteInteger(v);
+            AnsiString ident;
+            if (prop.Kind == TTypeKind::tkInteger && IntToIdent(prop.TypeName, static_cast<std::int32_t>(v), ident)) {
+                WriteIdent(ident);
+            } else {
+                WriteInteger(v);
+            }
         }
         return;
     }

@@ -1,5 +1,6 @@
 // The application, the screen, forms and data modules.
 #include "platform/vcl/Classes.h"
+#include "platform/vcl/controls/Form.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // Property tables and the class registry.
 #include "platform/vcl/Classes.h"
+#include "platform/vcl/controls/Form.h"
 #include "support/TestComponents.h"
 
 #include <gtest/gtest.h>
