@@ -185,6 +185,12 @@ bool IntToIdent(std::string_view typeName, std::int32_t value, AnsiString& ident
     return false;
 }
 
+std::vector<TIdentMapEntry> GetIntegerConsts(std::string_view typeName) {
+    std::lock_guard lock(IntegerConsts().Lock);
+    auto it = IntegerConsts().ByType.find(UpperCase(typeName));
+    return it == IntegerConsts().ByType.end() ? std::vector<TIdentMapEntry>() : it->second;
+}
+
 AnsiString SetToString(const TEnumInfo& elements, std::uint64_t bits, bool brackets) {
     AnsiString text;
     for (int i = 0; i < elements.Count() && i < 64; ++i) {

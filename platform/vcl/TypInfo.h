@@ -212,6 +212,8 @@ struct TIdentMapEntry {
 void RegisterIntegerConsts(std::string_view typeName, std::initializer_list<TIdentMapEntry> names);
 bool IdentToInt(std::string_view typeName, std::string_view ident, std::int32_t& value);
 bool IntToIdent(std::string_view typeName, std::int32_t value, AnsiString& ident);
+// The names of a type, in registration order (empty when it has none).
+std::vector<TIdentMapEntry> GetIntegerConsts(std::string_view typeName);
 
 // --- Declaring --------------------------------------------------------------------------------
 
