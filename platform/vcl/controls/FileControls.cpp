@@ -239,6 +239,11 @@ void TDriveComboBox::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove && FDirList != nullptr && component == FDirList) FDirList = nullptr;
 }
 
+void TDriveComboBox::SelectionChanged() {
+    const int index = GetItemIndex();
+    SetText(index >= 0 ? GetItems()->Get(index) : AnsiString());
+}
+
 void TDriveComboBox::UserSelected() {
     const std::vector<char> drives = GetDriveList();
     const int index = GetItemIndex();

@@ -99,6 +99,8 @@ protected:
     ~TDriveComboBox() override;
     void Notification(TComponent* component, TOperation operation) override;
     void UserSelected() override;
+    // Its text is the selected drive's line.
+    void SelectionChanged() override;
 
 private:
     char FDrive = '/';
