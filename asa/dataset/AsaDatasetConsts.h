@@ -17,8 +17,10 @@ namespace tnx {
     }
 
 TNX_SA_RESSTR(STnxParamDataCount, 65496, "Invalid parameter data: negative parameter count %d");
-TNX_SA_RESSTR(STnxParamDataLength, 65495, "Invalid parameter data: parameter %d has a negative %s length (%d)");
-TNX_SA_RESSTR(STnxParamDataType, 65494, "Invalid parameter data: parameter \"%s\" has the unknown data type %d");
+TNX_SA_RESSTR(STnxParamDataLength, 65495,
+              "Invalid parameter data: parameter %d has a negative %s length (%d)");
+TNX_SA_RESSTR(STnxParamDataType, 65494,
+              "Invalid parameter data: parameter \"%s\" has the unknown data type %d");
 TNX_SA_RESSTR(STnxParamDataTooLarge, 65493,
               "Invalid parameter data: parameter \"%s\" holds %d bytes of data (at most %d)");
 TNX_SA_RESSTR(STnxParamDataTooShort, 65492,

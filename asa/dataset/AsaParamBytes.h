@@ -10,12 +10,14 @@ namespace tnx::paramBytes {
 
 // Appends the low 'size' bytes of bits, least significant first.
 inline void AppendLittleEndian(std::string& out, std::uint64_t bits, int size) {
-    for (int i = 0; i < size; ++i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+    for (int i = 0; i < size; ++i)
+        out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
 }
 
 inline std::uint64_t FromLittleEndian(const unsigned char* bytes, int size) {
     std::uint64_t bits = 0;
-    for (int i = 0; i < size; ++i) bits |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    for (int i = 0; i < size; ++i)
+        bits |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
     return bits;
 }
 

@@ -53,7 +53,8 @@ std::int32_t TAsaParam::FixedDataSize(TAsaParamDataType type) {
 
 AnsiString TAsaParam::ValueBytes() const {
     if (FValue.VarType() == (vcl::varArray | vcl::varByte) && vcl::VarArrayDimCount(FValue) == 1) {
-        const auto count = static_cast<std::size_t>(vcl::VarArrayHighBound(FValue, 1) - vcl::VarArrayLowBound(FValue, 1) + 1);
+        const auto count = static_cast<std::size_t>(vcl::VarArrayHighBound(FValue, 1) -
+                                                    vcl::VarArrayLowBound(FValue, 1) + 1);
         const void* data = vcl::VarArrayLock(FValue);
         AnsiString bytes(static_cast<const char*>(data), count);
         vcl::VarArrayUnlock(FValue);
@@ -114,7 +115,8 @@ void TAsaParam::SetData(const void* buffer, std::size_t size) {
     if (bytes == nullptr) size = 0;
     if (FDataType == ntString || FDataType == ntMemo) {
         const auto* end = size ? static_cast<const unsigned char*>(std::memchr(bytes, 0, size)) : nullptr;
-        const AnsiString text(reinterpret_cast<const char*>(bytes), end ? static_cast<std::size_t>(end - bytes) : size);
+        const AnsiString text(reinterpret_cast<const char*>(bytes),
+                              end ? static_cast<std::size_t>(end - bytes) : size);
         if (FDataType == ntString) {
             SetAsString(text);
         } else {

@@ -47,7 +47,8 @@ void TAsaParams::RemoveParam(TAsaParam* param) {
 
 void TAsaParams::Clear() {
     // Each parameter removes itself from the list as it is freed.
-    while (!FItems.empty()) FItems.back()->Free();
+    while (!FItems.empty())
+        FItems.back()->Free();
 }
 
 TAsaParam* TAsaParams::FindParam(const AnsiString& name) const {

@@ -2,8 +2,8 @@
 // list, and the dataset's exception class.
 #pragma once
 
+#include "asa/TnxAsa.h"
 #include "asa/dataset/AsaDatasetConsts.h"
 #include "asa/dataset/AsaDatasetError.h"
 #include "asa/dataset/AsaParam.h"
 #include "asa/dataset/AsaParams.h"
-#include "asa/TnxAsa.h"

@@ -40,19 +40,17 @@ TEST(Param, StartsNotNullUnknownWithTheIntegerZeroAndNoAlias) {
     EXPECT_EQ(param->GetDataType(), ntUnknown);
     EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varInteger);
     EXPECT_EQ(param->GetAsInteger(), 0);
-}
 
-TEST(Param, SetDataTypeAndClearResetTheValueAndKeepTheOtherFlag) {
-    auto param = vcl::New<TAsaParam>("p");
+    // Clear keeps the type, SetDataType the null flag; both reset the value to the integer 0.
     param->SetAsString("abc");
     param->Clear();
     EXPECT_TRUE(param->GetIsNull());
     EXPECT_EQ(param->GetDataType(), ntString);
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varInteger);
-    param->SetDataType(ntFloat);
-    EXPECT_TRUE(param->GetIsNull());
-    EXPECT_EQ(param->GetDataType(), ntFloat);
-    EXPECT_EQ(param->GetAsInteger(), 0);
+    EXPECT_EQ(param->GetAsVariant(), Variant(std::int32_t(0)));
+    param->SetAsFloat(1.5);
+    param->SetDataType(ntDate);
+    EXPECT_FALSE(param->GetIsNull());
+    EXPECT_EQ(param->GetAsVariant(), Variant(std::int32_t(0)));
 }
 
 TEST(Param, SetTextConvertsToTheCurrentType) {
@@ -247,8 +245,9 @@ TEST(Param, AssignFromAnUnsupportedSourceRaisesAndChangesNothing) {
     auto icon = vcl::New<vcl::TIcon>();
     iconPicture->SetIcon(icon.get());
     auto list = vcl::New<TAsaParams>();
-    for (vcl::TPersistent* source : {static_cast<vcl::TPersistent*>(iconPicture.get()),
-                                     static_cast<vcl::TPersistent*>(list.get()), static_cast<vcl::TPersistent*>(nullptr)}) {
+    for (vcl::TPersistent* source :
+         {static_cast<vcl::TPersistent*>(iconPicture.get()), static_cast<vcl::TPersistent*>(list.get()),
+          static_cast<vcl::TPersistent*>(nullptr)}) {
         EXPECT_THROW(param->Assign(source), vcl::EConvertError);
         EXPECT_EQ(param->GetDataType(), ntInteger);
         EXPECT_EQ(param->GetAsInteger(), 5);
@@ -279,7 +278,7 @@ TEST(Param, LoadsFilesAsMemoOrBlob) {
     EXPECT_EQ(param->GetAsMemo(), "whole");
 }
 
-TEST(Param, DataFormOfEveryTypeAndBack) {
+TEST(Param, DataFormOfEveryType) {
     struct Case {
         const char* What;
         std::function<void(TAsaParam&)> Set;
@@ -298,7 +297,8 @@ TEST(Param, DataFormOfEveryTypeAndBack) {
         {"true", [](TAsaParam& p) { p.SetAsBoolean(true); }, Bytes("\xFF\xFF")},
         {"false", [](TAsaParam& p) { p.SetAsBoolean(false); }, Bytes("\0\0")},
         {"binary", [](TAsaParam& p) { p.SetAsBinary(Bytes("\x01\0\x02")); }, Bytes("\x01\0\x02")},
-        {"binary array", [](TAsaParam& p) { p.SetAsVariant(vcl::VarArrayOfBytes("\x07\0", 2)); }, Bytes("\x07\0")},
+        {"binary array", [](TAsaParam& p) { p.SetAsVariant(vcl::VarArrayOfBytes("\x07\0", 2)); },
+         Bytes("\x07\0")},
         {"memo", [](TAsaParam& p) { p.SetAsMemo("xy"); }, Bytes("xy\0")},
         {"blob", [](TAsaParam& p) { p.SetAsBlob(Bytes("\0z")); }, Bytes("\0z")},
     };
@@ -308,23 +308,5 @@ TEST(Param, DataFormOfEveryTypeAndBack) {
         c.Set(*param);
         EXPECT_EQ(param->GetDataSize(), static_cast<std::int32_t>(c.Form.size()));
         EXPECT_EQ(DataOf(*param), c.Form);
-
-        auto back = vcl::New<TAsaParam>("p");
-        back->SetDataType(param->GetDataType());
-        if (param->GetDataType() == ntBinary || param->GetDataType() == ntBlob) {
-            back->SetBlobData(c.Form.data(), static_cast<std::int32_t>(c.Form.size()));
-            EXPECT_EQ(back->GetAsVariant(), Variant(c.Form));
-        } else if (param->GetDataType() == ntUnknown) {
-            back->SetData(c.Form.data(), c.Form.size());
-            EXPECT_EQ(back->GetDataType(), ntString);
-            EXPECT_EQ(back->GetAsVariant(), Variant(""));
-            continue;
-        } else {
-            back->SetData(c.Form.data(), c.Form.size());
-            EXPECT_EQ(back->GetAsVariant().VarType(), param->GetAsVariant().VarType());
-            EXPECT_EQ(DataOf(*back), c.Form);
-        }
-        EXPECT_EQ(back->GetDataType(), param->GetDataType());
-        EXPECT_FALSE(back->GetIsNull());
     }
 }

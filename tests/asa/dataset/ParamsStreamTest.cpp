@@ -39,14 +39,17 @@ void FillTwoParams(TAsaParams& params) {
 
 std::string Int32(std::int32_t value) {
     std::string bytes;
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
     return bytes;
 }
 
 // One stored parameter record with a value.
-std::string Record(const std::string& name, const std::string& alias, TAsaParamDataType type, const std::string& data) {
-    return Int32(static_cast<std::int32_t>(name.size())) + name + Int32(static_cast<std::int32_t>(alias.size())) + alias +
-           static_cast<char>(type) + Int32(static_cast<std::int32_t>(data.size())) + data;
+std::string Record(const std::string& name, const std::string& alias, TAsaParamDataType type,
+                   const std::string& data) {
+    return Int32(static_cast<std::int32_t>(name.size())) + name +
+           Int32(static_cast<std::int32_t>(alias.size())) + alias + static_cast<char>(type) +
+           Int32(static_cast<std::int32_t>(data.size())) + data;
 }
 
 // A component with a parameter list, as a dataset publishes its Params.
@@ -65,7 +68,8 @@ private:
 
 } // namespace
 
-VCL_CLASS_INFO(TParamsHolder, [](vcl::TPublisher<TParamsHolder>& p) { p.Property("Params", &TParamsHolder::GetParams); })
+VCL_CLASS_INFO(TParamsHolder,
+               [](vcl::TPublisher<TParamsHolder>& p) { p.Property("Params", &TParamsHolder::GetParams); })
 
 TEST(ParamsStream, TwoParametersGiveTheirExactBytesAndReadBack) {
     auto params = vcl::New<TAsaParams>();
@@ -107,7 +111,8 @@ TEST(ParamsStream, EveryTypeReadsBackNotNullWithItsValue) {
     ASSERT_EQ(back->GetCount(), params->GetCount());
     for (std::int32_t i = 0; i + 1 < params->GetCount(); ++i) {
         SCOPED_TRACE(params->GetParam(static_cast<std::uint16_t>(i))->GetName());
-        EXPECT_TRUE(back->GetParam(static_cast<std::uint16_t>(i))->IsEqual(*params->GetParam(static_cast<std::uint16_t>(i))));
+        EXPECT_TRUE(back->GetParam(static_cast<std::uint16_t>(i))
+                        ->IsEqual(*params->GetParam(static_cast<std::uint16_t>(i))));
     }
     // A cleared string parameter is stored with its value, the integer 0: it comes back as "0".
     const TAsaParam* clearedBack = back->ParamByName("cleared");
@@ -133,7 +138,8 @@ TEST(ParamsStream, LongValuesAreCutToTheDataBlock) {
     EXPECT_EQ(back->GetParam(0)->GetAsMemo(), std::string(2048, 'm'));
 
     std::string bytes(3000, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
     text->SetAsBinary(bytes);
     EXPECT_EQ(StoredForm(*params), Int32(1) + Record("text", "", ntBinary, bytes.substr(0, 2048)));
     ReadStoredForm(*back, StoredForm(*params));
@@ -161,11 +167,13 @@ TEST(ParamsStream, DamagedDataIsRefusedAndKeepsWhatWasReadBefore) {
     const std::string onePrefix = TwoParams.substr(0, 25); // count 2, then the whole "id" record
     const Case cases[] = {
         {"negative count", Bytes("\xFF\xFF\xFF\xFF"), "negative parameter count -1"},
-        {"negative name length", onePrefix + Bytes("\xFE\xFF\xFF\xFF"), "parameter 1 has a negative name length (-2)"},
+        {"negative name length", onePrefix + Bytes("\xFE\xFF\xFF\xFF"),
+         "parameter 1 has a negative name length (-2)"},
         {"negative alias length", onePrefix + Bytes("\0\0\0\0\xFF\xFF\xFF\xFF"),
          "parameter 1 has a negative alias length (-1)"},
         {"name longer than the data", onePrefix + Bytes("\xFF\xFF\xFF\x7F"), "Stream read error"},
-        {"type above 11", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x0C"), "parameter \"q\" has the unknown data type 12"},
+        {"type above 11", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x0C"),
+         "parameter \"q\" has the unknown data type 12"},
         {"negative data size", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x02\xFF\xFF\xFF\xFF"),
          "parameter 1 has a negative data length (-1)"},
         {"data size above 2048", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x0B\x01\x08\0\0"),
@@ -174,8 +182,8 @@ TEST(ParamsStream, DamagedDataIsRefusedAndKeepsWhatWasReadBefore) {
          "parameter \"q\" holds 2 bytes of data; its type needs 4"},
         {"text without terminator", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x01\x03\0\0\0abc"),
          "the text of parameter \"q\" has no terminating 0 byte"},
-        {"date-time out of range", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x07\x08\0\0\0\0\0\0\0\0\0\xF0\xBF"),
-         "parameter \"q\": "},
+        {"date-time out of range",
+         onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x07\x08\0\0\0\0\0\0\0\0\0\xF0\xBF"), "parameter \"q\": "},
         {"data cut short", onePrefix + Bytes("\x01\0\0\0q\x01\0\0\0q\x01\x04\0\0\0ab"), "Stream read error"},
         {"record cut short", onePrefix + Bytes("\x01\0\0"), "Stream read error"},
     };
@@ -206,7 +214,8 @@ TEST(ParamsStream, ComponentFormStoresParamsAsDataAndReadsThemBack) {
     FillTwoParams(*holder->GetParams());
     auto stream = vcl::New<vcl::TMemoryStream>();
     stream->WriteComponent(holder.get());
-    const std::string form(static_cast<const char*>(stream->Memory()), static_cast<std::size_t>(stream->GetSize()));
+    const std::string form(static_cast<const char*>(stream->Memory()),
+                           static_cast<std::size_t>(stream->GetSize()));
     // The property name, the binary value type, its length, then the stored form itself.
     EXPECT_NE(form.find("\x0BParams.Data" + Bytes("\x0A\x32\0\0\0") + TwoParams), std::string::npos);
 
@@ -240,7 +249,7 @@ TEST(ParamsStream, DamagedDataInAFormIsAnErrorReadingTheProperty) {
         vcl::ReadComponentData(form, copy.get());
         FAIL() << "no error";
     } catch (const vcl::EReadError& e) {
-        EXPECT_EQ(e.Message(),
-                  "Error reading Holder1.Params.Data: Invalid parameter data: parameter \"id\" has the unknown data type 12");
+        EXPECT_EQ(e.Message(), "Error reading Holder1.Params.Data: Invalid parameter data: parameter \"id\" "
+                               "has the unknown data type 12");
     }
 }

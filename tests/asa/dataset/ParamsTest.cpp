@@ -132,18 +132,6 @@ TEST(Params, AssignCopiesEveryItemAndSurvivesItself) {
     EXPECT_EQ(target->GetCount(), 2);
 }
 
-TEST(Params, IsEqualWalksItemsInOrder) {
-    auto a = vcl::New<TAsaParams>();
-    auto b = vcl::New<TAsaParams>();
-    EXPECT_TRUE(a->IsEqual(*b));
-    AddParam(*a, "x", "x", 1);
-    EXPECT_FALSE(a->IsEqual(*b));
-    AddParam(*b, "x", "x", 1);
-    EXPECT_TRUE(a->IsEqual(*b));
-    b->GetParam(0)->SetAsInteger(2);
-    EXPECT_FALSE(a->IsEqual(*b));
-}
-
 TEST(Params, AssignValuesMatchesExactNamesAndOnlyTheFirstOfAName) {
     auto params = vcl::New<TAsaParams>();
     TAsaParam* first = AddParam(*params, "id", "id", 0);
