@@ -59,35 +59,30 @@ TEST(Param, SetTextConvertsToTheCurrentType) {
     EXPECT_EQ(param->GetDataType(), ntString);
     EXPECT_EQ(param->GetAsVariant(), Variant("x"));
 
-    param->SetDataType(ntInteger);
-    param->Clear();
-    param->SetText("12");
-    EXPECT_FALSE(param->GetIsNull());
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varInteger);
-    EXPECT_EQ(param->GetAsInteger(), 12);
-
-    param->SetDataType(ntFloat);
-    param->SetText("1.5");
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varDouble);
-    EXPECT_EQ(param->GetAsFloat(), 1.5);
-
-    param->SetDataType(ntBoolean);
-    param->SetText("true");
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varBoolean);
-    EXPECT_TRUE(param->GetAsBoolean());
-
-    param->SetDataType(ntDate);
-    param->SetText("2024-05-17");
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varDate);
-    EXPECT_EQ(param->GetAsDateTime(), vcl::EncodeDate(2024, 5, 17));
-    // A text that is no date is taken as 0, without an error.
-    param->SetText("no date");
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varInteger);
-    EXPECT_EQ(param->GetAsInteger(), 0);
-
-    param->SetDataType(ntBlob);
-    param->SetText("12");
-    EXPECT_EQ(param->GetAsVariant().VarType(), vcl::varString);
+    struct Case {
+        TAsaParamDataType Type;
+        const char* Text;
+        Variant Value;
+    };
+    const Case cases[] = {
+        {ntInteger, "12", Variant(std::int32_t(12))},
+        {ntFloat, "1.5", Variant(1.5)},
+        {ntCurrency, "2.5", Variant(2.5)},
+        {ntBoolean, "true", Variant(true)},
+        {ntDate, "2024-05-17", Variant(vcl::EncodeDate(2024, 5, 17))},
+        {ntTime, "no date", Variant(std::int32_t(0))}, // a text that is no date gives 0, no error
+        {ntBlob, "12", Variant("12")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
+        param->SetDataType(c.Type);
+        param->Clear();
+        param->SetText(c.Text);
+        EXPECT_FALSE(param->GetIsNull());
+        EXPECT_EQ(param->GetDataType(), c.Type);
+        EXPECT_EQ(param->GetAsVariant().VarType(), c.Value.VarType());
+        EXPECT_EQ(param->GetAsVariant(), c.Value);
+    }
 }
 
 TEST(Param, SetTextThatTheTypeRefusesRaisesAndChangesNothing) {
