@@ -962,11 +962,13 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
         break;
     }
     if (!notify) return;
-    // A source may unhook itself while it is told; walk a copy.
-    const std::vector<TDataSource*> sources = FDataSources;
-    for (TDataSource* source : sources)
-        if (std::find(FDataSources.begin(), FDataSources.end(), source) != FDataSources.end())
-            source->DataEvent(event, info);
+    // A source may unhook itself while it is told: walk by index, and step back when the one just
+    // told is gone. (No copy of the list: events are sent on every scroll.)
+    for (std::size_t i = 0; i < FDataSources.size(); ++i) {
+        TDataSource* source = FDataSources[i];
+        source->DataEvent(event, info);
+        if (i >= FDataSources.size() || FDataSources[i] != source) --i;
+    }
 }
 
 void TDataSet::DisableControls() {

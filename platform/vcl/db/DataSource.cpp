@@ -69,10 +69,13 @@ void TDataSource::RemoveDataLink(TDataLink* link) {
 }
 
 void TDataSource::NotifyDataLinks(TDataEvent event, std::intptr_t info) {
-    // A link may leave while it is told; walk a copy and skip the ones that left.
-    const std::vector<TDataLink*> links = FDataLinks;
-    for (TDataLink* link : links)
-        if (std::find(FDataLinks.begin(), FDataLinks.end(), link) != FDataLinks.end()) link->DataEvent(event, info);
+    // A link may leave while it is told: walk by index, and step back when the one just told is
+    // gone. (No copy of the list: events are sent on every scroll.)
+    for (std::size_t i = 0; i < FDataLinks.size(); ++i) {
+        TDataLink* link = FDataLinks[i];
+        link->DataEvent(event, info);
+        if (i >= FDataLinks.size() || FDataLinks[i] != link) --i;
+    }
 }
 
 void TDataSource::DataEvent(TDataEvent event, std::intptr_t info) {
