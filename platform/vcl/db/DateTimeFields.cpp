@@ -13,16 +13,23 @@ namespace vcl {
 
 namespace {
 
-// The 8-byte buffer of date and time fields: the 32-bit number in its first 4 bytes.
-std::int32_t FirstWord(const std::uint8_t (&buffer)[8]) {
+// Which half of the time stamp a date or time field keeps in the first 4 bytes of its buffer.
+enum class TStampPart { Date, Time };
+
+TDateTime ReadStampPart(TField* field, TStampPart part) {
+    std::uint8_t buffer[8] = {};
+    if (!field->GetData(buffer)) return TDateTime(0.0);
     std::int32_t value = 0;
     std::memcpy(&value, buffer, sizeof value);
-    return value;
+    return TimeStampToDateTime(part == TStampPart::Date ? TTimeStamp{0, value} : TTimeStamp{value, DateDelta});
 }
 
-void PutFirstWord(std::uint8_t (&buffer)[8], std::int32_t value) {
-    std::memset(buffer, 0, sizeof buffer);
+void WriteStampPart(TField* field, TDateTime dateTime, TStampPart part) {
+    const TTimeStamp stamp = DateTimeToTimeStamp(dateTime);
+    const std::int32_t value = part == TStampPart::Date ? stamp.Date : stamp.Time;
+    std::uint8_t buffer[8] = {};
     std::memcpy(buffer, &value, sizeof value);
+    field->SetData(buffer);
 }
 
 } // namespace
@@ -82,8 +89,12 @@ AnsiString TDateTimeField::FormatValue(TDateTime value) {
 }
 
 TDateTime TDateTimeField::ParseText(const AnsiString& text) {
+    return ParseWith(text, TryStrToDateTime);
+}
+
+TDateTime TDateTimeField::ParseWith(const AnsiString& text, TTryParse parse) {
     TDateTime value;
-    if (!TryStrToDateTime(text, value, FormatSettings)) ConvertError(text);
+    if (!parse(text, value, FormatSettings)) ConvertError(text);
     return value;
 }
 
@@ -96,15 +107,11 @@ TDateField::TDateField(TComponent* owner) : TDateTimeField(owner) {
 TDateField::~TDateField() = default;
 
 TDateTime TDateField::GetAsDateTime() {
-    std::uint8_t buffer[8] = {};
-    if (!GetData(buffer)) return TDateTime(0.0);
-    return TimeStampToDateTime(TTimeStamp{0, FirstWord(buffer)});
+    return ReadStampPart(this, TStampPart::Date);
 }
 
 void TDateField::SetAsDateTime(TDateTime value) {
-    std::uint8_t buffer[8];
-    PutFirstWord(buffer, DateTimeToTimeStamp(value).Date);
-    SetData(buffer);
+    WriteStampPart(this, value, TStampPart::Date);
 }
 
 AnsiString TDateField::FormatValue(TDateTime value) {
@@ -112,9 +119,7 @@ AnsiString TDateField::FormatValue(TDateTime value) {
 }
 
 TDateTime TDateField::ParseText(const AnsiString& text) {
-    TDateTime value;
-    if (!TryStrToDate(text, value, FormatSettings)) ConvertError(text);
-    return value;
+    return ParseWith(text, TryStrToDate);
 }
 
 // --- TTimeField -------------------------------------------------------------------------------------
@@ -126,15 +131,11 @@ TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner) {
 TTimeField::~TTimeField() = default;
 
 TDateTime TTimeField::GetAsDateTime() {
-    std::uint8_t buffer[8] = {};
-    if (!GetData(buffer)) return TDateTime(0.0);
-    return TimeStampToDateTime(TTimeStamp{FirstWord(buffer), DateDelta});
+    return ReadStampPart(this, TStampPart::Time);
 }
 
 void TTimeField::SetAsDateTime(TDateTime value) {
-    std::uint8_t buffer[8];
-    PutFirstWord(buffer, DateTimeToTimeStamp(value).Time);
-    SetData(buffer);
+    WriteStampPart(this, value, TStampPart::Time);
 }
 
 AnsiString TTimeField::FormatValue(TDateTime value) {
@@ -142,9 +143,7 @@ AnsiString TTimeField::FormatValue(TDateTime value) {
 }
 
 TDateTime TTimeField::ParseText(const AnsiString& text) {
-    TDateTime value;
-    if (!TryStrToTime(text, value, FormatSettings)) ConvertError(text);
-    return value;
+    return ParseWith(text, TryStrToTime);
 }
 
 VCL_CLASS_INFO(TDateTimeField)

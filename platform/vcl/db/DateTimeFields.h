@@ -8,7 +8,10 @@
 // date raises EConvertError naming the field.
 #pragma once
 
+#include "platform/vcl/FormatSettings.h"
 #include "platform/vcl/db/Field.h"
+
+#include <string_view>
 
 namespace vcl {
 
@@ -33,6 +36,9 @@ protected:
     // Text of a value and parsing of text, by the class's kind of value.
     virtual AnsiString FormatValue(TDateTime value);
     virtual TDateTime ParseText(const AnsiString& text);
+    // Parses with one of the framework's Try routines; text it refuses raises ConvertError.
+    using TTryParse = bool (*)(std::string_view, TDateTime&, const TFormatSettings&);
+    TDateTime ParseWith(const AnsiString& text, TTryParse parse);
 };
 
 class TDateField : public TDateTimeField {

@@ -208,4 +208,65 @@ TEST(DataSetEvents, FreeingEitherSideUnhooks) {
     dataSet->Next(); // no dangling source left behind
 }
 
+// A dataset that follows a master data source, as a detail dataset does.
+class TDetailDataSet : public TMemDataSet {
+    VCL_CLASS(TDetailDataSet, TMemDataSet)
+public:
+    using TMemDataSet::TMemDataSet;
+    TDataSource* Master = nullptr;
+    TDataSource* GetDataSource() override { return Master; }
+
+protected:
+    ~TDetailDataSet() override = default;
+};
+
+VCL_CLASS_INFO(TDetailDataSet)
+
+TEST(DataLinks, CircularMasterChainsAreRefused) {
+    auto a = New<TDetailDataSet>();
+    auto b = New<TDetailDataSet>();
+    auto sourceA = New<TDataSource>();
+    auto sourceB = New<TDataSource>();
+    sourceA->SetDataSet(a.get());
+    b->Master = sourceA.get(); // b is a detail of a
+    sourceB->SetDataSet(b.get());
+    EXPECT_TRUE(a->IsLinkedTo(sourceB.get())); // a as a detail of b would close the circle
+    EXPECT_TRUE(b->IsLinkedTo(sourceB.get()));   // the source shows b itself
+    EXPECT_FALSE(b->IsLinkedTo(sourceA.get())); // a, shown there, follows no master
+    EXPECT_FALSE(a->IsLinkedTo(nullptr));
+
+    auto sourceC = New<TDataSource>();
+    a->Master = sourceC.get(); // a follows C ...
+    try {
+        sourceC->SetDataSet(a.get()); // ... and C would show a
+        FAIL() << "accepted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Circular data links are not allowed");
+    }
+    EXPECT_EQ(sourceC->GetDataSet(), nullptr);
+}
+
+TEST(DataLinks, EditThroughALinkFollowsAutoEditAndReadOnly) {
+    auto dataSet = MakeNumbered(2);
+    auto source = New<TDataSource>();
+    auto link = New<TRecordingLink>();
+    source->SetDataSet(dataSet.get());
+    link->SetDataSource(source.get());
+    link->SetReadOnly(true);
+    EXPECT_FALSE(link->Edit());
+    EXPECT_EQ(dataSet->GetState(), dsBrowse);
+    link->SetReadOnly(false);
+    source->SetAutoEdit(false);
+    EXPECT_FALSE(link->Edit());
+    source->SetAutoEdit(true);
+    EXPECT_TRUE(link->Edit());
+    EXPECT_EQ(dataSet->GetState(), dsEdit);
+    EXPECT_EQ(link->Log.back(), "RecordChanged");
+    // A field change reaches the link with the field.
+    dataSet->FieldByName("ID")->SetAsInteger(5);
+    EXPECT_EQ(link->Log.back(), "RecordChanged ID");
+    dataSet->Cancel();
+    EXPECT_FALSE(link->GetEditing());
+}
+
 } // namespace

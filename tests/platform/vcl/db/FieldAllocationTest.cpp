@@ -11,12 +11,6 @@ using namespace tnxtest;
 
 namespace {
 
-long AllocationsDuring(auto&& work) {
-    const long before = HeapAllocations();
-    work();
-    return HeapAllocations() - before;
-}
-
 TEST(FieldAllocation, ScrollingAndReadingFieldsNeverAllocates) {
     auto ds = New<TMemDataSet>();
     TFieldDefs* defs = ds->GetFieldDefs();
