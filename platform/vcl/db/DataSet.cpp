@@ -195,11 +195,6 @@ bool TDataSet::GetCanModify() {
 
 // --- The buffer ring -----------------------------------------------------------------------------
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-    if (FBuffers.empty() || FActiveRecord >= static_cast<int>(FBuffers.size())) return nullptr;
-    return FBuffers[static_cast<std::size_t>(FActiveRecord)];
-}
-
 TRecordBuffer TDataSet::TempBuffer() const {
     if (FBuffers.empty()) return nullptr;
     return FBuffers[static_cast<std::size_t>(FRecordCount)];
@@ -469,6 +464,7 @@ int TDataSet::MoveBy(int distance) {
 }
 
 void TDataSet::Resync(TResyncMode mode) {
+    if (!FBuffersReady) DatabaseError(SDataSetClosed, this);
     TRecordBuffer spare = FBuffers[static_cast<std::size_t>(FRecordCount)];
     if (mode.Contains(rmExact)) {
         CursorPosChanged();

@@ -280,7 +280,10 @@ protected:
 
     // --- Framework services for concrete datasets ----------------------------------------------
     // The buffer of the active record (null when the dataset has no buffers).
-    TRecordBuffer ActiveBuffer() const;
+    TRecordBuffer ActiveBuffer() const {
+        return static_cast<std::size_t>(FActiveRecord) < FBuffers.size() ? FBuffers[static_cast<std::size_t>(FActiveRecord)]
+                                                                          : nullptr;
+    }
     // The buffer whose calculated fields are being computed (dsCalcFields).
     TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
     // The spare buffer, free for a concrete dataset's own use between framework calls.

@@ -45,6 +45,18 @@ TDateTimeField::~TDateTimeField() = default;
 TDateTime TDateTimeField::GetAsDateTime() {
     double msecs = 0.0;
     if (!GetData(&msecs)) return TDateTime(0.0);
+    // Whole milliseconds from day 0 on convert directly; the rest (days before 1899-12-30, whose
+    // fraction counts the other way, and values that are no time stamp) takes the full routines.
+    constexpr double dayZero = static_cast<double>(DateDelta) * MSecsPerDay;
+    if (msecs >= dayZero && msecs < 1e15 && msecs == static_cast<double>(static_cast<std::int64_t>(msecs))) {
+        const auto whole = static_cast<std::int64_t>(msecs);
+        // The day by a floating division, corrected by one where it rounded across midnight.
+        auto days = static_cast<std::int64_t>(msecs / MSecsPerDay);
+        if (days * MSecsPerDay > whole) --days;
+        if ((days + 1) * MSecsPerDay <= whole) ++days;
+        return TDateTime(static_cast<double>(days - DateDelta) +
+                         static_cast<double>(whole - days * MSecsPerDay) / MSecsPerDay);
+    }
     return TimeStampToDateTime(MSecsToTimeStamp(msecs));
 }
 

@@ -438,8 +438,23 @@ bool TMemDataSet::GetFieldData(TField* field, void* buffer) {
     if (fieldNo > 0) {
         if (record[FNullOffset + fieldNo - 1] != 0) return false;
         const TColumn& column = FColumns[static_cast<std::size_t>(fieldNo - 1)];
-        if (buffer != nullptr && column.Size > 0)
-            std::memcpy(buffer, record + column.Offset, static_cast<std::size_t>(column.Size));
+        if (buffer == nullptr) return true;
+        // The common sizes as fixed copies (a register move), the rest through memcpy.
+        const std::uint8_t* from = record + column.Offset;
+        switch (column.Size) {
+        case 8:
+            std::memcpy(buffer, from, 8);
+            break;
+        case 4:
+            std::memcpy(buffer, from, 4);
+            break;
+        case 2:
+            std::memcpy(buffer, from, 2);
+            break;
+        default:
+            std::memcpy(buffer, from, static_cast<std::size_t>(column.Size));
+            break;
+        }
         return true;
     }
     if (fieldNo == 0) return false;

@@ -17,12 +17,14 @@ namespace {
 // The largest text a string field holds.
 constexpr int MaxStringSize = 65534;
 
-// A zero-filled byte buffer on the stack for the usual sizes, on the heap beyond.
+// A byte buffer on the stack for the usual sizes, on the heap beyond. Reading fills it (so it is
+// not cleared first, which would cost more than the read on short texts); writing asks for zeros
+// so the stored column holds no stray bytes after the text.
 class TTextBuffer {
 public:
-    explicit TTextBuffer(int size) {
+    TTextBuffer(int size, bool zeroed) {
         if (size <= static_cast<int>(sizeof(FSmall))) {
-            std::memset(FSmall, 0, sizeof(FSmall));
+            if (zeroed) std::memset(FSmall, 0, static_cast<std::size_t>(size));
             FData = FSmall;
         } else {
             FLarge.assign(static_cast<std::size_t>(size), '\0');
@@ -59,13 +61,13 @@ bool TStringField::GetValue(char* text) {
 }
 
 AnsiString TStringField::GetAsString() {
-    TTextBuffer buffer(GetDataSize());
+    TTextBuffer buffer(GetDataSize(), false);
     if (!GetValue(buffer.Data())) return AnsiString();
     return AnsiString(buffer.Data());
 }
 
 void TStringField::SetAsString(const AnsiString& value) {
-    TTextBuffer buffer(GetDataSize());
+    TTextBuffer buffer(GetDataSize(), true);
     const std::size_t length = std::min(value.size(), static_cast<std::size_t>(GetSize()));
     std::memcpy(buffer.Data(), value.data(), length);
     buffer.Data()[length] = '\0';
@@ -74,7 +76,7 @@ void TStringField::SetAsString(const AnsiString& value) {
 }
 
 Variant TStringField::GetAsVariant() {
-    TTextBuffer buffer(GetDataSize());
+    TTextBuffer buffer(GetDataSize(), false);
     if (!GetValue(buffer.Data())) return Null();
     return Variant(AnsiString(buffer.Data()));
 }

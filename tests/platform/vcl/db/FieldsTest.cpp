@@ -91,6 +91,13 @@ TEST(FieldBuffers, EachClassReadsAndWritesTheDocumentedValueBuffer) {
     EXPECT_EQ(ds->FieldByName("D")->GetAsDateTime(), TDateTime(std::floor(when.Value)));
     EXPECT_NEAR(ds->FieldByName("T")->GetAsDateTime(), when.Value - std::floor(when.Value), 1e-9);
     EXPECT_EQ(ds->FieldByName("DT")->GetAsDateTime(), when);
+    // Date-times before day 0 and at midnight round-trip too.
+    ds->Edit();
+    for (const TDateTime value : {EncodeDateTime(1850, 6, 1, 18, 0, 0, 0), EncodeDate(2000, 1, 1), TDateTime(0.0)}) {
+        ds->FieldByName("DT")->SetAsDateTime(value);
+        EXPECT_EQ(ds->FieldByName("DT")->GetAsDateTime(), value) << value.Value;
+    }
+    ds->Cancel();
     EXPECT_EQ(ds->FieldByName("S")->GetAsString(), "abcde");
     EXPECT_EQ(ds->FieldByName("I")->GetAsInteger(), -5);
     const Variant bytesValue = ds->FieldByName("BY")->GetAsVariant();
