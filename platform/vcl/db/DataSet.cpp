@@ -87,10 +87,6 @@ void TDataSet::Loaded() {
     }
 }
 
-void TDataSet::Notification(TComponent* component, TOperation operation) {
-    inherited::Notification(component, operation);
-}
-
 void TDataSet::GetChildren(const TGetChildProc& proc, TComponent* root) {
     inherited::GetChildren(
         [&](TComponent* child) {

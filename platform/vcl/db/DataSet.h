@@ -204,7 +204,6 @@ protected:
     ~TDataSet() override;
     void Destroy() override;
     void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
     // Default fields are not written to form files; persistent ones belong to the form.
     void GetChildren(const TGetChildProc& proc, TComponent* root) override;
 
