@@ -29,7 +29,7 @@ if(tnx_targets)
 
     # pkg-config: link order follows the layers, highest first.
     set(TNX_PC_LIBS "")
-    foreach(lib TnxSa5 TnxPack5 TnxVclDesign TnxVclControls TnxVcl TnxWin)
+    foreach(lib TnxSa5 TnxPack5 TnxVclDesign TnxVclControls TnxVclDb TnxVcl TnxWin)
         if(lib IN_LIST tnx_targets)
             string(APPEND TNX_PC_LIBS " -l${lib}")
         endif()

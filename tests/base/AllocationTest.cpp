@@ -13,12 +13,6 @@ using vcl::Variant;
 
 namespace {
 
-long AllocationsDuring(auto&& work) {
-    const long before = HeapAllocations();
-    work();
-    return HeapAllocations() - before;
-}
-
 class Allocation : public ::testing::Test {
 protected:
     void SetUp() override {

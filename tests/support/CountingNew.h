@@ -4,3 +4,10 @@
 
 // Blocks handed out by operator new (every form) since the program started.
 long HeapAllocations();
+
+// Blocks handed out while work() runs.
+long AllocationsDuring(auto&& work) {
+    const long before = HeapAllocations();
+    work();
+    return HeapAllocations() - before;
+}

@@ -10,12 +10,6 @@ using namespace vcl;
 
 namespace {
 
-long AllocationsDuring(auto&& work) {
-    const long before = HeapAllocations();
-    work();
-    return HeapAllocations() - before;
-}
-
 TEST(VariantAllocation, NumbersNeverAllocate) {
     EXPECT_EQ(AllocationsDuring([] {
                   Variant a(42), b(2.5), c(true), d(TDateTime(36526.5)), e(Currency::FromScaled(5)),
