@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/vcl/Set.h"
+#include "platform/vcl/TypInfo.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,10 @@ enum TCorvexFieldTypes : uint8_t {
     ntMemo = 10,    // long text, handled as a blob
     ntBlob = 11,    // long binary, handled as a blob
 };
+
+// The type's names, for published properties and editors (the parameters editor lists them).
+VCL_ENUM_NAMES(TCorvexFieldTypes, ntUnknown, ntString, ntInteger, ntFloat, ntCurrency, ntDate, ntTime, ntDateTime,
+               ntBoolean, ntBinary, ntMemo, ntBlob);
 
 inline constexpr bool IsBlobType(TCorvexFieldTypes t) {
     return t == ntMemo || t == ntBlob;

@@ -80,6 +80,11 @@ TAsaParam* TAsaParams::GetParam(std::uint16_t index) const {
     return ItemAt(index);
 }
 
+TAsaParam* TAsaParams::GetParamAt(std::int32_t index) const {
+    if (index < 0 || index >= GetCount()) throw vcl::EListError(vcl::SListIndexError, {static_cast<int>(index)});
+    return FItems[static_cast<std::size_t>(index)];
+}
+
 AnsiString TAsaParams::GetParamAliases() const {
     AnsiString aliases;
     for (const TAsaParam* param : FItems) {

@@ -55,6 +55,9 @@ public:
     std::int32_t GetCount() const { return static_cast<std::int32_t>(FItems.size()); }
     // Items[index] (see the file comment). An index out of range raises EListError.
     TAsaParam* GetParam(std::uint16_t index) const;
+    // The parameter at that position of the list, without the lookup by name of Items (so each of
+    // two parameters of one name is reached); an index out of range raises EListError.
+    TAsaParam* GetParamAt(std::int32_t index) const;
     // Appends the parameter and hands it to this list (a list it was in before lets it go).
     void AddParam(TAsaParam* param);
     // Lets the parameter go: it is no longer in the list and belongs to the caller.

@@ -1,0 +1,34 @@
+// The registration procedures of the SQL Anywhere package.
+#include "asa/design/TnxAsaRegister.h"
+
+#include "asa/TnxAsa.h"
+#include "asa/dataset/AsaParams.h"
+#include "asa/design/CorvexParamsProperty.h"
+#include "base/design/TnxProps.h"
+#include "platform/vcl/design/DesignRegistry.h"
+
+namespace tnx {
+
+using namespace vcl;
+
+void RegisterTnxAsa() {
+    RegisterComponents(TarnixPalettePage, {TAsaSession::StaticClass(), TAsaSQL::StaticClass()});
+}
+
+void RegisterTnxAsaEd() {
+    RegisterPropertyEditor<TCorvexParamsProperty>(PropertyTypeOf<TAsaParams*>(), nullptr, "");
+    const TPropertyType text = PropertyTypeOf<AnsiString>();
+    RegisterPropertyEditor<TCorvexLibFileProperty>(text, TAsaSession::StaticClass(), "LibraryFile");
+    RegisterPropertyEditor<TCorvexPathProperty>(text, TAsaSession::StaticClass(), "LibraryPath");
+    RegisterPropertyEditor<TCorvexDBFileProperty>(text, TAsaSession::StaticClass(), "LoginDatabase");
+    RegisterComponentEditor<TCorvexAsaAboutComponentEditor>(TAsaSession::StaticClass());
+}
+
+} // namespace tnx
+
+extern "C" void TnxRegisterPackage() {
+    const vcl::AnsiString previous = vcl::SetRegistrationGroup("TnxSa5");
+    tnx::RegisterTnxAsa();
+    tnx::RegisterTnxAsaEd();
+    vcl::SetRegistrationGroup(previous);
+}
