@@ -1,6 +1,7 @@
 // The framework's component and persistence classes in one include: objects and class info,
 // persistent objects and components, events, streams, string lists, form files (binary and text),
-// the class registry, form resources, forms, data modules, the screen and the application.
+// the class registry, form resources, data modules, the screen and the application. (Forms are
+// windowed controls: platform/vcl/controls/Form.h.)
 #pragma once
 
 #include "platform/vcl/ClassRegistry.h"

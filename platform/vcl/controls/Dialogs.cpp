@@ -3,9 +3,9 @@
 
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/controls/FileControls.h"
+#include "platform/vcl/controls/HandlerSlot.h"
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 namespace vcl {
@@ -24,22 +24,15 @@ VCL_CLASS_INFO(TOpenDialog, [](TPublisher<TOpenDialog>& p) {
 
 namespace {
 
-struct TOpenDialogSlot {
-    std::mutex Lock;
-    TOpenDialogHandler Handler;
-};
-
-TOpenDialogSlot& OpenDialogSlot() {
-    static TOpenDialogSlot* const slot = new TOpenDialogSlot; // lives until the process ends
+THandlerSlot<TOpenDialogHandler>& OpenDialogSlot() {
+    static auto* const slot = new THandlerSlot<TOpenDialogHandler>; // lives until the process ends
     return *slot;
 }
 
 } // namespace
 
 TOpenDialogHandler SetOpenDialogHandler(TOpenDialogHandler handler) {
-    std::lock_guard lock(OpenDialogSlot().Lock);
-    std::swap(OpenDialogSlot().Handler, handler);
-    return handler;
+    return OpenDialogSlot().Exchange(std::move(handler));
 }
 
 TCommonDialog::TCommonDialog(TComponent* owner) : TComponent(owner) {}
@@ -69,11 +62,7 @@ std::vector<std::pair<AnsiString, AnsiString>> TOpenDialog::GetFilterPairs() con
 }
 
 bool TOpenDialog::Execute() {
-    TOpenDialogHandler handler;
-    {
-        std::lock_guard lock(OpenDialogSlot().Lock);
-        handler = OpenDialogSlot().Handler;
-    }
+    const TOpenDialogHandler handler = OpenDialogSlot().Get();
     if (!handler) return false;
     FFiles->Clear();
     if (!handler(this)) return false;

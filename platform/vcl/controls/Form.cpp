@@ -3,9 +3,9 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/TypInfo.h"
+#include "platform/vcl/controls/HandlerSlot.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace vcl {
 
@@ -32,13 +32,8 @@ VCL_CLASS_INFO(TForm, [](TPublisher<TForm>& p) {
 
 namespace {
 
-struct TModalHandlerSlot {
-    std::mutex Lock;
-    TShowModalHandler Handler;
-};
-
-TModalHandlerSlot& ModalHandler() {
-    static TModalHandlerSlot* const slot = new TModalHandlerSlot; // lives until the process ends
+THandlerSlot<TShowModalHandler>& ModalHandler() {
+    static auto* const slot = new THandlerSlot<TShowModalHandler>; // lives until the process ends
     return *slot;
 }
 
@@ -58,9 +53,7 @@ bool OfferToControls(TWinControl* parent, const F& offer) {
 } // namespace
 
 TShowModalHandler SetShowModalHandler(TShowModalHandler handler) {
-    std::lock_guard lock(ModalHandler().Lock);
-    std::swap(ModalHandler().Handler, handler);
-    return handler;
+    return ModalHandler().Exchange(std::move(handler));
 }
 
 namespace detail {
@@ -295,11 +288,7 @@ TModalResult TCustomForm::ShowModal() {
         SetVisible(true);
         if (FOnShow) FOnShow(this);
         Activate();
-        TShowModalHandler handler;
-        {
-            std::lock_guard lock(ModalHandler().Lock);
-            handler = ModalHandler().Handler;
-        }
+        const TShowModalHandler handler = ModalHandler().Get();
         if (handler) {
             const TModalResult result = handler(this);
             if (result != mrNone) SetModalResult(result);
@@ -311,6 +300,11 @@ TModalResult TCustomForm::ShowModal() {
     }
     if (FModalResult == mrNone) SetModalResult(mrCancel);
     FModalShowing = false;
+    CloseAndHide();
+    return FModalResult;
+}
+
+void TCustomForm::CloseAndHide() {
     try {
         if (FOnClose) FOnClose(this);
     } catch (...) {
@@ -318,7 +312,6 @@ TModalResult TCustomForm::ShowModal() {
         throw;
     }
     Hide();
-    return FModalResult;
 }
 
 void TCustomForm::Show() {
@@ -339,14 +332,7 @@ void TCustomForm::Close() {
         SetModalResult(mrCancel);
         return;
     }
-    if (!GetVisible()) return;
-    try {
-        if (FOnClose) FOnClose(this);
-    } catch (...) {
-        Hide();
-        throw;
-    }
-    Hide();
+    if (GetVisible()) CloseAndHide();
 }
 
 // --- Keys ---------------------------------------------------------------------------------------

@@ -134,6 +134,8 @@ private:
     void ControlRemoved(TControl* control);
     void ControlBecameUnreachable(TControl* control);
     void PlaceOnScreen();
+    // OnClose, then hidden (also when OnClose raises).
+    void CloseAndHide();
     void Activate();
     bool DialogKeyToControls(TKey key, TShiftState shift);
     bool AccelToControls(char accel);

@@ -4,6 +4,8 @@
 #include "asa/design/TnxAsaEd.h"
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/design/DesignIntf.h"
+#include "support/CountingDesigner.h"
+#include "support/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 
 using namespace vcl;
 using namespace tnx;
+using TCountingDesigner = tnxtest::CountingDesigner;
 
 namespace {
 
@@ -30,33 +33,9 @@ private:
     TOwned<TAsaParams> FParams;
 };
 
-class TCountingDesigner : public IDesigner {
-public:
-    explicit TCountingDesigner(TComponent* root) : FRoot(root) {}
-    TComponent* GetRoot() override { return FRoot; }
-    void Modified() override { ++ModifiedCount; }
-    std::shared_ptr<const THandler> CreateMethod(const AnsiString&, const TPropInfo&) override { return nullptr; }
-    int ModifiedCount = 0;
-
-private:
-    TComponent* FRoot;
-};
-
 // Runs the dialog modally with the test acting as the user.
 TModalResult RunModal(TCustomForm* form, const std::function<void(TCorvexParamsDlg*)>& user) {
-    auto previous = SetShowModalHandler([&](TCustomForm* f) {
-        user(static_cast<TCorvexParamsDlg*>(f));
-        return mrNone;
-    });
-    TModalResult result = mrNone;
-    try {
-        result = form->ShowModal();
-    } catch (...) {
-        SetShowModalHandler(previous);
-        throw;
-    }
-    SetShowModalHandler(previous);
-    return result;
+    return tnxtest::RunModal<TCorvexParamsDlg>(form, user);
 }
 
 std::vector<std::string> Names(const TAsaParams& params) {

@@ -6,6 +6,8 @@
 #include "base/design/TnxProps.h"
 #include "platform/vcl/Classes.h"
 #include "platform/win/Shell.h"
+#include "support/CountingDesigner.h"
+#include "support/ModalDialogs.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 
 using namespace vcl;
 using namespace tnx;
+using tnxtest::ModalUser;
+using TCountingDesigner = tnxtest::CountingDesigner;
 
 namespace {
 
@@ -39,35 +43,12 @@ protected:
     bool Stop() override { return true; }
 };
 
-class TCountingDesigner : public IDesigner {
-public:
-    explicit TCountingDesigner(TComponent* root) : FRoot(root) {}
-    TComponent* GetRoot() override { return FRoot; }
-    void Modified() override { ++ModifiedCount; }
-    std::shared_ptr<const THandler> CreateMethod(const AnsiString&, const TPropInfo&) override { return nullptr; }
-    int ModifiedCount = 0;
-
-private:
-    TComponent* FRoot;
-};
-
 template <class E>
 TOwned<E> EditorFor(TPersistent* instance, const char* property, IDesigner* designer) {
     auto editor = New<E>(designer, 1);
     editor->SetPropEntry(0, instance, GetPropInfo(instance, property));
     return editor;
 }
-
-// Installs a modal handler (the test acting as the user) for the life of the object.
-struct ModalUser {
-    TShowModalHandler Previous;
-    explicit ModalUser(std::function<void(TCustomForm*)> user)
-        : Previous(SetShowModalHandler([user](TCustomForm* f) {
-              user(f);
-              return mrNone;
-          })) {}
-    ~ModalUser() { SetShowModalHandler(Previous); }
-};
 
 struct Bounds {
     int Left, Top, Width, Height;

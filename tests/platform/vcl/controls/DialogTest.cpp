@@ -3,6 +3,7 @@
 #include "TestDialog.h"
 
 #include "platform/vcl/Classes.h"
+#include "support/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -13,25 +14,9 @@
 using namespace vcl;
 using controltest::TestDialogResource;
 using controltest::TTestDialog;
+using tnxtest::RunModal;
 
 namespace {
-
-// Runs the dialog modally with the test acting as the user inside.
-TModalResult RunModal(TCustomForm* form, const std::function<void(TCustomForm*)>& user) {
-    auto previous = SetShowModalHandler([&](TCustomForm* f) {
-        user(f);
-        return mrNone; // the dialog's own ModalResult decides
-    });
-    TModalResult result = mrNone;
-    try {
-        result = form->ShowModal();
-    } catch (...) {
-        SetShowModalHandler(previous);
-        throw;
-    }
-    SetShowModalHandler(previous);
-    return result;
-}
 
 std::vector<std::string> TabNames(TWinControl* container) {
     std::vector<std::string> names;
@@ -108,35 +93,30 @@ TEST(DialogResource, WritingAndReadingBackGivesTheSameForm) {
 }
 
 TEST(DialogResource, MalformedFormDataIsRefusedWithAClearError) {
-    auto expectRefused = [](const std::string& text, const std::string& fragment) {
-        RegisterComponentResource("TTestDialog", text);
+    const std::string text = controltest::TestDialogText;
+    auto expectRefused = [](const std::string& data, const std::string& fragment) {
+        RegisterComponentResource("TTestDialog", data);
         try {
             New<TTestDialog>();
-            ADD_FAILURE() << "accepted: " << text;
+            ADD_FAILURE() << "accepted: " << data;
         } catch (const EFilerError& e) {
             EXPECT_NE(e.Message().find(fragment), std::string::npos) << e.Message();
         }
         UnRegisterComponentResource("TTestDialog");
     };
-    const std::string text = controltest::TestDialogText;
+    auto replaced = [&](const std::string& what, const std::string& by) {
+        std::string changed = text;
+        return changed.replace(changed.find(what), what.size(), by);
+    };
     // A control inside a button, which holds no controls.
-    std::string inButton = text;
-    inButton.insert(inButton.find("  end\n  object lblLink"), "    object lblIn: TLabel\n    end\n");
-    expectRefused(inButton, "lblIn cannot be placed in btnHelp");
+    expectRefused(replaced("  end\n  object lblLink", "    object lblIn: TLabel\n    end\n  end\n  object lblLink"),
+                  "lblIn cannot be placed in btnHelp");
     // A name the dialog relies on missing, or of another class.
-    std::string renamed = text;
-    renamed.replace(renamed.find("object btnCancel"), 16, "object btnAbort");
-    expectRefused(renamed, "has no TButton named btnCancel");
-    std::string wrongClass = text;
-    wrongClass.replace(wrongClass.find("gbBox: TGroupBox"), 16, "gbBox: TPanel");
-    expectRefused(wrongClass, "has no TGroupBox named gbBox");
+    expectRefused(replaced("object btnCancel", "object btnAbort"), "has no TButton named btnCancel");
+    expectRefused(replaced("gbBox: TGroupBox", "gbBox: TPanel"), "has no TGroupBox named gbBox");
     // Values that do not fit their property.
-    std::string badCursor = text;
-    badCursor.replace(badCursor.find("crHandPoint"), 11, "crNoSuchCursor");
-    expectRefused(badCursor, "Invalid property value");
-    std::string badBorder = text;
-    badBorder.replace(badBorder.find("bsDialog"), 8, "bsRound");
-    expectRefused(badBorder, "Invalid property value");
+    expectRefused(replaced("crHandPoint", "crNoSuchCursor"), "Invalid property value");
+    expectRefused(replaced("bsDialog", "bsRound"), "Invalid property value");
     // Truncated data.
     expectRefused(text.substr(0, text.size() / 2), "line");
 }
