@@ -14,7 +14,9 @@ if(tnx_targets)
         install(DIRECTORY "${PROJECT_SOURCE_DIR}/${dir}/"
             DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/tarnix/${dir}"
             FILES_MATCHING PATTERN "*.h"
-            PATTERN "design" EXCLUDE PATTERN "dataset" EXCLUDE)
+            # The product's design-time units are the designer's business; the framework's
+            # designer interfaces (platform/vcl/design) are installed for package authors.
+            REGEX "/(base|asa)/design(/|$)" EXCLUDE)
     endforeach()
     install(EXPORT TarnixTargets NAMESPACE Tarnix::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnix)
