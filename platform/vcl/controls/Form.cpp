@@ -356,9 +356,12 @@ bool TCustomForm::PressKey(TKey key, TShiftState shift) {
     }
     if ((key == VK_RETURN || key == VK_ESCAPE) && shift.Empty()) return DialogKeyToControls(key, shift);
     if (alt && !ctrl) {
-        char accel = static_cast<char>(key);
-        if (accel >= 'a' && accel <= 'z') accel = static_cast<char>(accel - 'a' + 'A');
-        if ((accel >= 'A' && accel <= 'Z') || (accel >= '0' && accel <= '9')) return AccelToControls(accel);
+        if (key == VK_F4) {
+            Close();
+            return true;
+        }
+        // Letters and digits are their upper-case codes; the lower-case codes are other keys.
+        if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return AccelToControls(static_cast<char>(key));
     }
     return false;
 }

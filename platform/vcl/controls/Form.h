@@ -28,7 +28,7 @@
 //   4. Escape presses the cancel button (Cancel), when enabled;
 //   5. Alt + a letter or digit acts on the control whose caption carries that accelerator: a
 //      label focuses its FocusControl, a button is pressed, a group box focuses its first control.
-// The close box (Close) ends a modal dialog with mrCancel.
+// The close box (Close, or Alt+F4) ends a modal dialog with mrCancel.
 #pragma once
 
 #include "platform/vcl/ComponentResources.h"

@@ -191,6 +191,7 @@ TEST(DialogKeys, EnterEscapeAndTheCloseBoxEndTheDialog) {
     EXPECT_EQ(dlg->Log, "help;close(2);");
     // The close box ends it with mrCancel; so does a dialog nobody answers.
     EXPECT_EQ(RunModal(dlg.get(), [](TCustomForm* f) { f->Close(); }), mrCancel);
+    EXPECT_EQ(RunModal(dlg.get(), [](TCustomForm* f) { f->PressKey(VK_F4, {ssAlt}); }), mrCancel);
     EXPECT_EQ(RunModal(dlg.get(), [](TCustomForm*) {}), mrCancel);
     // A disabled default button ignores Enter; a disabled cancel button ignores Escape.
     dlg->btnOK->SetEnabled(false);
@@ -216,6 +217,7 @@ TEST(DialogKeys, AcceleratorsFocusOrPress) {
         EXPECT_EQ(f->GetActiveControl(), dlg->lbItems);
         EXPECT_FALSE(f->PressKey('Q', {ssAlt}));
         EXPECT_FALSE(f->PressKey('N')); // without Alt the letter is no accelerator
+        EXPECT_FALSE(f->PressKey('h', {ssAlt})); // 0x68 is a key of its own (keypad 8), not H
     });
     EXPECT_EQ(dlg->Log.find("help;"), dlg->Log.find("help"));
     EXPECT_NE(dlg->Log.find("help;"), std::string::npos);
