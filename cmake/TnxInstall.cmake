@@ -21,6 +21,12 @@ if(tnx_targets)
     install(EXPORT TarnixTargets NAMESPACE Tarnix::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnix)
 
+    # The widget set's imported target names Qt's: the configuration finds Qt first.
+    if("TnxQt" IN_LIST tnx_targets)
+        set(TNX_CONFIG_NEEDS_QT TRUE)
+    else()
+        set(TNX_CONFIG_NEEDS_QT FALSE)
+    endif()
     configure_package_config_file(cmake/TarnixConfig.cmake.in
         "${PROJECT_BINARY_DIR}/TarnixConfig.cmake"
         INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnix)
