@@ -213,6 +213,10 @@ protected:
     vcl::TRecordBuffer GetActiveRecBuf();
     // Raises ECorvexDatasetError when the cursor's last error code is negative; else nothing.
     void RaiseCursorError();
+    // Converts column fieldNo (1-based) of a record to a field's value buffer of dataSize bytes,
+    // and back. Neither touches a byte outside the column or the value buffer.
+    void RecBufToField(const vcl::TRecordBuffer record, int fieldNo, void* buffer, int dataSize) const;
+    void FieldToRecBuf(vcl::TRecordBuffer record, int fieldNo, const void* buffer, int dataSize) const;
 
 private:
     friend class TAsaDataLink;
@@ -228,9 +232,6 @@ private:
     // The cursor's AfterClose handler: the prepared query was released from outside.
     void DoAfterClose(vcl::TObject* sender);
     void AttachAfterClose();
-    // Converts column fieldNo (1-based) of the record to the field's value buffer, and back.
-    void RecBufToField(const vcl::TRecordBuffer record, int fieldNo, void* buffer, int dataSize) const;
-    void FieldToRecBuf(vcl::TRecordBuffer record, int fieldNo, const void* buffer, int dataSize) const;
     // Copies the cursor's current row and null flags into a record buffer.
     void CopyCursorRow(vcl::TRecordBuffer buffer) const;
     // Copies a record buffer's row and null flags into the cursor's current row.

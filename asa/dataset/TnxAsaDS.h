@@ -10,3 +10,5 @@
 #include "asa/dataset/AsaDatasetError.h"
 #include "asa/dataset/AsaParam.h"
 #include "asa/dataset/AsaParams.h"
+#include "platform/vcl/StringList.h"
+#include "platform/vcl/db/DB.h"

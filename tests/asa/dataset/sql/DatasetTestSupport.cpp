@@ -4,10 +4,14 @@
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/db/Field.h"
 
+#include "platform/vcl/TypInfo.h"
+
 namespace asatest {
 
-vcl::TOwned<tnx::TAsaDataset> DatasetTest::NewDataset(const std::string& sql, bool readOnly) {
-    auto ds = vcl::New<tnx::TAsaDataset>();
+VCL_CLASS_INFO(TTestDataset)
+
+vcl::TOwned<TTestDataset> DatasetTest::NewDataset(const std::string& sql, bool readOnly) {
+    auto ds = vcl::New<TTestDataset>();
     ds->SetSession(&S());
     ds->SetReadOnly(readOnly);
     ds->GetSQL()->SetText(sql);
