@@ -266,4 +266,39 @@ TEST_P(DatasetCore, TextAndBytesNeverRunPastTheirColumn) {
     EXPECT_EQ(std::string(value.data(), 4), std::string("xyz\0", 4));
 }
 
+TEST_P(DatasetCore, AnEmptyResultOpensWithoutErrorAndTakesItsFirstRow) {
+    MakeRows(0);
+    auto ds = NewDataset("select n, s from t order by n", false);
+    ds->Open();
+    EXPECT_TRUE(ds->GetActive());
+    EXPECT_TRUE(ds->IsEmpty());
+    EXPECT_TRUE(ds->GetEof());
+    EXPECT_TRUE(ds->FieldByName("S")->GetIsNull());
+    EXPECT_FALSE(ds->GetCurrentRecord(nullptr));
+    EXPECT_EQ(ds->GetRecordCount(), 0);
+    ds->AppendRecord({Variant(1), Variant("first")});
+    EXPECT_FALSE(ds->IsEmpty());
+    EXPECT_EQ(ds->GetRecordCount(), 1);
+    EXPECT_EQ(ds->FieldByName("S")->GetAsString(), "first");
+    // The current record, copied as the cursor holds it.
+    std::vector<std::uint8_t> copy(static_cast<std::size_t>(ds->GetRecordBufferSize()), 0);
+    ASSERT_TRUE(ds->GetCurrentRecord(copy.data()));
+    EXPECT_EQ(std::memcmp(copy.data(), ds->ActiveBuffer(), static_cast<std::size_t>(ds->GetRecordSize())), 0);
+}
+
+TEST_P(DatasetCore, TextFieldsPassTheSessionsOemConversion) {
+    Run("create table o (s varchar(10))");
+    Run("commit");
+    S().SetOEMConvert(true);
+    auto ds = NewDataset("select s from o", false);
+    ds->Open();
+    ds->Append();
+    ds->FieldByName("S")->SetAsString("caf\xe9");
+    // The record holds the text as the server stores it; the field shows it converted back.
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(ds->ActiveBuffer())), "caf\x82");
+    EXPECT_EQ(ds->FieldByName("S")->GetAsString(), "caf\xe9");
+    ds->Post();
+    EXPECT_EQ(QueryInt(S(), "select count(*) from o where hex(s) = '63616682'"), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, DatasetCore, ::testing::ValuesIn(CurrentGenerations()), GenerationName);
