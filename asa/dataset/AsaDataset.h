@@ -230,7 +230,7 @@ private:
     };
 
     // The cursor's AfterClose handler: the prepared query was released from outside.
-    void DoAfterClose(vcl::TObject* sender);
+    void DoCursorAfterClose(vcl::TObject* sender);
     void AttachAfterClose();
     // Copies the cursor's current row and null flags into a record buffer.
     void CopyCursorRow(vcl::TRecordBuffer buffer) const;

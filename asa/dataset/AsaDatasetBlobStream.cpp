@@ -20,7 +20,9 @@ namespace {
 
 TAsaDataset* DatasetOf(vcl::TField* field) {
     auto* dataset = field != nullptr ? dynamic_cast<TAsaDataset*>(field->GetDataSet()) : nullptr;
-    if (dataset == nullptr || !field->GetIsBlob()) throw vcl::EInvalidCast(vcl::LoadResString(vcl::SInvalidCast));
+    // A blob column of the dataset's rows: calculated and lookup fields have no column.
+    if (dataset == nullptr || !field->GetIsBlob() || field->GetFieldNo() < 1)
+        throw vcl::EInvalidCast(vcl::LoadResString(vcl::SInvalidCast));
     return dataset;
 }
 
@@ -101,11 +103,11 @@ void TAsaDatasetBlobStream::Truncate() {
 }
 
 bool TAsaDatasetBlobStream::GetIsNull() const {
-    return FBuffer[FDataset->FNullFlagsOffset + FFieldNo - 1] == 1;
+    return FBuffer == nullptr || FBuffer[FDataset->FNullFlagsOffset + FFieldNo - 1] == 1;
 }
 
 void TAsaDatasetBlobStream::SetIsNull(bool value) {
-    FBuffer[FDataset->FNullFlagsOffset + FFieldNo - 1] = value ? 1 : 0;
+    if (FBuffer != nullptr) FBuffer[FDataset->FNullFlagsOffset + FFieldNo - 1] = value ? 1 : 0;
 }
 
 } // namespace tnx

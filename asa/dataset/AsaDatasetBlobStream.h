@@ -41,6 +41,8 @@ public:
     std::int64_t Seek(std::int64_t offset, vcl::TSeekOrigin origin) override;
     // Makes the value empty (to be stored).
     void Truncate();
+    // The field's null flag in the record buffer (a stream without one reads as NULL and keeps
+    // nothing).
     bool GetIsNull() const;
     void SetIsNull(bool value);
     bool GetOpened() const { return FOpened; }

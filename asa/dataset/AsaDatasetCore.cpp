@@ -494,15 +494,7 @@ Variant TAsaDataset::Lookup(const AnsiString& keyFields, const Variant& keyValue
     if (FCursor->Find(keyFields, TVariantOpenArray(&keyValues, 1), {})) {
         TRecordBuffer temp = TempBuffer();
         CopyCursorRow(temp);
-        const vcl::TDataSetState saved = SetTempState(vcl::dsCalcFields);
-        try {
-            CalculateFields(temp);
-            result = GetFieldValue(resultFields);
-        } catch (...) {
-            RestoreState(saved);
-            throw;
-        }
-        RestoreState(saved);
+        result = CalcBufferValues(temp, resultFields);
     }
     if (FAtEnd) FCursor->Last();
     return result;

@@ -160,7 +160,7 @@ void TAsaDataset::SetPrepare(bool value) {
 }
 
 void TAsaDataset::AttachAfterClose() {
-    FCursor->SetAfterClose([this](vcl::TObject* sender) { DoAfterClose(sender); });
+    FCursor->SetAfterClose([this](vcl::TObject* sender) { DoCursorAfterClose(sender); });
 }
 
 void TAsaDataset::SetPrepared(bool value) {
@@ -213,7 +213,7 @@ void TAsaDataset::UnPrepareSQL() {
     }
 }
 
-void TAsaDataset::DoAfterClose(vcl::TObject*) {
+void TAsaDataset::DoCursorAfterClose(vcl::TObject*) {
     Disconnect();
     DataEvent(vcl::dePropertyChange, 0);
 }
