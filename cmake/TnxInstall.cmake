@@ -14,7 +14,10 @@ if(tnx_targets)
         install(DIRECTORY "${PROJECT_SOURCE_DIR}/${dir}/"
             DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/tarnix/${dir}"
             FILES_MATCHING PATTERN "*.h"
-            PATTERN "design" EXCLUDE PATTERN "dataset" EXCLUDE)
+            PATTERN "design" EXCLUDE
+            # A unit's dataset folder is installed as a header folder of its own (the pattern
+            # form would also drop that folder's own headers).
+            REGEX "/${dir}/dataset$" EXCLUDE)
     endforeach()
     install(EXPORT TarnixTargets NAMESPACE Tarnix::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnix)
