@@ -72,8 +72,8 @@ class TAsaDataset : public vcl::TDataSet {
     VCL_CLASS(TAsaDataset, vcl::TDataSet)
 public:
     // The reasons the query is in use (DBFlags).
-    static constexpr int dbfOpen = 0;     // the dataset is open
-    static constexpr int dbfPrepared = 1; // an explicit Prepare
+    static constexpr int dbfOpen = 0;      // the dataset is open
+    static constexpr int dbfPrepared = 1;  // an explicit Prepare
     static constexpr int dbfExecuting = 2; // an ExecSQL is running
 
     explicit TAsaDataset(vcl::TComponent* owner);
@@ -240,8 +240,8 @@ private:
     void CheckCursorLayout();
     std::int32_t BookmarkRow(vcl::TRecordBuffer buffer) const;
 
-    TAsaSQL* FCursor = nullptr;                  // owned as a component (sub-component)
-    vcl::TOwned<vcl::TStringList> FSQL;          // change event: QueryChanged
+    TAsaSQL* FCursor = nullptr;         // owned as a component (sub-component)
+    vcl::TOwned<vcl::TStringList> FSQL; // change event: QueryChanged
     bool FPrepared = false;
     std::int32_t FRecordBufferSize = 0;
     bool FReadOnly = true;

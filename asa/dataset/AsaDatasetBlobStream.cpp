@@ -33,7 +33,8 @@ TAsaDatasetBlobStream::TAsaDatasetBlobStream(vcl::TField* field, vcl::TBlobStrea
     FBuffer = FDataset->GetActiveRecBuf();
     if (FBuffer == nullptr) return;
     if (!FField->GetModified() && FMode == vcl::bmWrite) {
-        if (FField->GetReadOnly()) vcl::DatabaseErrorFmt(vcl::SFieldReadOnly, {FField->GetDisplayName()}, FDataset);
+        if (FField->GetReadOnly())
+            vcl::DatabaseErrorFmt(vcl::SFieldReadOnly, {FField->GetDisplayName()}, FDataset);
         if (FDataset->GetState() != vcl::dsEdit && FDataset->GetState() != vcl::dsInsert)
             vcl::DatabaseError(vcl::SNotEditing, FDataset);
     }

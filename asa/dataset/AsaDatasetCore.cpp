@@ -33,21 +33,33 @@ constexpr std::int32_t BookmarkSize = 8;
 // The bookmark flag's place within the bookmark.
 constexpr std::int32_t BookmarkFlagOffset = 4;
 
-// Text of the framework's field type for a column type, and the size a definition gets.
+// The framework's field type of a column type (ftUnknown for columns it cannot show).
 vcl::TFieldType FieldTypeOf(TCorvexFieldTypes type) {
     switch (type) {
-    case ntString: return vcl::ftString;
-    case ntInteger: return vcl::ftInteger;
-    case ntFloat: return vcl::ftFloat;
-    case ntCurrency: return vcl::ftCurrency;
-    case ntDate: return vcl::ftDate;
-    case ntTime: return vcl::ftTime;
-    case ntDateTime: return vcl::ftDateTime;
-    case ntBoolean: return vcl::ftBoolean;
-    case ntBinary: return vcl::ftBytes;
-    case ntMemo: return vcl::ftMemo;
-    case ntBlob: return vcl::ftBlob;
-    default: return vcl::ftUnknown;
+    case ntString:
+        return vcl::ftString;
+    case ntInteger:
+        return vcl::ftInteger;
+    case ntFloat:
+        return vcl::ftFloat;
+    case ntCurrency:
+        return vcl::ftCurrency;
+    case ntDate:
+        return vcl::ftDate;
+    case ntTime:
+        return vcl::ftTime;
+    case ntDateTime:
+        return vcl::ftDateTime;
+    case ntBoolean:
+        return vcl::ftBoolean;
+    case ntBinary:
+        return vcl::ftBytes;
+    case ntMemo:
+        return vcl::ftMemo;
+    case ntBlob:
+        return vcl::ftBlob;
+    default:
+        return vcl::ftUnknown;
     }
 }
 
@@ -118,13 +130,15 @@ void TAsaDataset::ClearCalcFields(TRecordBuffer buffer) {
 void TAsaDataset::CopyCursorRow(TRecordBuffer buffer) const {
     if (FRowSize > 0) std::memcpy(buffer, FCursor->GetRecordBuffer(), static_cast<std::size_t>(FRowSize));
     if (FColumnCount > 0)
-        std::memcpy(buffer + FNullFlagsOffset, FCursor->GetNullFlags(), static_cast<std::size_t>(FColumnCount));
+        std::memcpy(buffer + FNullFlagsOffset, FCursor->GetNullFlags(),
+                    static_cast<std::size_t>(FColumnCount));
 }
 
 void TAsaDataset::CopyRowToCursor(TRecordBuffer buffer) const {
     if (FRowSize > 0) std::memcpy(FCursor->GetRecordBuffer(), buffer, static_cast<std::size_t>(FRowSize));
     if (FColumnCount > 0)
-        std::memcpy(FCursor->GetNullFlags(), buffer + FNullFlagsOffset, static_cast<std::size_t>(FColumnCount));
+        std::memcpy(FCursor->GetNullFlags(), buffer + FNullFlagsOffset,
+                    static_cast<std::size_t>(FColumnCount));
 }
 
 vcl::TGetResult TAsaDataset::GetRecord(TRecordBuffer buffer, vcl::TGetMode getMode, bool doCheck) {
@@ -158,7 +172,8 @@ vcl::TGetResult TAsaDataset::GetRecord(TRecordBuffer buffer, vcl::TGetMode getMo
     case BOFError:
     case EOFError:
         if (FColumnCount > 0)
-            std::memcpy(buffer + FNullFlagsOffset, FCursor->GetNullFlags(), static_cast<std::size_t>(FColumnCount));
+            std::memcpy(buffer + FNullFlagsOffset, FCursor->GetNullFlags(),
+                        static_cast<std::size_t>(FColumnCount));
         break;
     case FetchError:
         if (doCheck) RaiseCursorError();
@@ -254,7 +269,8 @@ void TAsaDataset::FieldToRecBuf(TRecordBuffer record, int fieldNo, const void* b
         if (column.Size <= 0) break;
         // The text up to its zero, cut to what the column holds before its own terminating zero;
         // the rest of the column is cleared so no byte of an older value stays behind it.
-        const std::size_t limit = std::min(size > 0 ? size - 1 : 0, static_cast<std::size_t>(column.Size - 1));
+        const std::size_t limit =
+            std::min(size > 0 ? size - 1 : 0, static_cast<std::size_t>(column.Size - 1));
         const std::size_t length = ::strnlen(reinterpret_cast<const char*>(in), limit);
         std::memcpy(p, in, length);
         std::memset(p + length, 0, static_cast<std::size_t>(column.Size) - length);
@@ -342,7 +358,8 @@ void TAsaDataset::SetFieldData(vcl::TField* field, const void* buffer) {
     if (record == nullptr) vcl::DatabaseError(vcl::SNotEditing, this);
     const int fieldNo = field->GetFieldNo();
     if (fieldNo >= 1) {
-        if (fieldNo > FColumnCount) vcl::DatabaseErrorFmt(vcl::SFieldNotFound, {field->GetDisplayName()}, this);
+        if (fieldNo > FColumnCount)
+            vcl::DatabaseErrorFmt(vcl::SFieldNotFound, {field->GetDisplayName()}, this);
         field->Validate(buffer);
         if (buffer != nullptr) {
             FieldToRecBuf(record, fieldNo, buffer, field->GetDataSize());
@@ -362,7 +379,8 @@ void TAsaDataset::SetFieldData(vcl::TField* field, const void* buffer) {
 int TAsaDataset::Translate(const char* src, char* dest, bool toOem) {
     const int result = inherited::Translate(src, dest, toOem);
     if (result > 0) {
-        if (TCorvexSession* session = FCursor->GetAssignedSession()) session->TranslateChar(src, dest, result, toOem);
+        if (TCorvexSession* session = FCursor->GetAssignedSession())
+            session->TranslateChar(src, dest, result, toOem);
     }
     return result;
 }
@@ -486,7 +504,8 @@ bool TAsaDataset::Locate(const AnsiString& keyFields, const Variant& keyValues, 
     return found;
 }
 
-Variant TAsaDataset::Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) {
+Variant TAsaDataset::Lookup(const AnsiString& keyFields, const Variant& keyValues,
+                            const AnsiString& resultFields) {
     Variant result = vcl::Null();
     CheckBrowseMode();
     CursorPosChanged();

@@ -281,10 +281,11 @@ void TAsaDataset::DoBeforeEdit() {
 void TAsaDataset::InternalEdit() {
     vcl::TRecordBuffer buffer = ActiveBuffer();
     if (FEditChecked || buffer == nullptr) return;
-    const bool rowDiffers =
-        FRowSize > 0 && std::memcmp(FCursor->GetRecordBuffer(), buffer, static_cast<std::size_t>(FRowSize)) != 0;
-    const bool nullsDiffer = FColumnCount > 0 && std::memcmp(FCursor->GetNullFlags(), buffer + FNullFlagsOffset,
-                                                             static_cast<std::size_t>(FColumnCount)) != 0;
+    const bool rowDiffers = FRowSize > 0 && std::memcmp(FCursor->GetRecordBuffer(), buffer,
+                                                        static_cast<std::size_t>(FRowSize)) != 0;
+    const bool nullsDiffer =
+        FColumnCount > 0 && std::memcmp(FCursor->GetNullFlags(), buffer + FNullFlagsOffset,
+                                        static_cast<std::size_t>(FColumnCount)) != 0;
     if (rowDiffers || nullsDiffer) {
         FEditChecked = true;
         vcl::DatabaseError(STnxRowChanged, this);
@@ -318,9 +319,11 @@ void TAsaDataset::InternalCancel() {
     // row again after a cancel, so it must be the row as fetched.
     if (FCursor->GetActive() && FCursor->GetOldRecordBuffer() != nullptr) {
         if (FRowSize > 0)
-            std::memcpy(FCursor->GetRecordBuffer(), FCursor->GetOldRecordBuffer(), static_cast<std::size_t>(FRowSize));
+            std::memcpy(FCursor->GetRecordBuffer(), FCursor->GetOldRecordBuffer(),
+                        static_cast<std::size_t>(FRowSize));
         if (FColumnCount > 0)
-            std::memcpy(FCursor->GetNullFlags(), FCursor->GetOldNullFlags(), static_cast<std::size_t>(FColumnCount));
+            std::memcpy(FCursor->GetNullFlags(), FCursor->GetOldNullFlags(),
+                        static_cast<std::size_t>(FColumnCount));
     }
 }
 

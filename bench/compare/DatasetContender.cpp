@@ -69,7 +69,8 @@ public:
 
     std::string Name() const override { return "TAsaDataset"; }
     std::string Setup() const override {
-        return "TAsaDataset over TAsaSession and libdblib7 (its cursor scrollable, MaxFetchCount 25); Prepare "
+        return "TAsaDataset over TAsaSession and libdblib7 (its cursor scrollable, MaxFetchCount 25); "
+               "Prepare "
                "once, then Open; work 1 walks with Next on a session with WantRowCounts false, work 5 sets "
                "RecNo on a session with WantRowCounts true (record numbers need it); every column read "
                "through its field object (AsInteger, AsFloat, AsString, AsDateTime)";
@@ -141,7 +142,8 @@ TEditPostTimes MeasureDatasetEditPost(const std::string& LibDir, const TDataSet&
         ds->SetRecNo(row + 1);
         std::string text = c->GetAsString();
         for (char& ch : text)
-            ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : (ch >= 'A' && ch <= 'Z' ? ch + 32 : ch));
+            ch =
+                static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : (ch >= 'A' && ch <= 'Z' ? ch + 32 : ch));
         auto start = std::chrono::steady_clock::now();
         ds->Edit();
         c->SetAsString(text);

@@ -29,7 +29,8 @@ Parsed Parse(std::string text) {
     std::size_t start = 0;
     while (params->GetCount() > 0) {
         const std::size_t end = aliases.find(';', start);
-        out.Names.push_back(aliases.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        out.Names.push_back(
+            aliases.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) break;
         start = end + 1;
     }

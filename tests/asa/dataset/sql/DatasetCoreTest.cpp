@@ -69,10 +69,11 @@ TEST_P(DatasetCore, OpenPreparesDescribesDeclaresOpensAndFetchesInThatOrder) {
     ds->Open();
     // Each step once in this order (a step may take several calls: the describe of the columns
     // and of the inputs, the fetches of the first block and of the step before it).
-    std::vector<std::string> steps = RecordedNames({"dbpp_prepare", "dbpp_describe", "dbpp_declare", "dbpp_open",
-                                                    "dbpp_fetch"});
+    std::vector<std::string> steps =
+        RecordedNames({"dbpp_prepare", "dbpp_describe", "dbpp_declare", "dbpp_open", "dbpp_fetch"});
     steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
-    EXPECT_EQ(steps, Strings({"dbpp_prepare", "dbpp_describe", "dbpp_declare", "dbpp_open", "dbpp_fetch_array"}));
+    EXPECT_EQ(steps,
+              Strings({"dbpp_prepare", "dbpp_describe", "dbpp_declare", "dbpp_open", "dbpp_fetch_array"}));
     EXPECT_TRUE(ds->GetPrepared());
     EXPECT_EQ(ds->GetDBFlags(), 1u << TAsaDataset::dbfOpen);
 

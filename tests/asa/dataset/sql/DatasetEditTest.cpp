@@ -174,7 +174,8 @@ TEST_P(DatasetEdit, AnEditOfARowAnotherSessionChangedFailsOnceAndARetryProceeds)
         ds->Edit();
         FAIL() << "edited a record another user changed";
     } catch (const vcl::EDatabaseError& e) {
-        EXPECT_NE(std::string(e.Message()).find("Couldn't perform the edit because another user changed the record"),
+        EXPECT_NE(std::string(e.Message())
+                      .find("Couldn't perform the edit because another user changed the record"),
                   std::string::npos);
     }
     EXPECT_EQ(ds->GetState(), vcl::dsBrowse);

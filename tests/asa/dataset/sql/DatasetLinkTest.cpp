@@ -1,5 +1,5 @@
 // Master-detail through the dataset's link, blob fields through the dataset's blob stream (values
-// of 1,000,000 bytes loaded and saved, OEM transliteration, the failures of the Parts' rules), and a
+// of 1,000,000 bytes loaded and saved, OEM transliteration, the writes and columns it refuses), and a
 // dataset with persistent, calculated and lookup fields read from a form file and opened.
 #include "DatasetTestSupport.h"
 
@@ -20,7 +20,8 @@ protected:
         Run("create table customers (id integer primary key, name varchar(20))");
         Run("create table orders (id integer primary key, cust integer, qty integer)");
         Run("insert into customers values (1, 'Ada'), (2, 'Grace'), (3, 'Edsger')");
-        Run("insert into orders values (10, 1, 5), (11, 1, 7), (12, 2, 1), (13, 3, 4), (14, 3, 2), (15, 3, 9)");
+        Run("insert into orders values (10, 1, 5), (11, 1, 7), (12, 2, 1), (13, 3, 4), (14, 3, 2), (15, 3, "
+            "9)");
         Run("commit");
     }
     static std::string Bytes(std::size_t n, int seed) {
@@ -44,7 +45,8 @@ TEST_P(DatasetLink, ADetailFollowsItsMasterAndRefusesAMissingMasterField) {
     customers->Open();
     orders->Open();
     EXPECT_EQ(Column(*orders, "ID"), (std::vector<std::string>{"10", "11"}));
-    EXPECT_EQ(orders->GetParams()->GetParam(0)->GetAlias(), "id") << "the parameter takes the master field's name";
+    EXPECT_EQ(orders->GetParams()->GetParam(0)->GetAlias(), "id")
+        << "the parameter takes the master field's name";
 
     customers->Next();
     EXPECT_EQ(Column(*orders, "ID"), std::vector<std::string>{"12"});
@@ -136,7 +138,8 @@ TEST_P(DatasetLink, BlobFieldsLoadAndSaveAMillionBytesThroughTheStream) {
         twice->CreateBlobStream(twice->FieldByName("BODY_1"), vcl::bmRead);
         FAIL() << "a stream for a suffixed blob field";
     } catch (const vcl::Exception& e) {
-        EXPECT_NE(std::string(e.Message()).find("\"body_1\" is not a blob"), std::string::npos) << e.Message();
+        EXPECT_NE(std::string(e.Message()).find("\"body_1\" is not a blob"), std::string::npos)
+            << e.Message();
     }
     EXPECT_THROW(twice->CreateBlobStream(nullptr, vcl::bmRead), vcl::EInvalidCast);
 }
@@ -150,7 +153,7 @@ TEST_P(DatasetLink, MemoFieldsPassTheSessionsOemConversionBothWays) {
     ds->Open();
     auto* note = ds->FieldByName("NOTE");
     ASSERT_TRUE(note->GetTransliterate());
-    const std::string ansi = "caf\xe9 \xe4";  // Windows-1252: e acute, a umlaut
+    const std::string ansi = "caf\xe9 \xe4"; // Windows-1252: e acute, a umlaut
     ds->Edit();
     const std::string written = ansi;
     {
@@ -232,10 +235,11 @@ end
     EXPECT_FALSE(orders->GetDefaultFields());
     std::vector<std::string> seen;
     for (orders->First(); !orders->GetEof(); orders->Next())
-        seen.push_back(orders->FieldByName("ID")->GetAsString() + ":" + orders->FieldByName("NAME")->GetAsString() +
-                       ":" + orders->FieldByName("DOUBLED")->GetAsString());
-    EXPECT_EQ(seen, (std::vector<std::string>{"10:Ada:10", "11:Ada:14", "12:Grace:2", "13:Edsger:8", "14:Edsger:4",
-                                              "15:Edsger:18"}));
+        seen.push_back(orders->FieldByName("ID")->GetAsString() + ":" +
+                       orders->FieldByName("NAME")->GetAsString() + ":" +
+                       orders->FieldByName("DOUBLED")->GetAsString());
+    EXPECT_EQ(seen, (std::vector<std::string>{"10:Ada:10", "11:Ada:14", "12:Grace:2", "13:Edsger:8",
+                                              "14:Edsger:4", "15:Edsger:18"}));
     // The dataset's cursor is part of it, not a component of the form file.
     const vcl::AnsiString written = vcl::WriteComponentText(module.get());
     EXPECT_EQ(written.find("TAsaSQL"), vcl::AnsiString::npos) << written;

@@ -91,8 +91,9 @@ TEST_P(DatasetQuery, TheQueryStaysPreparedWhileAnyUseIsLeft) {
         ds->SetReadOnly(false);
         FAIL() << "ReadOnly changed on a prepared dataset";
     } catch (const vcl::EDatabaseError& e) {
-        EXPECT_NE(std::string(e.Message()).find("Cannot perform this operation on an open or prepared dataset"),
-                  std::string::npos);
+        EXPECT_NE(
+            std::string(e.Message()).find("Cannot perform this operation on an open or prepared dataset"),
+            std::string::npos);
     }
     EXPECT_TRUE(ds->GetReadOnly());
     EXPECT_THROW(ds->SetSession(&S()), vcl::EDatabaseError);
@@ -220,7 +221,8 @@ TEST_P(DatasetQuery, PublishesItsPropertiesInOrderWithTheirDefaults) {
     EXPECT_EQ(own, (std::vector<std::string>{"CursorType", "DataSource", "ParamCheck", "Params", "ReadOnly",
                                              "Session", "SQL"}));
     // The framework's own come first, starting with Active.
-    EXPECT_LT(std::find(names.begin(), names.end(), "Active") - names.begin(), names.end() - names.begin() - 7);
+    EXPECT_LT(std::find(names.begin(), names.end(), "Active") - names.begin(),
+              names.end() - names.begin() - 7);
     auto ds = NewDataset("select 1");
     EXPECT_TRUE(ds->GetReadOnly());
     EXPECT_TRUE(ds->GetParamCheck());
@@ -233,4 +235,5 @@ TEST_P(DatasetQuery, PublishesItsPropertiesInOrderWithTheirDefaults) {
     EXPECT_THROW(ds->SetCursorType(actDefault), vcl::EDatabaseError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Generations, DatasetQuery, ::testing::ValuesIn(CurrentGenerations()), GenerationName);
+INSTANTIATE_TEST_SUITE_P(Generations, DatasetQuery, ::testing::ValuesIn(CurrentGenerations()),
+                         GenerationName);
