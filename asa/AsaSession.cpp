@@ -333,21 +333,24 @@ void TAsaSession::Connect() {
 }
 
 void TAsaSession::Disconnect() {
-    struct TFlag {
-        bool& F;
-        explicit TFlag(bool& f) : F(f) { F = true; }
-        ~TFlag() { F = false; }
-    } disconnecting(FDisconnecting);
+    TFlagScope disconnecting(FDisconnecting);
 
     InternalCloseQueries();
     FStatementPool.Clear();
 
-    // Each step on its own: a failing commit or event must not keep the library connected.
-    if (FCommitOnDisconnect) Discarding([this] { Dbpp(AsaLibrary.Procs.dbpp_commit, 0u); });
+    // Each step on its own: a failing commit or event must not keep the library connected. The
+    // disconnect that follows a lost connection commits nothing: the work in flight was never
+    // meant to be committed by the loss (what the library still holds is rolled back below).
+    if (FCommitOnDisconnect && !FConnectionLost) Discarding([this] { Dbpp(AsaLibrary.Procs.dbpp_commit, 0u); });
     Discarding([this] {
         if (FBeforeDisconnect && !IsDestroying()) FBeforeDisconnect(this);
     });
-    Discarding([this] { AsaLibrary.Procs.db_string_disconnect(&FSqlca, nullptr); });
+    if (!EndLibraryConnection()) {
+        // The library keeps the connection (a request of this SQLCA still runs on this thread):
+        // the session stays connected rather than claim otherwise, and says why.
+        Check(false);
+        return;
+    }
     if (!IsDesigning() || FStartInstance || FFinishInstance || FWaitInstance || FMessageInstance ||
         FDroppedInstance)
         UnregisterCallbacks();
@@ -356,6 +359,18 @@ void TAsaSession::Disconnect() {
     Discarding([this] {
         if (FAfterDisconnect && !IsDestroying()) FAfterDisconnect(this);
     });
+}
+
+bool TAsaSession::EndLibraryConnection() {
+    TAsaEntryPoints& procs = AsaLibrary.Procs;
+    procs.db_string_disconnect(&FSqlca, nullptr);
+    const int32_t code = FSqlca.sqlcode;
+    if (code >= 0 || code == -101) return true; // ended, or nothing left to end
+    // The SQLCA would stay connected while the session says it is not, and every later connect
+    // would fail: finishing the SQLCA ends its connection (rolled back), and it starts afresh.
+    if (procs.db_fini(&FSqlca) == 0) return false;
+    procs.db_init(&FSqlca); // a failure here leaves no connection either; the next connect reports it
+    return true;
 }
 
 void TAsaSession::SetServerType(TAsaServerType Value) {

@@ -71,7 +71,10 @@ bool TAsaSession::Check(void* /*Handle*/, int32_t /*Code*/, int32_t /*Extra*/, b
     // The connection is gone: end the session's side of it too. Not while a disconnect is already
     // running (its own calls may see the same code).
     if ((code == -101 || code == -308) && FConnected && !FDisconnecting) {
-        SetConnected(false);
+        {
+            TFlagScope lost(FConnectionLost);
+            SetConnected(false);
+        }
         if (FOnConnectionTerminated) FOnConnectionTerminated(this);
         FLastError = vcl::Format("Error %d: %s", {code, text});
         FLastErrorCode = code;

@@ -457,6 +457,66 @@ TEST_P(AsaConnect, ALostConnectionDisconnectsTheSessionAndAReconnectWorks) {
     EXPECT_EQ(terminated, 0);
 }
 
+TEST_P(AsaConnect, TheDisconnectAfterALostConnectionCommitsNothing) {
+    ASSERT_TRUE(S().GetCommitOnDisconnect());
+    S().SetConnected(true);
+    ASSERT_EQ(Exec(S(), "create table t(a int)"), 0);
+    for (int code : {-308, -101}) {
+        SCOPED_TRACE(code);
+        if (!S().GetConnected()) S().SetConnected(true);
+        ASSERT_EQ(Exec(S(), "insert into t values (1)"), 0); // in flight, not committed
+        auto probe = Instrument();
+        probe.Clear();
+        probe.Record(true);
+        probe.Inject("dbpp_getoption", 1, code);
+        AnsiString value;
+        EXPECT_FALSE(S().GetOption("row_counts", value));
+        EXPECT_FALSE(S().GetConnected());
+        EXPECT_EQ(S().GetLastErrorCode(), code);
+        EXPECT_TRUE(Calls(probe, "dbpp_commit").empty()) << "nothing is committed behind the lost connection";
+        EXPECT_EQ(Calls(probe, "db_string_disconnect").size(), 1u);
+        probe.Record(false);
+        S().SetConnected(true);
+        EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0);
+    }
+    // A disconnect asked for still commits.
+    ASSERT_EQ(Exec(S(), "insert into t values (2)"), 0);
+    S().SetConnected(false);
+    S().SetConnected(true);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 1);
+}
+
+TEST_P(AsaConnect, AFailedDisconnectLeavesTheSessionAbleToConnectAgain) {
+    S().SetCommitOnDisconnect(false);
+    S().SetConnected(true);
+    ASSERT_EQ(Exec(S(), "create table t(a int)"), 0);
+    ASSERT_EQ(Exec(S(), "insert into t values (1)"), 0);
+    auto probe = Instrument();
+    probe.Inject("db_string_disconnect", 1, -1006);
+    S().SetConnected(false);
+    EXPECT_FALSE(S().GetConnected());
+    S().SetConnected(true);
+    ASSERT_TRUE(S().GetConnected()) << S().GetLastError();
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0) << "the connection was ended, its work rolled back";
+
+    // When the connection cannot be ended at all, the session says so and stays connected; the
+    // next disconnect ends it.
+    ASSERT_EQ(Exec(S(), "insert into t values (2)"), 0);
+    probe.Inject("db_string_disconnect", 1, -1006);
+    probe.Inject("db_fini", 1, -1006);
+    int errors = 0;
+    S().SetOnError([&](vcl::TObject*) { ++errors; });
+    S().SetConnected(false);
+    EXPECT_TRUE(S().GetConnected());
+    EXPECT_EQ(S().GetLastErrorCode(), -1006);
+    EXPECT_EQ(errors, 1);
+    probe.ClearInjections();
+    S().SetConnected(false);
+    EXPECT_FALSE(S().GetConnected());
+    S().SetConnected(true);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0);
+}
+
 TEST_P(AsaConnect, ARealEngineStopEndsTheSessionOnItsNextCall) {
     int terminated = 0;
     S().SetOnConnectionTerminated([&](vcl::TObject*) { ++terminated; });
