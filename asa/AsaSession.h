@@ -144,7 +144,10 @@ public:
 
     // --- Services -------------------------------------------------------------------------------
     // Copies the database files into Directory (see TBackupType); true when at least the first
-    // database file was copied.
+    // database file was copied and no page of any file failed. A page that cannot be read ends the
+    // backup with false (or EAsaException with WantExceptions) and that page's error as the last
+    // error. Each copy is written beside its target and replaces it only once complete and synced:
+    // a failed backup leaves a previous copy as it was.
     bool Backup(vcl::AnsiString Directory, TBackupType BackupType);
     bool GetConnectionInfo(TAsaConnectionInfo Info, vcl::AnsiString& Value);
     bool GetOption(const char* Name, vcl::AnsiString& Value);
@@ -220,9 +223,13 @@ private:
     bool EndLibraryConnection();
     void RegisterCallbacks();
     void UnregisterCallbacks();
-    // Copies file N of a backup (see Backup); true when it was opened and all its pages visited.
-    bool BackupFile(const vcl::AnsiString& Directory, TBackupType BackupType, int32_t FileNumber, sqlda* Da,
-                    const uint8_t* Page);
+    // Copies file N of a backup (see Backup): Copied when it was opened and every page read (and
+    // its copy, if one is written, is complete and in place); NotOpened when the library has no
+    // such file; Failed when a page could not be read (the session's last error says why; no copy
+    // was put in place).
+    enum class TBackupFileResult { Copied, NotOpened, Failed };
+    TBackupFileResult BackupFile(const vcl::AnsiString& Directory, TBackupType BackupType, int32_t FileNumber,
+                                 sqlda* Da, const uint8_t* Page);
     // StartDatabase / StopDatabase with the library call and its parameter builder.
     bool ControlDatabase(const char* ConnectText, db_start_database_fn TAsaEntryPoints::*Call,
                          vcl::AnsiString (TAsaSession::*Params)() const);
