@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 using namespace tnx;
@@ -64,9 +65,77 @@ TEST(AsaParams, EmptyPropertiesLeaveOnlyTheNamedParts) {
     EXPECT_EQ(s->GetEngineParam(), "eng=noextension");
 }
 
+TEST(AsaParams, ValuesThatCouldAddOrChangeAParameterAreQuoted) {
+    auto s = vcl::New<TAsaSession>();
+    s->SetLoginDatabase("/data/a;b/sales.db");
+    s->SetLoginUser("nosuchuser");
+    s->SetLoginPassword("nothing;uid=DBA;pwd=SQL");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=nosuchuser;pwd=\"nothing;uid=DBA;pwd=SQL\"");
+    EXPECT_EQ(s->GetStartDatabaseParams(), "eng=sales;dbf=\"/data/a;b/sales.db\";dbn=sales");
+    s->SetLoginUser("x;dbn=other");
+    s->SetLoginPassword("it's \"so\"");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=\"x;dbn=other\";pwd=\"it's \"\"so\"\"\"");
+    // Blanks at either end belong to a password (the library trims unquoted values).
+    s->SetLoginUser("dba");
+    s->SetLoginPassword(" padded ");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=dba;pwd=\" padded \"");
+    s->SetLoginEngineName("we'ird");
+    EXPECT_EQ(s->GetEngineParam(), "eng=\"we'ird\"");
+}
+
 // --- Connecting ---------------------------------------------------------------------------------
 
 class AsaConnect : public AsaTest {};
+
+TEST_P(AsaConnect, NoPropertyValueCanAddOrChangeAConnectionParameter) {
+    S().SetConnected(true);
+    const std::pair<const char*, const char*> users[] = {
+        {"semi", "semi;colon"}, {"apos", "it's"}, {"quote", "say \"so\""}, {"pad", " padded "}, {"eq", "a=b"}, {"brace", "{x;y}"}};
+    for (const auto& [user, password] : users) {
+        std::string literal;
+        for (const char* p = password; *p; ++p) literal += *p == '\'' ? std::string("''") : std::string(1, *p);
+        ASSERT_EQ(Exec(S(), std::string("grant connect to ") + user + " identified by '" + literal + "'"), 0) << user;
+    }
+    ASSERT_TRUE(S().Commit());
+
+    auto other = Another();
+    for (const auto& [user, password] : users) {
+        SCOPED_TRACE(user);
+        other->SetLoginUser(user);
+        other->SetLoginPassword(password);
+        other->SetConnected(true);
+        EXPECT_TRUE(other->GetConnected());
+        other->SetConnected(false);
+    }
+    // A password is compared as given: the padded one without its blanks is another password.
+    other->SetLoginUser("pad");
+    other->SetLoginPassword("padded");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+
+    // Values that would have added parameters are only values: nobody logs in as DBA, and the
+    // database is the one named.
+    other->SetLoginUser("nosuchuser");
+    other->SetLoginPassword("nothing;uid=DBA;pwd=SQL");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+    EXPECT_FALSE(other->GetConnected());
+    other->SetLoginUser("DBA;dbn=utility_db");
+    other->SetLoginPassword("SQL");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+}
+
+TEST_P(AsaConnect, ADatabaseInAFolderWithSeparatorsInItsNameOpens) {
+    const std::string folder = Dir.File("we;ird \"folder\"");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    const std::string file = CreateDatabaseFile(folder + "/odd.db");
+    S().SetLoginEngineName(tnxtest::UniqueName("odd"));
+    S().SetLoginDatabase(file);
+    S().SetConnected(true);
+    EXPECT_TRUE(S().GetConnected());
+    EXPECT_EQ(QueryInt(S(), "select 7"), 7);
+}
 
 TEST_P(AsaConnect, ServerStartsTheEngineConnectsAndFiresTheEventsInOrder) {
     std::vector<std::string> events;
