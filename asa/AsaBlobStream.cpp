@@ -17,13 +17,25 @@ VCL_CLASS_INFO(TAsaBlobStream)
 TAsaBlobStream::TAsaBlobStream(TCorvexBlobManager* Manager, const vcl::AnsiString& FieldName)
     : TCorvexBlobStream(Manager, FieldName) {}
 
-TAsaBlobStream::~TAsaBlobStream() = default;
+TAsaBlobStream::~TAsaBlobStream() { *FAlive = false; }
 
 int32_t TAsaBlobStream::Read(void* Dest, int32_t Count) {
-    if (GetBuffer() == nullptr) GetBlobSize();
+    if (GetBuffer() == nullptr) {
+        const std::shared_ptr<bool> alive = FAlive;
+        GetBlobSize();
+        if (!*alive) return 0;
+    }
     FEmpty = GetBuffer() == nullptr;
     if (FEmpty) return 0;
     return ReadFromBuffer(Dest, Count);
+}
+
+int64_t TAsaBlobStream::Seek(int64_t Offset, vcl::TSeekOrigin Origin) {
+    if (Origin != vcl::TSeekOrigin::soEnd) return TCorvexBlobStream::Seek(Offset, Origin);
+    const std::shared_ptr<bool> alive = FAlive;
+    const int64_t size = GetBlobSize();
+    if (!*alive) return 0;
+    return TCorvexBlobStream::Seek(size + Offset, vcl::TSeekOrigin::soBeginning);
 }
 
 int32_t TAsaBlobStream::GetBlobSize() {
@@ -60,6 +72,7 @@ int32_t TAsaBlobStream::GetBlobSize() {
     int32_t length = 0;       // its size
     int32_t offset = 0;       // bytes received so far
     int32_t code;
+    bool libraryFailed = false; // the library answered with a code other than 0 or 101
     do {
         header->array_len = PieceSize;
         header->stored_len = 0;
@@ -68,7 +81,10 @@ int32_t TAsaBlobStream::GetBlobSize() {
         session->Dbpp(procs.dbpp_get_data, const_cast<char*>(sql->GetCursorName()),
                       static_cast<unsigned>(column + 1), offset, da.Da, 0u);
         code = ca->sqlcode;
-        if (code != 0 && code != DBLIB_W_TRUNCATED) break;
+        if (code != 0 && code != DBLIB_W_TRUNCATED) {
+            libraryFailed = true;
+            break;
+        }
         const uint32_t k = std::min<uint32_t>(header->stored_len, PieceSize); // never more than it holds
         if (offset == 0) {
             // A value longer than a stream can hold cannot be loaded.
@@ -97,6 +113,9 @@ int32_t TAsaBlobStream::GetBlobSize() {
     if (code != 0) {
         ReleaseBuffer(); // BlobSize keeps the bytes received; no data
         FBlobSize = offset;
+        // Judged like every other call; the last thing done here, since a lost connection
+        // disconnects the session and so frees this stream.
+        if (libraryFailed) session->Check(nullptr, 0, 0, sql->GetWantExceptions());
         return 0;
     }
     if (offset < length) {

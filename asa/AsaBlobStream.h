@@ -7,13 +7,22 @@
 //    is copied straight into the stream's block of that size (linear in the value's size, no
 //    growing and no zero fill).
 //  - A load that does not end cleanly (a code other than 0 or 101, no cursor, no session) leaves
-//    the stream without data: GetBlobSize reports 0 and Read copies nothing. Nothing raises.
+//    the stream without data: GetBlobSize reports 0 and Read copies nothing. A code of the library
+//    goes through the session's Check with the statement's WantExceptions, like every other call:
+//    it becomes the session's last error, fires OnError, raises EAsaException when asked, and a
+//    lost connection (-101, -308) disconnects the session.
+//  - That disconnect unprepares the statement, which frees its streams, this one included. The
+//    stream's own operations notice and return without touching it; a caller that holds the
+//    stream must not use it after an operation that lost the connection (as after any
+//    disconnect).
 //  - Not Modified after a load, so every later GetBlobSize loads the value again (the value always
 //    reflects the row the cursor stands on). A written or truncated stream reports its own data
 //    and is what a positioned change sends.
 #pragma once
 
 #include "base/CorvexBlob.h"
+
+#include <memory>
 
 namespace tnx {
 
@@ -28,12 +37,19 @@ public:
     // The written size when Modified; otherwise loads the value from the cursor and returns its
     // size (0 when it could not be loaded).
     int32_t GetBlobSize() override;
+    // As the base; from the end, the value is loaded first (through GetBlobSize).
+    int64_t Seek(int64_t Offset, vcl::TSeekOrigin Origin) override;
 
     // Bytes asked for per dbpp_get_data call: a binary variable of 32767 bytes less its length.
     static constexpr int32_t PieceSize = 32765;
 
 protected:
     ~TAsaBlobStream() override;
+
+private:
+    // False once the stream is destroyed; copied before a call that may destroy it (a load whose
+    // failure disconnects the session).
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 } // namespace tnx

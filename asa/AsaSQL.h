@@ -27,7 +27,7 @@
 //    nor binds again: one dbpp_execute_into per execution (plus a commit under AutoCommit).
 //  - Statement numbers: taken from the session's pool before each prepare and handed back when the
 //    statement is dropped; a failed prepare or describe leaves no statement and no number in use.
-//  - Long input values (text of 8193 characters or more, byte arrays over 32767 bytes) travel
+//  - Long input values (text of 8193 characters or more, byte arrays over 32765 bytes) travel
 //    through temporary connection-level SQL variables that live only for the one call that uses
 //    them. A value that cannot be put into its variable fails the call before it runs: nothing is
 //    sent without it.

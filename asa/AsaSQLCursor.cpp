@@ -24,7 +24,8 @@
 //   Next past the end     CurrentRow + 1, BufferedRows 0, EOF
 //   Last                  CurrentRow = RecordCount - 1, BufferRow on the last delivered row
 //   Prev at block start   one block backward ending at the new current row
-//   MoveTo(n)             a move without data, then one block starting at row n
+//   MoveTo(n)             a move without data, then one block starting at row n (a refused move
+//                         changes nothing)
 // Every move ends with ConvertFetchedBuffers, so RecordBuffer, OldRecordBuffer and the null flags
 // show the new current row (all NULL when the move found none).
 #include "asa/AsaSQL.h"
@@ -292,7 +293,8 @@ bool TAsaSQL::Prev() {
 bool TAsaSQL::MoveTo(int32_t RecNo) {
     RequireActive();
     TAsaSession* session = Asa();
-    ZeroFetchBuffer();
+    // The block is zeroed only by the fetch that refills it: a move the library refuses (a
+    // forward-only cursor asked to go back) leaves the rows fetched before readable.
     // Where the library's cursor stands: on the block's last row, or where CurrentRow says when
     // nothing is buffered (after the end, before the beginning).
     const int32_t first = FCurrentRow - FBufferRow;

@@ -75,10 +75,12 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
             FSession->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
         return Variant(std::move(text));
     };
-    // The blob stream's whole value (its size loads it).
+    // The blob stream's whole value (its size loads it). A load that failed is not followed by
+    // any use of the stream: a lost connection has freed it.
     auto streamBytes = [&]() {
         const int32_t n = Blob->GetBlobSize();
-        std::string bytes(static_cast<std::size_t>(std::max(n, 0)), '\0');
+        if (n <= 0) return std::string();
+        std::string bytes(static_cast<std::size_t>(n), '\0');
         Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
         const int32_t got = n > 0 ? Blob->Read(bytes.data(), n) : 0;
         bytes.resize(static_cast<std::size_t>(std::max(got, 0)));

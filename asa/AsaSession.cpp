@@ -198,21 +198,48 @@ void TAsaSession::SetLibraryLoaded(bool Value) {
 
 // --- Parameter strings --------------------------------------------------------------------------
 
+namespace {
+
+bool IsParamBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// A value as the client library's connection-string reader takes it back unchanged. The reader
+// splits parts at ';' outside quotes, takes a value wholly in quotes (' or ") without them (a
+// doubled quote inside standing for one), and trims blanks around an unquoted value. A value that
+// holds ';' or a quote is therefore put in double quotes, its double quotes doubled; so is one
+// with blanks at either end when they belong to it (KeepBlanks: a password). Any other value is
+// written as it is, so the usual strings stay as they always were.
+AnsiString ParamValue(const AnsiString& Value, bool KeepBlanks = false) {
+    const bool quote = Value.find_first_of(";'\"") != AnsiString::npos ||
+                       (KeepBlanks && !Value.empty() && (IsParamBlank(Value.front()) || IsParamBlank(Value.back())));
+    if (!quote) return Value;
+    AnsiString out = "\"";
+    for (char c : Value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace
+
 AnsiString TAsaSession::GetDatabasePrefix() const {
     return TnxExtractFilePrefix(vcl::ExtractFileName(FLoginDatabase));
 }
 
 AnsiString TAsaSession::GetEngineParam() const {
-    if (!vcl::Trim(FLoginEngineName).empty()) return "eng=" + FLoginEngineName;
+    if (!vcl::Trim(FLoginEngineName).empty()) return "eng=" + ParamValue(FLoginEngineName);
     const AnsiString prefix = GetDatabasePrefix();
-    return prefix.empty() ? AnsiString() : "eng=" + prefix;
+    return prefix.empty() ? AnsiString() : "eng=" + ParamValue(prefix);
 }
 
 AnsiString TAsaSession::GetStartDatabaseParams() const {
     AnsiString s;
     TnxConcateEmptyField(s, ";", GetEngineParam());
-    TnxConcateEmptyField(s, ";", "dbf=" + FLoginDatabase);
-    TnxConcateEmptyField(s, ";", "dbn=" + GetDatabasePrefix());
+    TnxConcateEmptyField(s, ";", "dbf=" + ParamValue(FLoginDatabase));
+    TnxConcateEmptyField(s, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
     return s;
 }
 
@@ -220,8 +247,8 @@ AnsiString TAsaSession::GetStartRemoteParams() const {
     AnsiString s;
     TnxConcateEmptyField(s, ";", GetEngineParam());
     TnxConcateEmptyField(s, ";", FClientParams);
-    TnxConcateEmptyField(s, ";", "dbf=" + FLoginDatabase);
-    TnxConcateEmptyField(s, ";", "dbn=" + GetDatabasePrefix());
+    TnxConcateEmptyField(s, ";", "dbf=" + ParamValue(FLoginDatabase));
+    TnxConcateEmptyField(s, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
     return s;
 }
 
@@ -229,8 +256,8 @@ AnsiString TAsaSession::GetStopRemoteParams() const {
     AnsiString s;
     TnxConcateEmptyField(s, ";", GetEngineParam());
     TnxConcateEmptyField(s, ";", FClientParams);
-    TnxConcateEmptyField(s, ";", "dbf=" + vcl::ExtractFileName(FLoginDatabase));
-    TnxConcateEmptyField(s, ";", "dbn=" + GetDatabasePrefix());
+    TnxConcateEmptyField(s, ";", "dbf=" + ParamValue(vcl::ExtractFileName(FLoginDatabase)));
+    TnxConcateEmptyField(s, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
     return s;
 }
 
@@ -245,9 +272,9 @@ AnsiString TAsaSession::GetConnectDatabaseParams() const {
     AnsiString s;
     TnxConcateEmptyField(s, ";", GetEngineParam());
     TnxConcateEmptyField(s, ";", FClientParams);
-    TnxConcateEmptyField(s, ";", "dbn=" + GetDatabasePrefix());
-    TnxConcateEmptyField(s, ";", "uid=" + FLoginUser);
-    TnxConcateEmptyField(s, ";", "pwd=" + FLoginPassword);
+    TnxConcateEmptyField(s, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
+    TnxConcateEmptyField(s, ";", "uid=" + ParamValue(FLoginUser));
+    TnxConcateEmptyField(s, ";", "pwd=" + ParamValue(FLoginPassword, true));
     return s;
 }
 
@@ -333,21 +360,24 @@ void TAsaSession::Connect() {
 }
 
 void TAsaSession::Disconnect() {
-    struct TFlag {
-        bool& F;
-        explicit TFlag(bool& f) : F(f) { F = true; }
-        ~TFlag() { F = false; }
-    } disconnecting(FDisconnecting);
+    TFlagScope disconnecting(FDisconnecting);
 
     InternalCloseQueries();
     FStatementPool.Clear();
 
-    // Each step on its own: a failing commit or event must not keep the library connected.
-    if (FCommitOnDisconnect) Discarding([this] { Dbpp(AsaLibrary.Procs.dbpp_commit, 0u); });
+    // Each step on its own: a failing commit or event must not keep the library connected. The
+    // disconnect that follows a lost connection commits nothing: the work in flight was never
+    // meant to be committed by the loss (what the library still holds is rolled back below).
+    if (FCommitOnDisconnect && !FConnectionLost) Discarding([this] { Dbpp(AsaLibrary.Procs.dbpp_commit, 0u); });
     Discarding([this] {
         if (FBeforeDisconnect && !IsDestroying()) FBeforeDisconnect(this);
     });
-    Discarding([this] { AsaLibrary.Procs.db_string_disconnect(&FSqlca, nullptr); });
+    if (!EndLibraryConnection()) {
+        // The library keeps the connection (a request of this SQLCA still runs on this thread):
+        // the session stays connected rather than claim otherwise, and says why.
+        Check(false);
+        return;
+    }
     if (!IsDesigning() || FStartInstance || FFinishInstance || FWaitInstance || FMessageInstance ||
         FDroppedInstance)
         UnregisterCallbacks();
@@ -356,6 +386,18 @@ void TAsaSession::Disconnect() {
     Discarding([this] {
         if (FAfterDisconnect && !IsDestroying()) FAfterDisconnect(this);
     });
+}
+
+bool TAsaSession::EndLibraryConnection() {
+    TAsaEntryPoints& procs = AsaLibrary.Procs;
+    procs.db_string_disconnect(&FSqlca, nullptr);
+    const int32_t code = FSqlca.sqlcode;
+    if (code >= 0 || code == -101) return true; // ended, or nothing left to end
+    // The SQLCA would stay connected while the session says it is not, and every later connect
+    // would fail: finishing the SQLCA ends its connection (rolled back), and it starts afresh.
+    if (procs.db_fini(&FSqlca) == 0) return false;
+    procs.db_init(&FSqlca); // a failure here leaves no connection either; the next connect reports it
+    return true;
 }
 
 void TAsaSession::SetServerType(TAsaServerType Value) {
@@ -372,13 +414,18 @@ void TAsaSession::StartDatabaseEngine() {
     AnsiString start;
     if (AsaLibrary.Generation == lgNoCheck || AsaLibrary.Generation == lgOlder) {
         // Older libraries take the database file inside the start line.
-        TnxConcateEmptyField(start, ";", FServerParams + " \"" + FLoginDatabase + "\"");
+        AnsiString file; // inside double quotes of the start line, where a doubled one stands for one
+        for (char c : FLoginDatabase) {
+            if (c == '"') file += '"';
+            file += c;
+        }
+        TnxConcateEmptyField(start, ";", FServerParams + " \"" + file + "\"");
     } else {
         TnxConcateEmptyField(start, ";", FServerParams);
-        TnxConcateEmptyField(start, ";", "dbf=" + FLoginDatabase);
+        TnxConcateEmptyField(start, ";", "dbf=" + ParamValue(FLoginDatabase));
     }
     TnxConcateEmptyField(start, ";", GetEngineParam());
-    TnxConcateEmptyField(start, ";", "dbn=" + GetDatabasePrefix());
+    TnxConcateEmptyField(start, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
     procs.db_start_engine(&FSqlca, start.data());
     if (FSqlca.sqlcode == -96) {
         // The engine runs already: start the database on it, unless it is there (or cannot be

@@ -11,10 +11,19 @@
 // Guarantees:
 //  - Connected changes only after the work succeeded: a failed connect leaves the session
 //    disconnected, with no callback registered, AfterConnect not called and the current directory
-//    as it was. A disconnect always ends disconnected: the commit, the library's disconnect and
-//    the two disconnect events are each guarded, and a failure of one never skips the others.
+//    as it was. A disconnect ends disconnected whatever its steps raise: the commit, the library's
+//    disconnect and the two disconnect events are each guarded, and a failure of one never skips
+//    the others. A library disconnect that fails is followed by finishing and re-initialising the
+//    SQLCA, which ends the connection (rolled back), so the session can connect again; only when
+//    even that is refused (a request of this SQLCA still runs on this thread) does the session
+//    stay connected, with the error in LastError and OnError fired.
 //  - Check is the one place where a library result becomes LastError/LastErrorCode, OnError, an
-//    automatic disconnect (-101 and -308 while connected) and, when asked, an EAsaException.
+//    automatic disconnect (-101 and -308 while connected) and, when asked, an EAsaException. The
+//    automatic disconnect never commits, whatever CommitOnDisconnect says: the work in flight when
+//    the connection was lost is not committed by the loss.
+//  - Connection parameter strings quote every value the library would otherwise read as more than
+//    a value (a ';', a quote, blanks at either end of a password), so no property can add or
+//    change a parameter.
 //  - Server-callback handlers never let an exception unwind into the client library (see
 //    AsaCallbacks.h), and fire no event while the session is being destroyed.
 //  - Threads: a session and its statements are used from one thread at a time. Stop may be called
@@ -135,7 +144,10 @@ public:
 
     // --- Services -------------------------------------------------------------------------------
     // Copies the database files into Directory (see TBackupType); true when at least the first
-    // database file was copied.
+    // database file was copied and no page of any file failed. A page that cannot be read ends the
+    // backup with false (or EAsaException with WantExceptions) and that page's error as the last
+    // error. Each copy is written beside its target and replaces it only once complete and synced:
+    // a failed backup leaves a previous copy as it was.
     bool Backup(vcl::AnsiString Directory, TBackupType BackupType);
     bool GetConnectionInfo(TAsaConnectionInfo Info, vcl::AnsiString& Value);
     bool GetOption(const char* Name, vcl::AnsiString& Value);
@@ -207,11 +219,17 @@ private:
     // Connect and disconnect sequences of SetConnected.
     void Connect();
     void Disconnect();
+    // Ends the SQLCA's connection in the library (see Disconnect). False when it is still there.
+    bool EndLibraryConnection();
     void RegisterCallbacks();
     void UnregisterCallbacks();
-    // Copies file N of a backup (see Backup); true when it was opened and all its pages visited.
-    bool BackupFile(const vcl::AnsiString& Directory, TBackupType BackupType, int32_t FileNumber, sqlda* Da,
-                    const uint8_t* Page);
+    // Copies file N of a backup (see Backup): Copied when it was opened and every page read (and
+    // its copy, if one is written, is complete and in place); NotOpened when the library has no
+    // such file; Failed when a page could not be read (the session's last error says why; no copy
+    // was put in place).
+    enum class TBackupFileResult { Copied, NotOpened, Failed };
+    TBackupFileResult BackupFile(const vcl::AnsiString& Directory, TBackupType BackupType, int32_t FileNumber,
+                                 sqlda* Da, const uint8_t* Page);
     // StartDatabase / StopDatabase with the library call and its parameter builder.
     bool ControlDatabase(const char* ConnectText, db_start_database_fn TAsaEntryPoints::*Call,
                          vcl::AnsiString (TAsaSession::*Params)() const);
@@ -225,6 +243,20 @@ private:
     TAsaStatementPool FStatementPool{32767};
     // Set while the disconnect sequence runs, so a Check inside it does not start another.
     bool FDisconnecting = false;
+    // Set while Check disconnects after a lost connection: that disconnect commits nothing.
+    bool FConnectionLost = false;
+
+    // Sets a flag for as long as it lives.
+    class TFlagScope {
+    public:
+        explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
+        ~TFlagScope() { FFlag = false; }
+        TFlagScope(const TFlagScope&) = delete;
+        TFlagScope& operator=(const TFlagScope&) = delete;
+
+    private:
+        bool& FFlag;
+    };
 
     vcl::AnsiString FClientParams;
     bool FCommitOnDisconnect = true;

@@ -71,7 +71,10 @@ bool TAsaSession::Check(void* /*Handle*/, int32_t /*Code*/, int32_t /*Extra*/, b
     // The connection is gone: end the session's side of it too. Not while a disconnect is already
     // running (its own calls may see the same code).
     if ((code == -101 || code == -308) && FConnected && !FDisconnecting) {
-        SetConnected(false);
+        {
+            TFlagScope lost(FConnectionLost);
+            SetConnected(false);
+        }
         if (FOnConnectionTerminated) FOnConnectionTerminated(this);
         FLastError = vcl::Format("Error %d: %s", {code, text});
         FLastErrorCode = code;
@@ -206,23 +209,53 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
     return true;
 }
 
-// A backup target file, closed on every path out.
+// The folder part of a path ("." for a bare name).
+AnsiString FolderOf(const AnsiString& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == AnsiString::npos) return ".";
+    return slash == 0 ? AnsiString("/") : path.substr(0, slash);
+}
+
+// A backup copy being written. The bytes go to a new file beside the target (same folder, so the
+// final rename stays on one file system), created for the owner only; Commit syncs it, renames it
+// over the target and syncs the folder, so the target is either the previous copy or the complete
+// new one, also after a crash. Destroyed without Commit, the new file is removed and the previous
+// copy stays as it was.
 class TBackupTarget {
 public:
-    explicit TBackupTarget(const AnsiString& name)
-        : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {}
-    ~TBackupTarget() { Close(); }
+    explicit TBackupTarget(const AnsiString& name) : FName(name), FTemp(name + ".XXXXXX") {
+        FFd = ::mkostemp(FTemp.data(), O_CLOEXEC);
+        if (FFd < 0) FTemp.clear();
+    }
+    ~TBackupTarget() {
+        Close();
+        if (!FTemp.empty()) ::unlink(FTemp.c_str());
+    }
     TBackupTarget(const TBackupTarget&) = delete;
     TBackupTarget& operator=(const TBackupTarget&) = delete;
-    // A target that could not be created fails its first write.
+    // A target that could not be created fails its first write (and its Commit).
     bool Write(const uint8_t* data, std::size_t size) { return WriteAll(FFd, data, size); }
+    bool Commit() {
+        if (FFd < 0 || ::fsync(FFd) != 0) return false;
+        const int fd = FFd;
+        FFd = -1;
+        if (::close(fd) != 0 || ::rename(FTemp.c_str(), FName.c_str()) != 0) return false;
+        FTemp.clear();
+        const int folder = ::open(FolderOf(FName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0) return false;
+        const bool synced = ::fsync(folder) == 0;
+        ::close(folder);
+        return synced;
+    }
     void Close() {
         if (FFd >= 0) ::close(FFd);
         FFd = -1;
     }
 
 private:
-    int FFd;
+    AnsiString FName;
+    AnsiString FTemp; // the new file's name while it exists
+    int FFd = -1;
 };
 
 } // namespace
@@ -251,13 +284,22 @@ bool TAsaSession::Backup(AnsiString Directory, TBackupType BackupType) {
         da.Var(0).sqltype = DBLIB_T_BINARY;
         da.Var(0).sqllen = static_cast<int16_t>(pageBytes);
         da.Var(0).sqldata = page.data();
-        for (int32_t file = 0; file <= 12; ++file) {
-            if (!BackupFile(Directory, BackupType, file, da.Get(), page.data())) break;
-            result = true;
+        // The numbered files end at the first that does not open. A page that cannot be read ends
+        // the whole backup: its error stays the session's last error, and the result is false.
+        bool failed = false;
+        for (int32_t file = 0; file <= 12 && !failed; ++file) {
+            const TBackupFileResult copied = BackupFile(Directory, BackupType, file, da.Get(), page.data());
+            if (copied == TBackupFileResult::NotOpened) break;
+            failed = copied == TBackupFileResult::Failed;
+            result = !failed;
         }
         if (result) {
-            BackupFile(Directory, BackupType, -1, da.Get(), page.data());
-            BackupFile(Directory, BackupType, -2, da.Get(), page.data());
+            for (int32_t file : {-1, -2}) {
+                if (BackupFile(Directory, BackupType, file, da.Get(), page.data()) != TBackupFileResult::Failed)
+                    continue;
+                result = false;
+                break;
+            }
         }
     } catch (...) {
         procs.db_backup(&FSqlca, 5, 0, 0, nullptr);
@@ -267,11 +309,11 @@ bool TAsaSession::Backup(AnsiString Directory, TBackupType BackupType) {
     return result;
 }
 
-bool TAsaSession::BackupFile(const AnsiString& Directory, TBackupType BackupType, int32_t FileNumber,
-                             sqlda* Da, const uint8_t* Page) {
+TAsaSession::TBackupFileResult TAsaSession::BackupFile(const AnsiString& Directory, TBackupType BackupType,
+                                                       int32_t FileNumber, sqlda* Da, const uint8_t* Page) {
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     procs.db_backup(&FSqlca, 2, FileNumber, 0, nullptr);
-    if (!Check(false)) return false;
+    if (!Check(false)) return TBackupFileResult::NotOpened;
 
     const int32_t pages = FSqlca.sqlerrd[2];
     const AnsiString target =
@@ -285,34 +327,41 @@ bool TAsaSession::BackupFile(const AnsiString& Directory, TBackupType BackupType
         output = false;
     }
 
+    TBackupFileResult result = TBackupFileResult::Copied;
     try {
         std::unique_ptr<TBackupTarget> file;
         if (output) file = std::make_unique<TBackupTarget>(target);
         const auto pageSize = static_cast<std::size_t>(static_cast<uint16_t>(Da->sqlvar[0].sqllen));
+        const auto mediaError = [&] {
+            file.reset(); // removes what was written; a previous copy stays
+            RaiseLastError<ECorvexException>(vcl::LoadResString(ASA_ERR_BACKUP_MEDIA), 0);
+        };
         for (int32_t p = 0; p < pages; ++p) {
             for (;;) {
                 procs.db_backup(&FSqlca, operation, FileNumber, static_cast<unsigned long>(p), Da);
                 if (FSqlca.sqlcode != -242) break;
                 win::Sleep(1000); // the log cannot be renamed yet; try again in a moment
             }
-            if (!Check(FWantExceptions)) continue;
+            if (!Check(FWantExceptions)) {
+                // A copy with a page missing is no copy: stop here, with this page's error.
+                result = TBackupFileResult::Failed;
+                break;
+            }
             if (file) {
                 uint16_t length = 0;
                 std::memcpy(&length, Page, sizeof(length));
                 const std::size_t bytes = std::min<std::size_t>(length, pageSize > 2 ? pageSize - 2 : 0);
-                if (!file->Write(Page + 2, bytes)) {
-                    file->Close();
-                    RaiseLastError<ECorvexException>(vcl::LoadResString(ASA_ERR_BACKUP_MEDIA), 0);
-                }
+                if (!file->Write(Page + 2, bytes)) mediaError();
             }
             if (FOnBackup) FOnBackup(this, target, pages, p + 1);
         }
+        if (file && result == TBackupFileResult::Copied && !file->Commit()) mediaError();
     } catch (...) {
         procs.db_backup(&FSqlca, 4, FileNumber, 0, nullptr);
         throw;
     }
     procs.db_backup(&FSqlca, 4, FileNumber, 0, nullptr);
-    return true;
+    return result;
 }
 
 } // namespace tnx

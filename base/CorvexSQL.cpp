@@ -310,9 +310,11 @@ TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Va
             type = ntMemo;
         }
     } else if (type == ntBinary) {
+        // A binary buffer starts with the 16-bit length of its bytes (as the text's ends with a
+        // NUL): an array that does not fit behind it is a blob, never a binary cut short.
         const int64_t count =
             static_cast<int64_t>(vcl::VarArrayHighBound(Value, 1)) - vcl::VarArrayLowBound(Value, 1) + 1;
-        if (count > Length) {
+        if (count + BinaryLengthPrefix > Length) {
             Length = static_cast<int32_t>(std::min<int64_t>(count, std::numeric_limits<int32_t>::max()));
             type = ntBlob;
         }

@@ -325,8 +325,11 @@ protected:
     // several values, or one that is not Null, become a variant array; otherwise Null.
     static vcl::Variant InternalCheckVarValues(TVariantOpenArray Params);
     // The portable type of one value and its buffer length (the driver's default, or the value's
-    // own length for text and byte arrays that do not fit it, which become ntMemo / ntBlob).
+    // own length for text and byte arrays that do not fit it, which become ntMemo / ntBlob). Text
+    // must fit with its NUL, a byte array behind the 16-bit length of a binary buffer.
     TCorvexFieldTypes InternalGetVariableTypeAndLength(const vcl::Variant& Value, int32_t& Length);
+    // Bytes before the data in a binary (ntBinary) buffer: the 16-bit length of the data.
+    static constexpr int32_t BinaryLengthPrefix = 2;
     // True unless Values is an array of exactly Vars.Count values of the same types and lengths,
     // none of them blob-sized.
     bool InternalNeedNewVariables(const vcl::Variant& Values, const TCorvexVariables& Vars);

@@ -9,6 +9,13 @@ if(TNX_WERROR)
     endif()
 endif()
 
+if(TNX_BUILD_FUZZ)
+    # Coverage for libFuzzer on everything compiled, the libraries under test included: the fuzzer
+    # is guided by what the parsers do, not only by its harnesses. The fuzz programs link the
+    # fuzzer's runtime (tests/CMakeLists.txt); build only them in such a folder (scripts/fuzz.sh).
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 if(TNX_SANITIZE)
     # The whole build, the dynamically loaded client library included, carries the sanitizers, so
     # that memory errors are caught on either side of the library boundary.

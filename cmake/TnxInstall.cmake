@@ -16,7 +16,9 @@ if(tnx_targets)
             FILES_MATCHING PATTERN "*.h"
             # The product's design-time units are the designer's business; the framework's
             # designer interfaces (platform/vcl/design) are installed for package authors.
-            REGEX "/(base|asa)/design(/|$)" EXCLUDE)
+            REGEX "/(base|asa)/design(/|$)" EXCLUDE
+            # A unit's dataset folder is installed as a header folder of its own.
+            REGEX "/${dir}/dataset$" EXCLUDE)
     endforeach()
     install(EXPORT TarnixTargets NAMESPACE Tarnix::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnix)

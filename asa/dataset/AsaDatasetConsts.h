@@ -29,6 +29,15 @@ TNX_SA_RESSTR(STnxParamDataNoTerminator, 65491,
               "Invalid parameter data: the text of parameter \"%s\" has no terminating 0 byte");
 TNX_SA_RESSTR(STnxParamDataValue, 65490, "Invalid parameter data: parameter \"%s\": %s");
 
+// The dataset's own messages, raised as the framework's database error.
+TNX_SA_RESSTR(STnxEmptySQLStatement, 65521, "No SQL statement available");
+TNX_SA_RESSTR(STnxDataSetPrepared, 65522, "Cannot perform this operation on an open or prepared dataset");
+TNX_SA_RESSTR(STnxRowChanged, 65523, "Couldn't perform the edit because another user changed the record");
+// Re-running the query of an open dataset gave rows of another layout than its record buffers
+// were made for; copying them would read or write past the buffers.
+TNX_SA_RESSTR(STnxLayoutChanged, 65489,
+              "The query's columns changed while the dataset was open; close and reopen the dataset");
+
 #undef TNX_SA_RESSTR
 
 } // namespace tnx

@@ -70,9 +70,7 @@ void TAsaParam::Assign(vcl::TPersistent* source) {
         }
         return;
     }
-#if TNX_HAVE_DB_FIELDS
     if (AssignParamFromField(*this, source)) return;
-#endif
     if (auto* strings = dynamic_cast<vcl::TStrings*>(source)) {
         SetAsMemo(strings->GetText());
         return;

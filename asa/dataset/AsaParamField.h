@@ -1,6 +1,5 @@
 // Assigning a dataset field to a parameter. The field classes belong to the dataset framework;
-// AsaParamField.cpp is built (and TNX_HAVE_DB_FIELDS set) only where the framework provides
-// them, so the rest of the unit does not depend on them.
+// this file keeps the parameter's own sources free of them.
 #pragma once
 
 namespace vcl {

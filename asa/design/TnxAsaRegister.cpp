@@ -2,6 +2,7 @@
 #include "asa/design/TnxAsaRegister.h"
 
 #include "asa/TnxAsa.h"
+#include "asa/dataset/AsaDataset.h"
 #include "asa/dataset/AsaParams.h"
 #include "asa/design/CorvexParamsProperty.h"
 #include "base/design/TnxProps.h"
@@ -14,6 +15,8 @@ using namespace vcl;
 void RegisterTnxAsa() {
     RegisterComponents(TarnixPalettePage, {TAsaSession::StaticClass(), TAsaSQL::StaticClass()});
 }
+
+void RegisterTnxAsaDS() { RegisterComponents(TarnixPalettePage, {TAsaDataset::StaticClass()}); }
 
 void RegisterTnxAsaEd() {
     RegisterPropertyEditor<TCorvexParamsProperty>(PropertyTypeOf<TAsaParams*>(), nullptr, "");
@@ -29,6 +32,7 @@ void RegisterTnxAsaEd() {
 extern "C" void TnxRegisterPackage() {
     const vcl::AnsiString previous = vcl::SetRegistrationGroup("TnxSa5");
     tnx::RegisterTnxAsa();
+    tnx::RegisterTnxAsaDS();
     tnx::RegisterTnxAsaEd();
     vcl::SetRegistrationGroup(previous);
 }

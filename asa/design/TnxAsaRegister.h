@@ -4,11 +4,10 @@
 //
 //   RegisterTnxAsa     the session (TAsaSession) and the statement (TAsaSQL) on the palette page
 //                      "Tarnix"
+//   RegisterTnxAsaDS   the dataset (TAsaDataset) on the same page
 //   RegisterTnxAsaEd   the parameters editor for every TAsaParams property of any component; the
 //                      file and folder editors for the session's LibraryFile, LibraryPath and
 //                      LoginDatabase; the about verb on the session
-// The dataset's unit registers the dataset on the same page once the dataset is part of the
-// package.
 #pragma once
 
 namespace tnx {
@@ -17,6 +16,7 @@ namespace tnx {
 inline constexpr const char* TarnixPalettePage = "Tarnix";
 
 void RegisterTnxAsa();
+void RegisterTnxAsaDS();
 void RegisterTnxAsaEd();
 
 } // namespace tnx

@@ -1,6 +1,7 @@
 // The comparison harness: the same five works on the same SQLite file through the raw SQLite C
-// API, the client-library stand-in called directly, TAsaSQL, Qt SQL and SOCI, timed with Google
-// Benchmark and printed as one Markdown table.
+// API, the client-library stand-in called directly, TAsaSQL, Qt SQL and SOCI (and works 1 and 5
+// through TAsaDataset), timed with Google Benchmark and printed as one Markdown table; then the
+// cost of one edit and post through the dataset.
 //
 // Every (work, contender) pair is a benchmark of one iteration, repeated --reps times (default 5);
 // the repetitions of all pairs run in random interleaved order, so a busy spell of the machine
@@ -14,8 +15,8 @@
 //   does the same); otherwise it is made in a temporary folder and removed at the end.
 //   --small runs small sizes: a quick check that every contender works, not for publishing.
 //   --asa-row-counts runs TAsaSQL with its session's default WantRowCounts (true) instead of false.
-//   A --benchmark_filter picks (work, contender) pairs by name: w<work 0-5>/<contender 0-4>; the
-//   memory probes then do not run.
+//   A --benchmark_filter picks (work, contender) pairs by name: w<work 0-5>/<contender 0-5>; the
+//   memory probes and the edit-and-post measure then do not run.
 // Progress goes to stderr; the Markdown report (table, notes, machine) goes to stdout.
 #include "Contender.h"
 #include "Harness.h"
@@ -149,6 +150,12 @@ double ProbeMemory(const TOptions& o, int contender, bool read) {
     return kb / 1024.0;
 }
 
+// Whether the contender can do the work at all (else its cell is n/a).
+bool Does(const TContender& c, TWork w) {
+    if (w == wScroll && !c.CanScroll()) return false;
+    return !c.WalksOnly() || w == wRead || w == wScroll;
+}
+
 std::string UtcNow() {
     std::time_t t = std::time(nullptr);
     char buf[64];
@@ -226,7 +233,7 @@ int main(int argc, char** argv) {
 
     for (int w = 0; w < wCount; ++w)
         for (std::size_t c = 0; c < contenders.size(); ++c) {
-            if (!openErrors[c].empty() || (w == wScroll && !contenders[c]->CanScroll())) continue;
+            if (!openErrors[c].empty() || !Does(*contenders[c], static_cast<TWork>(w))) continue;
             TContender& contender = *contenders[c];
             benchmark::RegisterBenchmark(BenchName(static_cast<TWork>(w), c).c_str(),
                                          [w, &contender, &data](benchmark::State& st) {
@@ -251,11 +258,13 @@ int main(int argc, char** argv) {
             table.Contenders.push_back(name);
             if (name == "TAsaSQL") table.Product = static_cast<int>(c);
             if (name == "Qt SQL" || name == "SOCI") table.Peers.push_back(static_cast<int>(c));
+            if (name == "TAsaDataset") table.Dataset = static_cast<int>(c);
         }
         for (int w = 0; w < wCount; ++w) {
             TRow row;
             row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
             row.Read = IsRead(static_cast<TWork>(w));
+            row.DatasetGoal = w == wRead;
             for (std::size_t c = 0; c < contenders.size(); ++c) {
                 const std::string name = BenchName(static_cast<TWork>(w), c);
                 std::optional<std::string> failure;
@@ -263,7 +272,7 @@ int main(int argc, char** argv) {
                     failure = "cannot open: " + openErrors[c];
                 else if (collector.Errors.count(name))
                     failure = collector.Errors[name];
-                const bool available = w != wScroll || contenders[c]->CanScroll();
+                const bool available = Does(*contenders[c], static_cast<TWork>(w));
                 row.Cells.push_back(CellFor(available, samples[name], failure));
             }
             table.Rows.push_back(row);
@@ -298,6 +307,21 @@ int main(int argc, char** argv) {
         "The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "
         "counted):\n\n%s\n",
         MarkdownTable(cpuTable).c_str());
+    // What one edit costs through the dataset: its post re-runs the query.
+    if (!o.Filtered) {
+        try {
+            std::fprintf(stderr, "edit and post through TAsaDataset\n");
+            const TEditPostTimes t = MeasureDatasetEditPost(TNX_BENCH_LIB_DIR, data, std::max(o.Reps, 4));
+            std::printf("One edit and post through TAsaDataset on the %s-row result of work 5 (median of %zu; "
+                        "rows at 1/4 and 3/4 of the result in turn): %s per post, of which the re-run of the "
+                        "query that every post makes (a Refresh of the same record, measured alone) is %s.\n\n",
+                        Thousands(data.Sizes().ScrollRows).c_str(), t.Post.size(),
+                        FormatSeconds(Median(t.Post).value_or(0)).c_str(),
+                        FormatSeconds(Median(t.Refresh).value_or(0)).c_str());
+        } catch (const std::exception& e) {
+            std::printf("One edit and post through TAsaDataset: failed: %s\n\n", e.what());
+        }
+    }
     std::printf("How each contender was set up:\n\n");
     for (auto& c : contenders)
         std::printf("- %s: %s\n", c->Name().c_str(), c->Setup().c_str());

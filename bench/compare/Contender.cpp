@@ -10,6 +10,7 @@ std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir
     all.push_back(NewAsaContender(LibDir, AsaRowCounts));
     all.push_back(NewQtContender());
     all.push_back(NewSociContender());
+    all.push_back(NewDatasetContender(LibDir));
     return all;
 }
 

@@ -45,6 +45,9 @@ public:
     // order and reads the row at each.
     virtual bool CanScroll() const { return true; }
     virtual uint64_t Scroll(std::span<const int32_t> Positions) = 0;
+    // Whether the contender does works 1 and 5 only (a dataset shows one query's rows; it runs no
+    // lookups, inserts or long values): the other works are n/a for it.
+    virtual bool WalksOnly() const { return false; }
 };
 
 // The contenders, in table order.
@@ -55,9 +58,21 @@ std::unique_ptr<TContender> NewDbLibContender(std::string LibDir);
 // property (its default is true; the comparison runs with false, as a program tuned for speed).
 std::unique_ptr<TContender> NewAsaContender(std::string LibDir, bool WantRowCounts = false);
 std::unique_ptr<TContender> NewQtContender();
+// The product's dataset (TAsaDataset) over libdblib7.so from LibDir: works 1 and 5.
+std::unique_ptr<TContender> NewDatasetContender(std::string LibDir);
 std::unique_ptr<TContender> NewSociContender();
 
 // Every contender in table order; the first is the raw API, which the ratios divide by.
 std::vector<std::unique_ptr<TContender>> AllContenders(const std::string& LibDir, bool AsaRowCounts = false);
+
+// One edit and post through TAsaDataset on the result of work 5 (ScrollRows rows, the session
+// counting rows): the seconds of each post (Edit, one field written, Post, which re-runs the query
+// and returns to the record), and of a Refresh of the same record right after it (the re-run
+// alone). Rows in the back and the front half take turns.
+struct TEditPostTimes {
+    std::vector<double> Post;
+    std::vector<double> Refresh;
+};
+TEditPostTimes MeasureDatasetEditPost(const std::string& LibDir, const TDataSet& Data, int Runs);
 
 } // namespace cmp

@@ -95,6 +95,44 @@ std::string GoalVerdict(const TTable& Table, const TRow& Row) {
     return "**" + out + "**";
 }
 
+namespace {
+
+std::string Emphasised(const std::vector<std::string>& missed) {
+    if (missed.empty()) return "met";
+    std::string out;
+    for (const std::string& m : missed)
+        out += (out.empty() ? "" : "; ") + m;
+    return "**" + out + "**";
+}
+
+} // namespace
+
+std::string DatasetVerdict(const TTable& Table, const TRow& Row) {
+    if (!Row.DatasetGoal || Table.Dataset < 0 || Table.Product < 0) return "";
+    const auto at = [&Row](int column) -> const TCell* {
+        return static_cast<std::size_t>(column) < Row.Cells.size() ? &Row.Cells[static_cast<std::size_t>(column)]
+                                                                   : nullptr;
+    };
+    const TCell* mine = at(Table.Dataset);
+    const TCell* product = at(Table.Product);
+    if (mine == nullptr || product == nullptr || mine->State != TCell::Measured ||
+        product->State != TCell::Measured || product->Value <= 0)
+        return "";
+    std::vector<std::string> missed;
+    for (int peer : Table.Peers) {
+        const TCell* other = at(peer);
+        if (other != nullptr && other->State == TCell::Measured && other->Value < mine->Value)
+            missed.push_back("behind " + Table.Contenders[static_cast<std::size_t>(peer)]);
+    }
+    if (mine->Value > Table.DatasetLimit * product->Value) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%.2fx %s > %.1fx", mine->Value / product->Value,
+                      Table.Contenders[static_cast<std::size_t>(Table.Product)].c_str(), Table.DatasetLimit);
+        missed.push_back(buf);
+    }
+    return Emphasised(missed);
+}
+
 std::string MarkdownTable(const TTable& Table) {
     std::string out = "| Work |";
     std::string rule = "|---|";
@@ -107,12 +145,18 @@ std::string MarkdownTable(const TTable& Table) {
         out += " " + Table.Contenders[static_cast<std::size_t>(Table.Product)] + " goals |";
         rule += "---|";
     }
+    const bool datasetGoals = goals && Table.Dataset >= 0;
+    if (datasetGoals) {
+        out += " " + Table.Contenders[static_cast<std::size_t>(Table.Dataset)] + " goals |";
+        rule += "---|";
+    }
     out += "\n" + rule + "\n";
     for (const TRow& row : Table.Rows) {
         out += "| " + row.Work + " |";
         for (const TCell& cell : row.Cells)
             out += " " + CellText(row, cell, row.Cells.front()) + " |";
         if (goals) out += " " + GoalVerdict(Table, row) + " |";
+        if (datasetGoals) out += " " + DatasetVerdict(Table, row) + " |";
         out += "\n";
     }
     return out;

@@ -29,6 +29,7 @@ struct TRow {
     bool Memory = false;      // Value is megabytes, no ratio
     bool Read = false;        // a read: the product must stay within ReadLimit times the raw API
     std::vector<TCell> Cells; // one per contender, in column order
+    bool DatasetGoal = false; // the dataset's goal applies to this row (its walk, work 1)
 };
 
 struct TTable {
@@ -36,6 +37,10 @@ struct TTable {
     int Product = -1;                    // column of the product
     std::vector<int> Peers;              // columns of the peer libraries it must be ahead of
     double ReadLimit = 2.5;
+    // The dataset's column (-1: none) and its goal on the rows marked DatasetGoal: at most
+    // DatasetLimit times the product's time, and ahead of the peers.
+    int Dataset = -1;
+    double DatasetLimit = 1.3;
     std::vector<TRow> Rows;
 };
 
@@ -43,8 +48,14 @@ struct TTable {
 // "3.1x raw > 2.5x"), joined by "; ". Empty when the product's cell is not measured.
 std::string GoalVerdict(const TTable& Table, const TRow& Row);
 
+// The verdict on the dataset's goal for one row: "met", or what is missed ("behind Qt SQL",
+// "1.45x TAsaSQL > 1.3x"). Empty when the row has no dataset goal or the cells it needs are not
+// measured.
+std::string DatasetVerdict(const TTable& Table, const TRow& Row);
+
 // The Markdown table: a header, one line per row, each timed cell "<time> (<ratio>x)", memory
-// cells "<MB> MB", and a last column with the goal verdict.
+// cells "<MB> MB", and a last column with the goal verdict (and one for the dataset's goal when the
+// table has a dataset column).
 std::string MarkdownTable(const TTable& Table);
 
 // The machine: CPU model, cores, memory, OS and kernel, compiler, the load average, and the

@@ -1,6 +1,8 @@
 // Entry-point frame helpers (see CallGuard.h).
 #include "platform/dblib/CallGuard.h"
 
+#include "platform/dblib/Connection.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -54,6 +56,20 @@ void CheckDescriptor(ClientState* client, const void* descriptor, uint16_t expec
         cache->Address = descriptor;
         std::memcpy(cache->Bytes, &d, sizeof d);
     }
+}
+
+void ThrowInjected(ClientState* client, const char* entry) {
+    const int code = instrument::InjectedCode(entry);
+    if (code == 0) return;
+    if (code == DBLIB_E_CONNECTION_ENDED && client) {
+        std::shared_ptr<Connection> conn;
+        {
+            std::lock_guard<std::mutex> lock(client->ConnMutex);
+            conn = client->Conn;
+        }
+        if (conn) conn->Drop();
+    }
+    throw DbError(code);
 }
 
 void ReportError(sqlca* ca, ClientState* client, const DbError& e) {

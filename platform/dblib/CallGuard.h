@@ -22,6 +22,12 @@ void CheckDescriptor(ClientState* client, const void* descriptor, uint16_t expec
 // Records an error in the SQLCA and in the client's last message.
 void ReportError(sqlca* ca, ClientState* client, const DbError& e);
 
+// Throws the failure injected into this call, if any. An injected DBLIB_E_CONNECTION_ENDED first
+// ends the client's connection the way a stopped engine or a broken network does (its work is
+// rolled back, every later call but the disconnect answers the same), so that tests of a lost
+// connection test one.
+void ThrowInjected(ClientState* client, const char* entry);
+
 // Whether this build checks descriptors, and the value it expects (0: no descriptor).
 struct CallSpec {
     const char* Name;
@@ -38,7 +44,7 @@ R RunCall(sqlca* ca, const CallSpec& spec, R failValue, Body&& body) noexcept {
     try {
         client = Clients::Instance().Find(ca);
         if (client) client->LastCode = 0;
-        if (int code = instrument::InjectedCode(spec.Name)) throw DbError(code);
+        ThrowInjected(client.get(), spec.Name);
         if (spec.Descriptor) CheckDescriptor(client.get(), spec.DescriptorValue, spec.Expected);
         return body(client.get());
     } catch (const DbError& e) {

@@ -3,6 +3,7 @@
 
 #include "platform/dblib/Backup.h"
 #include "platform/dblib/Callbacks.h"
+#include "platform/dblib/Catalog.h"
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Statement.h"
@@ -39,6 +40,7 @@ sqlite3* OpenEngineHandle(const std::string& path) {
         throw DbError(rc == SQLITE_NOMEM ? DBLIB_E_MEMORY : DBLIB_E_CANNOT_START_DB, sqlite3_errstr(rc));
     }
     sqlite3_extended_result_codes(db, 1);
+    GuardCatalog(db);
     rc = sqlite3_exec(db, "PRAGMA foreign_keys=ON; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         DbError e = EngineError(db, rc);

@@ -11,7 +11,10 @@
 //
 // Line format: name(arg, ...): strings double-quoted with C escapes, null pointers as null, SQLDAs
 // as sqlda(<sqld>), statement numbers as the value passed in, password values masked as ***.
-// An injected negative code replaces the call: it does nothing else and fails with that code.
+// An injected negative code replaces the call: it does nothing else and fails with that code. An
+// injected -308 (connection terminated) also ends the SQLCA's connection, as a stopped engine or a
+// broken network would: its uncommitted work is rolled back and later calls answer -308 until the
+// client disconnects.
 #pragma once
 
 #include <dlfcn.h>

@@ -243,7 +243,7 @@ std::shared_ptr<Connection> Server::OpenConnectionLocked(const std::shared_ptr<E
     std::vector<std::pair<std::string, std::string>> publicOptions, userOptions;
     try {
         if (db->Utility) {
-            auth.Ok = IEquals(user, "DBA") && IEquals(password, "SQL");
+            auth.Ok = IEquals(user, "DBA") && password == "SQL";
             auth.IsDba = true;
             auth.Name = "DBA";
         } else {

@@ -96,6 +96,9 @@ DbError EngineError(sqlite3* db, int rc, Verb verb, const std::string& target) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB: return DbError(DBLIB_E_INTERNAL, msg);
     case SQLITE_READONLY: return DbError(DBLIB_E_READ_ONLY);
+    // Only the catalog's guard refuses statements (Catalog.h); the engine's text names a column of
+    // the table, which tells nothing the user needs.
+    case SQLITE_AUTH: return DbError(DBLIB_E_PERMISSION, "the engine's own tables are not accessible");
     case SQLITE_TOOBIG: return DbError(DBLIB_E_OUT_OF_RANGE, "(a value too long for the engine)");
     case SQLITE_MISMATCH: return DbError(DBLIB_E_CONVERSION, "a value", "integer key");
     default: return DbError(DBLIB_E_RUNTIME, msg);

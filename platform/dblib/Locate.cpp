@@ -70,7 +70,7 @@ void Server::Ping(const ConnParams& p, bool database, Connection* caller) {
     const std::string& password = p.Get(ConnKey::Password);
     bool ok;
     if (db->Utility) {
-        ok = IEquals(user, "DBA") && IEquals(password, "SQL");
+        ok = IEquals(user, "DBA") && password == "SQL";
     } else {
         sqlite3* h = OpenEngineHandle(db->Path);
         try {

@@ -1,4 +1,5 @@
-// SHA-256, used to store user passwords as salted hashes rather than as text.
+// SHA-256. Earlier versions stored user passwords as salted SHA-256 hashes; the catalog still
+// reads that form to upgrade it at the next login (Catalog.h).
 #pragma once
 
 #include <array>

@@ -372,7 +372,11 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
  * Users: a new database has the user DBA (password SQL) with DBA authority. Statements:
  *   GRANT CONNECT TO <user> IDENTIFIED BY <password>   adds the user or changes the password
  *   GRANT DBA TO <user>, REVOKE CONNECT FROM <user>     (all three need DBA authority)
- * User names and passwords compare case-insensitively. Passwords are stored salted and hashed.
+ * User names compare case-insensitively; passwords compare exactly (letter case and blanks at
+ * either end count). Passwords are stored as salted Argon2id hashes; a user stored by an earlier
+ * version (salted SHA-256 of the upper-cased password) is moved to the new hash at its next login.
+ * The engine's own tables (users, permanent options) cannot be read, changed, dropped, altered or
+ * shadowed by any statement a client sends, a DBA's included: DBLIB_E_PERMISSION.
  * Other GRANT and REVOKE statements (table privileges) are accepted and not enforced.
  *
  * Databases: CREATE DATABASE '<file>' [PAGE SIZE n] [DBA USER '<u>'] [DBA PASSWORD '<p>'] creates

@@ -6,6 +6,7 @@
 #include "platform/vcl/Variant.h"
 #include "platform/vcl/VclConsts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -49,25 +50,35 @@ private:
         return FArgs[FArgIndex++];
     }
 
+    // Widths, precisions and indexes above this are refused: no text needs them, and a width or a
+    // digit count that large would only exhaust memory.
+    static constexpr std::int64_t kMaxNumber = 1000000;
+
     // A decimal number or '*' (the next argument, which must be an integer); false when absent.
+    // A '*' argument below zero stays as it is (no width); anything above kMaxNumber is invalid.
     bool Number(int& value) {
         if (Peek() == '*') {
             ++FPos;
             const FormatArg& a = NextArg();
+            std::int64_t given = 0;
             if (a.GetKind() == FormatArg::Kind::Int)
-                value = static_cast<int>(a.AsInt());
+                given = a.AsInt();
             else if (a.GetKind() == FormatArg::Kind::UInt)
-                value = static_cast<int>(a.AsUInt());
+                given = a.AsUInt() > static_cast<std::uint64_t>(kMaxNumber) ? kMaxNumber + 1
+                                                                             : static_cast<std::int64_t>(a.AsUInt());
             else
                 Invalid();
+            if (given > kMaxNumber) Invalid();
+            value = static_cast<int>(std::max<std::int64_t>(given, -1));
             return true;
         }
         if (Peek() < '0' || Peek() > '9') return false;
-        value = 0;
+        std::int64_t number = 0;
         while (Peek() >= '0' && Peek() <= '9') {
-            if (value > 100000000) Invalid(); // absurd widths would only exhaust memory
-            value = value * 10 + (FFmt[FPos++] - '0');
+            number = number * 10 + (FFmt[FPos++] - '0');
+            if (number > kMaxNumber) Invalid();
         }
+        value = static_cast<int>(number);
         return true;
     }
 

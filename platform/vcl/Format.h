@@ -18,8 +18,10 @@
 //   p  pointer, 16 upper-case hexadecimal digits
 //   s  text; precision = maximum characters taken
 //   %% a percent sign
-// Width pads with blanks on the left ('-': on the right). Numbers use the decimal and thousand
-// separators of vcl::FormatSettings (or the settings passed).
+// Width pads with blanks on the left ('-': on the right); a negative '*' width is no width. An
+// index, width or precision above 1,000,000 is invalid (EConvertError), so no format can make
+// Format allocate more than that per specifier. Numbers use the decimal and thousand separators
+// of vcl::FormatSettings (or the settings passed).
 //
 // Accepted arguments: integers (d u x), floating point, TDateTime and Currency (e f g n), text
 // (s), booleans (s: "True"/"False"), single characters (s), pointers (p), and Variants, which are

@@ -1,11 +1,14 @@
 // Online backup through the session: a copy of a database that is being written to, renaming the
-// log without writing a copy, a target that cannot be written, the -242 retry, and the events.
+// log without writing a copy, a target that cannot be written, a page that cannot be read (the
+// backup ends there, and the previous copy stays), the -242 retry, and the events.
 #include "AsaTestSupport.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace tnx;
@@ -35,6 +38,11 @@ protected:
             ops.emplace_back(op, file);
         }
         return ops;
+    }
+
+    static std::string FileBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     static std::vector<std::string> FilesIn(const std::string& folder) {
@@ -171,6 +179,56 @@ TEST_P(AsaBackup, APageTheLibraryCannotDeliverYetIsAskedForAgain) {
     EXPECT_EQ(lines.size(), 2u) << "the same read, repeated";
     EXPECT_TRUE(std::filesystem::exists(target.Path() + "/test.db"));
     EXPECT_GT(std::filesystem::file_size(target.Path() + "/test.db"), 0u);
+}
+
+TEST_P(AsaBackup, AFailedPageEndsTheBackupWithItsErrorAndKeepsThePreviousCopy) {
+    Fill(60);
+    tnxtest::TempDir target;
+    ASSERT_TRUE(S().Backup(target.Path(), btFull)) << S().GetLastError();
+    const std::string copy = target.Path() + "/test.db";
+    const std::string good = FileBytes(copy);
+    ASSERT_GT(good.size(), 8192u) << "several pages";
+    ASSERT_EQ(Exec(S(), "insert into t values (1000, 'later')"), 0);
+    ASSERT_TRUE(S().Commit());
+
+    // Calls: begin, open file 0, page 0, page 1: the second page fails, with an ordinary error and
+    // with a lost connection, and once more with WantExceptions.
+    for (int code : {-210, -308, -209}) {
+        SCOPED_TRACE(code);
+        if (!S().GetConnected()) S().SetConnected(true);
+        S().SetWantExceptions(code == -209);
+        auto probe = Instrument();
+        probe.Clear();
+        probe.Record(true);
+        probe.Inject("db_backup", 4, code);
+        if (code == -209) {
+            try {
+                S().Backup(target.Path(), btFull);
+                ADD_FAILURE() << "a failed page raised nothing";
+            } catch (const EAsaException& e) {
+                EXPECT_EQ(e.ErrorCode(), code);
+            }
+        } else {
+            EXPECT_FALSE(S().Backup(target.Path(), btFull));
+        }
+        probe.Record(false);
+        EXPECT_EQ(S().GetLastErrorCode(), code) << S().GetLastError();
+        EXPECT_EQ(S().GetConnected(), code != -308);
+        const auto ops = Operations(probe);
+        EXPECT_EQ(std::count(ops.begin(), ops.end(), std::make_pair(3, 0)), 2) << "no page read after the failed one";
+        EXPECT_EQ(std::count(ops.begin(), ops.end(), std::make_pair(2, -1)), 0) << "nothing copied after it";
+        EXPECT_EQ(FilesIn(target.Path()), (std::vector<std::string>{"test.db", "test.log"})) << "nothing left behind";
+        EXPECT_TRUE(FileBytes(copy) == good) << "the previous copy is untouched";
+    }
+
+    // A backup that completes replaces the copy.
+    S().SetWantExceptions(false);
+    ASSERT_TRUE(S().Backup(target.Path(), btFull)) << S().GetLastError();
+    EXPECT_EQ(FilesIn(target.Path()), (std::vector<std::string>{"test.db", "test.log"}));
+    auto restored = NewSession(GetParam());
+    UseDatabase(*restored, tnxtest::UniqueName("copy"), copy);
+    restored->SetConnected(true);
+    EXPECT_EQ(QueryInt(*restored, "select count(*) from t"), 61);
 }
 
 TEST_P(AsaBackup, WithoutAConnectionBeginFailsAndNothingElseIsCalled) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 using namespace tnx;
@@ -64,9 +65,77 @@ TEST(AsaParams, EmptyPropertiesLeaveOnlyTheNamedParts) {
     EXPECT_EQ(s->GetEngineParam(), "eng=noextension");
 }
 
+TEST(AsaParams, ValuesThatCouldAddOrChangeAParameterAreQuoted) {
+    auto s = vcl::New<TAsaSession>();
+    s->SetLoginDatabase("/data/a;b/sales.db");
+    s->SetLoginUser("nosuchuser");
+    s->SetLoginPassword("nothing;uid=DBA;pwd=SQL");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=nosuchuser;pwd=\"nothing;uid=DBA;pwd=SQL\"");
+    EXPECT_EQ(s->GetStartDatabaseParams(), "eng=sales;dbf=\"/data/a;b/sales.db\";dbn=sales");
+    s->SetLoginUser("x;dbn=other");
+    s->SetLoginPassword("it's \"so\"");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=\"x;dbn=other\";pwd=\"it's \"\"so\"\"\"");
+    // Blanks at either end belong to a password (the library trims unquoted values).
+    s->SetLoginUser("dba");
+    s->SetLoginPassword(" padded ");
+    EXPECT_EQ(s->GetConnectDatabaseParams(), "eng=sales;dbn=sales;uid=dba;pwd=\" padded \"");
+    s->SetLoginEngineName("we'ird");
+    EXPECT_EQ(s->GetEngineParam(), "eng=\"we'ird\"");
+}
+
 // --- Connecting ---------------------------------------------------------------------------------
 
 class AsaConnect : public AsaTest {};
+
+TEST_P(AsaConnect, NoPropertyValueCanAddOrChangeAConnectionParameter) {
+    S().SetConnected(true);
+    const std::pair<const char*, const char*> users[] = {
+        {"semi", "semi;colon"}, {"apos", "it's"}, {"quote", "say \"so\""}, {"pad", " padded "}, {"eq", "a=b"}, {"brace", "{x;y}"}};
+    for (const auto& [user, password] : users) {
+        std::string literal;
+        for (const char* p = password; *p; ++p) literal += *p == '\'' ? std::string("''") : std::string(1, *p);
+        ASSERT_EQ(Exec(S(), std::string("grant connect to ") + user + " identified by '" + literal + "'"), 0) << user;
+    }
+    ASSERT_TRUE(S().Commit());
+
+    auto other = Another();
+    for (const auto& [user, password] : users) {
+        SCOPED_TRACE(user);
+        other->SetLoginUser(user);
+        other->SetLoginPassword(password);
+        other->SetConnected(true);
+        EXPECT_TRUE(other->GetConnected());
+        other->SetConnected(false);
+    }
+    // A password is compared as given: the padded one without its blanks is another password.
+    other->SetLoginUser("pad");
+    other->SetLoginPassword("padded");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+
+    // Values that would have added parameters are only values: nobody logs in as DBA, and the
+    // database is the one named.
+    other->SetLoginUser("nosuchuser");
+    other->SetLoginPassword("nothing;uid=DBA;pwd=SQL");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+    EXPECT_FALSE(other->GetConnected());
+    other->SetLoginUser("DBA;dbn=utility_db");
+    other->SetLoginPassword("SQL");
+    EXPECT_THROW(other->SetConnected(true), EAsaException);
+    EXPECT_EQ(other->GetLastErrorCode(), -103);
+}
+
+TEST_P(AsaConnect, ADatabaseInAFolderWithSeparatorsInItsNameOpens) {
+    const std::string folder = Dir.File("we;ird \"folder\"");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    const std::string file = CreateDatabaseFile(folder + "/odd.db");
+    S().SetLoginEngineName(tnxtest::UniqueName("odd"));
+    S().SetLoginDatabase(file);
+    S().SetConnected(true);
+    EXPECT_TRUE(S().GetConnected());
+    EXPECT_EQ(QueryInt(S(), "select 7"), 7);
+}
 
 TEST_P(AsaConnect, ServerStartsTheEngineConnectsAndFiresTheEventsInOrder) {
     std::vector<std::string> events;
@@ -455,6 +524,66 @@ TEST_P(AsaConnect, ALostConnectionDisconnectsTheSessionAndAReconnectWorks) {
     EXPECT_FALSE(S().Commit());
     EXPECT_EQ(S().GetLastErrorCode(), -101);
     EXPECT_EQ(terminated, 0);
+}
+
+TEST_P(AsaConnect, TheDisconnectAfterALostConnectionCommitsNothing) {
+    ASSERT_TRUE(S().GetCommitOnDisconnect());
+    S().SetConnected(true);
+    ASSERT_EQ(Exec(S(), "create table t(a int)"), 0);
+    for (int code : {-308, -101}) {
+        SCOPED_TRACE(code);
+        if (!S().GetConnected()) S().SetConnected(true);
+        ASSERT_EQ(Exec(S(), "insert into t values (1)"), 0); // in flight, not committed
+        auto probe = Instrument();
+        probe.Clear();
+        probe.Record(true);
+        probe.Inject("dbpp_getoption", 1, code);
+        AnsiString value;
+        EXPECT_FALSE(S().GetOption("row_counts", value));
+        EXPECT_FALSE(S().GetConnected());
+        EXPECT_EQ(S().GetLastErrorCode(), code);
+        EXPECT_TRUE(Calls(probe, "dbpp_commit").empty()) << "nothing is committed behind the lost connection";
+        EXPECT_EQ(Calls(probe, "db_string_disconnect").size(), 1u);
+        probe.Record(false);
+        S().SetConnected(true);
+        EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0);
+    }
+    // A disconnect asked for still commits.
+    ASSERT_EQ(Exec(S(), "insert into t values (2)"), 0);
+    S().SetConnected(false);
+    S().SetConnected(true);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 1);
+}
+
+TEST_P(AsaConnect, AFailedDisconnectLeavesTheSessionAbleToConnectAgain) {
+    S().SetCommitOnDisconnect(false);
+    S().SetConnected(true);
+    ASSERT_EQ(Exec(S(), "create table t(a int)"), 0);
+    ASSERT_EQ(Exec(S(), "insert into t values (1)"), 0);
+    auto probe = Instrument();
+    probe.Inject("db_string_disconnect", 1, -1006);
+    S().SetConnected(false);
+    EXPECT_FALSE(S().GetConnected());
+    S().SetConnected(true);
+    ASSERT_TRUE(S().GetConnected()) << S().GetLastError();
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0) << "the connection was ended, its work rolled back";
+
+    // When the connection cannot be ended at all, the session says so and stays connected; the
+    // next disconnect ends it.
+    ASSERT_EQ(Exec(S(), "insert into t values (2)"), 0);
+    probe.Inject("db_string_disconnect", 1, -1006);
+    probe.Inject("db_fini", 1, -1006);
+    int errors = 0;
+    S().SetOnError([&](vcl::TObject*) { ++errors; });
+    S().SetConnected(false);
+    EXPECT_TRUE(S().GetConnected());
+    EXPECT_EQ(S().GetLastErrorCode(), -1006);
+    EXPECT_EQ(errors, 1);
+    probe.ClearInjections();
+    S().SetConnected(false);
+    EXPECT_FALSE(S().GetConnected());
+    S().SetConnected(true);
+    EXPECT_EQ(QueryInt(S(), "select count(*) from t"), 0);
 }
 
 TEST_P(AsaConnect, ARealEngineStopEndsTheSessionOnItsNextCall) {

@@ -239,6 +239,55 @@ TEST_P(SqlChanges, ALongValueLoadsInPiecesAndReadsFromThePosition) {
     Instrument().ClearInjections();
 }
 
+TEST_P(SqlChanges, AFailedLongValueLoadIsReportedLikeEveryOtherCall) {
+    Run("create table m (id integer primary key, v long varchar)");
+    const std::string text = Text(20000);
+    auto writer = NewSQL();
+    ASSERT_TRUE(writer->Execute("insert into m values (1, ?)", {vcl::Variant(vcl::AnsiString(text))}));
+    ASSERT_TRUE(S().Commit());
+    int errors = 0;
+    S().SetOnError([&](vcl::TObject*) { ++errors; });
+
+    auto sql = NewSQL();
+    ASSERT_TRUE(sql->OpenRead("select id, v from m"));
+    Instrument().Inject("dbpp_get_data", 1, DBLIB_E_DISK_FULL);
+    EXPECT_EQ(vcl::VarToStr(sql->GetFieldValue("v")).size(), 0u);
+    EXPECT_EQ(S().GetLastErrorCode(), DBLIB_E_DISK_FULL) << "the load's failure is not reported as success";
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(vcl::VarToStr(sql->GetFieldValue("v")) == text) << "the next read loads it";
+
+    // With WantExceptions the failure raises, through the stream as through the field.
+    sql->SetWantExceptions(true);
+    Instrument().Inject("dbpp_get_data", 1, DBLIB_E_DISK_FULL);
+    EXPECT_THROW(sql->GetFieldValue("v"), EAsaException);
+    TCorvexBlobStream* blob = sql->GetBlobManager()->BlobByName("v");
+    blob->Clear();
+    Instrument().Inject("dbpp_get_data", 1, DBLIB_E_DISK_FULL);
+    char buffer[16];
+    EXPECT_THROW(blob->Read(buffer, sizeof buffer), EAsaException);
+    sql->SetWantExceptions(false);
+
+    // A connection lost while the value loads ends the session's connection, and the statement's
+    // streams with it: nothing of them is touched afterwards.
+    Instrument().Inject("dbpp_get_data", 1, DBLIB_E_CONNECTION_ENDED);
+    EXPECT_EQ(vcl::VarToStr(sql->GetFieldValue("v")).size(), 0u);
+    EXPECT_EQ(S().GetLastErrorCode(), DBLIB_E_CONNECTION_ENDED);
+    EXPECT_FALSE(S().GetConnected());
+    EXPECT_FALSE(sql->GetActive());
+    // The same through the stream's own reading and its size (a seek from the end).
+    for (int how = 0; how < 2; ++how) {
+        S().SetConnected(true);
+        ASSERT_TRUE(sql->OpenRead("select id, v from m"));
+        TCorvexBlobStream* stream = sql->GetBlobManager()->BlobByName("v");
+        Instrument().Inject("dbpp_get_data", 1, DBLIB_E_CONNECTION_ENDED);
+        if (how == 0)
+            EXPECT_EQ(stream->Read(buffer, sizeof buffer), 0);
+        else
+            EXPECT_EQ(stream->Seek(0, vcl::TSeekOrigin::soEnd), 0);
+        EXPECT_FALSE(S().GetConnected());
+    }
+}
+
 TEST_P(SqlChanges, FieldDataConvertsEveryTypeWithinItsSize) {
     auto sql = NewSQL();
     uint8_t buffer[200];

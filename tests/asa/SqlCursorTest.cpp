@@ -162,6 +162,26 @@ TEST_P(SqlCursor, LastMoveToAndTheEndsRefillTheBlock) {
     EXPECT_EQ(sql->GetCurrentRow(), -1);
 }
 
+TEST_P(SqlCursor, AMoveAForwardOnlyCursorRefusesLeavesTheFetchedRowsAsTheyWere) {
+    MakeRows(60);
+    auto sql = NewSQL();
+    sql->SetUniDirectional(true);
+    ASSERT_TRUE(sql->OpenRead("select n, s from t order by n"));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(sql->Next());
+    ASSERT_EQ(RowOf(*sql), 5);
+    EXPECT_FALSE(sql->MoveTo(2)) << "a forward-only cursor does not go back";
+    EXPECT_EQ(sql->GetLastErrorCode(), DBLIB_E_CURSOR_FORWARD_ONLY);
+    // The block fetched before the refusal still holds its rows.
+    EXPECT_EQ(RowOf(*sql), 5);
+    for (int expect = 6; expect < 60; ++expect) {
+        ASSERT_TRUE(sql->Next()) << expect;
+        ASSERT_EQ(RowOf(*sql), expect);
+        ASSERT_EQ(vcl::VarToStr(sql->GetFieldValue(int32_t(1))), "row " + std::to_string(expect));
+    }
+    EXPECT_FALSE(sql->Next());
+}
+
 TEST_P(SqlCursor, WalkingBackAndForthAcrossAShortLastBlockLandsOnTheRightRows) {
     MakeRows(60);
     auto sql = NewSQL();

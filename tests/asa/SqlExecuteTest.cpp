@@ -134,9 +134,31 @@ TEST_P(SqlExecute, ALongValueTravelsThroughATemporaryVariableFilledInPieces) {
     EXPECT_EQ(NumbersInUse(), std::vector<int>{sql->GetExecStatement()});
 }
 
+TEST_P(SqlExecute, BinaryValuesOfEveryLengthUpToTheBlobThresholdAreStoredWhole) {
+    // A binary host variable holds a 16-bit length and then its bytes: around the largest length
+    // it can carry, each value is either stored whole in it or sent as a long value.
+    Run("create table b (id integer primary key, v long binary)");
+    auto sql = NewSQL();
+    for (const int32_t size : {1, 32764, 32765, 32766, 32767, 32768}) {
+        SCOPED_TRACE(size);
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        for (int32_t i = 0; i < size; ++i)
+            bytes[static_cast<std::size_t>(i)] = static_cast<char>(i * 7 + 1);
+        ASSERT_TRUE(sql->Execute("insert into b values (?, ?)", {size, TCorvexSQL::StrToVarByte(bytes.data(), size)}))
+            << sql->GetLastError();
+        EXPECT_EQ(QueryInt(S(), "select length(v) from b where id = " + std::to_string(size)), size);
+        ASSERT_TRUE(sql->OpenRead("select v from b where id = ?", {size}));
+        const vcl::Variant back = sql->GetFieldValue(int32_t(0));
+        ASSERT_EQ(vcl::VarArrayHighBound(back, 1) + 1, size);
+        EXPECT_EQ(std::memcmp(vcl::VarArrayLock(back), bytes.data(), bytes.size()), 0);
+        vcl::VarArrayUnlock(back);
+        sql->Close();
+    }
+}
+
 TEST_P(SqlExecute, LongBinaryValuesGoInFromTheCallersArrayAndComeBackWhole) {
     Run("create table b (id integer primary key, v long binary)");
-    // Sizes around the piece length: the shortest value that is blob-sized (one piece and 3 bytes),
+    // Sizes around the piece length: one piece and 3 bytes,
     // exactly two pieces, and many pieces.
     for (const int32_t size : {32768, 2 * 32765, 300001}) {
         std::string bytes(static_cast<std::size_t>(size), '\0');

@@ -100,3 +100,32 @@ TEST(Password, ScrubberMasksThePasswordAndConnectionStringItems) {
     // A password that looks like the mask cannot make scrubbing loop.
     EXPECT_EQ(Scrubber(Secret("*")).Scrub("a*b"), "a***b");
 }
+
+TEST(Password, ScrubberLearnsEveryPasswordOfAConnectionString) {
+    Scrubber s(Secret("fromfile"));
+    s.LearnConnectionString("eng=x;uid=u;PWD='it''s;here';dbn=d");
+    s.LearnConnectionString("Password = Plain9 ;uid=v");
+    s.LearnConnectionString("uid=nobody"); // nothing to learn
+    EXPECT_EQ(s.Scrub("near 'it's;here', Plain9 and fromfile"), "near '***', *** and ***");
+    EXPECT_TRUE(s.Reveals("select 'Plain9'"));
+    EXPECT_TRUE(s.Reveals("it's;here"));
+    EXPECT_FALSE(s.Reveals("uid=nobody"));
+    // A password that holds another is masked whole.
+    s.AddPassword(Secret("abc"));
+    s.AddPassword(Secret("abcdef"));
+    EXPECT_EQ(s.Scrub("abcdef abc"), "*** ***");
+    // A quoted item value is masked to its closing quote, whatever it holds.
+    EXPECT_EQ(Scrubber().Scrub("uid=a;pwd=\"x;y\";eng=e"), "uid=a;pwd=***;eng=e");
+    EXPECT_EQ(Scrubber().Scrub("pwd='a''b;c' rest"), "pwd=***");
+}
+
+TEST(Password, PasswordsAreWipedFromTheArgumentList) {
+    std::string a0 = "tnxsql", a1 = "-c", a2 = "eng=x;uid=u;pwd=Sekr3t!;dbn=d", a3 = "--connect=pwd='a;b'",
+                a4 = "select 1";
+    std::vector<char*> argv = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data()};
+    HidePasswordArguments(static_cast<int>(argv.size()), argv.data());
+    EXPECT_STREQ(argv[2], "eng=x;uid=u;pwd=*******;dbn=d") << "same length: the memory the process list shows";
+    EXPECT_STREQ(argv[3], "--connect=pwd=*****");
+    EXPECT_STREQ(argv[4], "select 1");
+    EXPECT_STREQ(argv[0], "tnxsql");
+}

@@ -52,7 +52,9 @@ const std::vector<OptionEntry>& OptionTable() {
         {0, "password-file", "FILE", "Connection", "read the password from the first line of FILE",
          [](Options& o, const std::string& v) { o.PasswordFile = v; }},
         {'c', "connect", "TEXT", "Connection",
-         "a whole connection string, e.g. \"eng=sales;dbn=sales;uid=dba;pwd=...\"",
+         "a whole connection string, e.g. \"eng=sales;dbn=sales;uid=dba\". A password given here "
+         "(pwd=...) can be seen by other users of this machine in the process list until tnxsql has "
+         "started (it then wipes it): prefer --password or --password-file",
          [](Options& o, const std::string& v) { o.Connect.ConnectionString = v; }},
         {0, "libdir", "DIR", "Connection",
          "folder of the client library (default: where the program finds its libraries)",

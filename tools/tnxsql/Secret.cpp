@@ -1,6 +1,7 @@
 // Password holder, terminal prompt without echo, and scrubbing of messages.
 #include "tools/tnxsql/Secret.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +72,9 @@ bool IsKeyChar(char c) {
 }
 
 // Finds the next "pwd=" or "password=" item at or after `from`: returns the offset of its value
-// and its length (up to ';', a line end or the end), or npos.
+// (right after the '=') and its length: up to ';', a line end or the end, and when the value starts
+// with a quote, at least to its closing quote (a doubled quote inside stands for one). npos when
+// there is none.
 size_t FindPasswordItem(std::string_view text, size_t from, size_t& valueLen) {
     for (size_t i = from; i < text.size(); ++i) {
         if (i > 0 && IsKeyChar(text[i - 1])) continue;
@@ -86,6 +89,20 @@ size_t FindPasswordItem(std::string_view text, size_t from, size_t& valueLen) {
                 ++j;
             if (j >= text.size() || text[j] != '=') continue;
             size_t start = j + 1, end = start;
+            while (end < text.size() && text[end] == ' ')
+                ++end;
+            if (end < text.size() && (text[end] == '\'' || text[end] == '"')) {
+                const char quote = text[end++];
+                for (; end < text.size(); ++end) {
+                    if (text[end] != quote) continue;
+                    if (end + 1 < text.size() && text[end + 1] == quote) {
+                        ++end;
+                        continue;
+                    }
+                    ++end;
+                    break;
+                }
+            }
             while (end < text.size() && text[end] != ';' && text[end] != '\n' && text[end] != '\r')
                 ++end;
             valueLen = end - start;
@@ -144,19 +161,62 @@ Secret ReadPasswordFile(const std::string& path) {
     return s;
 }
 
+void Scrubber::AddPassword(const Secret& password) {
+    if (password.Empty()) return;
+    for (const Secret& known : FPasswords)
+        if (known.View() == password.View()) return;
+    auto at = FPasswords.begin();
+    while (at != FPasswords.end() && at->View().size() >= password.View().size())
+        ++at;
+    FPasswords.insert(at, password);
+}
+
+void Scrubber::LearnConnectionString(std::string_view text) {
+    size_t len = 0;
+    for (size_t pos = FindPasswordItem(text, 0, len); pos != std::string_view::npos;
+         pos = FindPasswordItem(text, pos, len)) {
+        std::string_view raw = text.substr(pos, len);
+        while (!raw.empty() && (raw.front() == ' ' || raw.front() == '\t'))
+            raw.remove_prefix(1);
+        while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t'))
+            raw.remove_suffix(1);
+        AddPassword(Secret(std::string(raw)));
+        if (raw.size() >= 2 && (raw.front() == '\'' || raw.front() == '"') && raw.back() == raw.front()) {
+            std::string value;
+            for (size_t i = 1; i + 1 < raw.size(); ++i) {
+                value += raw[i];
+                if (raw[i] == raw.front() && i + 2 < raw.size() && raw[i + 1] == raw.front()) ++i;
+            }
+            AddPassword(Secret(value));
+            explicit_bzero(value.data(), value.size());
+        }
+    }
+}
+
 std::string Scrubber::Scrub(std::string_view text) const {
-    std::string out(text);
+    // Known passwords first, in one pass (a mask never hides a later match), then the items.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t hit = 0;
+        for (const Secret& pw : FPasswords)
+            if (text.substr(i, pw.View().size()) == pw.View()) {
+                hit = pw.View().size();
+                break;
+            }
+        if (hit > 0) {
+            out += "***";
+            i += hit;
+        } else {
+            out += text[i++];
+        }
+    }
     size_t len = 0;
     for (size_t pos = FindPasswordItem(out, 0, len); pos != std::string::npos;
          pos = FindPasswordItem(out, pos, len)) {
         if (len == 0) continue; // nothing to hide; the search goes on after the key
         out.replace(pos, len, "***");
         pos += 3;
-    }
-    std::string_view pw = FPassword.View();
-    if (!pw.empty()) {
-        for (size_t pos = out.find(pw); pos != std::string::npos; pos = out.find(pw, pos + 3))
-            out.replace(pos, pw.size(), "***");
     }
     return out;
 }
@@ -166,8 +226,20 @@ bool Scrubber::Reveals(std::string_view text) const {
     for (size_t pos = FindPasswordItem(text, 0, len); pos != std::string_view::npos;
          pos = FindPasswordItem(text, pos, len))
         if (len > 0) return true;
-    std::string_view pw = FPassword.View();
-    return !pw.empty() && text.find(pw) != std::string_view::npos;
+    for (const Secret& pw : FPasswords)
+        if (text.find(pw.View()) != std::string_view::npos) return true;
+    return false;
+}
+
+void HidePasswordArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i]) continue;
+        const std::string_view arg(argv[i]);
+        size_t len = 0;
+        for (size_t pos = FindPasswordItem(arg, 0, len); pos != std::string_view::npos;
+             pos = FindPasswordItem(arg, pos, len))
+            std::fill(argv[i] + pos, argv[i] + pos + len, '*');
+    }
 }
 
 } // namespace tnxsql

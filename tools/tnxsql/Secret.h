@@ -1,11 +1,13 @@
-// Handling of the password: a holder that wipes its memory and cannot be printed by accident, the
-// prompt that reads it from the terminal without echo, and the scrubber that keeps it (and any
-// "pwd=" value of a connection string) out of every message the tool prints.
+// Handling of passwords: a holder that wipes its memory and cannot be printed by accident, the
+// prompt that reads one from the terminal without echo, the scrubber that keeps every password the
+// tool has seen (and any "pwd=" value of a connection string) out of every message it prints and
+// out of the history, and the wiping of passwords from the process's argument list.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tnxsql {
 
@@ -41,20 +43,30 @@ Secret PromptPassword(std::string_view prompt);
 // std::runtime_error naming the file when it cannot be read.
 Secret ReadPasswordFile(const std::string& path);
 
-// Removes secrets from text meant for the user: every occurrence of the password, and the value of
-// every "pwd=" or "password=" item (any letter case) of a connection string, become "***".
+// Removes secrets from text meant for the user: every occurrence of a password it knows, and the
+// value of every "pwd=" or "password=" item (any letter case) of a connection string (a quoted
+// value to its closing quote), become "***".
 class Scrubber {
 public:
     Scrubber() = default;
-    explicit Scrubber(const Secret& password) : FPassword(password) {}
-    void SetPassword(const Secret& password) { FPassword = password; }
+    explicit Scrubber(const Secret& password) { AddPassword(password); }
+    // Adds a password to hide (an empty one hides nothing).
+    void AddPassword(const Secret& password);
+    // Adds the password of every "pwd=" / "password=" item of a connection string, as the library
+    // reads it (unquoted) and as it was written.
+    void LearnConnectionString(std::string_view text);
 
     std::string Scrub(std::string_view text) const;
-    // True when the text holds the password or a connection-string password item.
+    // True when the text holds a known password or a connection-string password item.
     bool Reveals(std::string_view text) const;
 
 private:
-    Secret FPassword;
+    std::vector<Secret> FPasswords; // longest first, so that one holding another is hidden whole
 };
+
+// Overwrites, in place, the value of every connection-string password item in the program's
+// arguments with '*' (same length), so that the process list no longer shows it. The arguments
+// must have been copied before (the parser's copies keep the values).
+void HidePasswordArguments(int argc, char** argv);
 
 } // namespace tnxsql

@@ -86,6 +86,7 @@ Shell::Shell(Backend& backend, const Options& options, const ConnectSettings& se
     : FBackend(backend), FSettings(settings), FScrubber(settings.Password), FOut(out), FErr(err),
       FFormat(options.Format), FProgress(err, progress), FParams(options.Params), FTiming(options.Timing),
       FQuiet(options.Quiet), FBail(options.Bail) {
+    FScrubber.LearnConnectionString(settings.ConnectionString);
     MakeWriter();
     FBackend.SetMessageHandler([this](MessageKind kind, int32_t, std::string_view text) {
         FProgress.Clear();
@@ -426,6 +427,7 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
         });
         WriteRows(r);
     } else if (name == "ping") {
+        FScrubber.LearnConnectionString(rest);
         FBackend.Ping(rest);
         Note("the server answers");
     } else if (name == "explain") {
@@ -444,9 +446,11 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
             WriteRows(r);
         }
     } else if (name == "startdb") {
+        FScrubber.LearnConnectionString(rest);
         FBackend.StartDatabase(rest);
         Note("database started");
     } else if (name == "stopdb") {
+        FScrubber.LearnConnectionString(rest);
         FBackend.StopDatabase(rest);
         Note("database stopped");
     } else if (name == "begin") {

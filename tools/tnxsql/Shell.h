@@ -64,6 +64,10 @@ public:
 
     // Writes a diagnostic: scrubbed of secrets, prefixed with "tnxsql: ".
     void Diagnostic(std::string_view text);
+    // Every password the shell knows of: the one read for the login, those of the connection
+    // string and of the connection texts given to commands since. The history checks entries with
+    // it.
+    const Scrubber& GetScrubber() const { return FScrubber; }
 
 private:
     struct Where {

@@ -6,6 +6,7 @@
 #include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Options.h"
 #include "tools/tnxsql/ReadlineLoop.h"
+#include "tools/tnxsql/Secret.h"
 #include "tools/tnxsql/Shell.h"
 
 #include <cerrno>
@@ -23,6 +24,8 @@ namespace {
 int Run(int argc, char** argv) {
     using namespace tnxsql;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The copies above keep the values; the process list no longer shows a password given in -c.
+    HidePasswordArguments(argc, argv);
     Options options;
     try {
         options = ParseArguments(args);
@@ -100,11 +103,10 @@ int Run(int argc, char** argv) {
                 if (!backend->Connected())
                     std::cout << "Not connected to a database (" << backend->Description() << ").\n";
             }
-            Scrubber scrubber(settings.Password);
             History history(options.NoHistory             ? std::string()
                             : options.HistoryFile.empty() ? History::DefaultPath()
                                                           : options.HistoryFile,
-                            scrubber);
+                            shell.GetScrubber());
             RunInteractive(shell, history);
         } else if (options.Sources.empty()) {
             shell.RunStream("-", std::cin);

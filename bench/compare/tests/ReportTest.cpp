@@ -52,6 +52,27 @@ TEST(ReportTest, VerdictIgnoresPeersThatCannotDoTheWork) {
     EXPECT_EQ(GoalVerdict(t, failed), "");
 }
 
+TEST(ReportTest, DatasetVerdictComparesWithTheProductAndThePeersOnItsRowsOnly) {
+    TTable t = Table();
+    t.Contenders.push_back("set");
+    t.Dataset = 4;
+    TRow walk{"walk", false, true, {At(1.0), At(2.0), At(2.5), At(4.0), At(2.6)}, true};
+    EXPECT_EQ(GoalVerdict(t, walk), "met") << "the dataset is no peer of the product";
+    EXPECT_EQ(DatasetVerdict(t, walk), "**behind Qt SQL**");
+    walk.Cells[4] = At(2.4);
+    EXPECT_EQ(DatasetVerdict(t, walk), "met") << "1.2x the product and ahead of both peers";
+    walk.Cells[4] = At(2.7);
+    walk.Cells[2] = At(3.0);
+    EXPECT_EQ(DatasetVerdict(t, walk), "**1.35x mine > 1.3x**");
+    TRow other = walk;
+    other.DatasetGoal = false;
+    EXPECT_EQ(DatasetVerdict(t, other), "");
+    walk.Cells[1] = TCell{};
+    EXPECT_EQ(DatasetVerdict(t, walk), "") << "no verdict without the product's time";
+    t.Rows.push_back(other);
+    EXPECT_NE(MarkdownTable(t).find("| set goals |"), std::string::npos);
+}
+
 TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
     TTable t = Table();
     t.Rows.push_back(TRow{"1. read", false, true, {At(0.5), At(1.0), At(2.0), TCell{}}});

@@ -913,6 +913,20 @@ void TDataSet::CalculateFields(TRecordBuffer buffer) {
     DoOnCalcFields();
 }
 
+Variant TDataSet::CalcBufferValues(TRecordBuffer buffer, std::string_view resultFields) {
+    const TDataSetState saved = SetTempState(dsCalcFields);
+    Variant result;
+    try {
+        CalculateFields(buffer);
+        result = GetFieldValue(resultFields);
+    } catch (...) {
+        RestoreState(saved);
+        throw;
+    }
+    RestoreState(saved);
+    return result;
+}
+
 TDataSetState TDataSet::SetTempState(TDataSetState value) {
     const TDataSetState old = FState;
     FState = value;

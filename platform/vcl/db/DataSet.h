@@ -306,6 +306,10 @@ protected:
     void GetCalcFields(TRecordBuffer buffer);
     // The same without switching the state (the caller has set dsCalcFields).
     void CalculateFields(TRecordBuffer buffer);
+    // The values of resultFields (as GetFieldValue gives them) for the record in buffer, read in the
+    // temporary state dsCalcFields after computing its calculated and lookup fields; the state is
+    // restored on every path. For Lookup, with a record the dataset copied into a spare buffer.
+    Variant CalcBufferValues(TRecordBuffer buffer, std::string_view resultFields);
     // Switches to a state for internal work without notifying anyone; returns the old state.
     TDataSetState SetTempState(TDataSetState value);
     void RestoreState(TDataSetState value);

@@ -656,17 +656,7 @@ Variant TMemDataSet::Lookup(const AnsiString& keyFields, const Variant& keyValue
     if (row < 0) return Null();
     TRecordBuffer temp = TempBuffer();
     FillBuffer(temp, row);
-    const TDataSetState saved = SetTempState(dsCalcFields);
-    Variant result;
-    try {
-        CalculateFields(temp);
-        result = GetFieldValue(resultFields);
-    } catch (...) {
-        RestoreState(saved);
-        throw;
-    }
-    RestoreState(saved);
-    return result;
+    return CalcBufferValues(temp, resultFields);
 }
 
 VCL_CLASS_INFO(TMemDataSet, [](TPublisher<TMemDataSet>& p) {

@@ -1,6 +1,7 @@
 // The parameters editor: its dialog built from the form resource, driven headless by a user's
 // clicks, typing and keys; the property editor that opens it; and the package's registrations.
 #include "asa/TnxAsa.h"
+#include "asa/dataset/AsaDataset.h"
 #include "asa/design/TnxAsaEd.h"
 #include "platform/vcl/Classes.h"
 #include "platform/vcl/design/DesignIntf.h"
@@ -314,7 +315,8 @@ TEST(Registration, ThePackageRegistersItsComponentsAndEditors) {
     TnxRegisterPackage();
     const auto pages = GetPalettePages();
     EXPECT_NE(std::find(pages.begin(), pages.end(), "Tarnix"), pages.end());
-    EXPECT_EQ(GetPaletteClasses("Tarnix"), (std::vector<TClass>{TAsaSession::StaticClass(), TAsaSQL::StaticClass()}));
+    EXPECT_EQ(GetPaletteClasses("Tarnix"),
+              (std::vector<TClass>{TAsaSession::StaticClass(), TAsaSQL::StaticClass(), TAsaDataset::StaticClass()}));
     EXPECT_EQ(GetClass("TAsaSQL"), TAsaSQL::StaticClass());
 
     const TClass session = TAsaSession::StaticClass();
@@ -326,6 +328,7 @@ TEST(Registration, ThePackageRegistersItsComponentsAndEditors) {
     EXPECT_EQ(editorOf(session, "LoginDatabase"), "TCorvexDBFileProperty");
     EXPECT_EQ(editorOf(session, "LoginUser"), "TStringProperty");
     EXPECT_EQ(editorOf(TParamHolder::StaticClass(), "Params"), "TCorvexParamsProperty");
+    EXPECT_EQ(editorOf(TAsaDataset::StaticClass(), "Params"), "TCorvexParamsProperty");
 
     auto asaSession = New<TAsaSession>();
     auto sql = New<TAsaSQL>();

@@ -41,7 +41,7 @@ TEST_P(ConnectTest, AutostartedEngineServesConnectionsAndStopsWithTheLastOne) {
     ASSERT_EQ(a.Connect(ConnectString(engine, file)), 0) << a.Message();
     EXPECT_EQ(Call(lib->db_find_engine, a, engine), 1);
     // A second client reaches the running database by engine and database name only.
-    ASSERT_EQ(b.Connect("eng=" + engine + ";dbn=sales;uid=dba;pwd=sql"), 0) << b.Message();
+    ASSERT_EQ(b.Connect("eng=" + engine + ";dbn=sales;uid=dba;pwd=SQL"), 0) << b.Message();
 
     Sqlda info(*lib, 1);
     char buf[64];
@@ -156,8 +156,10 @@ TEST_P(ConnectTest, UsersAndPasswords) {
 
     Client joe(*lib);
     EXPECT_EQ(joe.Connect("eng=" + engine + ";dbn=sales;uid=joe;pwd=wrong"), DBLIB_E_BAD_USER);
-    EXPECT_EQ(joe.Connect("eng=" + engine + ";dbn=sales;uid=JOE;pwd=sup3rsecretpw"), 0)
-        << "user names and passwords compare without case: " << joe.Message();
+    EXPECT_EQ(joe.Connect("eng=" + engine + ";dbn=sales;uid=joe;pwd=sup3rsecretpw"), DBLIB_E_BAD_USER)
+        << "passwords compare with case";
+    EXPECT_EQ(joe.Connect("eng=" + engine + ";dbn=sales;uid=JOE;pwd=Sup3rSecretPw"), 0)
+        << "user names compare without case: " << joe.Message();
     // Only DBA authority may change users; the refusal does not quote the statement.
     EXPECT_EQ(joe.Exec("GRANT CONNECT TO eve IDENTIFIED BY Another1Pw"), DBLIB_E_PERMISSION);
     EXPECT_EQ(joe.Message().find("Another1Pw"), std::string::npos);

@@ -100,8 +100,9 @@ TEST_P(LocatePingTest, PingAnswersForRunningEnginesAndTheirDatabases) {
     EXPECT_EQ(ping(eng, 0), 0);
     EXPECT_EQ(ping("ENG=" + Engine + ";links=all", 0), 0);
     EXPECT_EQ(ping(eng + ";dbn=test;uid=DBA;pwd=SQL", 1), 0);
-    EXPECT_EQ(ping(eng + ";dbf=" + DbFile + ";uid=dba;pwd=sql", 1), 0)
-        << "the running file, names compare in any case";
+    EXPECT_EQ(ping(eng + ";dbf=" + DbFile + ";uid=dba;pwd=SQL", 1), 0)
+        << "the running file, user names compare in any case";
+    EXPECT_EQ(ping(eng + ";dbn=test;uid=DBA;pwd=sql", 1), DBLIB_E_BAD_USER) << "passwords do not";
     EXPECT_EQ(ping(eng + ";dbn=utility_db;uid=DBA;pwd=SQL", 1), 0);
     EXPECT_EQ(ping(eng + ";dbn=test;uid=DBA;pwd=wrong", 1), DBLIB_E_BAD_USER);
     EXPECT_EQ(ping(eng + ";dbn=test;uid=DBA;pwd=wrong", 0), 0) << "the database is not asked for";

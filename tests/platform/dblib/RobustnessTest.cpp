@@ -180,18 +180,31 @@ TEST_P(RobustnessTest, InstrumentRecordsCallsAndInjectsFailures) {
     EXPECT_EQ(probe.Text().find("SQL\""), std::string::npos) << "the password is masked";
 
     // The second commit from now fails with the injected code and does nothing else.
-    probe.Inject("dbpp_commit", 2, DBLIB_E_CONNECTION_ENDED);
+    probe.Inject("dbpp_commit", 2, DBLIB_E_ROW_LOCKED);
     Lib().Commit(&other.ca);
     EXPECT_EQ(other.Code(), 0);
     ASSERT_EQ(other.Exec("create table inj(x int)"), 0);
     ASSERT_EQ(other.Exec("insert into inj values (1)"), 0);
     Lib().Commit(&other.ca);
-    EXPECT_EQ(other.Code(), DBLIB_E_CONNECTION_ENDED);
-    EXPECT_EQ(other.Message(), "Connection was terminated");
+    EXPECT_EQ(other.Code(), DBLIB_E_ROW_LOCKED);
     EXPECT_EQ(c.Count("inj"), 0) << "the injected commit did not commit";
     Lib().Commit(&other.ca);
     EXPECT_EQ(other.Code(), 0);
     EXPECT_EQ(c.Count("inj"), 1);
+
+    // An injected lost connection is one: the connection ends at once, its work rolled back, and
+    // every later call but the disconnect answers the same code.
+    ASSERT_EQ(other.Exec("insert into inj values (2)"), 0);
+    probe.Inject("dbpp_execute_imm", 1, DBLIB_E_CONNECTION_ENDED);
+    EXPECT_EQ(other.Exec("select 1"), DBLIB_E_CONNECTION_ENDED);
+    EXPECT_EQ(other.Message(), "Connection was terminated");
+    EXPECT_EQ(c.Count("inj"), 1) << "the row in flight is gone";
+    Lib().Commit(&other.ca);
+    EXPECT_EQ(other.Code(), DBLIB_E_CONNECTION_ENDED) << "a commit cannot bring it back";
+    EXPECT_EQ(c.Count("inj"), 1);
+    EXPECT_EQ(other.Disconnect(), 0);
+    ASSERT_EQ(other.Connect(ConnStr("DBA", "SQL")), 0) << other.Message();
+    EXPECT_EQ(other.Count("inj"), 1);
 
     // nth 0: every call until cleared.
     probe.Inject("db_find_engine", 0, -100);

@@ -80,6 +80,16 @@ TEST(Format, IndexAndStar) {
     EXPECT_EQ(Format("%.*f", {1, 2.25}), "2.3");
 }
 
+TEST(Format, WidthsAndPrecisionsBeyondAMillionAreRefusedNotAllocated) {
+    EXPECT_EQ(Format("%1000000d", {7}).size(), 1000000u);
+    EXPECT_EQ(Format("%*d", {1000000, 7}).size(), 1000000u);
+    for (const char* fmt : {"%1000001d", "%302147483d", "%999999999d", "%.302147483d", "%-302147483s"})
+        EXPECT_THROW(Format(fmt, {7}), EConvertError) << fmt;
+    EXPECT_THROW(Format("%*d", {302147483, 7}), EConvertError);
+    EXPECT_THROW(Format("%.*d", {302147483, 7}), EConvertError);
+    EXPECT_EQ(Format("%*d|", {-3, 7}), "7|") << "a negative width is no width";
+}
+
 TEST(Format, VariantArgumentsConvert) {
     const Variant i(12), d(2.5), s("txt"), n = Null(), t("12");
     EXPECT_EQ(Format("%d %.1f %s %s", {i, d, s, i}), "12 2.5 txt 12");

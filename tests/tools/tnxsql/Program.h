@@ -33,6 +33,7 @@ public:
     // Waits for the program to end, reading the rest of what it shows; returns its exit status.
     int Wait();
     const std::string& Shown() const { return FShown; }
+    pid_t Pid() const { return FPid; }
 
 private:
     int FMaster = -1;

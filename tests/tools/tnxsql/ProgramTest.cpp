@@ -152,6 +152,42 @@ TEST(Program, APasswordIsNeverPrinted) {
     EXPECT_FALSE(Contains(wrong.Out + wrong.Err, "Wr0ngPw")) << wrong.Err;
 }
 
+TEST(Program, APasswordGivenInTheConnectionStringIsScrubbedForgottenAndWipedFromTheProcessList) {
+    tnxtest::TempDir home;
+    const std::string db = home.File("vault.db");
+    std::ofstream(home.File("pw")) << "Sekr3t!\n";
+    ASSERT_EQ(RunProgram({"--create", "-u", "boss", "--password-file", home.File("pw"), db}).Status, 0);
+    const std::string connection = "dbf=" + db + ";uid=boss;pwd=Sekr3t!";
+
+    // Error texts that quote a statement holding it do not show it.
+    Outcome run = RunProgram({"-c", connection, "select x from 'Sekr3t!'", "\\ping eng=vault;pwd='Other;Pw'"},
+                             "", home.Path());
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "Error")) << run.Err;
+    EXPECT_FALSE(Contains(run.Out + run.Err, "Sekr3t")) << run.Out << run.Err;
+    EXPECT_FALSE(Contains(run.Out + run.Err, "Other;Pw")) << run.Out << run.Err;
+
+    // At the prompt: not in the process list while it runs, not kept in the history.
+    Terminal t({"-c", connection}, home.Path());
+    t.Expect("tnxsql> ");
+    const std::string cmdline = ReadFile("/proc/" + std::to_string(t.Pid()) + "/cmdline");
+    EXPECT_TRUE(Contains(cmdline, "uid=boss;pwd=")) << "the rest of the argument stays";
+    EXPECT_FALSE(Contains(cmdline, "Sekr3t")) << cmdline;
+    t.Type("select 'Sekr3t!' as x;\r");
+    t.Expect("tnxsql> ");
+    t.Type("select 2 as y;\r");
+    t.Expect("tnxsql> ");
+    t.Type("\\q\r");
+    EXPECT_EQ(t.Wait(), 0);
+    const std::string history = ReadFile(home.File(".tnxsql_history"));
+    EXPECT_TRUE(Contains(history, "select 2 as y;")) << history;
+    EXPECT_FALSE(Contains(history, "Sekr3t")) << history;
+
+    // The help says where such a password can be seen.
+    Outcome help = RunProgram({"--help"});
+    EXPECT_TRUE(Contains(help.Out, "process list")) << help.Out;
+}
+
 TEST(Program, CtrlCCancelsTheRunningStatementOfAScript) {
     tnxtest::TempDir dir;
     const std::string db = dir.File("long.db");

@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         Check(root != nullptr, "no root");
         Check(!root->GetComponentState().Contains(vcl::csLoading), "root still loading");
-        // What was read writes out and reads back to the same text.
+        // What was read writes out and reads back to the same text. The first copy goes before the
+        // second is read: a form or data module alive under the same name would make the reader
+        // give the second another name, as it does for a second instance.
         const vcl::AnsiString first = vcl::WriteComponentText(root.get());
+        root.reset();
         vcl::TOwned<vcl::TComponent> again;
         try {
             again = vcl::ReadComponentData(first);

@@ -1,0 +1,1 @@
+select 1 where x = '12::30' union select :: from t

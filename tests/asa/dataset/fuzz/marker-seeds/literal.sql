@@ -1,0 +1,1 @@
+select * from t where a = :a and b = ':x' and c = :c
