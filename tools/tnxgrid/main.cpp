@@ -1,0 +1,44 @@
+// tnxgrid: query results in grids you can edit, a detail grid that follows the current row.
+#include "tools/tnxgrid/GridDatabase.h"
+#include "tools/tnxgrid/GridOptions.h"
+#include "tools/tnxgrid/GridWindow.h"
+
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/WidgetSet.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <exception>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tnxgrid"));
+    tnxgrid::GridOptions options;
+    QString message;
+    bool help = false;
+    if (!tnxgrid::ParseGridOptions(QApplication::arguments(), options, message, help)) {
+        std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(message));
+        return help ? 0 : 2;
+    }
+    tnxqt::InstallWidgetSet();
+    int status = 0;
+    {
+        tnxgrid::GridDatabase database;
+        try {
+            database.Open(options);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tnxgrid: %s\n", e.what());
+            tnxqt::UninstallWidgetSet();
+            return 1;
+        }
+        tnxgrid::GridWindow window(database);
+        window.setWindowTitle(QStringLiteral("tnxgrid - %1").arg(QString::fromStdString(options.Database)));
+        if (!options.Query.empty()) window.RunQuery(tnxqt::ToQString(options.Query));
+        if (!options.DetailQuery.empty()) window.RunDetailQuery(tnxqt::ToQString(options.DetailQuery));
+        window.show();
+        status = QApplication::exec();
+    }
+    tnxqt::UninstallWidgetSet();
+    return status;
+}
