@@ -8,6 +8,7 @@
 
 #include <sodium.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace tnxdb {
@@ -127,6 +128,24 @@ int Authorize(void*, int action, const char* a1, const char* a2, const char*, co
 // costly and fast enough for a login. The string carries its own random salt and limits; the salt
 // column stays NULL. Rows written by earlier versions hold a 16-byte salt and the SHA-256 of the
 // salt followed by the upper-cased password.
+//
+// Test runs create thousands of databases and logins; with TNX_DBLIB_PASSWORD_COST=minimal in the
+// environment the same Argon2id hash uses libsodium's minimal limits (1 pass, 8 KiB), and hashes
+// with other limits are accepted as they are (never weakened). Nothing else reads the variable,
+// and without it every hash uses the interactive limits above.
+
+struct HashLimits {
+    unsigned long long Ops;
+    size_t Mem;
+    bool Minimal;
+};
+
+HashLimits CurrentHashLimits() {
+    const char* cost = std::getenv("TNX_DBLIB_PASSWORD_COST");
+    if (cost && std::string_view(cost) == "minimal")
+        return {crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN, true};
+    return {crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE, false};
+}
 
 void SodiumReady() {
     static const bool ready = sodium_init() >= 0;
@@ -135,9 +154,9 @@ void SodiumReady() {
 
 std::string HashPassword(std::string_view password) {
     SodiumReady();
+    const HashLimits limits = CurrentHashLimits();
     char encoded[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(encoded, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    if (crypto_pwhash_str(encoded, password.data(), password.size(), limits.Ops, limits.Mem) != 0)
         throw DbError(DBLIB_E_MEMORY);
     return std::string(encoded);
 }
@@ -147,8 +166,8 @@ enum class Verdict { Wrong, Right, RightButOld };
 Verdict CheckSlowHash(const std::string& encoded, std::string_view password) {
     SodiumReady();
     if (crypto_pwhash_str_verify(encoded.c_str(), password.data(), password.size()) != 0) return Verdict::Wrong;
-    return crypto_pwhash_str_needs_rehash(encoded.c_str(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                                          crypto_pwhash_MEMLIMIT_INTERACTIVE) == 0
+    const HashLimits limits = CurrentHashLimits();
+    return limits.Minimal || crypto_pwhash_str_needs_rehash(encoded.c_str(), limits.Ops, limits.Mem) == 0
                ? Verdict::Right
                : Verdict::RightButOld;
 }

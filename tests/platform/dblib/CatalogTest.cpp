@@ -11,6 +11,7 @@
 #include <sodium.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,8 @@ namespace {
 class CatalogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // These tests are about the limits a real deployment uses, not the test runs' minimal ones.
+        unsetenv("TNX_DBLIB_PASSWORD_COST");
         File = Dir.File("users.db");
         ASSERT_EQ(sqlite3_open(File.c_str(), &Raw), SQLITE_OK); // creates the file
         Guarded = OpenEngineHandle(File);
