@@ -58,6 +58,7 @@ void CheckDescriptor(ClientState* client, const void* descriptor, uint16_t expec
 
 void ReportError(sqlca* ca, ClientState* client, const DbError& e) {
     std::string message = WriteSqlca(ca, e.Code(), e.P1(), e.P2());
+    if (!e.Where().empty()) message += " (" + e.Where() + ")";
     if (client) {
         client->LastCode = e.Code();
         client->LastMessage = std::move(message);
