@@ -93,7 +93,7 @@ TEST(Options, ParametersAreParsedWhenGiven) {
 
 TEST(Options, BadCommandLinesAreRefusedWithAClearMessage) {
     EXPECT_EQ(Refusal({"--bogus"}), "unknown option '--bogus'");
-    EXPECT_EQ(Refusal({"-x"}), "unknown option '-x'");
+    EXPECT_EQ(Refusal({"-y"}), "unknown option '-y'");
     EXPECT_EQ(Refusal({"-tz"}), "unknown option '-z'");
     EXPECT_EQ(Refusal({"--format"}), "option '--format' needs a value (FORMAT)");
     EXPECT_EQ(Refusal({"db", "-f"}), "option '-f' needs a value (FILE)");

@@ -480,7 +480,7 @@ TEST_F(ShellTest, CtrlCWhileRowsPrintStopsTheOutput) {
     backend.OnExecute = [](std::string_view, std::span<const BoundParam>) {
         return ExecResult{std::make_unique<GeneratedRows>(100000, 3), -1};
     };
-    options.Format.SampleRows = 1;
+    options.Format.HoldRows = 1;
     Shell& sh = Make();
     sh.FeedLine("select * from big;");
     EXPECT_EQ(out.str(), "+----+\n| v  |\n+----+\n| r1 |\n| r2 |\n| r3 |\n+----+\n(3 rows)\n");

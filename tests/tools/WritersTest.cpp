@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 #include <sstream>
 
 using namespace tnxsql;
@@ -145,20 +146,36 @@ TEST(TableWriter, WideResultsKeepEveryColumn) {
     EXPECT_NE(t.find("|  59 |"), std::string::npos);
 }
 
-TEST(TableWriter, RowsAfterTheSampleStreamWithTheSampledWidths) {
+TEST(TableWriter, ColumnsAreSizedFromTheWholeResult) {
+    // A wider value far down the result widens its column from the first line on: every line of
+    // the frame is as long as every other.
+    const std::string wide(30, 'w');
+    std::vector<Row> rows(1500, Row{Cell::Text("ab"), Cell::Integer(1)});
+    rows.push_back(Row{Cell::Text(wide), Cell::Integer(1234567890123)});
+    std::string t = Table({{"v", ColumnType::Text}, {"n", ColumnType::Integer}}, rows);
+    std::istringstream lines(t);
+    std::string line;
+    std::set<size_t> widths;
+    while (std::getline(lines, line))
+        if (line[0] == '+' || line[0] == '|') widths.insert(line.size());
+    EXPECT_EQ(widths, (std::set<size_t>{1 + (30 + 3) + (13 + 3)})) << t.substr(0, 200);
+}
+
+TEST(TableWriter, AResultLongerThanItHoldsIsFramedAgainWhenALaterRowIsWider) {
     FormatOptions o;
-    o.SampleRows = 2;
+    o.HoldRows = 2;
     std::ostringstream out;
     TableWriter w(out, o);
     w.Begin({{"v", ColumnType::Text}});
     w.Row(Row{Cell::Text("ab")});
-    EXPECT_EQ(out.str(), ""); // still sampling
+    EXPECT_EQ(out.str(), ""); // still held
     w.Row(Row{Cell::Text("abc")});
     w.Row(Row{Cell::Text("a")});
-    w.Row(Row{Cell::Text("abcdef")}); // wider than the sample: overflows, is not cut
+    w.Row(Row{Cell::Text("abcdef")}); // wider than the rows held: a new frame, nothing overflows
+    w.Row(Row{Cell::Text("abcd")});
     w.End();
-    EXPECT_EQ(out.str(),
-              "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n| abcdef |\n+-----+\n(4 rows)\n");
+    EXPECT_EQ(out.str(), "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n"
+                         "+--------+\n| v      |\n+--------+\n| abcdef |\n| abcd   |\n+--------+\n(5 rows)\n");
 }
 
 TEST(TableWriter, RowsAffected) {
