@@ -155,7 +155,7 @@ TEST_F(ShellTest, ScriptsEndWithASummaryAndEchoTheirStatements) {
     };
     options.Echo = true;
     EXPECT_EQ(Make().RunScript(file), Shell::Flow::Continue);
-    const std::regex expected("update t set v = 1;\n3 rows affected\nselect \\* from nope;\n\\\\timing off\n"
+    const std::regex expected("update t set v = 1;\n3 rows affected\n\nselect \\* from nope;\n\n\\\\timing off\n"
                               "timing is off\n" +
                               std::regex_replace(file, std::regex("[.]"), "[.]") +
                               ": 3 statements, 1 failed \\([0-9]+[.][0-9]{3} s\\)\n");

@@ -221,7 +221,11 @@ Shell::Flow Shell::RunStatement(const Statement& s, const Where& where) {
         return Flow::Stop;
     }
     ++FStatementsRun;
-    if (FEcho) Note(s.IsCommand || s.Refused ? s.Text : s.Text + ";");
+    if (FEcho && !s.Refused) {
+        // A blank line sets each statement apart from the result before it.
+        Note((FEchoed ? "\n" : "") + (s.IsCommand ? s.Text : s.Text + ";"));
+        FEchoed = true;
+    }
     if (s.Refused) {
         ReportError(where,
                     s.Text + " was left out: a command cannot be given inside a statement (end the "

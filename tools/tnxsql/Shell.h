@@ -102,6 +102,7 @@ private:
     bool FQuiet;
     bool FBail;
     bool FEcho;
+    bool FEchoed = false; // a statement was echoed already
     Pager* FPager = nullptr; // what \pager on shows long tables through
 
     // Statements and commands run, and failures, since the tool started (for script summaries).

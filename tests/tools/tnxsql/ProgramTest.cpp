@@ -36,6 +36,9 @@ TEST(Program, HelpAndVersion) {
     EXPECT_EQ(h.Status, 0);
     EXPECT_EQ(h.Out.rfind("Usage: tnxsql [options] [database-file] [SQL ...]\n", 0), 0u);
     EXPECT_EQ(h.Err, "");
+    // It fits a terminal of 80 columns.
+    for (size_t start = 0, end; (end = h.Out.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 80u) << h.Out.substr(start, end - start);
     // The version names the client library the program loaded, with the version it reports.
     Outcome v = RunProgram({"-V"});
     EXPECT_EQ(v.Status, 0);

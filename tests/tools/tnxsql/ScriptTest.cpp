@@ -92,6 +92,19 @@ TEST_F(Script, QueriesAndErrorsRunOnAndBailStops) {
     EXPECT_EQ(score.Out, "score\r\n2\r\n");
 }
 
+TEST_F(Script, EchoAndACommandOnAContinuationLine) {
+    std::ofstream(Dir.File("c.sql")) << "select name\n\\tables\nfrom person where id = 1;\n";
+    Outcome o = Run({"--echo", "-F", "csv", "-f", Dir.File("c.sql")});
+    EXPECT_EQ(o.Status, 0) << o.Err;
+    // The command is neither run (no list of tables) nor taken into the statement.
+    EXPECT_EQ(o.Out, "name\r\nAnn\r\n");
+    // The refusal comes as the line is read, before the statement ends; it counts as a failure.
+    EXPECT_EQ(o.Err, Dir.File("c.sql") +
+                         ":2: error: \\tables was left out: a command cannot be given inside a statement (end the "
+                         "statement with ';' first)\nselect name\n\nfrom person where id = 1;\n" +
+                         Dir.File("c.sql") + ": 2 statements, 1 failed (" + Seconds(o.Err) + " s)\n");
+}
+
 TEST_F(Script, EveryOutputFormat) {
     const std::string query = "select id, name, born, note, score from person order by id";
     Outcome table = Run({"--max-width", "12", query});

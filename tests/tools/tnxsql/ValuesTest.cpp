@@ -65,6 +65,12 @@ TEST_F(Values, IntegersAreExactBothWays) {
     EXPECT_EQ(Csv({"select count(*) as n from t"}).Out, "n\r\n2\r\n");
 }
 
+TEST_F(Values, DoublesReadBackAndDigitsAreAnOption) {
+    const std::string sql = "select 0.1 + 0.2 as s, 0.99 * 3 as t, 2.97 as u";
+    EXPECT_EQ(Csv({sql}).Out, "s,t,u\r\n0.30000000000000004,2.9699999999999998,2.97\r\n");
+    EXPECT_EQ(Csv({"--digits", "15", sql}).Out, "s,t,u\r\n0.3,2.97,2.97\r\n");
+}
+
 TEST_F(Values, DatesKeepTheirFractionsAndUtcFormReads) {
     EXPECT_EQ(Csv({"select at from t order by k"}).Out,
               "at\r\n2024-01-02 13:45:56.789\r\n2024-02-29 23:59:59.500\r\n");
