@@ -28,22 +28,18 @@ bool CheckedType(int type) {
     }
 }
 
-std::string QuotedName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    return out + "\"";
-}
-
-std::string QuotedText(const std::string& text) {
-    std::string out = "'";
+// Text between quotes, a quote inside doubled: '...' is a string literal, "..." a name.
+std::string Enclosed(const std::string& text, char quote) {
+    std::string out(1, quote);
     for (char c : text) {
         out += c;
-        if (c == '\'') out += '\'';
+        if (c == quote) out += quote;
     }
-    return out + "'";
+    return out + quote;
+}
+
+std::string QuotedName(const std::string& name) {
+    return Enclosed(name, '"');
 }
 
 // A compiled statement, finalized on every path.
@@ -85,7 +81,7 @@ std::pair<std::string, std::string> TriggerTexts(const std::string& table, const
             names += ", ";
         }
         calls += std::string(kFunction) + "(NEW." + QuotedName(c.Name) + ", " + std::to_string(c.Type) + ", " +
-                 QuotedText(c.Name) + ")";
+                 Enclosed(c.Name, '\'') + ")";
         names += QuotedName(c.Name);
     }
     const std::string body = " BEGIN SELECT " + calls + "; END";

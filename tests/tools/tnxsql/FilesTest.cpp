@@ -64,6 +64,15 @@ private:
     std::string FFolder;
 };
 
+// A database in a folder that the program's user will not be able to write.
+class ReadOnlyFiles : public ::testing::Test {
+protected:
+    void SetUp() override { MakeDatabase(Db); }
+    tnxtest::TempDir Dir;
+    ReadOnlyFolder Folder{Dir};
+    std::string Db = Folder.File("kept.db");
+};
+
 } // namespace
 
 TEST(Files, ReadOnlyReadsAndNeverWritesNotEvenBesideTheFile) {
@@ -80,12 +89,9 @@ TEST(Files, ReadOnlyReadsAndNeverWritesNotEvenBesideTheFile) {
     EXPECT_FALSE(SideFiles(db));
 }
 
-TEST(Files, AReadOnlyFolderOpensForReading) {
-    tnxtest::TempDir dir;
-    ReadOnlyFolder folder(dir);
-    const std::string db = folder.File("kept.db");
-    MakeDatabase(db);
-    const RunSetup user = folder.Lock();
+TEST_F(ReadOnlyFiles, AReadOnlyFolderOpensForReading) {
+    const std::string& db = Db;
+    const RunSetup user = Folder.Lock();
     // With --readonly, and without it (the file cannot be written: it is served read-only).
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--readonly", db}, std::vector<std::string>{db}}) {
@@ -99,12 +105,10 @@ TEST(Files, AReadOnlyFolderOpensForReading) {
     }
 }
 
-TEST(Files, AFailedOpenLeavesNoLogFilesBehind) {
-    tnxtest::TempDir dir;
-    ReadOnlyFolder folder(dir);
-    const std::string db = folder.File("kept.db");
-    MakeDatabase(db);
-    RunSetup user = folder.Lock();
+TEST_F(ReadOnlyFiles, AFailedOpenLeavesNoLogFilesBehind) {
+    const std::string& db = Db;
+    const tnxtest::TempDir& dir = Dir;
+    RunSetup user = Folder.Lock();
     // The folder is writable again, the file is not: a wrong password ends the open.
     chmod(dir.File("ro").c_str(), 0777);
     chmod(db.c_str(), 0444);
