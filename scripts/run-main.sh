@@ -9,8 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 if [[ ! -x build/bin/tnxsql ]]; then
-    echo "== Building tnxsql and its client library: the first build compiles 147 files, which takes"
-    echo "   about FIRST_BUILD_TIME on a two-core machine; later runs rebuild only what changed."
+    echo "== Building tnxsql and its client library: a first build takes 147 steps, about 4 minutes"
+    echo "   on two idle cores (longer on a busy machine); later runs rebuild only what changed."
 fi
 scripts/build.sh default tnxsql
 
