@@ -71,20 +71,23 @@ struct CheckedColumn {
     int Type;
 };
 
+// Columns per call of the check function: three arguments each, within the engine's limit of 127.
+constexpr size_t kColumnsPerCall = 40;
+
 // The trigger texts for one table: the insert trigger checks every checked column, the update
-// trigger the same columns when one of them is assigned.
+// trigger the same columns when one of them is assigned. A row costs one call of the function
+// (per 40 columns): the trigger's own cost is paid per row anyway, a call per column is not.
 std::pair<std::string, std::string> TriggerTexts(const std::string& table, const std::vector<CheckedColumn>& cols) {
     std::string calls, names;
-    for (const CheckedColumn& c : cols) {
-        if (!calls.empty()) {
-            calls += ", ";
-            names += ", ";
-        }
-        calls += std::string(kFunction) + "(NEW." + QuotedName(c.Name) + ", " + std::to_string(c.Type) + ", " +
-                 Enclosed(c.Name, '\'') + ")";
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const CheckedColumn& c = cols[i];
+        if (i % kColumnsPerCall == 0) calls += std::string(i == 0 ? "" : "), ") + kFunction + "(";
+        else calls += ", ";
+        calls += "NEW." + QuotedName(c.Name) + ", " + std::to_string(c.Type) + ", " + Enclosed(c.Name, '\'');
+        if (i > 0) names += ", ";
         names += QuotedName(c.Name);
     }
-    const std::string body = " BEGIN SELECT " + calls + "; END";
+    const std::string body = " BEGIN SELECT " + calls + "); END";
     return {"AFTER INSERT ON main." + QuotedName(table) + body,
             "AFTER UPDATE OF " + names + " ON main." + QuotedName(table) + body};
 }
@@ -95,7 +98,7 @@ DomainChecks::~DomainChecks() { Detach(); }
 
 void DomainChecks::Attach(sqlite3* handle) {
     FHandle = handle;
-    sqlite3_create_function_v2(handle, kFunction, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &CheckFunction,
+    sqlite3_create_function_v2(handle, kFunction, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &CheckFunction,
                                nullptr, nullptr, nullptr);
 }
 
@@ -107,33 +110,36 @@ void DomainChecks::Detach() {
 
 void DomainChecks::CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     auto* self = static_cast<DomainChecks*>(sqlite3_user_data(ctx));
-    if (argc != 3) return;
-    Value v;
-    sqlite3_value* a = argv[0];
-    switch (sqlite3_value_type(a)) {
-    case SQLITE_INTEGER: v = Value::MakeInt(sqlite3_value_int64(a)); break;
-    case SQLITE_FLOAT: v = Value::MakeReal(sqlite3_value_double(a)); break;
-    case SQLITE_TEXT: {
-        const char* p = reinterpret_cast<const char*>(sqlite3_value_text(a));
-        v = Value::MakeText(p, static_cast<size_t>(sqlite3_value_bytes(a)));
-        break;
-    }
-    case SQLITE_BLOB: {
-        const char* p = static_cast<const char*>(sqlite3_value_blob(a));
-        v = Value::MakeBlob(p, static_cast<size_t>(sqlite3_value_bytes(a)));
-        break;
-    }
-    default:
-        return; // NULL fits every column
-    }
-    try {
-        CheckStorable(v, sqlite3_value_int(argv[1]));
-    } catch (DbError& e) {
-        const unsigned char* column = sqlite3_value_text(argv[2]);
-        e.At("column \"" + std::string(column ? reinterpret_cast<const char*>(column) : "") + "\"");
-        const std::string text = FormatMessage(e.Code(), e.P1(), e.P2());
-        self->FFailure = std::move(e);
-        sqlite3_result_error(ctx, text.c_str(), -1);
+    // Triples of (value, type code, column name).
+    for (int k = 0; k + 2 < argc; k += 3) {
+        Value v;
+        sqlite3_value* a = argv[k];
+        switch (sqlite3_value_type(a)) {
+        case SQLITE_INTEGER: v = Value::MakeInt(sqlite3_value_int64(a)); break;
+        case SQLITE_FLOAT: v = Value::MakeReal(sqlite3_value_double(a)); break;
+        case SQLITE_TEXT: {
+            const char* p = reinterpret_cast<const char*>(sqlite3_value_text(a));
+            v = Value::MakeText(p, static_cast<size_t>(sqlite3_value_bytes(a)));
+            break;
+        }
+        case SQLITE_BLOB: {
+            const char* p = static_cast<const char*>(sqlite3_value_blob(a));
+            v = Value::MakeBlob(p, static_cast<size_t>(sqlite3_value_bytes(a)));
+            break;
+        }
+        default:
+            continue; // NULL fits every column
+        }
+        try {
+            CheckStorable(v, sqlite3_value_int(argv[k + 1]));
+        } catch (DbError& e) {
+            const unsigned char* column = sqlite3_value_text(argv[k + 2]);
+            e.At("column \"" + std::string(column ? reinterpret_cast<const char*>(column) : "") + "\"");
+            const std::string text = FormatMessage(e.Code(), e.P1(), e.P2());
+            self->FFailure = std::move(e);
+            sqlite3_result_error(ctx, text.c_str(), -1);
+            return;
+        }
     }
 }
 

@@ -8,9 +8,12 @@
 //   - DATE, TIME, DATETIME / TIMESTAMP columns: a value that is no date or time text (-157).
 // NULL always passes. The statement that tries fails as a whole and changes nothing.
 //
-// How: the connection registers the SQL function tnx_domain(value, type, column) and keeps one
-// temporary AFTER INSERT and one AFTER UPDATE OF trigger per table of the database that has such
-// columns; the triggers call the function for each checked column of the new row. Temporary
+// How: the connection registers the SQL function tnx_domain(value, type, column, ...) and keeps
+// one temporary AFTER INSERT and one AFTER UPDATE OF trigger per table of the database that has
+// such columns; the triggers pass the function every checked column of the new row.
+//
+// Cost: a table with a trigger makes the engine keep a statement journal for each write and run the
+// trigger for each row: about 1.3 microseconds a row on this machine class, whatever the checks. Temporary
 // objects belong to this connection alone: the file's schema is never touched, and other programs
 // writing the file are not checked (which is why a value may still arrive that fails its fetch).
 // The triggers are brought up to date before a write transaction starts whenever the database's
