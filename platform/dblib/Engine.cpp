@@ -204,7 +204,7 @@ void Server::StartEngine(const ConnParams& p) {
     auto e = NewEngineLocked(name, false);
     if (file.empty()) return;
     try {
-        StartDatabaseLocked(*e, file, dbName, autoStopDb, line.ReadOnly || ReadOnlyRequested(p));
+        StartDatabaseLocked(*e, file, dbName, autoStopDb, ReadOnlyRequested(p));
     } catch (...) {
         StopEngineLocked(e);
         throw;

@@ -581,8 +581,11 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  *   When it does not exist: sqlcode 100, sqlerrd[2] 0, and the cursor stands after the last row
  *   (the move went beyond the end) or before the first (it went before the beginning); relative
  *   0 from a deleted row's place gives 100 and leaves the cursor there.
- *   A value that cannot be delivered fails the call: the rows before it are delivered, sqlerrd[2]
- *   counts them, and the cursor stands on the row that failed.
+ *   A value that cannot be delivered (-157, -158) fails the fetch of its own row only: a block
+ *   ends before that row (sqlcode 0, sqlerrd[2] the rows before it, the cursor on the last of
+ *   them), and the call whose first row it is fails, its message naming the column and the row
+ *   ("... (column "a", row 3)"), the cursor standing on that row. Any other failure fails the
+ *   call, the rows before it delivered and counted in sqlerrd[2].
  *   60 rows in blocks of 25: absolute 1 gives rows 1-25 (on 25); relative 1, rows 26-50 (on 50);
  *   relative 1, rows 51-60 with sqlerrd[2] 10 (on 60); relative 1, 100 (after the last row);
  *   relative -25 from there, rows 36-60; relative -25 from row 60, rows 35-59; absolute -25,
