@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -41,7 +42,8 @@ std::string IntegerText(int64_t v) {
 
 // The shortest decimal form that reads back as the same double, found by trying precisions.
 std::string ShortestDouble(double v) {
-    if (v == static_cast<double>(static_cast<int64_t>(v)) && v > -9007199254740992.0 && v < 9007199254740992.0)
+    // Whole numbers below 2^53 are written in full ("5000000000", not "5e+09").
+    if (v > -9007199254740992.0 && v < 9007199254740992.0 && v == std::trunc(v))
         return std::to_string(static_cast<int64_t>(v));
     char buf[64];
     for (int precision = 1; precision <= 17; ++precision) {
