@@ -5,6 +5,7 @@
 #include "platform/vcl/Events.h"
 #include "platform/vcl/FormText.h"
 #include "platform/vcl/MemoryStream.h"
+#include "platform/vcl/Reader.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/db/DataSet.h"
@@ -35,6 +36,33 @@ void ForEachBoundHandler(TComponent* root, const std::function<void(const std::s
     };
     visit(root);
     for (int i = 0; i < root->GetComponentCount(); ++i) visit(root->GetComponent(i));
+}
+
+// The root's name as the form data gives it. The reader leaves the name of a root in the designer
+// alone (a host designer names its roots itself); this designer keeps the file's.
+AnsiString RootNameOf(const std::string& data) {
+    auto input = vcl::New<TMemoryStream>();
+    input->WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+    input->SetPosition(0);
+    auto binary = vcl::New<TMemoryStream>();
+    switch (TestStreamFormat(input.get())) {
+    case sofText:
+        ObjectTextToBinary(input.get(), binary.get());
+        break;
+    case sofBinary:
+        binary->CopyFrom(input.get(), 0);
+        break;
+    default:
+        return AnsiString();
+    }
+    binary->SetPosition(0);
+    auto reader = vcl::New<TReader>(binary.get());
+    reader->ReadSignature();
+    TFilerFlags flags;
+    std::int32_t position = 0;
+    reader->ReadPrefix(flags, position);
+    reader->ReadStr(); // the class
+    return reader->ReadStr();
 }
 
 } // namespace
@@ -74,10 +102,11 @@ void DesignDocument::Open(const std::string& fileName) {
     probe->WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
     probe->SetPosition(0);
     const TStreamOriginalFormat original = TestStreamFormat(probe.get());
-    if (original == sofUnknown) throw EReadError("%s is not a form file", {fileName});
+    if (original != sofText && original != sofBinary) throw EReadError("%s is not a form file", {fileName});
     auto root = MakeRoot();
     // The reader frees what it created when reading fails; the root is ours and simply dropped.
     ReadComponentData(data, root.get());
+    if (root->GetName().empty()) root->SetName(RootNameOf(data));
     Replace(std::move(root), fileName, original == sofText ? TFormFileFormat::Text : TFormFileFormat::Binary);
 }
 

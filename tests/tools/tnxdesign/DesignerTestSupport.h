@@ -1,0 +1,41 @@
+// Helpers for the designer's tests: the SQL Anywhere package loaded once per test process through
+// the designer's own loader, editing a property through the editor the registry chooses, and
+// acting as the user on the package's dialogs through the control model.
+#pragma once
+
+#include "tools/tnxdesign/DesignDocument.h"
+
+#include "platform/vcl/controls/Controls.h"
+#include "platform/vcl/design/PropertyEditor.h"
+
+#include <string>
+
+namespace tnxdesigntest {
+
+// Loads libTnxSa5 (and with it libTnxPack5) through the package loader, and the designer's own
+// registrations; once per process.
+void LoadPackages();
+
+// The class the loaded packages registered under that name.
+vcl::TClass PackageClass(const std::string& name);
+
+// The editor the registry chooses for the component's property (fails the test when none).
+vcl::TOwned<vcl::TPropertyEditor> EditorFor(tnxdesign::DesignDocument& document, vcl::TComponent* component,
+                                            const std::string& property);
+// Sets a property as typing it into the inspector does.
+void SetByInspector(tnxdesign::DesignDocument& document, vcl::TComponent* component, const std::string& property,
+                    const std::string& text);
+
+// A control of a form by name, as a T (null when missing or of another class).
+template <class T>
+T* Control(vcl::TComponent* form, const std::string& name) {
+    return dynamic_cast<T*>(form->FindComponent(name));
+}
+
+// Opens the parameters editor of the dataset's Params and, as the user, selects the parameter,
+// picks the data type by name (ntInteger, ...), types the value and clicks OK. Returns the
+// result the click gave the dialog (mrNone when the dialog did not come up).
+vcl::TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, vcl::TComponent* dataSet,
+                                    const std::string& param, const std::string& dataType, const std::string& value);
+
+} // namespace tnxdesigntest
