@@ -56,8 +56,10 @@ TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, TComponent* 
         const int type = types->GetItems()->IndexOf(dataType);
         ASSERT_GE(type, 0) << dataType << " is a data type of the list";
         types->ClickItem(type);
-        edit->SetFocus();
-        edit->TypeText(value);
+        if (!value.empty()) {
+            edit->SetFocus();
+            edit->TypeText(value);
+        }
         // Leaving the value field stores it; the OK button takes the focus when clicked.
         ok->MouseClick();
         result = form->GetModalResult();

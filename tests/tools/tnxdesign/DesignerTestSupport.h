@@ -33,7 +33,8 @@ T* Control(vcl::TComponent* form, const std::string& name) {
 }
 
 // Opens the parameters editor of the dataset's Params and, as the user, selects the parameter,
-// picks the data type by name (ntInteger, ...), types the value and clicks OK. Returns the
+// picks the data type by name (ntInteger, ...), types the value (unless empty: the value field is
+// then left alone) and clicks OK. Returns the
 // result the click gave the dialog (mrNone when the dialog did not come up).
 vcl::TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, vcl::TComponent* dataSet,
                                     const std::string& param, const std::string& dataType, const std::string& value);
