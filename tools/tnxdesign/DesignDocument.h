@@ -15,6 +15,7 @@
 #pragma once
 
 #include "platform/vcl/Component.h"
+#include "platform/vcl/DataModule.h"
 #include "platform/vcl/design/Designer.h"
 
 #include <functional>
@@ -22,10 +23,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace vcl {
-class TDataModule;
-}
 
 namespace tnxdesign {
 

@@ -41,10 +41,9 @@ void SetByInspector(tnxdesign::DesignDocument& document, TComponent* component, 
     if (auto editor = EditorFor(document, component, property)) editor->SetValue(text);
 }
 
-TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, TComponent* dataSet, const std::string& param,
-                               const std::string& dataType, const std::string& value) {
-    TModalResult result = mrNone;
-    tnxtest::ModalUser user([&](TCustomForm* form) {
+std::unique_ptr<tnxtest::ModalUser> ParamsDialogUser(const std::string& param, const std::string& dataType,
+                                                     const std::string& value, TModalResult& result) {
+    return std::make_unique<tnxtest::ModalUser>([=, &result](TCustomForm* form) {
         auto* list = Control<TListBox>(form, "lbParamNames");
         auto* types = Control<TComboBox>(form, "cbDataType");
         auto* edit = Control<TEdit>(form, "edParamValue");
@@ -64,6 +63,12 @@ TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, TComponent* 
         ok->MouseClick();
         result = form->GetModalResult();
     });
+}
+
+TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, TComponent* dataSet, const std::string& param,
+                               const std::string& dataType, const std::string& value) {
+    TModalResult result = mrNone;
+    auto user = ParamsDialogUser(param, dataType, value, result);
     auto editor = EditorFor(document, dataSet, "Params");
     if (!editor) return result;
     EXPECT_TRUE(editor->GetAttributes().Contains(paDialog));

@@ -3,11 +3,13 @@
 // acting as the user on the package's dialogs through the control model.
 #pragma once
 
+#include "support/ModalDialogs.h"
 #include "tools/tnxdesign/DesignDocument.h"
 
 #include "platform/vcl/controls/Controls.h"
 #include "platform/vcl/design/PropertyEditor.h"
 
+#include <memory>
 #include <string>
 
 namespace tnxdesigntest {
@@ -31,6 +33,13 @@ template <class T>
 T* Control(vcl::TComponent* form, const std::string& name) {
     return dynamic_cast<T*>(form->FindComponent(name));
 }
+
+// Acts as the user on the next parameters dialog shown modally (while the returned object lives):
+// selects the parameter, picks the data type by name (ntInteger, ...), types the value (unless
+// empty: the value field is then left alone) and clicks OK; result gets what the click gave the
+// dialog.
+std::unique_ptr<tnxtest::ModalUser> ParamsDialogUser(const std::string& param, const std::string& dataType,
+                                                     const std::string& value, vcl::TModalResult& result);
 
 // Opens the parameters editor of the dataset's Params and, as the user, selects the parameter,
 // picks the data type by name (ntInteger, ...), types the value (unless empty: the value field is
