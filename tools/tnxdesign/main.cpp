@@ -3,6 +3,7 @@
 #include "tools/tnxdesign/PalettePanel.h"
 
 #include "platform/qt/WidgetSet.h"
+#include "platform/win/MessageBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -56,6 +57,14 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     tnxqt::InstallWidgetSet();
+    if (parser.isSet(screenshot)) {
+        // A picture is taken unattended: messages (a session that cannot connect while the form
+        // is read, ...) go to the error output instead of waiting for a click.
+        win::SetMessageBoxHandler([](win::HWND, const std::string& text, const std::string& caption, win::UINT type) {
+            std::fprintf(stderr, "tnxdesign: %s: %s\n", caption.c_str(), text.c_str());
+            return win::MessageBoxDefaultResult(type);
+        });
+    }
     int result = 0;
     {
         tnxdesign::MainWindow window;
