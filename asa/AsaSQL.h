@@ -122,6 +122,15 @@ public:
     bool IsBlobTruncated(TCorvexBlobStream* Blob);
 
     // --- Properties and state -------------------------------------------------------------------
+    // Whole column names (off by default). The library describes a column's name in 30 characters;
+    // on, the statement also asks it for the whole names when it describes the columns: the field
+    // table then holds the first 128 characters of each, and GetFieldLongName all of it. Takes
+    // effect at the next describe.
+    bool GetLongColumnNames() const { return FLongColumnNames; }
+    void SetLongColumnNames(bool Value) { FLongColumnNames = Value; }
+    // The whole name of column Index when LongColumnNames was on at the describe, else the field
+    // table's name; empty for an index out of range.
+    vcl::AnsiString GetFieldLongName(int32_t Index) const;
     TAsaCursorType GetCursorType() const { return FCursorType; }
     // Takes effect at the next open.
     void SetCursorType(TAsaCursorType Value) { FCursorType = Value; }
@@ -140,6 +149,8 @@ public:
     static constexpr int32_t MaxSqldaVariables = 32767;
     // Largest piece of a long value per call: a binary variable of 32767 bytes less its length.
     static constexpr int32_t BlobChunkSize = 32765;
+    // Buffer bytes of an integer column or host variable under LargeIntegers (a 64-bit integer).
+    static constexpr int32_t LargeIntegerSize = 8;
 
 protected:
     ~TAsaSQL() override;
@@ -186,6 +197,8 @@ private:
     // Describes the result columns (of the prepared statement, or of the open cursor) and lays
     // out the SQLDA and the buffers for one block of rows.
     bool LayoutColumns(bool AfterOpen, bool ReadOnly);
+    // The long-names describe into FLongNames and the field table's names (LongColumnNames).
+    bool DescribeLongNames(bool AfterOpen);
     // The input binding of InternalBindVariables; Store keeps the names the SQLDA points to.
     bool BindInputs(int16_t* Statement, TCorvexVariables& Vars, sqlda*& Da, vcl::TStrings* Names,
                     std::deque<std::string>& Store);
@@ -221,6 +234,8 @@ private:
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
     TAsaCursorType FCursorType = actDefault;
+    bool FLongColumnNames = false;
+    std::vector<std::string> FLongNames; // whole column names of the last describe (LongColumnNames)
     // Whether RecordCount is the exact row count (the library may report an estimate).
     bool FCountExact = true;
     // Whether CurrentRow is the library's row number. Last takes it from RecordCount, so after a

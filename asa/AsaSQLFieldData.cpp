@@ -6,7 +6,7 @@
 // Buffer formats (the types the statement asks the library to deliver, see the type mapping):
 //   ntString, ntMemo   NUL-terminated text in Size bytes (a memo's inline copy; its whole value
 //                      is in the blob stream)
-//   ntInteger          32-bit signed integer
+//   ntInteger          32-bit signed integer; with LargeIntegers (Size 8) a 64-bit one
 //   ntFloat, ntCurrency  64-bit IEEE double
 //   ntDate, ntTime, ntDateTime  the 14-byte time-stamp record (AsaTimeStamp.h)
 //   ntBoolean          one byte, non-zero for true
@@ -58,6 +58,18 @@ bool IsByteArray(const Variant& v) {
     return v.VarType() == (vcl::varArray | vcl::varByte);
 }
 
+// A value for a 64-bit integer buffer, as leniently as the 32-bit one takes it: booleans 1 / 0,
+// anything that does not convert 0.
+int64_t LargeIntegerOf(const Variant& v) {
+    try {
+        if (v.VarType() == vcl::varBoolean) return v.AsBoolean() ? 1 : 0;
+        return v.AsInt64();
+    } catch (const vcl::EVariantError&) {
+    } catch (const vcl::EConvertError&) {
+    }
+    return 0;
+}
+
 } // namespace
 
 Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
@@ -91,6 +103,11 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
     case ntString:
         return bufferText();
     case ntInteger: {
+        if (Size == LargeIntegerSize) {
+            int64_t v;
+            std::memcpy(&v, p, sizeof v);
+            return Variant(v);
+        }
         if (Size < 4) return vcl::Null();
         int32_t v;
         std::memcpy(&v, p, sizeof v);
@@ -183,6 +200,11 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
         return;
     }
     case ntInteger: {
+        if (Size == LargeIntegerSize) {
+            const int64_t v = LargeIntegerOf(Value);
+            std::memcpy(p, &v, sizeof v);
+            return;
+        }
         if (Size < 4) return;
         const int32_t v = SetVarToInt(Value);
         std::memcpy(p, &v, sizeof v);

@@ -139,24 +139,34 @@ bool TAsaSQL::InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& D
     case DBLIB_T_LONGVARCHAR:
         set(ntMemo, DBLIB_T_STRING, BlobSize);
         break;
-    case DBLIB_T_DOUBLE:
-    case DBLIB_T_FLOAT:
     case DBLIB_T_BIGINT:
     case DBLIB_T_UNSBIGINT:
+    case DBLIB_T_INT:
+    case DBLIB_T_SMALLINT:
+    case DBLIB_T_TINYINT:
+    case DBLIB_T_UNSINT:
+    case DBLIB_T_UNSSMALLINT:
+        if (FLargeIntegers) {
+            // Every integer as a signed 64-bit one: exact, whatever its declared width. (An
+            // unsigned value beyond the signed range cannot be stored as an integer anyway.)
+            set(ntInteger, DBLIB_T_BIGINT, LargeIntegerSize);
+            Desc.Length = 20;
+        } else if (type == DBLIB_T_BIGINT || type == DBLIB_T_UNSBIGINT) {
+            set(ntFloat, DBLIB_T_DOUBLE, 8);
+            Desc.Length = 10;
+        } else {
+            set(ntInteger, DBLIB_T_INT, 4);
+            Desc.Length = 10;
+        }
+        break;
+    case DBLIB_T_DOUBLE:
+    case DBLIB_T_FLOAT:
         set(ntFloat, DBLIB_T_DOUBLE, 8);
         Desc.Length = 10;
         break;
     case DBLIB_T_DECIMAL:
         Desc.Decimals = (len >> 8) & 0xff;
         set(Desc.Decimals == 4 ? ntCurrency : ntFloat, DBLIB_T_DOUBLE, 8);
-        Desc.Length = 10;
-        break;
-    case DBLIB_T_INT:
-    case DBLIB_T_SMALLINT:
-    case DBLIB_T_TINYINT:
-    case DBLIB_T_UNSINT:
-    case DBLIB_T_UNSSMALLINT:
-        set(ntInteger, DBLIB_T_INT, 4);
         Desc.Length = 10;
         break;
     case DBLIB_T_BINARY:
@@ -344,9 +354,13 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
     da->sqld = da->sqln;
     FRecordSize = 0;
     for (int32_t i = 0; i < FFieldCount; ++i) {
+        // Only a decimal column has a scale: none is kept from a column of an earlier statement.
+        FFields[i].Decimals = 0;
         InternalSetFieldDef(i, da, FFields[i], FBlobSize + 4);
         FRecordSize += FFields[i].Size;
     }
+    FLongNames.clear();
+    if (FLongColumnNames && !DescribeLongNames(AfterOpen)) return false;
     for (int32_t r = 1; r < FFetchRows; ++r) {
         for (int32_t i = 0; i < FFieldCount; ++i) {
             sqlvar& to = da->sqlvar[r * FFieldCount + i];
@@ -368,6 +382,62 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
         }
     }
     return true;
+}
+
+bool TAsaSQL::DescribeLongNames(bool AfterOpen) {
+    TAsaSession* session = Asa();
+    TAsaEntryPoints& procs = AsaLibrary.Procs;
+    // Room for names of up to 255 bytes first; a longer one is described again with room for it.
+    int32_t room = 256;
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<char> names(static_cast<std::size_t>(room) * static_cast<std::size_t>(FFieldCount), '\0');
+        sqlda* da = AllocSqlda(FFieldCount);
+        int32_t longest = 0;
+        try {
+            da->sqld = da->sqln;
+            for (int32_t i = 0; i < FFieldCount; ++i) {
+                da->sqlvar[i].sqldata = names.data() + static_cast<std::size_t>(i) * room;
+                da->sqlvar[i].sqllen = static_cast<int16_t>(room);
+            }
+            if (AfterOpen) {
+                session->Dbpp(procs.dbpp_describe_cursor, FCursorName, da, DBLIB_DESCRIBE_LONG_NAMES);
+            } else {
+                session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, da,
+                              DBLIB_DESCRIBE_LONG_NAMES);
+            }
+            if (!CheckResult()) {
+                FreeSqlda(da);
+                return false;
+            }
+            for (int32_t i = 0; i < FFieldCount; ++i)
+                if (da->sqlvar[i].sqlind != nullptr) longest = std::max<int32_t>(longest, *da->sqlvar[i].sqlind);
+        } catch (...) {
+            FreeSqlda(da);
+            throw;
+        }
+        FreeSqlda(da);
+        if (longest >= room && pass == 0) {
+            room = std::min<int32_t>(longest + 1, 32767);
+            continue;
+        }
+        FLongNames.clear();
+        for (int32_t i = 0; i < FFieldCount; ++i) {
+            const char* name = names.data() + static_cast<std::size_t>(i) * room;
+            FLongNames.emplace_back(name, strnlen(name, static_cast<std::size_t>(room)));
+            // The field table keeps as much of the name as it holds.
+            const std::size_t keep = std::min(FLongNames.back().size(), sizeof(FFields[i].Name) - 1);
+            std::memcpy(FFields[i].Name, FLongNames.back().data(), keep);
+            FFields[i].Name[keep] = '\0';
+        }
+        return true;
+    }
+    return true;
+}
+
+vcl::AnsiString TAsaSQL::GetFieldLongName(int32_t Index) const {
+    if (Index < 0 || Index >= FFieldCount) return {};
+    if (static_cast<std::size_t>(Index) < FLongNames.size()) return FLongNames[static_cast<std::size_t>(Index)];
+    return FFields[Index].Name;
 }
 
 // --- Binding ------------------------------------------------------------------------------------
@@ -469,6 +539,8 @@ bool TAsaSQL::BindInputs(int16_t* Statement, TCorvexVariables& Vars, sqlda*& Da,
             }
             break;
         default:
+            // A 64-bit integer value (LargeIntegers) has the 8-byte buffer of the library's type.
+            if (item.FieldType == ntInteger && item.Size == LargeIntegerSize) item.ExtType = DBLIB_T_BIGINT;
             var.sqltype = static_cast<int16_t>(item.ExtType);
             var.sqllen = static_cast<int16_t>(item.Size);
             var.sqldata = p;

@@ -22,12 +22,16 @@ constexpr uint8_t kDaysInMonth[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31
 // Runs for every date column of every fetched row, so it counts the days straight from the record
 // (a table lookup, no loop over the months) instead of going through the calendar routines. It
 // gives exactly what TryEncodeDate and TryEncodeTime give: the same validity rules (years 1 ..
-// 9999, hours < 24, minutes and seconds < 60) and the same arithmetic, so every record converts to
-// the bit-identical value.
+// 9999, hours < 24, minutes and seconds < 60) and the same arithmetic, so every record with whole
+// milliseconds converts to the bit-identical value.
 vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec) {
     if (Rec.hour >= 24 || Rec.minute >= 60 || Rec.second >= 60) return vcl::TDateTime(0.0);
+    uint32_t micro;
+    std::memcpy(&micro, &Rec.microsecond, sizeof micro); // a packed field: copied, not referenced
+    const double fraction = micro < 1000000 ? micro / 1000.0 : 0.0;
     const double time =
-        static_cast<double>(Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000) / vcl::MSecsPerDay;
+        (static_cast<double>(Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000) + fraction) /
+        vcl::MSecsPerDay;
     // The library writes a TIME value with year, month and day 0: that is a time of day on day 0,
     // not an invalid date.
     const int32_t year = Rec.year;
@@ -49,6 +53,7 @@ void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec) {
         Rec.hour = static_cast<uint8_t>(hour);
         Rec.minute = static_cast<uint8_t>(minute);
         Rec.second = static_cast<uint8_t>(second);
+        Rec.microsecond = static_cast<uint32_t>(msec) * 1000u;
         if (std::trunc(DT.Value) == 0) return; // a time of day: no date
         int year, month, day;
         vcl::DecodeDate(DT, year, month, day);

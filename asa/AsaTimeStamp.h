@@ -5,8 +5,9 @@
 // Guarantees:
 //  - Neither function raises. GetAsaTimeStamp turns a record that holds no valid date or time into
 //    0; PutAsaTimeStamp keeps whatever fields it had written when a value cannot be decoded.
-//  - Precision is whole seconds: milliseconds are dropped on the way in, microseconds are not read
-//    on the way out.
+//  - Fractions of a second travel as far as both sides hold them: PutAsaTimeStamp writes the
+//    value's milliseconds into microsecond (as milliseconds times 1000), GetAsaTimeStamp adds the
+//    record's microseconds to the time (a microsecond field of a million or more is not read).
 //  - A record whose year, month and day are all 0 is a time of day, the way the library writes a
 //    TIME value and reads one: PutAsaTimeStamp writes a value whose integral part is 0 so, and
 //    GetAsaTimeStamp reads such a record back as that time of day (day 0 plus the time).
@@ -24,12 +25,12 @@ static_assert(sizeof(Tsqldatetime) == 14);
 
 // The record as a date-time: date + time, or date - time for days before 1899-12-30 (where the
 // time lies as a positive fraction away from the day); a time of day alone for a record without a
-// date; 0 when the date or the time is not valid. day_of_week, day_of_year and microsecond are
-// not read.
+// date; 0 when the date or the time is not valid. day_of_week and day_of_year are not read.
 vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec);
 
-// Fills the record from a date-time: every byte zeroed, then the time of day and, unless the
-// value's integral part is 0 (a pure time), the date with its day of the week and day of the year.
+// Fills the record from a date-time: every byte zeroed, then the time of day with its
+// milliseconds and, unless the value's integral part is 0 (a pure time), the date with its day of
+// the week and day of the year.
 void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec);
 
 } // namespace tnx

@@ -259,6 +259,19 @@ bool FitsInInt32(const Variant& Value) {
     }
 }
 
+// Whether an integer Variant's value lies within 64 signed bits.
+bool FitsInInt64(const Variant& Value) {
+    try {
+        Value.AsInt64();
+        return true;
+    } catch (const vcl::Exception&) {
+        return false;
+    }
+}
+
+// Buffer bytes of a 64-bit integer host variable.
+constexpr int32_t LargeIntegerSize = 8;
+
 } // namespace
 
 TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Value, int32_t& Length) {
@@ -274,9 +287,17 @@ TCorvexFieldTypes TCorvexSQL::InternalGetVariableTypeAndLength(const Variant& Va
     case vcl::varLongWord:
     case vcl::varInt64:
     case vcl::varUInt64:
-        // A wider integer travels as an integer while it fits 32 bits, else as its exact decimal
-        // text (the engine converts it where a number is stored): never as NULL, never rounded.
-        type = FitsInInt32(Value) ? ntInteger : ntString;
+        // A wider integer travels as an integer while it fits 32 bits, else as a 64-bit integer
+        // when LargeIntegers asks for it, else as its exact decimal text (the engine converts it
+        // where a number is stored): never as NULL, never rounded.
+        if (FitsInInt32(Value)) {
+            type = ntInteger;
+        } else if (FLargeIntegers && FitsInInt64(Value)) {
+            Length = LargeIntegerSize;
+            return ntInteger;
+        } else {
+            type = ntString;
+        }
         break;
     case vcl::varSingle:
     case vcl::varDouble:

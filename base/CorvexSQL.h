@@ -277,6 +277,13 @@ public:
     int32_t GetMaxFetchCount() const { return FMaxFetchCount; }
     // Accepts 1 .. 1000; other values are ignored.
     void SetMaxFetchCount(int32_t Value);
+    // Exact 64-bit integers (off by default). Off, an integer host value that needs more than 32
+    // bits travels as its decimal text and drivers deliver 64-bit integer columns as doubles
+    // (ntFloat), which lose digits above 2^53. On, such a value travels as a 64-bit integer, and
+    // drivers deliver every integer column as one (ntInteger with an 8-byte buffer), read back as
+    // a 64-bit Variant. Takes effect at the next prepare and the next binding of values.
+    bool GetLargeIntegers() const { return FLargeIntegers; }
+    void SetLargeIntegers(bool Value) { FLargeIntegers = Value; }
 
     const vcl::TNotifyEvent& GetAfterOpen() const { return FAfterOpen; }
     void SetAfterOpen(vcl::TNotifyEvent Value) { FAfterOpen = std::move(Value); }
@@ -382,6 +389,7 @@ protected:
     vcl::TNotifyEvent FBeforeClose;
     uint32_t FRowsProcessed = 0; // rows affected by the last executed statement
     int32_t FMaxFetchCount = 25; // most rows per fetch, 1 .. 1000
+    bool FLargeIntegers = false; // see GetLargeIntegers
     vcl::AnsiString FOpenSQL;    // text of the prepared query (after OEM conversion)
     vcl::AnsiString FExecSQL;    // text of the prepared executed statement
     // Result columns 0 .. FFieldCount-1; column i starts at the sum of the Sizes before it.

@@ -112,7 +112,7 @@ BackupSession::BackupSession(Connection& c) {
     std::string temp;
     sqlite3* dest = nullptr;
     try {
-        FSource = OpenEngineHandle(FPath);
+        FSource = OpenEngineHandle(FPath, db.ReadOnly);
         sqlite3_busy_timeout(FSource, 5000);
         // The snapshot: one read transaction, begun now and held until the log to be renamed is
         // opened (see Backup.h for why the log needs it).

@@ -74,6 +74,7 @@ void ThrowInjected(ClientState* client, const char* entry) {
 
 void ReportError(sqlca* ca, ClientState* client, const DbError& e) {
     std::string message = WriteSqlca(ca, e.Code(), e.P1(), e.P2());
+    if (!e.Where().empty()) message += " (" + e.Where() + ")";
     if (client) {
         client->LastCode = e.Code();
         client->LastMessage = std::move(message);

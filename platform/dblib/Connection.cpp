@@ -5,11 +5,15 @@
 #include "platform/dblib/Callbacks.h"
 #include "platform/dblib/Catalog.h"
 #include "platform/dblib/Cursor.h"
+#include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace tnxdb {
@@ -30,11 +34,43 @@ sqlite3_stmt* PrepareControl(sqlite3* db, const char* sql) {
 
 } // namespace
 
-sqlite3* OpenEngineHandle(const std::string& path) {
+namespace {
+
+// The file's name as a URI for the engine ('%', '?' and '#' escaped), opening it read-only; and
+// immutable when the file keeps its log beside it (write-ahead mode) but has no log file now: the
+// engine then needs no shared-memory file, which it could neither create in a folder it cannot
+// write nor remove after a read-only use. The file is read as it is.
+std::string ReadOnlyUri(const std::string& path) {
+    std::string uri = "file:";
+    for (char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+            uri += buf;
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?mode=ro";
+    unsigned char header[20] = {};
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        const size_t n = std::fread(header, 1, sizeof header, f);
+        std::fclose(f);
+        const bool walMode = n == sizeof header && header[18] == 2;
+        if (walMode && ::access((path + "-wal").c_str(), F_OK) != 0) uri += "&immutable=1";
+    }
+    return uri;
+}
+
+} // namespace
+
+sqlite3* OpenEngineHandle(const std::string& path, bool readOnly) {
     sqlite3* db = nullptr;
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
+    int flags = (readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+                SQLITE_OPEN_PRIVATECACHE;
     if (path.empty()) flags |= SQLITE_OPEN_MEMORY | SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(path.empty() ? ":memory:" : path.c_str(), &db, flags, nullptr);
+    const std::string name = path.empty() ? ":memory:" : readOnly ? ReadOnlyUri(path) : path;
+    int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         throw DbError(rc == SQLITE_NOMEM ? DBLIB_E_MEMORY : DBLIB_E_CANNOT_START_DB, sqlite3_errstr(rc));
@@ -62,6 +98,7 @@ Connection::Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database>
     FBeginWrite = PrepareControl(FHandle, "BEGIN IMMEDIATE");
     FCommit = PrepareControl(FHandle, "COMMIT");
     FRollback = PrepareControl(FHandle, "ROLLBACK");
+    if (!FDatabase->Utility && !FDatabase->ReadOnly) FDomains.Attach(FHandle);
 }
 
 Connection::~Connection() { Close(); }
@@ -79,6 +116,7 @@ Connection::Entry Connection::BeginRequest() {
         return Entry::Ended;
     }
     FRequestId.fetch_add(1, std::memory_order_acq_rel);
+    FDomains.ClearFailure();
     return Entry::Ok;
 }
 
@@ -144,6 +182,7 @@ void Connection::Close() {
     sqlite3_finalize(FCommit);
     sqlite3_finalize(FRollback);
     FBegin = FBeginWrite = FCommit = FRollback = nullptr;
+    FDomains.Detach();
     sqlite3* h;
     {
         std::lock_guard<std::mutex> lock(FHandleMutex);
@@ -158,6 +197,8 @@ void Connection::ThrowEngine(int rc, bool isDelete, const std::string& table) {
     int primary = rc & 0xff;
     if (primary == SQLITE_INTERRUPT || (CancelRequested() && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)))
         throw DbError(DBLIB_E_INTERRUPTED);
+    // A value a typed column refuses: the check's own error, not the engine's report of it.
+    if (std::optional<DbError> refused = FDomains.TakeFailure(); refused && primary == SQLITE_ERROR) throw *refused;
     throw EngineError(FHandle, rc, isDelete ? Verb::Delete : Verb::Other, table);
 }
 
@@ -209,6 +250,9 @@ void Connection::BeginIfNeeded(bool writes) {
     if (writes && FCursors) FCursors->BeforeWrite();
     if (!sqlite3_get_autocommit(FHandle)) return;
     if (writes) {
+        // Within a transaction the schema cannot change under this connection's snapshot, so
+        // the checks made before it starts hold for all of it.
+        FDomains.Refresh();
         int rc = sqlite3_step(FBeginWrite);
         sqlite3_reset(FBeginWrite);
         // An open cursor still reading holds the snapshot of its open; when another connection

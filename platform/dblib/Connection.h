@@ -20,6 +20,7 @@
 // handler end that request's engine work, and a cancel that comes after its request ended is void.
 #pragma once
 
+#include "platform/dblib/Domains.h"
 #include "platform/dblib/Options.h"
 #include "platform/dblib/RowEstimates.h"
 #include "platform/dblib/SqlVariables.h"
@@ -150,6 +151,7 @@ private:
     long FBusySince = 0;                  // ms clock when the current lock wait began
     VariableStore FVariables;
     OptionSet FOptions;
+    DomainChecks FDomains; // what typed columns refuse to store (not on read-only databases)
     RowEstimates FEstimates; // every query in it is compiled on FHandle
 
     // ---- Services ----
@@ -171,7 +173,8 @@ private:
 };
 
 // Opens an engine handle on a database file (path "" for a private in-memory database, as
-// utility_db uses) with the settings every connection runs with. Throws DbError.
-sqlite3* OpenEngineHandle(const std::string& path);
+// utility_db uses) with the settings every connection runs with; read-only, it neither writes the
+// file nor creates any file beside it. Throws DbError.
+sqlite3* OpenEngineHandle(const std::string& path, bool readOnly = false);
 
 } // namespace tnxdb

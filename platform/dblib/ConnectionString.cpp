@@ -224,6 +224,7 @@ StartLine ParseStartLine(std::string_view text) {
         const std::string& tok = tokens[t];
         if (!quoted[t] && tok.size() > 1 && tok[0] == '-') {
             std::string sw = ToLower(tok.substr(1));
+            if (sw == "r") line.ReadOnly = true;
             bool takesValue = false;
             for (const char* w : kWithValue)
                 if (sw == w) takesValue = true;

@@ -65,6 +65,7 @@ struct StartLine {
     std::string File;       // "" when the line names no database file
     std::string EngineName; // from -n before the file
     std::string DbName;     // from -n after the file
+    bool ReadOnly = false;  // -r: the database is started read-only
 };
 
 // Parses a start line. Throws DbError(DBLIB_E_PARSE) for an unterminated quote, a switch that

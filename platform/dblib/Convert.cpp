@@ -259,6 +259,8 @@ bool ParseDateTime(const char* p, size_t n, DateTimeParts& out) {
             if (p[i] != ' ' && p[i] != 'T') return false;
             while (i < n && (p[i] == ' ' || p[i] == 'T')) ++i;
             if (!ParseTimePart(p, n, i, dt)) return false;
+            // A time stamp written in UTC form ("...T13:45:56Z"): the value has no zone of its own.
+            if (i + 1 == n && (p[i] == 'Z' || p[i] == 'z')) ++i;
         }
     } else if (!ParseTimePart(p, n, i, dt)) {
         return false;
@@ -384,6 +386,25 @@ uint64_t ToUnsigned64(const Value& v) {
         return static_cast<uint64_t>(v.I);
     }
     ConversionError(v, DBLIB_T_UNSBIGINT);
+}
+
+void CheckStorable(const Value& v, int type) {
+    if (v.K == Value::Null) return;
+    switch (type) {
+    case DBLIB_T_INT: case DBLIB_T_SMALLINT: case DBLIB_T_TINYINT: case DBLIB_T_BIGINT:
+    case DBLIB_T_UNSINT: case DBLIB_T_UNSSMALLINT: case DBLIB_T_UNSBIGINT: case DBLIB_T_BIT:
+        ToIntegerOf(v, type);
+        return;
+    case DBLIB_T_DATE:
+    case DBLIB_T_TIME:
+    case DBLIB_T_TIMESTAMP: {
+        DateTimeParts dt = DateTimeOf(v, type);
+        if (type == DBLIB_T_DATE && !dt.HasDate) ConversionError(v, type);
+        return;
+    }
+    default:
+        return;
+    }
 }
 
 // ---- Engine values ------------------------------------------------------------------------------

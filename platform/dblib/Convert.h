@@ -55,8 +55,8 @@ struct DateTimeParts {
     bool HasDate = false, HasTime = false;
 };
 
-// Parses "YYYY-MM-DD", "HH:MM[:SS[.f...]]" or both separated by a blank or 'T', with blanks
-// around; validates every field. Returns false when the text holds no valid date or time.
+// Parses "YYYY-MM-DD", "HH:MM[:SS[.f...]]" or both separated by a blank or 'T' (then optionally
+// ending in 'Z'), with blanks around; validates every field. Returns false when the text holds no valid date or time.
 bool ParseDateTime(const char* p, size_t n, DateTimeParts& out);
 
 // Formats for a date (384), time (388) or time stamp (392) target; returns the length written
@@ -78,6 +78,11 @@ int64_t ToIntegerOf(const Value& v, int type);
 uint64_t ToUnsigned64(const Value& v);
 // Converts a value to a double (DBLIB_E_CONVERSION for text that is not a number).
 double ToDouble(const Value& v);
+// Throws the error that delivering a value stored in a column of this declared type (a DBLIB_T_*
+// code without the NULL bit) would raise: a number beyond an integer type's range, text that is
+// no number for an integer type, anything but date or time text for the date and time types (a
+// DATE needs its date part). Other types take every value.
+void CheckStorable(const Value& v, int type);
 
 // ---- The row path ------------------------------------------------------------------------------
 // What every delivered row goes through, inline so that a block fetch pays no call per value.

@@ -524,10 +524,15 @@ void Cursor::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
         FStatement->Describe(c, da, 2, ca);
         return;
     }
-    if (kind != 1 && kind != 9) throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
+    if (kind != 1 && kind != 9 && kind != DBLIB_DESCRIBE_LONG_NAMES)
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
     if (kind == 9) ca->sqlerrd[2] = 1;
     if (!FEngine) {
         da->sqld = 0;
+        return;
+    }
+    if (kind == DBLIB_DESCRIBE_LONG_NAMES) {
+        FillLongNames(da, FCols, [&](size_t i) { return sqlite3_column_name(FEngine, static_cast<int>(i)); });
         return;
     }
     FillDescribe(da, FCols, [&](size_t i, sqlvar& v) {
@@ -620,9 +625,19 @@ void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first,
         Value kept;
         const Value& v = live ? live[k - first] : (kept = FRows.Get(physical - FStoreBase, k - first));
         if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
-        if (StoreOutput(v, var, &c.Variables())) {
-            SetTruncationWarning(ca);
-            if (!var.sqlind) cutWithoutIndicator = true;
+        try {
+            if (StoreOutput(v, var, &c.Variables())) {
+                SetTruncationWarning(ca);
+                if (!var.sqlind) cutWithoutIndicator = true;
+            }
+        } catch (DbError& e) {
+            // A stored value the variable's type cannot take (a foreign file may hold text in a date
+            // column, or a number beyond an integer column's range): say where it is.
+            if (e.Code() == DBLIB_E_CONVERSION || e.Code() == DBLIB_E_OUT_OF_RANGE) {
+                const char* name = FEngine ? sqlite3_column_name(FEngine, static_cast<int>(k - first)) : nullptr;
+                e.At("column \"" + std::string(name ? name : "") + "\", row " + std::to_string(FPos + 1));
+            }
+            throw;
         }
     }
 }
@@ -660,7 +675,17 @@ void Cursor::Fetch(Connection& c, unsigned kind, int offset, sqlda* da, unsigned
         // a block that ends early leaves it on the last row delivered.
         FWhere = Where::On;
         FPos = row;
-        DeliverRow(c, Physical(row), da, i * FCols, ca, cutWithoutIndicator);
+        try {
+            DeliverRow(c, Physical(row), da, i * FCols, ca, cutWithoutIndicator);
+        } catch (const DbError& e) {
+            // A value that cannot be delivered fails the fetch of its own row only: the rows of the
+            // block before it are delivered, the cursor stays on the last of them, and the next
+            // fetch reaches the row again and reports it.
+            const bool valueError = e.Code() == DBLIB_E_CONVERSION || e.Code() == DBLIB_E_OUT_OF_RANGE;
+            if (i == 0 || !valueError) throw;
+            FPos = row - 1;
+            break;
+        }
         ca->sqlerrd[2] = static_cast<int32_t>(i + 1);
     }
     if (cutWithoutIndicator) WriteSqlca(ca, DBLIB_W_TRUNCATED, {}, {});

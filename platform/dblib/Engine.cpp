@@ -22,13 +22,39 @@ namespace {
 
 constexpr const char* kUtilityName = "utility_db";
 
+// Whether the parameters ask for the database to be started read-only: the switch -r on the
+// start line or among the database switches (DatabaseSwitches).
+bool ReadOnlyRequested(const ConnParams& p) {
+    if (ParseStartLine(p.Get(ConnKey::Start)).ReadOnly) return true;
+    return ParseStartLine("database-switches " + p.Get(ConnKey::DatabaseSwitches)).ReadOnly;
+}
+
+bool HasCatalog(sqlite3* db) {
+    sqlite3_stmt* s = nullptr;
+    bool found = false;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tnx_sysuser'", -1, &s,
+                           nullptr) == SQLITE_OK)
+        found = sqlite3_step(s) == SQLITE_ROW;
+    sqlite3_finalize(s);
+    return found;
+}
+
 // Opens the anchor handle of a database being started: checks that the file is a database,
-// switches it to the write-ahead log and makes sure the catalog exists.
-sqlite3* OpenAnchor(const std::string& path) {
-    sqlite3* db = OpenEngineHandle(path);
+// switches it to the write-ahead log and makes sure the catalog exists. A read-only database is
+// only checked: its file stays exactly as it is.
+sqlite3* OpenAnchor(const std::string& path, bool readOnly) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && st.st_size == 0)
+        throw DbError(DBLIB_E_CANNOT_START_DB, FileNamePart(path) + " (an empty file, not a database)");
+    sqlite3* db = OpenEngineHandle(path, readOnly);
     try {
-        ExecOrThrow(db, "PRAGMA journal_mode=WAL");
-        EnsureCatalog(db);
+        if (readOnly) {
+            // Reading the schema is what finds out that a file is no database.
+            ExecOrThrow(db, "SELECT count(*) FROM sqlite_master");
+        } else {
+            ExecOrThrow(db, "PRAGMA journal_mode=WAL");
+            EnsureCatalog(db);
+        }
     } catch (const DbError& e) {
         sqlite3_close_v2(db);
         throw DbError(DBLIB_E_CANNOT_START_DB, FileNamePart(path) + (e.P1().empty() ? "" : " (" + e.P1() + ")"));
@@ -37,6 +63,17 @@ sqlite3* OpenAnchor(const std::string& path) {
 }
 
 } // namespace
+
+AuthResult CheckLogin(sqlite3* handle, const Database& db, std::string_view user, std::string_view password) {
+    if (db.ReadOnly && !HasCatalog(handle)) {
+        AuthResult r;
+        r.Ok = IEquals(user, "DBA") && IEquals(password, "SQL");
+        r.IsDba = true;
+        r.Name = "DBA";
+        return r;
+    }
+    return Authenticate(handle, user, password);
+}
 
 Server& Server::Instance() {
     static Server server;
@@ -92,7 +129,7 @@ std::shared_ptr<Database> Server::FindFileLocked(const std::string& canonical) c
 }
 
 std::shared_ptr<Database> Server::StartDatabaseLocked(Engine& e, const std::string& file, const std::string& name,
-                                                      bool autoStop) {
+                                                      bool autoStop, bool readOnly) {
     std::string canonical = CanonicalExistingFile(file);
     if (canonical.empty()) throw DbError(DBLIB_E_DB_NOT_FOUND, FileNamePart(NormalizePath(file)));
     std::string dbName = Trim(name).empty() ? FilePrefix(NormalizePath(file)) : std::string(Trim(name));
@@ -105,7 +142,10 @@ std::shared_ptr<Database> Server::StartDatabaseLocked(Engine& e, const std::stri
     db->Path = canonical;
     db->AutoStop = autoStop;
     db->EngineName = e.Name;
-    db->Anchor = OpenAnchor(canonical);
+    // A file this process may not write is served read-only rather than half opened: the log
+    // files the engine would make beside it could be neither written nor removed again.
+    db->ReadOnly = readOnly || ::access(canonical.c_str(), W_OK) != 0;
+    db->Anchor = OpenAnchor(canonical, db->ReadOnly);
     e.Databases.push_back(db);
     return db;
 }
@@ -164,7 +204,7 @@ void Server::StartEngine(const ConnParams& p) {
     auto e = NewEngineLocked(name, false);
     if (file.empty()) return;
     try {
-        StartDatabaseLocked(*e, file, dbName, autoStopDb);
+        StartDatabaseLocked(*e, file, dbName, autoStopDb, ReadOnlyRequested(p));
     } catch (...) {
         StopEngineLocked(e);
         throw;
@@ -189,7 +229,8 @@ void Server::StartDatabase(const ConnParams& p, Connection* caller) {
     if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, name.empty() ? "(default)" : name);
     std::string file = p.Trimmed(ConnKey::DatabaseFile);
     if (file.empty()) throw DbError(DBLIB_E_START_STOP_DENIED, "no database file given");
-    StartDatabaseLocked(*e, file, p.Trimmed(ConnKey::DatabaseName), p.Bool(ConnKey::AutoStop, false));
+    StartDatabaseLocked(*e, file, p.Trimmed(ConnKey::DatabaseName), p.Bool(ConnKey::AutoStop, false),
+                        ReadOnlyRequested(p));
 }
 
 void Server::StopDatabase(const ConnParams& p, Connection* caller) {
@@ -238,7 +279,7 @@ std::shared_ptr<Connection> Server::OpenConnectionLocked(const std::shared_ptr<E
                                                          const std::shared_ptr<Database>& db, const ConnParams& p) {
     std::string user = p.Trimmed(ConnKey::UserId);
     const std::string& password = p.Get(ConnKey::Password);
-    sqlite3* h = OpenEngineHandle(db->Path);
+    sqlite3* h = OpenEngineHandle(db->Path, db->ReadOnly);
     AuthResult auth;
     std::vector<std::pair<std::string, std::string>> publicOptions, userOptions;
     try {
@@ -247,8 +288,8 @@ std::shared_ptr<Connection> Server::OpenConnectionLocked(const std::shared_ptr<E
             auth.IsDba = true;
             auth.Name = "DBA";
         } else {
-            auth = Authenticate(h, user, password);
-            if (auth.Ok) {
+            auth = CheckLogin(h, *db, user, password);
+            if (auth.Ok && HasCatalog(h)) {
                 publicOptions = LoadOptions(h, "PUBLIC");
                 userOptions = LoadOptions(h, auth.Name);
             }
@@ -310,14 +351,14 @@ std::shared_ptr<Connection> Server::Connect(const ConnParams& p, ClientState* cl
                 if (IEquals(d->Name, dbn)) db = d;
             if (!db) {
                 if (file.empty()) throw DbError(DBLIB_E_DB_NOT_FOUND, dbn);
-                db = startedDb = StartDatabaseLocked(*e, file, dbn, autoStopDb);
+                db = startedDb = StartDatabaseLocked(*e, file, dbn, autoStopDb, ReadOnlyRequested(p));
             }
         } else if (!file.empty()) {
             std::string canonical = CanonicalExistingFile(file);
             if (canonical.empty()) throw DbError(DBLIB_E_DB_NOT_FOUND, FileNamePart(NormalizePath(file)));
             for (const auto& d : e->Databases)
                 if (d->Path == canonical) db = d;
-            if (!db) db = startedDb = StartDatabaseLocked(*e, file, "", autoStopDb);
+            if (!db) db = startedDb = StartDatabaseLocked(*e, file, "", autoStopDb, ReadOnlyRequested(p));
         } else {
             if (e->Databases.empty()) throw DbError(DBLIB_E_DB_NOT_FOUND, "(default)");
             db = e->Databases.front();

@@ -27,6 +27,9 @@ public:
     std::string Name;        // as started (compared case-insensitively)
     std::string Path;        // canonical file path; "" for utility_db
     bool Utility = false;
+    // Started read-only (asked for, or a file this process may not write): nothing is written to
+    // the file, nor created beside it; every change is refused (DBLIB_E_READ_ONLY).
+    bool ReadOnly = false;
     bool AutoStop = false;   // stop when the last connection leaves
     bool Stopped = false;    // guarded by the Server mutex, like everything below
     std::string EngineName;
@@ -50,6 +53,13 @@ struct EngineInfo {
     std::vector<std::string> Databases;
     int Port = 0;
 };
+
+struct AuthResult;
+
+// Checks a user and password against a database's catalog. A read-only database that has no
+// catalog (a file made by another program) takes the user a new database starts with: DBA,
+// password SQL.
+AuthResult CheckLogin(sqlite3* handle, const Database& db, std::string_view user, std::string_view password);
 
 class Server {
 public:
@@ -84,7 +94,7 @@ private:
     std::shared_ptr<Engine> DefaultEngineLocked(Connection* caller) const;
     std::shared_ptr<Engine> NewEngineLocked(const std::string& name, bool autoStop);
     std::shared_ptr<Database> StartDatabaseLocked(Engine& e, const std::string& file, const std::string& name,
-                                                  bool autoStop);
+                                                  bool autoStop, bool readOnly);
     std::shared_ptr<Database> FindFileLocked(const std::string& canonical) const;
     void StopDatabaseLocked(Engine& e, const std::shared_ptr<Database>& db);
     void StopEngineLocked(const std::shared_ptr<Engine>& e);

@@ -33,11 +33,19 @@ public:
     int Code() const { return FCode; }
     const std::string& P1() const { return FP1; }
     const std::string& P2() const { return FP2; }
+    // Where the failure happened, when the code's message alone would not tell (for a value that
+    // cannot be delivered: its column and row). Shown after the message, in parentheses.
+    const std::string& Where() const { return FWhere; }
+    DbError& At(std::string where) {
+        FWhere = std::move(where);
+        return *this;
+    }
     const char* what() const noexcept override { return "database error"; }
 
 private:
     int FCode;
     std::string FP1, FP2;
+    std::string FWhere;
 };
 
 // Sets the SQLCA to success: code 0, SQLSTATE "00000", no parameters, counts 0, no warnings.

@@ -72,9 +72,9 @@ void Server::Ping(const ConnParams& p, bool database, Connection* caller) {
     if (db->Utility) {
         ok = IEquals(user, "DBA") && password == "SQL";
     } else {
-        sqlite3* h = OpenEngineHandle(db->Path);
+        sqlite3* h = OpenEngineHandle(db->Path, db->ReadOnly);
         try {
-            ok = Authenticate(h, user, password).Ok;
+            ok = CheckLogin(h, *db, user, password).Ok;
         } catch (...) {
             sqlite3_close_v2(h);
             throw;

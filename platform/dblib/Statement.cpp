@@ -313,13 +313,19 @@ void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
         });
         return;
     }
-    if (kind != 1 && kind != 9) throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
+    if (kind != 1 && kind != 9 && kind != DBLIB_DESCRIBE_LONG_NAMES)
+        throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
     if (FKind != StmtKind::Engine || FParts.empty()) {
         da->sqld = 0;
         if (kind == 9) ca->sqlerrd[2] = 1;
         return;
     }
     sqlite3_stmt* s = FParts[0].Stmt;
+    if (kind == DBLIB_DESCRIBE_LONG_NAMES) {
+        FillLongNames(da, static_cast<size_t>(sqlite3_column_count(s)),
+                      [&](size_t i) { return sqlite3_column_name(s, static_cast<int>(i)); });
+        return;
+    }
     int count = sqlite3_column_count(s);
     bool allDeclared = true;
     for (int i = 0; i < count; ++i)

@@ -20,6 +20,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -136,5 +138,25 @@ void FillDescribe(sqlda* da, size_t count, Fill&& fill) {
 
 // Writes a name into an sqlname (cut to 30 characters).
 void SetSqlName(sqlname& n, std::string_view text);
+
+// The long-names describe (DBLIB_DESCRIBE_LONG_NAMES): the whole name of column i, nameOf(i),
+// into the buffer of variable i.
+template <class NameOf>
+void FillLongNames(sqlda* da, size_t count, NameOf&& nameOf) {
+    if (da->sqld == 0) da->sqld = static_cast<int16_t>(count);
+    size_t n = std::min<size_t>({count, static_cast<size_t>(da->sqld > 0 ? da->sqld : 0),
+                                 static_cast<size_t>(da->sqln > 0 ? da->sqln : 0)});
+    for (size_t i = 0; i < n; ++i) {
+        sqlvar& v = da->sqlvar[i];
+        const char* name = nameOf(i);
+        const size_t len = name ? std::strlen(name) : 0;
+        if (v.sqlind) *v.sqlind = static_cast<int16_t>(std::min<size_t>(len, 32767));
+        if (!v.sqldata || v.sqllen < 1) continue;
+        const size_t keep = std::min(len, static_cast<size_t>(v.sqllen) - 1);
+        char* out = static_cast<char*>(v.sqldata);
+        if (keep) std::memcpy(out, name, keep);
+        out[keep] = '\0';
+    }
+}
 
 } // namespace tnxdb

@@ -412,7 +412,13 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
  *   BINARY(n), VARBINARY(n) 524 n (no length: 32767);  LONG BINARY, BLOB, IMAGE 528 32767
  *   any other declared type 456 32767; no declared type (an expression) 456 32767.
  * Inputs are described as 460 (nullable) with sqllen 32767.
+ * Long names (kind DBLIB_DESCRIBE_LONG_NAMES, for result columns): sqlname holds 30 characters at
+ * most, so this kind writes each column's whole name into the variable's own buffer instead: for
+ * each of the first min(sqld, sqln) variables whose sqldata is set, the name NUL-terminated and
+ * cut to sqllen - 1 bytes, and the name's full length into the indicator when there is one.
+ * sqld, sqltype and sqllen are left alone (sqld is set to the column count only when it was 0).
  * ------------------------------------------------------------------------------------------- */
+#define DBLIB_DESCRIBE_LONG_NAMES 17u
 
 /* ---------------------------------------------------------------------------------------------
  * Entry points. "r" marks reserved arguments callers pass as null or 0. For the generation-6 and
@@ -499,7 +505,8 @@ typedef unsigned int (*db_connection_info_fn)(struct sqlca *ca, int kind, struct
  *   separated by ';' runs them in order when executed (inputs numbered across them) and, as a
  *   cursor, gives one result set per query. Errors: -131, -141, -143, ... as the engine reports
  *   them; a failed prepare leaves no statement and leaves *stmt as it was.
- * dbpp_describe: kind 1, 2 or 9 (see Describe); -130 for an unknown number.
+ * dbpp_describe: kind 1, 2, 9 or DBLIB_DESCRIBE_LONG_NAMES (see Describe); -130 for an unknown
+ *   number.
  * dbpp_execute_into: runs the statement with the input SQLDA (inputs in marker order; missing
  *   variables, a null SQLDA or fewer variables than markers: -188). A query delivers its first row
  *   into the output SQLDA (sqlerrd[2] 1), or 100 when there is none; other statements set
@@ -578,8 +585,11 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  *   When it does not exist: sqlcode 100, sqlerrd[2] 0, and the cursor stands after the last row
  *   (the move went beyond the end) or before the first (it went before the beginning); relative
  *   0 from a deleted row's place gives 100 and leaves the cursor there.
- *   A value that cannot be delivered fails the call: the rows before it are delivered, sqlerrd[2]
- *   counts them, and the cursor stands on the row that failed.
+ *   A value that cannot be delivered (-157, -158) fails the fetch of its own row only: a block
+ *   ends before that row (sqlcode 0, sqlerrd[2] the rows before it, the cursor on the last of
+ *   them), and the call whose first row it is fails, its message naming the column and the row
+ *   ("... (column "a", row 3)"), the cursor standing on that row. Any other failure fails the
+ *   call, the rows before it delivered and counted in sqlerrd[2].
  *   60 rows in blocks of 25: absolute 1 gives rows 1-25 (on 25); relative 1, rows 26-50 (on 50);
  *   relative 1, rows 51-60 with sqlerrd[2] 10 (on 60); relative 1, 100 (after the last row);
  *   relative -25 from there, rows 36-60; relative -25 from row 60, rows 35-59; absolute -25,
@@ -590,7 +600,8 @@ DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *
  * dbpp_describe_cursor(da, 1) describes the current result set as dbpp_describe does; a column
  *   without a declared type takes the type of its value in the first row: an integer 496 (608
  *   when it needs more than 32 bits), a real 480, text 448 and bytes 524 (sqllen 32767), NULL or
- *   no row 456. Kind 2 describes the statement's inputs.
+ *   no row 456. Kind 2 describes the statement's inputs, DBLIB_DESCRIBE_LONG_NAMES the columns'
+ *   whole names.
  * dbpp_get_data(column, offset, da) reads the current row's column (from 1), starting at byte
  *   `offset`, into variable 0: types 524 and 448 (a 16-bit length, then up to sqllen-2 bytes),
  *   460 (up to sqllen-1 bytes and a NUL), 528 and 456 (up to array_len bytes; stored_len the

@@ -163,12 +163,17 @@ int TnxDataSetModel::ColumnCharacters(int column) const {
 
 // --- Rows, columns and the cache ----------------------------------------------------------------
 
-void TnxDataSetModel::BuildColumns() {
-    FColumns.clear();
+std::vector<vcl::TField*> TnxDataSetModel::VisibleFields() const {
+    std::vector<vcl::TField*> fields;
     vcl::TDataSet* dataSet = GetDataSet();
-    if (dataSet == nullptr || !FLink->GetActive()) return;
+    if (dataSet == nullptr || !FLink->GetActive()) return fields;
     for (vcl::TField* field : *dataSet->GetFields())
-        if (field->GetVisible()) FColumns.push_back(field);
+        if (field->GetVisible()) fields.push_back(field);
+    return fields;
+}
+
+void TnxDataSetModel::BuildColumns() {
+    FColumns = VisibleFields();
 }
 
 void TnxDataSetModel::DropCache() {
@@ -520,6 +525,13 @@ void TnxDataSetModel::EmitAllChanged() {
 void TnxDataSetModel::LinkDataSetChanged() {
     vcl::TDataSet* dataSet = GetDataSet();
     if (dataSet == nullptr) return;
+    // A dataset closed and opened again while its controls were disabled (a detail re-running its
+    // query for a new master record) reports only "changed": its fields are new objects and its
+    // rows another result, so the model starts afresh rather than keep the old fields' addresses.
+    if (VisibleFields() != FColumns) {
+        LinkActiveChanged();
+        return;
+    }
     DropCache();
     if (dataSet->IsEmpty()) {
         FBlockStarts.clear();

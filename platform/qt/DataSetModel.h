@@ -126,6 +126,8 @@ private:
     void LinkEditingChanged();
 
     void Reset(bool keepRows);
+    // The dataset's visible fields, in order (none while it is closed).
+    std::vector<vcl::TField*> VisibleFields() const;
     void BuildColumns();
     // The active record's row as the dataset tells it (RecNo), or the one tracked.
     int ReadActiveRow() const;

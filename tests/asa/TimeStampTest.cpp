@@ -85,13 +85,19 @@ TEST(AsaTimeStamp, EveryTimeOfDayAndOutOfRangeFieldsMatchTheCalendarRoutines) {
                                       << minute << ":" << second << ": " << got << " instead of " << want;
                 }
     EXPECT_EQ(mismatches, 0);
-    // Fields the conversion does not read change nothing; byte values past every range are
-    // refused.
+    // Fields the conversion does not read change nothing; microseconds add to the time (a field
+    // past its range is not read); byte values past every range are refused.
     Tsqldatetime rec = Record(2001, 6, 4, 13, 14, 15);
     const double plain = GetAsaTimeStamp(rec).Value;
     rec.day_of_week = 6;
     rec.day_of_year = 400;
+    EXPECT_TRUE(SameBits(GetAsaTimeStamp(rec).Value, plain));
+    rec.microsecond = 250000;
+    EXPECT_TRUE(SameBits(GetAsaTimeStamp(rec).Value,
+                         vcl::EncodeDate(2001, 7, 4).Value + vcl::EncodeTime(13, 14, 15, 250).Value));
     rec.microsecond = 999999;
+    EXPECT_NEAR((GetAsaTimeStamp(rec).Value - plain) * vcl::MSecsPerDay, 999.999, 1e-4);
+    rec.microsecond = 1000000;
     EXPECT_TRUE(SameBits(GetAsaTimeStamp(rec).Value, plain));
     EXPECT_EQ(GetAsaTimeStamp(Record(2001, 255, 4, 0, 0, 0)).Value, 0.0);
     EXPECT_EQ(GetAsaTimeStamp(Record(2001, 6, 255, 0, 0, 0)).Value, 0.0);

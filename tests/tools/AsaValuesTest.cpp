@@ -14,10 +14,10 @@ TEST(AsaValues, ParametersKeepTheirValue) {
     vcl::Variant small = CellToVariant(Cell::Integer(-2147483648LL));
     EXPECT_EQ(vcl::VarType(small), vcl::varInteger);
     EXPECT_EQ(small.AsInteger(), -2147483648LL);
-    // Wider integers go as exact text, not as a truncated 32-bit value or a rounded double.
+    // Wider integers go as exact 64-bit integers, not as a truncated 32-bit value or a rounded double.
     vcl::Variant wide = CellToVariant(Cell::Integer(9007199254740993LL));
-    EXPECT_EQ(vcl::VarType(wide), vcl::varString);
-    EXPECT_EQ(wide.AsString(), "9007199254740993");
+    EXPECT_EQ(vcl::VarType(wide), vcl::varInt64);
+    EXPECT_EQ(wide.AsInt64(), 9007199254740993LL);
     EXPECT_EQ(CellToVariant(Cell::Boolean(true)).AsBoolean(), true);
 
     // Text and bytes are copied whole, embedded zero bytes included.

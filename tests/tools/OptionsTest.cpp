@@ -93,7 +93,7 @@ TEST(Options, ParametersAreParsedWhenGiven) {
 
 TEST(Options, BadCommandLinesAreRefusedWithAClearMessage) {
     EXPECT_EQ(Refusal({"--bogus"}), "unknown option '--bogus'");
-    EXPECT_EQ(Refusal({"-x"}), "unknown option '-x'");
+    EXPECT_EQ(Refusal({"-y"}), "unknown option '-y'");
     EXPECT_EQ(Refusal({"-tz"}), "unknown option '-z'");
     EXPECT_EQ(Refusal({"--format"}), "option '--format' needs a value (FORMAT)");
     EXPECT_EQ(Refusal({"db", "-f"}), "option '-f' needs a value (FILE)");
@@ -132,13 +132,41 @@ TEST(Options, HelpDocumentsEveryOptionCommandAndExitStatus) {
         EXPECT_NE(help.find(status), std::string::npos) << status;
     for (const char* line : {"-f, --file FILE", "-F, --format FORMAT", "\\backup FOLDER"})
         EXPECT_NE(help.find(line), std::string::npos) << line;
-    // Lines fit a terminal.
-    size_t start = 0;
-    while (start < help.size()) {
-        size_t end = help.find('\n', start);
-        EXPECT_LE(end - start, 100u) << help.substr(start, end - start);
-        start = end + 1;
+    // Lines fit a terminal of 80 columns, in --help and in \help.
+    for (const std::string& text : {help, CommandHelpText()}) {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+            start = end + 1;
+        }
     }
+}
+
+TEST(Options, ReadOnlyDigitsExpandedPagerEcho) {
+    Options o = Parse({"--readonly", "--digits", "15", "-x", "--no-pager", "--echo", "db"});
+    EXPECT_TRUE(o.Connect.ReadOnly);
+    EXPECT_EQ(o.Format.FloatDigits, 15);
+    EXPECT_EQ(o.Format.Expanded, ExpandedMode::On);
+    EXPECT_TRUE(o.NoPager);
+    EXPECT_TRUE(o.Echo);
+    EXPECT_EQ(Parse({"db"}).Format.FloatDigits, 0);
+    EXPECT_EQ(Parse({"db"}).Format.Expanded, ExpandedMode::Auto);
+    EXPECT_EQ(Refusal({"--digits", "18", "db"}), "--digits: '18' is not a whole number from 1 to 17");
+    EXPECT_EQ(Refusal({"--digits=x", "db"}), "--digits: 'x' is not a whole number from 1 to 17");
+    EXPECT_EQ(Refusal({"--readonly", "--create", "db"}), "--create and --readonly cannot be used together");
+}
+
+TEST(Options, CreateRefusesSqlWhereTheFileNameBelongs) {
+    EXPECT_EQ(Refusal({"--create", "SELECT 1"}),
+              "--create: 'SELECT 1' looks like SQL, not a file name; name the new database file first: tnxsql "
+              "--create FILE [SQL ...]");
+    EXPECT_EQ(Refusal({"--create", "create table t(a int)"}).rfind("--create: 'create table", 0), 0u);
+    // A file name, even an odd one, is taken; so is SQL after the file.
+    EXPECT_EQ(Parse({"--create", "select.db", "SELECT 1"}).Connect.DatabaseFile, "select.db");
+    EXPECT_EQ(Parse({"--create", "my shop.db"}).Connect.DatabaseFile, "my shop.db");
+    // Without --create nothing is made, and the text is left to fail as a missing file.
+    EXPECT_EQ(Parse({"SELECT 1"}).Connect.DatabaseFile, "SELECT 1");
 }
 
 TEST(Commands, NamesAliasesAndArguments) {

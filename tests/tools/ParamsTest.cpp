@@ -1,8 +1,11 @@
 // Parameter values and markers: the typed forms of --param, markers found only outside quotes and
 // comments, and values paired with markers in the order the backend binds them.
 #include "tools/tnxsql/Params.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace tnxsql;
 
@@ -48,6 +51,28 @@ TEST(Params, TypedValues) {
     EXPECT_EQ(ParseParam("t:timestamp=2000-01-01 10:11:12").Value().AsTimestamp().Hour, 10);
     EXPECT_EQ(ParseParam("b:binary=0x00FF10").Value().AsBytes(), std::string("\x00\xff\x10", 3));
     EXPECT_EQ(ParseParam("b:hex=").Value().AsBytes(), "");
+}
+
+TEST(Params, ValuesFromFiles) {
+    tnxtest::TempDir dir;
+    // A value too large for a command line, whole, its last newline included.
+    const std::string big = std::string(300000, 'x') + "\n";
+    std::ofstream(dir.File("big.txt"), std::ios::binary) << big;
+    EXPECT_EQ(ParseParam("doc=@" + dir.File("big.txt")).Value().AsBytes(), big);
+    // Bytes as they are for binary (no hexadecimal), zero bytes included.
+    const std::string bytes("\x00\x01\xff\n", 4);
+    std::ofstream(dir.File("b.bin"), std::ios::binary) << bytes;
+    ParamValue b = ParseParam("blob:binary=@" + dir.File("b.bin"));
+    EXPECT_EQ(b.Kind(), CellKind::Binary);
+    EXPECT_EQ(b.Value().AsBytes(), bytes);
+    // Other types read the text, without the line end that closes it.
+    std::ofstream(dir.File("n.txt")) << "3000000000\r\n";
+    EXPECT_EQ(ParseParam("n:int=@" + dir.File("n.txt")).Value().AsInteger(), 3000000000LL);
+    // "@@" is a value that starts with "@".
+    EXPECT_EQ(ParseParam("a=@@home").Value().AsBytes(), "@home");
+    EXPECT_NE(ParseError("a=@" + dir.File("missing.txt")).find("cannot read " + dir.File("missing.txt")),
+              std::string::npos);
+    EXPECT_NE(ParseError("a=@").find("needs a file name"), std::string::npos);
 }
 
 TEST(Params, BadValuesAreRefusedNamingTheParameter) {

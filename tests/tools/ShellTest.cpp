@@ -114,6 +114,60 @@ TEST_F(ShellTest, CsvAndJsonKeepTheDataStreamClean) {
     EXPECT_EQ(out.str(), "");
 }
 
+TEST_F(ShellTest, StatementsWithoutARowCountPrintTheirCommand) {
+    backend.OnExecute = [](std::string_view sql, std::span<const BoundParam>) {
+        return ExecResult{nullptr, StartsWith(sql, "insert") ? 1 : 0};
+    };
+    Make().RunText("s.sql", "create table t(a int);\ninsert into t values (1);\n"
+                            "message 'hello' type info to client;\ndrop table t;");
+    EXPECT_EQ(out.str(), "CREATE TABLE\n1 row affected\nDROP TABLE\n");
+    options.Format.Format = OutputFormat::Csv;
+    out.str("");
+    Make().RunText("s.sql", "create index i on t(a)");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "CREATE INDEX\n");
+}
+
+TEST_F(ShellTest, ACommandOnAContinuationLineIsRefusedNotRunAndNotSent) {
+    Shell& sh = Make();
+    sh.FeedLine("select v");
+    sh.FeedLine("\\tables");
+    sh.FeedLine("from t;");
+    EXPECT_THAT(backend.Calls, ElementsAre("Execute(select v\n\nfrom t)"));
+    EXPECT_EQ(err.str(), "error: \\tables was left out: a command cannot be given inside a statement (end the "
+                         "statement with ';' first)\n");
+    EXPECT_EQ(out.str(), TwoRows);
+    // In a file the line is named and the failure counts under --bail.
+    err.str("");
+    options.Bail = true;
+    EXPECT_EQ(Make().RunText("s.sql", "select v\n\\q\nfrom t;"), Shell::Flow::Stop);
+    EXPECT_EQ(err.str().rfind("s.sql:2: error: \\q was left out", 0), 0u) << err.str();
+    EXPECT_FALSE(shell->QuitRequested());
+}
+
+TEST_F(ShellTest, ScriptsEndWithASummaryAndEchoTheirStatements) {
+    tnxtest::TempDir dir;
+    const std::string file = dir.File("s.sql");
+    std::ofstream(file) << "update t set v = 1;\nselect * from nope;\n\\timing off\n";
+    backend.OnExecute = [](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
+        if (sql == "select * from nope") throw BackendError("Error -141: Table 'nope' not found (42W33)", -141);
+        return ExecResult{nullptr, 3};
+    };
+    options.Echo = true;
+    EXPECT_EQ(Make().RunScript(file), Shell::Flow::Continue);
+    const std::regex expected("update t set v = 1;\n3 rows affected\n\nselect \\* from nope;\n\n\\\\timing off\n"
+                              "timing is off\n" +
+                              std::regex_replace(file, std::regex("[.]"), "[.]") +
+                              ": 3 statements, 1 failed \\([0-9]+[.][0-9]{3} s\\)\n");
+    EXPECT_TRUE(std::regex_match(out.str(), expected)) << out.str();
+    // Quiet: no summary.
+    out.str("");
+    options.Echo = false;
+    options.Quiet = true;
+    Make().RunScript(file);
+    EXPECT_EQ(out.str(), "timing is off\n");
+}
+
 TEST_F(ShellTest, ErrorsCarryTheLibrarysMessageCodeAndPlaceAndTheRunGoesOn) {
     backend.OnExecute = [](std::string_view sql, std::span<const BoundParam>) -> ExecResult {
         if (sql == "select * from nope")
@@ -480,7 +534,7 @@ TEST_F(ShellTest, CtrlCWhileRowsPrintStopsTheOutput) {
     backend.OnExecute = [](std::string_view, std::span<const BoundParam>) {
         return ExecResult{std::make_unique<GeneratedRows>(100000, 3), -1};
     };
-    options.Format.SampleRows = 1;
+    options.Format.HoldRows = 1;
     Shell& sh = Make();
     sh.FeedLine("select * from big;");
     EXPECT_EQ(out.str(), "+----+\n| v  |\n+----+\n| r1 |\n| r2 |\n| r3 |\n+----+\n(3 rows)\n");

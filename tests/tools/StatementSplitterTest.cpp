@@ -24,6 +24,8 @@ Split Run(StatementSplitter& sp) {
     while (sp.Next(s))
         out.Statements.push_back(s);
     auto end = sp.Finish();
+    while (sp.Next(s))
+        out.Statements.push_back(s);
     if (end.Last) out.Statements.push_back(*end.Last);
     out.Error = end.Error;
     out.ErrorLine = end.ErrorLine;
@@ -55,7 +57,7 @@ Split ByteByByte(const std::string& text) {
 std::vector<std::string> Texts(const Split& s) {
     std::vector<std::string> t;
     for (auto& st : s.Statements)
-        t.push_back((st.IsCommand ? "CMD " : "") + st.Text);
+        t.push_back((st.IsCommand ? "CMD " : st.Refused ? "REFUSED " : "") + st.Text);
     return t;
 }
 
@@ -164,6 +166,21 @@ TEST(StatementSplitter, BackslashCommandsEndAtTheLineEnd) {
     // Inside a statement a backslash is just a character.
     EXPECT_EQ(Both("select 'a\\b', 1\n\\ 2;"), (V{"select 'a\\b', 1\n\\ 2"}));
     EXPECT_EQ(Whole("select 1;\n\\info\n").Statements[1].Line, 2);
+}
+
+TEST(StatementSplitter, ACommandOnAContinuationLineIsLeftOutOfTheStatementAndRefused) {
+    // The command line comes out first (refused, not to be run); the statement goes on without it.
+    EXPECT_EQ(Both("select a,\n  \\tables\n  b from t;\n\\q\n"),
+              (V{"REFUSED \\tables", "select a,\n\n  b from t", "CMD \\q"}));
+    Split s = Whole("select 1,\n\\dt x\n2;");
+    ASSERT_EQ(s.Statements.size(), 2u);
+    EXPECT_EQ(s.Statements[0].Line, 2);
+    EXPECT_EQ(s.Statements[1].Line, 1);
+    // At the very end of the input too, before the statement it interrupted.
+    EXPECT_EQ(Both("select 1\n\\x"), (V{"REFUSED \\x", "select 1"}));
+    // Quoted text and comments are no command lines, nor is a backslash that no name follows.
+    EXPECT_EQ(Both("select '\n\\tables';"), (V{"select '\n\\tables'"}));
+    EXPECT_EQ(Both("select 1 /*\n\\tables */;"), (V{"select 1 /*\n\\tables */"}));
 }
 
 TEST(StatementSplitter, ContinuationStateForThePrompt) {

@@ -1,6 +1,7 @@
 // The output formats, checked byte for byte: tables (alignment, NULL, cut marks, escapes, hex, wide
 // and empty results, the sample window), CSV (RFC 4180 quoting, NULL against empty text) and JSON
 // (types, escaping, encodings, keys).
+#include "tools/tnxsql/CellText.h"
 #include "tools/tnxsql/CsvWriter.h"
 #include "tools/tnxsql/JsonWriter.h"
 #include "tools/tnxsql/TableWriter.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 #include <sstream>
 
 using namespace tnxsql;
@@ -145,20 +147,162 @@ TEST(TableWriter, WideResultsKeepEveryColumn) {
     EXPECT_NE(t.find("|  59 |"), std::string::npos);
 }
 
-TEST(TableWriter, RowsAfterTheSampleStreamWithTheSampledWidths) {
+TEST(TableWriter, ColumnsAreSizedFromTheWholeResult) {
+    // A wider value far down the result widens its column from the first line on: every line of
+    // the frame is as long as every other.
+    const std::string wide(30, 'w');
+    std::vector<Row> rows(1500, Row{Cell::Text("ab"), Cell::Integer(1)});
+    rows.push_back(Row{Cell::Text(wide), Cell::Integer(1234567890123)});
+    std::string t = Table({{"v", ColumnType::Text}, {"n", ColumnType::Integer}}, rows);
+    std::istringstream lines(t);
+    std::string line;
+    std::set<size_t> widths;
+    while (std::getline(lines, line))
+        if (line[0] == '+' || line[0] == '|') widths.insert(line.size());
+    EXPECT_EQ(widths, (std::set<size_t>{1 + (30 + 3) + (13 + 3)})) << t.substr(0, 200);
+}
+
+TEST(TableWriter, AResultLongerThanItHoldsIsFramedAgainWhenALaterRowIsWider) {
     FormatOptions o;
-    o.SampleRows = 2;
+    o.HoldRows = 2;
     std::ostringstream out;
     TableWriter w(out, o);
     w.Begin({{"v", ColumnType::Text}});
     w.Row(Row{Cell::Text("ab")});
-    EXPECT_EQ(out.str(), ""); // still sampling
+    EXPECT_EQ(out.str(), ""); // still held
     w.Row(Row{Cell::Text("abc")});
     w.Row(Row{Cell::Text("a")});
-    w.Row(Row{Cell::Text("abcdef")}); // wider than the sample: overflows, is not cut
+    w.Row(Row{Cell::Text("abcdef")}); // wider than the rows held: a new frame, nothing overflows
+    w.Row(Row{Cell::Text("abcd")});
     w.End();
-    EXPECT_EQ(out.str(),
-              "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n| abcdef |\n+-----+\n(4 rows)\n");
+    EXPECT_EQ(out.str(), "+-----+\n| v   |\n+-----+\n| ab  |\n| abc |\n| a   |\n"
+                         "+--------+\n| v      |\n+--------+\n| abcdef |\n| abcd   |\n+--------+\n(5 rows)\n");
+}
+
+// A pager that keeps what it is given; `broken` makes its stream fail as a pipe whose reader left.
+class RecordingPager : public Pager {
+public:
+    std::ostream* Open() override {
+        ++Opened;
+        if (Broken) Stream.setstate(std::ios::badbit);
+        return &Stream;
+    }
+    void Close() override { ++Closed; }
+    std::ostringstream Stream;
+    int Opened = 0, Closed = 0;
+    bool Broken = false;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+TEST(TableWriter, ATableWiderThanTheScreenCutsItsTextColumnsWidestFirst) {
+    FormatOptions o;
+    o.MaxWidth = 0;
+    o.Screen = [] { return ScreenSize{50, 24}; };
+    const std::string longText(70, 'l'), mid(20, 'm');
+    std::string t = Table({{"id", ColumnType::Integer}, {"long", ColumnType::Text}, {"mid", ColumnType::Text}},
+                          {{Cell::Integer(1234567), Cell::Text(longText), Cell::Text(mid)}}, o);
+    for (const std::string& line : Lines(t))
+        if (line[0] == '+' || line[0] == '|') {
+            EXPECT_LE(Utf8Length(line), 50u) << line;
+        }
+    // The number is whole; the widest text gives way first, and is cut with the mark.
+    EXPECT_NE(t.find("| 1234567 | "), std::string::npos) << t;
+    EXPECT_NE(t.find("... |"), std::string::npos) << t;
+    EXPECT_EQ(t.find(longText), std::string::npos) << t;
+    // A screen wide enough changes nothing.
+    o.Screen = [] { return ScreenSize{200, 24}; };
+    EXPECT_NE(Table({{"long", ColumnType::Text}}, {{Cell::Text(longText)}}, o).find(longText), std::string::npos);
+}
+
+TEST(TableWriter, ExpandedRowsOnRequestAndWhenNothingElseFits) {
+    FormatOptions o;
+    o.Expanded = ExpandedMode::On;
+    EXPECT_EQ(Table(Mixed, {{Cell::Integer(1), Cell::Text("alice"), Cell::Float(2.5)},
+                            {Cell::Integer(2), Cell::Null(), Cell::Null()}},
+                    o),
+              "-- row 1 --\nid    | 1\nname  | alice\nscore | 2.5\n"
+              "-- row 2 --\nid    | 2\nname  | NULL\nscore | NULL\n(2 rows)\n");
+    // Auto: twelve number columns cannot be cut to fit 40 columns, so each row is a list.
+    o.Expanded = ExpandedMode::Auto;
+    o.Screen = [] { return ScreenSize{40, 24}; };
+    std::vector<Column> cols;
+    Row row;
+    for (int i = 0; i < 12; ++i) {
+        cols.push_back({"column_" + std::to_string(i), ColumnType::Integer});
+        row.push_back(Cell::Integer(i));
+    }
+    std::string t = Table(cols, {row}, o);
+    EXPECT_EQ(t.rfind("-- row 1 --\ncolumn_0  | 0\n", 0), 0u) << t;
+    // Without a screen there is nothing to fit: a table.
+    o.Screen = nullptr;
+    EXPECT_EQ(Table(cols, {row}, o)[0], '+');
+}
+
+TEST(TableWriter, TablesLongerThanTheScreenGoThroughThePager) {
+    RecordingPager pager;
+    FormatOptions o;
+    o.PagerProgram = &pager;
+    o.Screen = [] { return ScreenSize{80, 10}; };
+    std::vector<Row> rows;
+    for (int i = 0; i < 20; ++i)
+        rows.push_back(Row{Cell::Integer(i)});
+    std::string direct = Table({{"n", ColumnType::Integer}}, rows, o);
+    EXPECT_EQ(direct, "");
+    EXPECT_EQ(pager.Opened, 1);
+    EXPECT_EQ(pager.Closed, 1);
+    EXPECT_EQ(Lines(pager.Stream.str()).size(), 25u);
+    EXPECT_EQ(Lines(pager.Stream.str()).back(), "(20 rows)");
+    // What fits the screen is written as it is.
+    rows.resize(3);
+    EXPECT_EQ(Lines(Table({{"n", ColumnType::Integer}}, rows, o)).size(), 8u);
+    EXPECT_EQ(pager.Opened, 1);
+    // A result longer than what is held goes to the pager from its first rows on.
+    o.HoldRows = 4;
+    pager.Stream.str("");
+    rows.assign(50, Row{Cell::Integer(7)});
+    EXPECT_EQ(Table({{"n", ColumnType::Integer}}, rows, o), "");
+    EXPECT_EQ(Lines(pager.Stream.str()).size(), 55u);
+    EXPECT_EQ(pager.Closed, 2);
+}
+
+TEST(TableWriter, APagerLeftEarlyAbandonsTheResult) {
+    RecordingPager pager;
+    pager.Broken = true;
+    FormatOptions o;
+    o.PagerProgram = &pager;
+    o.Screen = [] { return ScreenSize{80, 5}; };
+    o.HoldRows = 10;
+    std::ostringstream out;
+    TableWriter w(out, o);
+    w.Begin({{"n", ColumnType::Integer}});
+    for (int i = 0; i < 9; ++i)
+        w.Row(Row{Cell::Integer(i)});
+    EXPECT_FALSE(w.Abandoned()); // not paged yet: the rows are held
+    w.Row(Row{Cell::Integer(9)});
+    EXPECT_TRUE(w.Abandoned());
+    w.End();
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST(TableWriter, StatementsWithoutRowsShowTheirCountOrCommand) {
+    std::ostringstream out;
+    TableWriter w(out, {});
+    EXPECT_TRUE(w.Command("CREATE TABLE"));
+    EXPECT_EQ(out.str(), "CREATE TABLE\n");
+    std::ostringstream json;
+    JsonWriter j(json);
+    EXPECT_TRUE(j.Command("DROP VIEW"));
+    EXPECT_EQ(json.str(), "{\"command\":\"DROP VIEW\"}\n");
+    std::ostringstream csv;
+    CsvWriter c(csv);
+    EXPECT_FALSE(c.Command("CREATE TABLE")); // reported beside the data
 }
 
 TEST(TableWriter, RowsAffected) {
@@ -208,6 +352,30 @@ TEST(CsvWriter, WholeDoublesPrintInFull) {
         w.Row(Row{Cell::Float(v)});
     w.End();
     EXPECT_EQ(out.str(), "f\r\n5000000000\r\n-123456789012345\r\n0.5\r\n1.25e-07\r\n1e+300\r\n1e+16\r\n");
+}
+
+TEST(CsvWriter, FixedPointColumnsKeepTheirScaleAndDigitsAreAnOption) {
+    // The shortest text that reads back as the same double: 0.1 + 0.2 is not 0.3 and says so.
+    const std::vector<Column> cols = {{"money", ColumnType::Float, 0, true, 2},
+                                      {"sum", ColumnType::Float},
+                                      {"rate", ColumnType::Float, 0, true, 4}};
+    const Row row = {Cell::Float(182484.1), Cell::Float(0.1 + 0.2), Cell::Float(2.5)};
+    const Row row2 = {Cell::Float(-0.005), Cell::Float(0.99 * 3), Cell::Float(1e21)};
+    EXPECT_EQ(Csv(cols, {row, row2}),
+              "money,sum,rate\r\n182484.10,0.30000000000000004,2.5000\r\n-0.01,2.9699999999999998,"
+              "1000000000000000000000.0000\r\n");
+    FormatOptions o;
+    o.FloatDigits = 15;
+    std::ostringstream out;
+    CsvWriter w(out, o);
+    Write(w, out, cols, {row, row2});
+    EXPECT_EQ(out.str(), "money,sum,rate\r\n182484.10,0.3,2.5000\r\n-0.01,2.97,1000000000000000000000.0000\r\n");
+    // JSON and tables alike.
+    std::ostringstream json;
+    JsonWriter j(json, o);
+    Write(j, json, cols, {row});
+    EXPECT_EQ(json.str(), "[\n{\"money\":182484.10,\"sum\":0.3,\"rate\":2.5000}\n]\n");
+    EXPECT_NE(Table(cols, {row}, o).find("| 182484.10 | 0.3 | 2.5000 |"), std::string::npos);
 }
 
 TEST(JsonWriter, TypesNullsAndEmptyResults) {

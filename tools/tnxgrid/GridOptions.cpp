@@ -28,6 +28,12 @@ bool ParseGridOptions(const QStringList& arguments, GridOptions& options, QStrin
     if (parser.isSet(helpOption)) {
         help = true;
         message = parser.helpText();
+        // The usage line names the program, not the path it was started by (nor Qt's placeholder
+        // when help is answered before the QApplication exists).
+        const QString usage = QStringLiteral("Usage: ");
+        const qsizetype nameEnd = message.indexOf(QStringLiteral(" [options]"));
+        if (message.startsWith(usage) && nameEnd > usage.size())
+            message.replace(usage.size(), nameEnd - usage.size(), QStringLiteral("tnxgrid"));
         return false;
     }
     const QStringList positional = parser.positionalArguments();

@@ -9,9 +9,31 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
+namespace {
+
+// Whether the command line asks for help: answered before the QApplication exists, so that it works
+// on a machine without a display too.
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (AsksForHelp(argc, argv)) {
+        tnxgrid::GridOptions ignored;
+        QString message;
+        bool help = false;
+        tnxgrid::ParseGridOptions({QStringLiteral("tnxgrid"), QStringLiteral("--help")}, ignored, message, help);
+        std::printf("%s\n", qPrintable(message));
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tnxgrid"));
     tnxgrid::GridOptions options;

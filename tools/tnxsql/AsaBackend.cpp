@@ -97,9 +97,13 @@ AsaBackend::AsaBackend() : FSession(vcl::New<tnx::TAsaSession>()), FQuery(vcl::N
         if (FCancel.load(std::memory_order_relaxed)) abort = true;
         if (FOnWait) FOnWait();
     });
+    FServerParams = s.GetServerParams();
     FQuery->SetSession(FSession.get());
     FQuery->SetWantExceptions(true);
     FQuery->SetMaxFetchCount(FetchRows);
+    // Values and names as stored: 64-bit integers exact, column names whole.
+    FQuery->SetLargeIntegers(true);
+    FQuery->SetLongColumnNames(true);
 }
 
 AsaBackend::~AsaBackend() {
@@ -132,11 +136,15 @@ void AsaBackend::Configure(const ConnectSettings& settings) {
 void AsaBackend::ApplyPlan() {
     tnx::TAsaSession& s = *FSession;
     s.SetServerType(FPlan.StartEngine ? tnx::stServer : tnx::stClient);
+    // Read-only: the switch -r on the engine's start line, and among the database switches for a
+    // database the connection starts on a running engine.
+    s.SetServerParams(FSettings.ReadOnly ? FServerParams + " -r" : FServerParams);
     s.SetLoginDatabase(FPlan.Database);
     s.SetLoginEngineName(FPlan.Engine);
     s.SetLoginUser(FPlan.User);
     s.SetLoginPassword(std::string(FPlan.Password.View()));
-    s.SetClientParams(FPlan.ClientParams);
+    s.SetClientParams(FSettings.ReadOnly ? FPlan.ClientParams + (FPlan.ClientParams.empty() ? "" : ";") + "dbs=-r"
+                                         : FPlan.ClientParams);
 }
 
 void AsaBackend::Connect() {
@@ -152,7 +160,13 @@ void AsaBackend::Connect() {
 void AsaBackend::CreateDatabaseFile() {
     const std::string file = FPlan.Database;
     if (!FPlan.StartEngine || file.empty()) throw BackendError("--create needs a database file", 0);
-    if (std::filesystem::exists(file)) throw BackendError(file + " already exists; it is not overwritten", 0);
+    std::error_code ec;
+    if (std::filesystem::exists(file)) {
+        // An empty file holds nothing to lose: the new database takes its place.
+        if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) != 0 || ec ||
+            !std::filesystem::remove(file, ec))
+            throw BackendError(file + " already exists; it is not overwritten", 0);
+    }
     tnx::TAsaSession& s = *FSession;
     // An engine of the database's own name that serves only the utility database, which creates
     // the file; the database is then started on this same engine.

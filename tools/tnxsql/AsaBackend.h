@@ -101,6 +101,7 @@ private:
     vcl::TOwned<tnx::TAsaSession> FControl;
     ConnectSettings FSettings;
     LoginPlan FPlan;
+    std::string FServerParams; // the session's own engine start parameters
     bool FConfigured = false;
     MessageHandler FOnMessage;
     WaitHandler FOnWait;

@@ -2,6 +2,7 @@
 #include "tools/tnxsql/AsaResultSet.h"
 
 #include "asa/AsaSQL.h"
+#include "asa/AsaTimeStamp.h"
 #include "tools/tnxsql/AsaBackend.h"
 #include "tools/tnxsql/AsaValues.h"
 
@@ -17,19 +18,23 @@ AsaResultSet::AsaResultSet(tnx::TAsaSQL& query, const std::atomic<bool>& cancel)
     for (int32_t i = 0; i < n; ++i) {
         const tnx::TCorvexFieldDesc& d = FQuery.GetFieldDesc(i);
         Column c;
-        c.Name = d.Name;
+        c.Name = FQuery.GetFieldLongName(i);
         c.Type = ColumnTypeOf(d.FieldType);
         c.Length = d.Length;
         c.Nullable = d.Nulls;
+        if ((d.FieldType == tnx::ntFloat || d.FieldType == tnx::ntCurrency) && d.Decimals > 0) c.Scale = d.Decimals;
         FColumns.push_back(std::move(c));
     }
     FRow.resize(FColumns.size());
     FStorage.resize(FColumns.size());
     FOffsets.resize(FColumns.size(), -1);
     for (int32_t i = 0; i < n; ++i) {
+        const ColumnType t = FColumns[static_cast<size_t>(i)].Type;
+        const bool calendar = (t == ColumnType::Date || t == ColumnType::Time || t == ColumnType::DateTime) &&
+                              FQuery.GetFieldDesc(i).Size == static_cast<int32_t>(sizeof(tnx::Tsqldatetime));
         int32_t index = -1, offset = -1;
-        if (FColumns[static_cast<size_t>(i)].Type == ColumnType::Binary &&
-            FQuery.GetFieldInfo(vcl::Variant(i), &index, &offset) && index == i)
+        if ((t == ColumnType::Binary || calendar) && FQuery.GetFieldInfo(vcl::Variant(i), &index, &offset) &&
+            index == i)
             FOffsets[static_cast<size_t>(i)] = offset;
     }
 }
@@ -78,7 +83,8 @@ void AsaResultSet::ReadRow() {
             continue;
         }
         if (FOffsets[i] >= 0) {
-            FRow[i] = BinaryCell(static_cast<int32_t>(i));
+            FRow[i] = FColumns[i].Type == ColumnType::Binary ? BinaryCell(static_cast<int32_t>(i))
+                                                             : CalendarCell(static_cast<int32_t>(i));
             continue;
         }
         const vcl::Variant value = FQuery.GetFieldValue(field);
@@ -107,6 +113,31 @@ Cell AsaResultSet::BinaryCell(int32_t index) {
     std::string& bytes = FStorage[static_cast<size_t>(index)];
     bytes.assign(reinterpret_cast<const char*>(p + 2), n);
     return Cell::Binary(bytes);
+}
+
+Cell AsaResultSet::CalendarCell(int32_t index) {
+    const size_t i = static_cast<size_t>(index);
+    tnx::Tsqldatetime rec;
+    std::memcpy(&rec, FQuery.GetRecordBuffer() + FOffsets[i], sizeof rec);
+    uint32_t micro;
+    std::memcpy(&micro, &rec.microsecond, sizeof micro);
+    const bool noDate = rec.year == 0 && rec.month == 0 && rec.day == 0;
+    const bool valid = rec.hour < 24 && rec.minute < 60 && rec.second < 60 && micro < 1000000 &&
+                       (noDate || (rec.year >= 1 && rec.month < 12 && rec.day >= 1 && rec.day <= 31));
+    if (!valid || (noDate && FColumns[i].Type != ColumnType::Time)) {
+        // Not a record the library writes, or a time of day in a date column: what the statement
+        // makes of it.
+        return VariantToCell(FQuery.GetFieldValue(vcl::Variant(index)), FColumns[i].Type, FStorage[i]);
+    }
+    const auto month = static_cast<uint8_t>(noDate ? 0 : rec.month + 1);
+    switch (FColumns[i].Type) {
+    case ColumnType::Date:
+        return Cell::Date(rec.year, month, rec.day);
+    case ColumnType::Time:
+        return Cell::Time(rec.hour, rec.minute, rec.second, micro);
+    default:
+        return Cell::DateTime(Timestamp{rec.year, month, rec.day, rec.hour, rec.minute, rec.second, micro});
+    }
 }
 
 } // namespace tnxsql

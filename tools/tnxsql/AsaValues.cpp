@@ -94,7 +94,7 @@ vcl::Variant CellToVariant(const Cell& cell) {
         const int64_t v = cell.AsInteger();
         if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
             return vcl::Variant(static_cast<int32_t>(v));
-        return vcl::Variant(std::to_string(v));
+        return vcl::Variant(v);
     }
     case CellKind::Float:
         return vcl::Variant(cell.AsFloat());

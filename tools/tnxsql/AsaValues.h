@@ -14,7 +14,7 @@ namespace tnxsql {
 ColumnType ColumnTypeOf(tnx::TCorvexFieldTypes type);
 
 // A parameter cell as a host-variable value. NULL stays NULL; integers that fit 32 bits go as
-// integers, wider ones as their decimal text (the statement has no 64-bit host variable, and a
+// 32-bit integers, wider ones as 64-bit integers (exact under the statement's LargeIntegers; a
 // double would lose digits above 2^53); dates, times and date-times go as their canonical text
 // ("2026-12-08", "10:30:00", "2026-12-08 10:30:00.250000"), which the database compares and stores
 // exactly, where a date-time value would give a date a time of day and a time a date.

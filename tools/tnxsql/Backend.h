@@ -48,7 +48,8 @@ private:
 // What the user gave to reach a database. Empty texts mean "not given".
 struct ConnectSettings {
     std::string DatabaseFile;     // path of the database file (the engine is started on it)
-    bool Create = false;          // create DatabaseFile first; it must not exist
+    bool Create = false;          // create DatabaseFile first; it must not exist (or be empty)
+    bool ReadOnly = false;        // start the database read-only: nothing is written to its file
     std::string EngineName;       // engine (server) name; empty: derived from the file name
     std::string DatabaseName;     // database name; empty: derived from the file name
     std::string User;             // user name
@@ -144,9 +145,9 @@ public:
     // finds its own libraries (its run path: build/lib in the build tree, ../lib when installed).
     virtual void Configure(const ConnectSettings& settings) = 0;
 
-    // Connects with the stored settings, starting the engine on the database file when one is given.
-    // With Create: refuse (BackendError, code 0) when DatabaseFile exists; otherwise create a new,
-    // empty database there, then connect to it. The connection must commit each statement on its own
+    // Connects with the stored settings, starting the engine on the database file when one is given
+    // (read-only with ReadOnly). With Create: refuse (BackendError, code 0) when DatabaseFile exists
+    // and is not empty; otherwise create a new, empty database there, then connect to it. The connection must commit each statement on its own
     // (the session's AutoCommit on) unless Begin() started a user transaction, and must not commit on
     // disconnect (CommitOnDisconnect off): the front end decides what happens to an open transaction.
     // Register the message and wait handlers with the session (OnServerMessage, OnServerWait) here.

@@ -1,6 +1,7 @@
 // Text forms of values; see CellText.h.
 #include "tools/tnxsql/CellText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -29,6 +30,24 @@ void AppendFloat(std::string& out, double v) {
         return;
     }
     auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void AppendFloat(std::string& out, double v, int32_t scale, int digits) {
+    if (!std::isfinite(v) || (scale < 0 && digits <= 0)) {
+        AppendFloat(out, v);
+        return;
+    }
+    char buf[400]; // the widest fixed form of a double with up to 40 decimals
+    std::to_chars_result r;
+    if (scale >= 0)
+        r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, std::min(scale, 40));
+    else
+        r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, std::min(digits, 17));
+    if (r.ec != std::errc()) {
+        AppendFloat(out, v);
+        return;
+    }
     out.append(buf, r.ptr);
 }
 

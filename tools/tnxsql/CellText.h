@@ -15,6 +15,9 @@ namespace tnxsql {
 
 // Shortest text that reads back as the same double; "NaN", "Infinity", "-Infinity" for the rest.
 void AppendFloat(std::string& out, double v);
+// The same, but with exactly `scale` digits after the point when scale >= 0 (a fixed-point
+// column's declared scale: 182484.10), else with `digits` significant digits when digits > 0.
+void AppendFloat(std::string& out, double v, int32_t scale, int digits);
 void AppendInteger(std::string& out, int64_t v);
 
 // YYYY-MM-DD, HH:MM:SS and YYYY-MM-DD<sep>HH:MM:SS by the cell kind. Fractions of a second appear

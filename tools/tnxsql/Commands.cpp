@@ -26,6 +26,10 @@ constexpr CommandInfo Table[] = {
     {"rollback", "", "", "roll the transaction back"},
     {"timing", "", "[on|off]", "show how long each statement takes (no argument: toggle)"},
     {"format", "", "[table|csv|json]", "set the output format (no argument: show it)"},
+    {"expanded", "x", "[on|off|auto]",
+     "tables: one line per field (auto: only when a table is wider than the terminal); no argument: "
+     "toggle on and off"},
+    {"pager", "", "[on|off]", "on a terminal, show tables longer than the screen through $PAGER (or less)"},
     {"param", "", "[NAME[:TYPE]=VALUE]", "set the value of the marker :NAME (no argument: list the values)"},
     {"unparam", "", "NAME", "forget the value of :NAME"},
     {"bail", "", "[on|off]", "stop at the first failed statement (no argument: toggle)"},
@@ -65,7 +69,7 @@ const CommandInfo* FindCommand(std::string_view name) {
 }
 
 std::string HelpEntry(std::string head, std::string_view text) {
-    constexpr size_t column = 34, width = 100;
+    constexpr size_t column = 30, width = 80;
     std::string out = std::move(head);
     if (out.size() < column)
         out.append(column - out.size(), ' ');

@@ -26,7 +26,7 @@ const CommandInfo* FindCommand(std::string_view name);
 // The commands part of the help text.
 std::string CommandHelpText();
 
-// One entry of a help text: `head` in a column of its own, `text` beside it, wrapped to fit 100
+// One entry of a help text: `head` in a column of its own, `text` beside it, wrapped to fit 80
 // columns (a head too wide for its column puts the text on the next line).
 std::string HelpEntry(std::string head, std::string_view text);
 

@@ -22,6 +22,9 @@ void CsvWriter::Begin(const std::vector<Column>& columns) {
     if (FResults++ > 0) FBuf += "\r\n";
     FRows = 0;
     FColumns = columns.size();
+    FScales.clear();
+    for (const Column& c : columns)
+        FScales.push_back(c.Scale);
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i) FBuf += ',';
         AppendField(FBuf, columns[i].Name, columns[i].Name.empty());
@@ -40,7 +43,7 @@ void CsvWriter::Row(std::span<const Cell> cells) {
             AppendInteger(FBuf, c.AsInteger());
             break;
         case CellKind::Float:
-            AppendFloat(FBuf, c.AsFloat());
+            AppendFloatValue(FBuf, c.AsFloat(), FScales[i], FOptions);
             break;
         case CellKind::Boolean:
             FBuf += c.AsBoolean() ? "true" : "false";

@@ -78,6 +78,9 @@ std::vector<std::string> JsonWriter::Keys(const std::vector<Column>& columns) {
 void JsonWriter::Begin(const std::vector<Column>& columns) {
     FRows = 0;
     FKeys.clear();
+    FScales.clear();
+    for (const Column& c : columns)
+        FScales.push_back(c.Scale);
     for (auto& k : Keys(columns)) {
         std::string quoted;
         AppendString(quoted, k);
@@ -102,7 +105,7 @@ void JsonWriter::Row(std::span<const Cell> cells) {
             break;
         case CellKind::Float:
             if (std::isfinite(c.AsFloat())) {
-                AppendFloat(FBuf, c.AsFloat());
+                AppendFloatValue(FBuf, c.AsFloat(), FScales[i], FOptions);
             } else {
                 FBuf += '"';
                 AppendFloat(FBuf, c.AsFloat());
@@ -145,6 +148,14 @@ bool JsonWriter::RowsAffected(int64_t count) {
         FBuf += "null";
     else
         AppendInteger(FBuf, count);
+    FBuf += "}\n";
+    Flush();
+    return true;
+}
+
+bool JsonWriter::Command(std::string_view tag) {
+    FBuf += "{\"command\":";
+    AppendString(FBuf, tag);
     FBuf += "}\n";
     Flush();
     return true;

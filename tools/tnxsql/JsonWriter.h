@@ -5,7 +5,8 @@
 //   {"id":2,"name":"bob","born":null,"note":"says \"hi\""}
 //   ]
 //
-// and an empty result is []. A statement without rows gives {"rows_affected":N}. Several statements
+// and an empty result is []. A statement without rows gives {"rows_affected":N}, or its command
+// ({"command":"CREATE TABLE"}) when it counts no rows. Several statements
 // give several JSON texts one after the other (read them with any streaming JSON reader).
 //
 // Integers and finite floats are numbers; NaN and infinities, which JSON cannot hold, are the
@@ -22,12 +23,14 @@ namespace tnxsql {
 
 class JsonWriter final : public ResultWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : ResultWriter(out) {}
+    explicit JsonWriter(std::ostream& out, FormatOptions options = {})
+        : ResultWriter(out), FOptions(std::move(options)) {}
 
     void Begin(const std::vector<Column>& columns) override;
     void Row(std::span<const Cell> cells) override;
     void End() override;
     bool RowsAffected(int64_t count) override;
+    bool Command(std::string_view tag) override;
 
     // Appends text as a JSON string, quotes included.
     static void AppendString(std::string& out, std::string_view text);
@@ -35,6 +38,8 @@ public:
     static std::vector<std::string> Keys(const std::vector<Column>& columns);
 
 private:
+    FormatOptions FOptions;         // floating-point digits
+    std::vector<int32_t> FScales;   // per column: Column::Scale
     std::vector<std::string> FKeys; // each already written as a JSON string followed by ':'
 };
 

@@ -29,13 +29,43 @@ size_t ParseWidth(const std::string& v) {
     return n;
 }
 
+int ParseDigits(const std::string& v) {
+    int n = 0;
+    auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+    if (v.empty() || ec != std::errc() || p != v.data() + v.size() || n < 1 || n > 17)
+        throw UsageError("--digits: '" + v + "' is not a whole number from 1 to 17");
+    return n;
+}
+
+// Whether a text given as the database file reads like SQL: a statement's first word, then a
+// blank (a file name seldom holds one).
+bool LooksLikeSql(std::string_view text) {
+    static constexpr std::string_view Words[] = {"SELECT", "CREATE", "INSERT", "UPDATE", "DELETE", "DROP",
+                                                 "ALTER",  "WITH",   "VALUES", "GRANT",  "CALL",   "MESSAGE"};
+    size_t end = 0;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != '\n')
+        ++end;
+    if (end == text.size()) return false;
+    std::string first;
+    for (char c : text.substr(0, end))
+        first += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    for (std::string_view w : Words)
+        if (first == w) return true;
+    return false;
+}
+
 const std::vector<OptionEntry>& OptionTable() {
     static const std::vector<OptionEntry> table = {
         {'d', "database", "FILE", "Connection", "the database file (instead of the first argument)",
          [](Options& o, const std::string& v) { o.Connect.DatabaseFile = v; }},
         {0, "create", "", "Connection",
-         "create the database file first; an existing file is never overwritten",
+         "create the database file first; an existing file is never overwritten (an empty one is "
+         "made a database)",
          [](Options& o, const std::string&) { o.Connect.Create = true; }},
+        {0, "readonly", "", "Connection",
+         "open the database read-only: nothing is written to its file or beside it (so it opens in a "
+         "folder that cannot be written); changes are refused",
+         [](Options& o, const std::string&) { o.Connect.ReadOnly = true; }},
         {'e', "engine", "NAME", "Connection", "the engine (server) name; default: from the file name",
          [](Options& o, const std::string& v) { o.Connect.EngineName = v; }},
         {'n', "dbname", "NAME", "Connection",
@@ -64,8 +94,9 @@ const std::vector<OptionEntry>& OptionTable() {
              o.Sources.push_back({Source::Kind::File, v});
          }},
         {0, "param", "NAME[:TYPE]=VALUE", "Input",
-         "value of the host-variable marker :NAME; TYPE is text (default), int, float, bool, date, "
-         "time, datetime, binary (hex) or null; may repeat",
+         "value of the host-variable marker :NAME; TYPE is text (default), int (64 bits), float, bool, "
+         "date, time, datetime, binary (hex) or null; VALUE @FILE reads it from FILE (binary: its "
+         "bytes as they are); may repeat",
          [](Options& o, const std::string& v) {
              try {
                  o.Params.Set(ParseParam(v));
@@ -90,6 +121,18 @@ const std::vector<OptionEntry>& OptionTable() {
          "cut longer text and binary values in tables to N characters, ending in \"...\" (default 40; 0: "
          "never)",
          [](Options& o, const std::string& v) { o.Format.MaxWidth = ParseWidth(v); }},
+        {0, "digits", "N", "Output",
+         "print floating-point numbers with N significant digits, 1 to 17 (15 shows 0.1+0.2 as 0.3); "
+         "default: the shortest text that reads back as the same number. Fixed-point columns keep "
+         "their scale",
+         [](Options& o, const std::string& v) { o.Format.FloatDigits = ParseDigits(v); }},
+        {'x', "expanded", "", "Output", "print each row of a table as one line per field",
+         [](Options& o, const std::string&) { o.Format.Expanded = ExpandedMode::On; }},
+        {0, "no-pager", "", "Output",
+         "never show long tables through a pager (on a terminal: $PAGER, else less or more)",
+         [](Options& o, const std::string&) { o.NoPager = true; }},
+        {0, "echo", "", "Output", "print each statement and command before its result",
+         [](Options& o, const std::string&) { o.Echo = true; }},
         {'t', "timing", "", "Output", "print how long each statement took",
          [](Options& o, const std::string&) { o.Timing = true; }},
         {'q', "quiet", "", "Output", "print no rows-affected counts and no banner",
@@ -203,6 +246,12 @@ Options ParseArguments(std::span<const std::string> args) {
 
     if (o.Connect.Create && o.Connect.DatabaseFile.empty())
         throw UsageError("--create needs a database file");
+    if (o.Connect.Create && LooksLikeSql(o.Connect.DatabaseFile))
+        throw UsageError("--create: '" + o.Connect.DatabaseFile +
+                         "' looks like SQL, not a file name; name the new database file first: tnxsql "
+                         "--create FILE [SQL ...]");
+    if (o.Connect.Create && o.Connect.ReadOnly)
+        throw UsageError("--create and --readonly cannot be used together");
     if (o.PromptPassword && !o.PasswordFile.empty())
         throw UsageError("--password and --password-file cannot be used together");
     return o;
@@ -212,14 +261,16 @@ std::string HelpText() {
     std::string out =
         "Usage: tnxsql [options] [database-file] [SQL ...]\n"
         "\n"
-        "Runs SQL against a database: the statements given as arguments, then those of -f files, or, when\n"
-        "there are none and standard input is a terminal, statements typed at a prompt with line editing\n"
-        "and history. Statements end at ';' (outside quotes, comments and BEGIN ... END blocks). Without a\n"
-        "database file or --connect, tnxsql starts unconnected (for \\servers, \\ping, \\startdb, ...).\n"
+        "Runs SQL against a database: the statements given as arguments, then those of -f\n"
+        "files, or, when there are none and standard input is a terminal, statements\n"
+        "typed at a prompt with line editing and history. Statements end at ';' (outside\n"
+        "quotes, comments and BEGIN ... END blocks). Without a database file or\n"
+        "--connect, tnxsql starts unconnected (for \\servers, \\ping, \\startdb, ...).\n"
         "\n"
-        "The database file is opened on the embedded default: the client library found beside the program's\n"
-        "own libraries (or in --libdir) starts an engine in this process on the file, both named after it\n"
-        "(\"sales\" for sales.db). Each statement commits on its own unless \\begin started a transaction.\n";
+        "The database file is opened on the embedded default: the client library found\n"
+        "beside the program's own libraries (or in --libdir) starts an engine in this\n"
+        "process on the file, both named after it (\"sales\" for sales.db). Each statement\n"
+        "commits on its own unless \\begin started a transaction.\n";
     std::string_view group;
     for (const OptionEntry& s : OptionTable()) {
         if (s.Group != group) {
@@ -236,11 +287,14 @@ std::string HelpText() {
            "Commands (a line starting with a backslash, in files and at the prompt):\n";
     out += CommandHelpText();
     out += "\n"
-           "Host-variable markers :NAME in a statement take the values of --param or \\param.\n"
-           "Ctrl-C cancels the running statement; at the prompt it clears the line. Ctrl-D leaves.\n"
+           "Host-variable markers :NAME in a statement take the values of --param or \\param;\n"
+           "a value written @FILE is read from that file (@@ stands for one @).\n"
+           "Ctrl-C cancels the running statement; at the prompt it clears the line. Ctrl-D\n"
+           "leaves. On a terminal, tables longer than the screen go through a pager.\n"
            "\n"
            "Exit status:\n"
-           "  0    everything ran (failed statements are reported, and the run goes on, without --bail)\n"
+           "  0    everything ran (failed statements are reported, and the run goes on,\n"
+           "       without --bail)\n"
            "  1    a statement or command failed under --bail\n"
            "  2    bad options, or an input file that cannot be read\n"
            "  3    the database could not be opened\n"

@@ -52,6 +52,8 @@ struct Options {
     bool Quiet = false;
     bool Bail = false;
     bool NoProgress = false;
+    bool NoPager = false; // never page long tables on a terminal
+    bool Echo = false;    // print each statement before its result
     std::string HistoryFile; // empty: ~/.tnxsql_history
     bool NoHistory = false;
     bool Help = false;

@@ -3,7 +3,11 @@
 #include "tools/tnxsql/Params.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace tnxsql {
 
@@ -103,6 +107,18 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The whole content of a parameter's value file.
+std::string ReadValueFile(const std::string& name, std::string_view path) {
+    if (path.empty()) throw ParamError("parameter " + name + ": '@' needs a file name (@@ for a value starting with @)");
+    std::ifstream in{std::string(path), std::ios::binary};
+    if (!in)
+        throw ParamError("parameter " + name + ": cannot read " + std::string(path) + ": " + std::strerror(errno));
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw ParamError("parameter " + name + ": cannot read " + std::string(path));
+    return std::move(content).str();
+}
+
 [[noreturn]] void Bad(std::string_view name, std::string_view type, std::string_view value,
                       std::string_view want) {
     throw ParamError("parameter " + std::string(name) + ": '" + std::string(value) + "' is not " +
@@ -168,6 +184,22 @@ ParamValue ParseParam(std::string_view given) {
         return ParamValue(n, Cell::Null());
     }
     if (eq == std::string_view::npos) throw ParamError("parameter " + n + ": missing '=VALUE'");
+    // "@FILE" reads the value from a file: a value too large for a command line, or bytes as they
+    // are. "@@..." stands for a value that starts with "@".
+    const bool binary = EqualNoCase(type, "binary") || EqualNoCase(type, "hex");
+    std::string fromFile;
+    if (value.starts_with("@@")) {
+        value.remove_prefix(1);
+    } else if (value.starts_with("@")) {
+        fromFile = ReadValueFile(n, value.substr(1));
+        if (binary) return ParamValue(n, CellKind::Binary, std::move(fromFile));
+        // Other types read their text form; a file ends its last line with a newline.
+        if (!(EqualNoCase(type, "text") || EqualNoCase(type, "string"))) {
+            while (!fromFile.empty() && (fromFile.back() == '\n' || fromFile.back() == '\r'))
+                fromFile.pop_back();
+        }
+        value = fromFile;
+    }
     if (EqualNoCase(type, "text") || EqualNoCase(type, "string"))
         return ParamValue(n, CellKind::Text, std::string(value));
     if (EqualNoCase(type, "int") || EqualNoCase(type, "integer")) {

@@ -42,7 +42,9 @@ private:
 // Parses "NAME[:TYPE]=VALUE" (or "NAME:null"). NAME is letters, digits and underscores, not starting
 // with a digit. TYPE is text (the default), int, float, bool, date (YYYY-MM-DD), time
 // (HH:MM[:SS[.ffffff]]), datetime (date, a blank or T, time), binary (hexadecimal digits, an
-// optional 0x in front) or null. Throws ParamError with a message naming the problem.
+// optional 0x in front) or null. A VALUE "@FILE" is read from FILE: whole for text, its bytes as
+// they are for binary, its text without the line ends that close it for the other types; "@@" at
+// the start stands for one "@". Throws ParamError with a message naming the problem.
 ParamValue ParseParam(std::string_view given);
 
 // Parsers for the calendar forms above; false when the text is not one. Shared with the formats.

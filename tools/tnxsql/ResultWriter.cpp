@@ -1,6 +1,7 @@
 // Shared parts of the writers and the choice of a writer by format.
 #include "tools/tnxsql/ResultWriter.h"
 
+#include "tools/tnxsql/CellText.h"
 #include "tools/tnxsql/CsvWriter.h"
 #include "tools/tnxsql/JsonWriter.h"
 #include "tools/tnxsql/TableWriter.h"
@@ -38,18 +39,22 @@ std::string_view OutputFormatName(OutputFormat format) {
 
 void ResultWriter::Flush() {
     if (!FBuf.empty()) {
-        FOut.write(FBuf.data(), static_cast<std::streamsize>(FBuf.size()));
+        FTarget->write(FBuf.data(), static_cast<std::streamsize>(FBuf.size()));
         FBuf.clear();
     }
-    FOut.flush();
+    FTarget->flush();
+}
+
+void AppendFloatValue(std::string& out, double v, int32_t scale, const FormatOptions& options) {
+    AppendFloat(out, v, scale, options.FloatDigits);
 }
 
 std::unique_ptr<ResultWriter> MakeResultWriter(const FormatOptions& options, std::ostream& out) {
     switch (options.Format) {
     case OutputFormat::Csv:
-        return std::make_unique<CsvWriter>(out);
+        return std::make_unique<CsvWriter>(out, options);
     case OutputFormat::Json:
-        return std::make_unique<JsonWriter>(out);
+        return std::make_unique<JsonWriter>(out, options);
     case OutputFormat::Table:
         break;
     }

@@ -1,6 +1,7 @@
 // The shell: statements, commands, output, errors and exit status; see Shell.h.
 #include "tools/tnxsql/Shell.h"
 
+#include "tools/tnxsql/CommandTag.h"
 #include "tools/tnxsql/Commands.h"
 #include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Params.h"
@@ -85,7 +86,7 @@ Shell::Shell(Backend& backend, const Options& options, const ConnectSettings& se
              std::ostream& err, bool progress)
     : FBackend(backend), FSettings(settings), FScrubber(settings.Password), FOut(out), FErr(err),
       FFormat(options.Format), FProgress(err, progress), FParams(options.Params), FTiming(options.Timing),
-      FQuiet(options.Quiet), FBail(options.Bail) {
+      FQuiet(options.Quiet), FBail(options.Bail), FEcho(options.Echo) {
     FScrubber.LearnConnectionString(settings.ConnectionString);
     MakeWriter();
     FBackend.SetMessageHandler([this](MessageKind kind, int32_t, std::string_view text) {
@@ -142,12 +143,36 @@ Shell::Flow Shell::RunFile(const std::string& path) {
     return RunStream(path, in);
 }
 
+Shell::Flow Shell::RunScript(const std::string& path) {
+    const size_t run = FStatementsRun, failed = FFailures;
+    const auto start = std::chrono::steady_clock::now();
+    const Flow flow = RunFile(path);
+    if (!FQuiet) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const size_t n = FStatementsRun - run;
+        char time[32];
+        std::snprintf(time, sizeof time, "%.3f s", seconds);
+        Note(path + ": " + std::to_string(n) + (n == 1 ? " statement, " : " statements, ") +
+             std::to_string(FFailures - failed) + " failed (" + time + ")");
+    }
+    return flow;
+}
+
+void Shell::SetPager(Pager* pager, bool on) {
+    FPager = pager;
+    FFormat.PagerProgram = on ? pager : nullptr;
+    MakeWriter();
+}
+
 Shell::Flow Shell::RunSplitter(std::string_view name, StatementSplitter& splitter, bool atEnd) {
     Statement s;
     while (splitter.Next(s))
         if (RunStatement(s, Where{name, s.Line}) == Flow::Stop) return Flow::Stop;
     if (!atEnd) return Flow::Continue;
     StatementSplitter::End end = splitter.Finish();
+    while (splitter.Next(s))
+        if (RunStatement(s, Where{name, s.Line}) == Flow::Stop) return Flow::Stop;
     if (!end.Error.empty()) {
         ReportError(Where{name, end.ErrorLine},
                     end.Error + " at the end of the input; the statement did not run", 0);
@@ -196,6 +221,19 @@ Shell::Flow Shell::RunStatement(const Statement& s, const Where& where) {
         FInterrupted = true;
         return Flow::Stop;
     }
+    ++FStatementsRun;
+    if (FEcho && !s.Refused) {
+        // A blank line sets each statement apart from the result before it.
+        Note((FEchoed ? "\n" : "") + (s.IsCommand ? s.Text : s.Text + ";"));
+        FEchoed = true;
+    }
+    if (s.Refused) {
+        ReportError(where,
+                    s.Text + " was left out: a command cannot be given inside a statement (end the "
+                             "statement with ';' first)",
+                    0);
+        return Failed();
+    }
     return s.IsCommand ? RunCommand(s.Text, where) : RunSql(s.Text, where);
 }
 
@@ -217,8 +255,13 @@ Shell::Flow Shell::RunSql(std::string_view sql, const Where& where) {
             FProgress.Clear();
             if (r.Rows) {
                 WriteRows(*r.Rows);
-            } else if (!FQuiet && !FWriter->RowsAffected(r.RowsAffected)) {
-                Note(RowsAffectedText(r.RowsAffected));
+            } else if (!FQuiet) {
+                const std::optional<std::string> tag = CommandTag(sql);
+                if (!tag) {
+                    if (!FWriter->RowsAffected(r.RowsAffected)) Note(RowsAffectedText(r.RowsAffected));
+                } else if (!tag->empty() && !FWriter->Command(*tag)) {
+                    Note(*tag);
+                }
             }
         } catch (const BackendError& e) {
             FProgress.Clear();
@@ -276,6 +319,7 @@ void Shell::ReportError(const Where& where, std::string_view message, int32_t co
 }
 
 Shell::Flow Shell::Failed() {
+    ++FFailures;
     if (!FInteractive && interrupt::Pending()) {
         FInterrupted = true;
         return Flow::Stop;
@@ -480,6 +524,31 @@ void Shell::Command(const std::string& name, const std::string& rest, const Wher
             MakeWriter();
         }
         Note("output format is " + std::string(OutputFormatName(FFormat.Format)));
+    } else if (name == "expanded") {
+        auto w = words();
+        if (w.size() > 1) throw usage();
+        if (w.empty()) {
+            FFormat.Expanded = FFormat.Expanded == ExpandedMode::On ? ExpandedMode::Off : ExpandedMode::On;
+        } else if (w[0] == "on") {
+            FFormat.Expanded = ExpandedMode::On;
+        } else if (w[0] == "off") {
+            FFormat.Expanded = ExpandedMode::Off;
+        } else if (w[0] == "auto") {
+            FFormat.Expanded = ExpandedMode::Auto;
+        } else {
+            throw usage();
+        }
+        MakeWriter();
+        Note(FFormat.Expanded == ExpandedMode::On    ? "expanded is on"
+             : FFormat.Expanded == ExpandedMode::Off ? "expanded is off"
+                                                     : "expanded is auto");
+    } else if (name == "pager") {
+        const bool on = ParseSwitch(words(), FFormat.PagerProgram != nullptr, name);
+        if (on && FPager == nullptr)
+            throw CommandError("\\pager: no pager here (the output is no terminal, or no pager program was found)");
+        FFormat.PagerProgram = on ? FPager : nullptr;
+        MakeWriter();
+        Note(on ? "pager is on" : "pager is off");
     } else if (name == "param") {
         if (rest.empty()) {
             TableResult r(

@@ -41,6 +41,11 @@ public:
     Flow RunText(std::string_view name, std::string_view text);
     // Runs a file, or standard input for "-". A file that cannot be read is a failure.
     Flow RunFile(const std::string& path);
+    // Runs a file given on the command line (-f) as RunFile, then, unless quiet, notes a summary:
+    // "FILE: N statements, M failed (S s)".
+    Flow RunScript(const std::string& path);
+    // The pager that \pager on turns on (null: none); `on` says whether it is on now.
+    void SetPager(Pager* pager, bool on);
     // Runs a stream read in pieces, so that statements run as they arrive.
     Flow RunStream(std::string_view name, std::istream& in);
 
@@ -100,6 +105,13 @@ private:
     bool FTiming;
     bool FQuiet;
     bool FBail;
+    bool FEcho;
+    bool FEchoed = false; // a statement was echoed already
+    Pager* FPager = nullptr; // what \pager on shows long tables through
+
+    // Statements and commands run, and failures, since the tool started (for script summaries).
+    size_t FStatementsRun = 0;
+    size_t FFailures = 0;
 
     StatementSplitter FInput; // interactive input
     std::string FEntry;       // lines of the interactive entry being typed

@@ -13,6 +13,10 @@ bool IsBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
+bool IsLetter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool IsWordChar(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '$' || c == '#' || c == '@' || c >= 0x80;
@@ -57,6 +61,10 @@ void StatementSplitter::Feed(std::string_view chunk) {
         FPos -= FStart;
         FContentStart = FContentStart >= FStart ? FContentStart - FStart : 0;
         if (FWordStart != std::string::npos) FWordStart -= FStart;
+        if (FState == State::RefusedCommand) {
+            FRefusedStart -= FStart;
+            FRefusedText -= FStart;
+        }
         FStart = 0;
     }
     FBuf.append(chunk);
@@ -174,6 +182,16 @@ void StatementSplitter::Scan(bool atEnd) {
                 MarkContent();
                 FState = State::Command;
                 ++FPos;
+            } else if (c == '\\' && !haveNext && !atEnd && AtLineStart()) {
+                return; // a command name may follow: wait for the next byte
+            } else if (c == '\\' && IsLetter(next) && AtLineStart()) {
+                FRefusedText = FPos;
+                FRefusedStart = FPos;
+                while (FRefusedStart > FStart && (FBuf[FRefusedStart - 1] == ' ' || FBuf[FRefusedStart - 1] == '\t'))
+                    --FRefusedStart;
+                FOpenLine = FLine;
+                FState = State::RefusedCommand;
+                ++FPos;
             } else if (c == ';') {
                 if (FPending != Pending::None) Resolve({}, true);
                 if (FDepth == 0) {
@@ -231,6 +249,14 @@ void StatementSplitter::Scan(bool atEnd) {
                 ++FPos;
             }
             break;
+        case State::RefusedCommand:
+            if (c == '\n') {
+                RefuseCommand(FPos); // the newline stays, and is counted in the statement
+                FState = State::Normal;
+            } else {
+                ++FPos;
+            }
+            break;
         case State::Command:
             if (c == '\n') {
                 Emit(FPos, true);
@@ -246,8 +272,29 @@ void StatementSplitter::Scan(bool atEnd) {
     }
 }
 
+bool StatementSplitter::AtLineStart() const {
+    for (size_t k = FPos; k > FStart; --k) {
+        const char before = FBuf[k - 1];
+        if (before == '\n') return true;
+        if (before != ' ' && before != '\t' && before != '\r') return false;
+    }
+    return false; // the statement's own first line: not a continuation line
+}
+
+void StatementSplitter::RefuseCommand(size_t end) {
+    std::string_view text(FBuf.data() + FRefusedText, end - FRefusedText);
+    text = TrimRight(text);
+    FQueue.push_back(Statement{std::string(text), FOpenLine, false, true});
+    FBuf.erase(FRefusedStart, end - FRefusedStart);
+    FPos = FRefusedStart;
+}
+
 StatementSplitter::End StatementSplitter::Finish() {
     Scan(true);
+    if (FState == State::RefusedCommand) {
+        RefuseCommand(FBuf.size());
+        FState = State::Normal;
+    }
     End end;
     if (FState == State::Normal || FState == State::BracketClose || FState == State::LineComment) {
         if (FWordStart != std::string::npos) {

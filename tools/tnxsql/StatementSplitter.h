@@ -12,6 +12,9 @@
 //    closes one, and END IF / END LOOP / END WHILE / END FOR / END REPEAT close nothing.
 //  - A line whose first non-blank character, at the start of a statement, is a backslash is a
 //    command (\tables, \q, ...): it ends at the end of the line, and a trailing semicolon is dropped.
+//    Such a line inside a statement (a continuation line, a backslash and a letter) is no part of
+//    the SQL and is not run either: it comes out on its own, marked Refused, and the statement
+//    goes on without it.
 //  - Blanks and comments before a statement are dropped; statements holding nothing else (";;")
 //    vanish. Comments inside a statement stay in its text.
 //  - At the end of input, a statement without its semicolon is complete; an open quote, comment or
@@ -31,6 +34,7 @@ struct Statement {
     std::string Text;       // trimmed, without the ending semicolon (commands: from the backslash)
     int Line = 0;           // 1-based line of the statement's first character
     bool IsCommand = false; // a backslash command
+    bool Refused = false;   // a backslash command on a continuation line: to be reported, not run
 };
 
 class StatementSplitter {
@@ -47,8 +51,9 @@ public:
         std::string Error;             // non-empty when the input ended inside quotes, a comment or a block
         int ErrorLine = 0;             // where the open quote, comment or block started
     };
-    // Declares the end of input. Call Next() until false first; afterwards the splitter is empty
-    // and ready for new input (line numbers go on counting).
+    // Declares the end of input. Call Next() until false first, and again after (a refused command
+    // line at the very end comes out there, before End::Last); afterwards the splitter is empty and
+    // ready for new input (line numbers go on counting).
     End Finish();
 
     // Drops everything buffered and not yet complete (Ctrl-C at the prompt).
@@ -72,6 +77,7 @@ private:
         LineComment,
         BlockComment,
         Command,
+        RefusedCommand, // a command line inside a statement, from FRefusedStart to the line's end
     };
     enum class Pending : uint8_t { None, Begin, End };
 
@@ -82,6 +88,10 @@ private:
     void ResetStatement();
 
     void MarkContent();
+    // Whether FBuf[FPos] is the first non-blank character of its line.
+    bool AtLineStart() const;
+    // Queues the command line from FRefusedStart to `end` as refused and cuts it out of the input.
+    void RefuseCommand(size_t end);
 
     // Input not yet emitted. The current statement starts at FStart; bytes before it belong to
     // statements already emitted and are dropped at the next Feed (dropping them at each statement
@@ -95,6 +105,8 @@ private:
     size_t FContentStart = 0; // offset in FBuf of the first byte that is no blank or comment
     int FContentLine = 0;
     int FOpenLine = 0;                     // line where the current quote or comment started
+    size_t FRefusedStart = 0;              // RefusedCommand: where its line's blanks begin
+    size_t FRefusedText = 0;               // RefusedCommand: its backslash
     size_t FWordStart = std::string::npos; // start of the word being read
     int FWordCount = 0;                    // words seen in the statement (outside quotes and comments)
     bool FCreateOrAlter = false;           // the statement starts with CREATE or ALTER

@@ -154,6 +154,7 @@ struct Column {
     ColumnType Type = ColumnType::Unknown; // declared type
     int32_t Length = 0;                    // declared length or display width, 0 when unknown
     bool Nullable = true;                  // the column accepts NULL
+    int32_t Scale = -1;                    // digits after the point of a fixed-point column, else -1
 };
 
 } // namespace tnxsql

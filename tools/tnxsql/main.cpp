@@ -5,6 +5,7 @@
 #include "tools/tnxsql/History.h"
 #include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Options.h"
+#include "tools/tnxsql/Pager.h"
 #include "tools/tnxsql/ReadlineLoop.h"
 #include "tools/tnxsql/Secret.h"
 #include "tools/tnxsql/Shell.h"
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #ifndef TNXSQL_VERSION
@@ -20,6 +22,17 @@
 #endif
 
 namespace {
+
+bool IsEmptyFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec;
+}
+
+tnxsql::ScreenSize TerminalSize() {
+    winsize ws{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 || ws.ws_col == 0) return {};
+    return {ws.ws_col, ws.ws_row};
+}
 
 int Run(int argc, char** argv) {
     using namespace tnxsql;
@@ -61,7 +74,7 @@ int Run(int argc, char** argv) {
         std::cerr << "tnxsql: " << e.what() << '\n';
         return ExitUsage;
     }
-    if (settings.Create && std::filesystem::exists(settings.DatabaseFile)) {
+    if (settings.Create && std::filesystem::exists(settings.DatabaseFile) && !IsEmptyFile(settings.DatabaseFile)) {
         std::cerr << "tnxsql: --create: " << settings.DatabaseFile
                   << " already exists; it is not overwritten\n";
         return ExitConnect;
@@ -74,7 +87,11 @@ int Run(int argc, char** argv) {
         return ExitUsage;
     }
     const bool progress = !options.NoProgress && isatty(STDERR_FILENO);
+    const bool terminal = isatty(STDOUT_FILENO);
+    if (terminal) options.Format.Screen = TerminalSize;
     Shell shell(*backend, options, settings, std::cout, std::cerr, progress);
+    ProgramPager pager;
+    if (terminal && !pager.Command().empty()) shell.SetPager(&pager, !options.NoPager);
 
     if (settings.NamesDatabase()) {
         try {
@@ -82,6 +99,9 @@ int Run(int argc, char** argv) {
             backend->Connect();
         } catch (const BackendError& e) {
             shell.Diagnostic(std::string("cannot open the database: ") + e.what());
+            if (!settings.Create && !settings.DatabaseFile.empty() && IsEmptyFile(settings.DatabaseFile))
+                shell.Diagnostic(settings.DatabaseFile +
+                                 " is an empty file; to make a new database in it, run with --create");
             return ExitConnect;
         }
     }
@@ -92,7 +112,7 @@ int Run(int argc, char** argv) {
         if (s.Type == Source::Kind::Sql)
             flow = shell.RunText("argument " + std::to_string(++argument), s.Text);
         else
-            flow = shell.RunFile(s.Text);
+            flow = shell.RunScript(s.Text);
         if (flow == Shell::Flow::Stop) break;
     }
     const bool interactive = options.Interactive || (options.Sources.empty() && isatty(STDIN_FILENO));

@@ -270,3 +270,24 @@ TEST(DataSetView, ATableViewShowsTheFirstScreenEditsAndPostsWithTheKeyboard) {
     rows.DataSet->SetRecNo(40);
     EXPECT_EQ(view.currentIndex().row(), 39);
 }
+
+// A detail dataset re-runs its query for a new master record by closing and opening again inside
+// DisableControls: the model hears only "changed", yet the fields are new objects.
+TEST(DataSetModel, AReopenWhileControlsAreDisabledReplacesTheColumns) {
+    Rows rows(10);
+    TnxDataSetModel model;
+    model.SetDataSource(rows.Source.get());
+    FetchAll(model);
+    ASSERT_EQ(model.columnCount(), 3);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    rows.DataSet->DisableControls();
+    rows.DataSet->Close();
+    rows.DataSet->Open();
+    rows.DataSet->EnableControls();
+    EXPECT_EQ(resets.count(), 1);
+    // The reopened dataset's own fields (HIDDEN is visible again: its field is a new one).
+    ASSERT_EQ(model.columnCount(), 4);
+    for (int column = 0; column < 4; ++column)
+        EXPECT_EQ(model.FieldAt(column), rows.DataSet->GetFields()->GetField(column));
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "HIDDEN");
+}

@@ -316,8 +316,8 @@ TEST(WidgetSet, FreeingAFormFromItsOwnButtonIsSafe) {
     SampleForm::Place(button, form, 10, 10, 80, 25, "Close");
     bool freed = false;
     button->SetOnClick([&](TObject*) {
-        form->Free();
         freed = true;
+        form->Free(); // last: it frees this handler too (the button goes with the form)
     });
     form->Show();
     QPointer<QWidget> window = tnxqt::WidgetOf(form);

@@ -10,6 +10,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <stdexcept>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,9 +37,21 @@ std::vector<char*> Argv(std::vector<std::string>& args) {
     return argv;
 }
 
+// In the child, before it runs the program.
+void Apply(const RunSetup& setup) {
+    for (const auto& [name, value] : setup.Environment)
+        setenv(name.c_str(), value.c_str(), 1);
+    if (setup.User >= 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(setup.User)) != 0 ||
+            setuid(static_cast<uid_t>(setup.User)) != 0)
+            _exit(126);
+    }
+}
+
 } // namespace
 
-Outcome RunProgram(std::vector<std::string> args, const std::string& input, const std::string& home) {
+Outcome RunProgram(std::vector<std::string> args, const std::string& input, const std::string& home,
+                   const RunSetup& setup) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe");
     std::vector<char*> argv = Argv(args);
@@ -50,6 +63,7 @@ Outcome RunProgram(std::vector<std::string> args, const std::string& input, cons
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
         setenv("HOME", home.c_str(), 1);
+        Apply(setup);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -93,13 +107,17 @@ Outcome RunProgram(std::vector<std::string> args, const std::string& input, cons
     return o;
 }
 
-Terminal::Terminal(std::vector<std::string> args, const std::string& home) {
+Terminal::Terminal(std::vector<std::string> args, const std::string& home, const RunSetup& setup) {
     std::vector<char*> argv = Argv(args);
-    FPid = forkpty(&FMaster, nullptr, nullptr, nullptr);
+    winsize size{};
+    size.ws_col = setup.Columns;
+    size.ws_row = setup.Rows;
+    FPid = forkpty(&FMaster, nullptr, nullptr, setup.Columns > 0 ? &size : nullptr);
     if (FPid == 0) {
         setenv("HOME", home.c_str(), 1);
         setenv("TERM", "dumb", 1);
         setenv("INPUTRC", "/dev/null", 1);
+        Apply(setup);
         execv(argv[0], argv.data());
         _exit(127);
     }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace tnxsqltest {
@@ -13,15 +14,22 @@ struct Outcome {
     std::string Out, Err;
 };
 
+// What else a run is given: environment variables, another user, a terminal's size.
+struct RunSetup {
+    std::vector<std::pair<std::string, std::string>> Environment; // set in the program's environment
+    int User = -1;            // run as this user id (and its group: the same number) when >= 0
+    unsigned short Columns = 0, Rows = 0; // the terminal's size (Terminal only); 0: none set
+};
+
 // Runs the program with `args`, feeding `input` on standard input. A run that has not ended after
 // a generous limit is killed and reported as a failure (a guard against a hang, not a timing).
 Outcome RunProgram(std::vector<std::string> args, const std::string& input = "",
-                   const std::string& home = "/nonexistent");
+                   const std::string& home = "/nonexistent", const RunSetup& setup = {});
 
 // The program on a pseudo-terminal.
 class Terminal {
 public:
-    Terminal(std::vector<std::string> args, const std::string& home);
+    Terminal(std::vector<std::string> args, const std::string& home, const RunSetup& setup = {});
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;

@@ -44,6 +44,14 @@ protected:
     std::string Db;
 };
 
+// The seconds a script summary at the end of `out` reports ("... failed (0.012 s)\n").
+std::string Seconds(const std::string& out) {
+    const size_t open = out.rfind('('), close = out.rfind(" s)");
+    return open == std::string::npos || close == std::string::npos || close < open
+               ? std::string("?")
+               : out.substr(open + 1, close - open - 1);
+}
+
 } // namespace
 
 TEST_F(Script, QueriesAndErrorsRunOnAndBailStops) {
@@ -69,7 +77,8 @@ TEST_F(Script, QueriesAndErrorsRunOnAndBailStops) {
                       "+-------+\n"
                       "|     2 |\n"
                       "+-------+\n"
-                      "(1 row)\n");
+                      "(1 row)\n" +
+                          Dir.File("run.sql") + ": 5 statements, 2 failed (" + Seconds(on.Out) + " s)\n");
     EXPECT_EQ(on.Err, Dir.File("run.sql") +
                           ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n" +
                           Dir.File("run.sql") + ":4: Error -141: Table 'nosuch' not found (42W33)\n");
@@ -81,6 +90,19 @@ TEST_F(Script, QueriesAndErrorsRunOnAndBailStops) {
               Dir.File("run.sql") + ":2: Error -193: Primary key for table 'person' is not unique (23W01)\n");
     Outcome score = Run({"-F", "csv", "select score from person where id = 1"});
     EXPECT_EQ(score.Out, "score\r\n2\r\n");
+}
+
+TEST_F(Script, EchoAndACommandOnAContinuationLine) {
+    std::ofstream(Dir.File("c.sql")) << "select name\n\\tables\nfrom person where id = 1;\n";
+    Outcome o = Run({"--echo", "-F", "csv", "-f", Dir.File("c.sql")});
+    EXPECT_EQ(o.Status, 0) << o.Err;
+    // The command is neither run (no list of tables) nor taken into the statement.
+    EXPECT_EQ(o.Out, "name\r\nAnn\r\n");
+    // The refusal comes as the line is read, before the statement ends; it counts as a failure.
+    EXPECT_EQ(o.Err, Dir.File("c.sql") +
+                         ":2: error: \\tables was left out: a command cannot be given inside a statement (end the "
+                         "statement with ';' first)\nselect name\n\nfrom person where id = 1;\n" +
+                         Dir.File("c.sql") + ": 2 statements, 1 failed (" + Seconds(o.Err) + " s)\n");
 }
 
 TEST_F(Script, EveryOutputFormat) {
@@ -148,12 +170,12 @@ TEST_F(Script, ServerMessagesArriveInOrderAndWarningsDoNotFail) {
     Outcome o = Run(
         {"message 'first' type info to client", "select 1 as one", "message 'second' type info to client"});
     EXPECT_EQ(o.Status, 0) << o.Err;
-    EXPECT_EQ(o.Out, "first\n0 rows affected\n+-----+\n| one |\n+-----+\n|   1 |\n+-----+\n(1 row)\n"
-                     "second\n0 rows affected\n");
+    // The message is the statement's output: no count follows it.
+    EXPECT_EQ(o.Out, "first\n+-----+\n| one |\n+-----+\n|   1 |\n+-----+\n(1 row)\nsecond\n");
     // In csv the data stays clean: messages and counts go to the error stream.
     Outcome csv = Run({"-F", "csv", "message 'note' type info to client", "select 1 as one"});
     EXPECT_EQ(csv.Out, "one\r\n1\r\n");
-    EXPECT_EQ(csv.Err, "note\n0 rows affected\n");
+    EXPECT_EQ(csv.Err, "note\n");
 }
 
 TEST_F(Script, TransactionsCommitOrRollBack) {

@@ -1,0 +1,203 @@
+// What typed columns take and give: a value outside an integer column's range, or no date in a
+// date column, is refused when written (the statement changes nothing) by this connection, by
+// another one and after the schema changed; a value that got into a file otherwise (another
+// program wrote it) fails only the fetch of its own row, naming the column and the row, while the
+// rows before it arrive; time stamps in UTC form are read; the long-names describe gives whole
+// column names.
+#include "CursorFixture.h"
+
+#include <sqlite3.h>
+
+using namespace dbtest;
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Writes straight into the database file, as another program would: no checks of the library's.
+void WriteForeign(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+class TypedValues : public DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        Api = std::make_unique<CursorApi>(Lib());
+    }
+    void OpenCursor(const char* name, const std::string& sql) {
+        short stmt = Main().Prepare(sql);
+        ASSERT_NE(stmt, 0) << Main().Message();
+        Api->Declare(&Main().ca, name, &stmt, kReadOnly);
+        Api->Open(&Main().ca, name, &stmt, nullptr, kReadOnly);
+        ASSERT_EQ(Main().Code(), 0) << Main().Message();
+    }
+    static constexpr unsigned kReadOnly = 0x2;
+    std::unique_ptr<CursorApi> Api;
+};
+
+} // namespace
+
+TEST_P(TypedValues, IntegerAndDateColumnsRefuseWhatTheyCouldNotDeliver) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table t(id integer primary key, a int, s smallint, u unsigned int, b bigint, "
+                     "d date, ts timestamp, x)"),
+              0)
+        << c.Message();
+    // The edges of each range are taken; one past them is refused with the column's name.
+    EXPECT_EQ(c.Exec("insert into t(id, a, s, u) values (1, -2147483648, 32767, 4294967295)"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into t(id, a) values (2, 2147483648)"), -158);
+    EXPECT_TRUE(Has(c.Message(), "Value 2147483648 out of range for destination (column \"a\")")) << c.Message();
+    EXPECT_EQ(c.Exec("insert into t(id, s) values (2, -32769)"), -158);
+    EXPECT_EQ(c.Exec("insert into t(id, u) values (2, -1)"), -158);
+    EXPECT_EQ(c.Exec("insert into t(id, b) values (2, 9.3e18)"), -158);
+    EXPECT_EQ(c.Exec("insert into t(id, a) values (2, 'twelve')"), -157);
+    // The key column too: it is declared an integer.
+    EXPECT_EQ(c.Exec("insert into t(id) values (4294967296)"), -158);
+    // Dates: no date, a day that does not exist, a DATE without its date part.
+    EXPECT_EQ(c.Exec("insert into t(id, d) values (2, 'not a date')"), -157);
+    EXPECT_TRUE(Has(c.Message(), "Cannot convert 'not a date' to a date (column \"d\")")) << c.Message();
+    EXPECT_EQ(c.Exec("insert into t(id, ts) values (2, '2023-02-29 10:00:00')"), -157);
+    EXPECT_EQ(c.Exec("insert into t(id, d) values (2, '10:30')"), -157);
+    EXPECT_EQ(c.Exec("insert into t(id, ts) values (2, 45000.5)"), -157);
+    EXPECT_EQ(c.Exec("insert into t(id, d, ts) values (2, '2024-02-29', '2024-02-29T13:45:56.250Z')"), 0)
+        << c.Message();
+    // A column without a declared type takes anything; NULL fits every column.
+    EXPECT_EQ(c.Exec("insert into t(id, a, d, x) values (3, null, null, 99999999999)"), 0) << c.Message();
+    EXPECT_EQ(c.Count("t"), 3);
+
+    // A statement that fails on one row stores none of its rows; an update is checked as well.
+    EXPECT_EQ(c.Exec("insert into t(id, a) select 10, 1 union all select 11, 5000000000"), -158);
+    EXPECT_EQ(c.Count("t"), 3);
+    EXPECT_EQ(c.Exec("update t set a = 3000000000 where id = 1"), -158);
+    EXPECT_EQ(c.QueryText("select a from t where id = 1"), "-2147483648");
+    EXPECT_EQ(c.Exec("update t set d = 'soon' where id = 2"), -157);
+    EXPECT_EQ(c.Exec("update t set x = 'anything' where id = 1"), 0) << c.Message();
+}
+
+TEST_P(TypedValues, TablesMadeLaterOrByAnotherConnectionAreCheckedToo) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table one(n int)"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into one values (2147483648)"), -158);
+    // Made again with a wider type: the new type counts.
+    ASSERT_EQ(c.Exec("drop table one"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("create table one(n bigint)"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into one values (2147483648)"), 0) << c.Message();
+    // A column added later.
+    ASSERT_EQ(c.Exec("alter table one add column d date"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into one(d) values ('yesterday')"), -157);
+    Lib().Rollback(&c.ca); // ends the transaction the failed statement began (it holds the lock)
+
+    Client other(Lib());
+    ASSERT_EQ(other.Connect(ConnStr()), 0) << other.Message();
+    ASSERT_EQ(other.Exec("create table two(n smallint)"), 0) << other.Message();
+    Lib().Commit(&other.ca);
+    EXPECT_EQ(c.Exec("insert into two values (100000)"), -158);
+    Lib().Rollback(&c.ca); // the failed statement's transaction holds the write lock
+    EXPECT_EQ(other.Exec("insert into two values (100000)"), -158);
+    Lib().Rollback(&other.ca);
+    // Within a transaction that was rolled back, the checks stay.
+    ASSERT_EQ(c.Exec("insert into two values (1)"), 0) << c.Message();
+    Lib().Rollback(&c.ca);
+    EXPECT_EQ(c.Exec("insert into two values (100000)"), -158);
+    other.Disconnect();
+}
+
+TEST_P(TypedValues, AStoredValueThatCannotBeDeliveredFailsOnlyItsOwnRow) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table f(id int, a int, d date)"), 0) << c.Message();
+    Lib().Commit(&c.ca);
+    WriteForeign(DbFile, "insert into f values (1, 1, '2024-01-01'), (2, 2, '2024-01-02'), "
+                         "(3, 4294967296, '2024-01-03'), (4, 4, 'nope'), (5, 5, '2024-02-29T13:45:56Z')");
+
+    OpenCursor("c1", "select id, a from f order by id");
+    Block block(Lib(), "ii", 10);
+    // The block stops before the row that cannot be delivered; the rows before it arrive.
+    Api->FetchArray(&c.ca, "c1", 2, 1, block.get(), 10);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    ASSERT_EQ(c.ca.sqlerrd[2], 2);
+    EXPECT_EQ(block.Ints(2), (std::vector<int>{1, 2}));
+    // The next fetch reaches that row and says which value it is.
+    Api->FetchArray(&c.ca, "c1", 2, 1, block.get(), 10);
+    EXPECT_EQ(c.Code(), -158);
+    EXPECT_TRUE(Has(c.Message(), "Value 4294967296 out of range for destination (column \"a\", row 3)"))
+        << c.Message();
+    // The cursor stands on that row: the rows after it can still be read.
+    Api->FetchArray(&c.ca, "c1", 2, 1, block.get(), 10);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(block.Ints(c.ca.sqlerrd[2]), (std::vector<int>{4, 5}));
+    Api->Close(&c.ca, "c1");
+
+    // A date column holding no date: the same, with the text in the message.
+    OpenCursor("c2", "select d from f order by id");
+    Block dates(Lib(), "s", 10);
+    for (int r = 0; r < 10; ++r) {
+        dates.get()->sqlvar[r].sqltype = DBLIB_T_TIMESTAMP_STRUCT | 1;
+        dates.get()->sqlvar[r].sqllen = sizeof(sqldatetime);
+    }
+    Api->FetchArray(&c.ca, "c2", 2, 1, dates.get(), 10);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(c.ca.sqlerrd[2], 3);
+    Api->FetchArray(&c.ca, "c2", 2, 1, dates.get(), 10);
+    EXPECT_EQ(c.Code(), -157);
+    EXPECT_TRUE(Has(c.Message(), "Cannot convert 'nope' to a timestamp (column \"d\", row 4)")) << c.Message();
+    // A time stamp in UTC form is a time stamp.
+    Api->FetchArray(&c.ca, "c2", 2, 1, dates.get(), 10);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    sqldatetime ts;
+    std::memcpy(&ts, dates.get()->sqlvar[0].sqldata, sizeof ts);
+    EXPECT_EQ(ts.year, 2024);
+    EXPECT_EQ(ts.month, 1);
+    EXPECT_EQ(ts.day, 29);
+    EXPECT_EQ(ts.hour, 13);
+    EXPECT_EQ(ts.second, 56);
+    Api->Close(&c.ca, "c2");
+}
+
+TEST_P(TypedValues, TheLongNamesDescribeGivesWholeNames) {
+    Client& c = Main();
+    const std::string alias = "days_between_the_invoice_and_its_due_date"; // 41 characters
+    short stmt = c.Prepare("select 1 AS " + alias + ", 2 AS short_one, 3 AS " + alias + "_and_then_some");
+    ASSERT_NE(stmt, 0) << c.Message();
+    // The ordinary describe keeps 30 characters.
+    Sqlda plain(Lib(), 3);
+    Lib().Describe(&c.ca, &stmt, plain.get(), 1);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(plain[0].sqlname.length, 30);
+
+    // Names into the caller's buffers, cut to their size, the whole length in the indicator.
+    Sqlda names(Lib(), 3);
+    char buffers[3][64] = {};
+    for (int i = 0; i < 3; ++i) {
+        names[i].sqldata = buffers[i];
+        names[i].sqllen = i == 2 ? 16 : 64;
+    }
+    names->sqld = 3;
+    Lib().Describe(&c.ca, &stmt, names.get(), DBLIB_DESCRIBE_LONG_NAMES);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(std::string(buffers[0]), alias);
+    EXPECT_EQ(*names[0].sqlind, static_cast<int16_t>(alias.size()));
+    EXPECT_EQ(std::string(buffers[1]), "short_one");
+    EXPECT_EQ(std::string(buffers[2]), alias.substr(0, 15));
+    EXPECT_EQ(*names[2].sqlind, static_cast<int16_t>(alias.size() + 14));
+
+    // The same through an open cursor.
+    Api->Declare(&c.ca, "ln", &stmt, kReadOnly);
+    Api->Open(&c.ca, "ln", &stmt, nullptr, kReadOnly);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    std::memset(buffers, 0, sizeof buffers);
+    Api->Describe(&c.ca, "ln", names.get(), DBLIB_DESCRIBE_LONG_NAMES);
+    ASSERT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(std::string(buffers[0]), alias);
+    Api->Close(&c.ca, "ln");
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, TypedValues, ::testing::ValuesIn(BothGenerations()), GenerationName);
