@@ -98,13 +98,7 @@ TEST_F(DesignDocumentTest, FileAndFolderEditorsOfTheSession) {
 
     // The folder dialog: the user types the folder and confirms.
     {
-        tnxtest::ModalUser user([&](TCustomForm* form) {
-            auto* edit = Control<TEdit>(form, "edPath");
-            ASSERT_NE(edit, nullptr);
-            edit->SetFocus();
-            edit->TypeText(Dir.Path());
-            Control<TButton>(form, "btnOK")->MouseClick();
-        });
+        auto user = FolderDialogUser(Dir.Path());
         EditorFor(Doc, session, "LibraryPath")->Edit();
     }
     EXPECT_EQ(Value(session, "LibraryPath"), Dir.Path());

@@ -65,6 +65,16 @@ std::unique_ptr<tnxtest::ModalUser> ParamsDialogUser(const std::string& param, c
     });
 }
 
+std::unique_ptr<tnxtest::ModalUser> FolderDialogUser(const std::string& folder) {
+    return std::make_unique<tnxtest::ModalUser>([folder](TCustomForm* form) {
+        auto* edit = Control<TEdit>(form, "edPath");
+        ASSERT_NE(edit, nullptr) << "the folder dialog's path field";
+        edit->SetFocus();
+        edit->TypeText(folder);
+        Control<TButton>(form, "btnOK")->MouseClick();
+    });
+}
+
 TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, TComponent* dataSet, const std::string& param,
                                const std::string& dataType, const std::string& value) {
     TModalResult result = mrNone;

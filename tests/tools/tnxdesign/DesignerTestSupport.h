@@ -41,10 +41,11 @@ T* Control(vcl::TComponent* form, const std::string& name) {
 std::unique_ptr<tnxtest::ModalUser> ParamsDialogUser(const std::string& param, const std::string& dataType,
                                                      const std::string& value, vcl::TModalResult& result);
 
-// Opens the parameters editor of the dataset's Params and, as the user, selects the parameter,
-// picks the data type by name (ntInteger, ...), types the value (unless empty: the value field is
-// then left alone) and clicks OK. Returns the
-// result the click gave the dialog (mrNone when the dialog did not come up).
+// Acts as the user on the next folder dialog shown modally: types the folder and clicks OK.
+std::unique_ptr<tnxtest::ModalUser> FolderDialogUser(const std::string& folder);
+
+// Opens the parameters editor of the dataset's Params with ParamsDialogUser acting; returns the
+// result the OK click gave the dialog (mrNone when the dialog did not come up).
 vcl::TModalResult EditParamInDialog(tnxdesign::DesignDocument& document, vcl::TComponent* dataSet,
                                     const std::string& param, const std::string& dataType, const std::string& value);
 

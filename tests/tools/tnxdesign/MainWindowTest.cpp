@@ -138,8 +138,9 @@ TEST_F(DesignerWindowTest, OpenDropEditThroughEachEditorSaveAndReload) {
     Choose("OEMConvert", "True");
     EXPECT_EQ(Shown("OEMConvert"), "True");
     // Text the property refuses is reported and the row shows the value kept.
-    Type("ServerParams", "start=x");
-    EXPECT_EQ(Shown("ServerParams"), "start=x");
+    Type("Tag", "seven");
+    EXPECT_EQ(Shown("Tag"), "0");
+    EXPECT_FALSE(Window.LastError().isEmpty());
 
     // The file editors' dialogs (the open dialog handed to the test) and the folder dialog.
     auto previous = SetOpenDialogHandler([](TOpenDialog* dialog) {
@@ -153,13 +154,7 @@ TEST_F(DesignerWindowTest, OpenDropEditThroughEachEditorSaveAndReload) {
     EXPECT_EQ(Shown("LoginDatabase"), "/data/orders.db");
     SetOpenDialogHandler(previous);
     {
-        tnxtest::ModalUser user([&](TCustomForm* dialog) {
-            auto* edit = Control<TEdit>(dialog, "edPath");
-            ASSERT_NE(edit, nullptr);
-            edit->SetFocus();
-            edit->TypeText(Dir.Path());
-            Control<TButton>(dialog, "btnOK")->MouseClick();
-        });
+        auto user = FolderDialogUser(Dir.Path());
         ClickEllipsis("LibraryPath");
     }
     EXPECT_EQ(Shown("LibraryPath"), QString::fromStdString(Dir.Path()));
