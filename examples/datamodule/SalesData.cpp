@@ -22,8 +22,8 @@ namespace {
 
 const char* const SampleRows[] = {
     "CREATE TABLE customer (id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL, city VARCHAR(30))",
-    "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL, item VARCHAR(40) NOT NULL, "
-    "quantity INTEGER NOT NULL, price DOUBLE NOT NULL)",
+    ("CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL, item VARCHAR(40) NOT NULL, "
+     "quantity INTEGER NOT NULL, price DOUBLE NOT NULL)"),
     "INSERT INTO customer VALUES (1, 'Ada Lindqvist', 'Uppsala')",
     "INSERT INTO customer VALUES (2, 'Bruno Keller', 'Basel')",
     "INSERT INTO customer VALUES (3, 'Chiara Conti', 'Verona')",
