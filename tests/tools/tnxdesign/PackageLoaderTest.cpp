@@ -4,6 +4,7 @@
 //
 // A process can hold one generation only, so each case runs in a child process of its own.
 #include "ChildProcess.h"
+#include "tools/tnxdesign/LibraryDependencies.h"
 #include "tools/tnxdesign/PackageLoader.h"
 
 #include "support/TempDir.h"
@@ -15,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -167,6 +171,42 @@ TEST(PackageLoader, RefusesFilesThatAreNoPackages) {
         f.Expect(loader.Packages().empty(), "nothing was loaded");
     });
     EXPECT_EQ(report, "");
+}
+
+} // namespace
+
+namespace {
+
+// What a package needs is read from the file before loading it: the real dependencies of a
+// package, and nothing (but no crash and no read outside the file) from damaged copies.
+TEST(LibraryDependencies, ReadsWhatAPackageNeedsAndSurvivesDamagedFiles) {
+    const tnxdesign::TLibraryNeeds needs = tnxdesign::ReadLibraryNeeds(Package("TnxSa4"));
+    bool base = false;
+    for (const std::string& name : needs.Needed) base = base || name.rfind("libTnxPack4.so", 0) == 0;
+    EXPECT_TRUE(base) << "libTnxSa4 needs libTnxPack4";
+    bool found = false;
+    for (const std::string& file : tnxdesign::FindNeededLibraryFiles(Package("TnxSa4")))
+        found = found || file.find("libTnxPack4.so") != std::string::npos;
+    EXPECT_TRUE(found) << "and it is found through the package's run path";
+
+    std::ifstream in(Package("TnxSa4"), std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 4096u);
+    tnxtest::TempDir dir;
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        const std::string file = dir.File(name);
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    };
+    // Cut short: the section headers (at the end of the file) are gone.
+    EXPECT_TRUE(tnxdesign::ReadLibraryNeeds(write("cut.so", whole.substr(0, whole.size() / 2))).Needed.empty());
+    EXPECT_TRUE(tnxdesign::ReadLibraryNeeds(write("header.so", whole.substr(0, 64))).Needed.empty());
+    EXPECT_TRUE(tnxdesign::ReadLibraryNeeds(write("text.so", "not a library at all")).Needed.empty());
+    EXPECT_TRUE(tnxdesign::ReadLibraryNeeds(dir.File("missing.so")).Needed.empty());
+    // Section headers pointing far outside the file.
+    std::string hostile = whole;
+    for (int i = 0; i < 8; ++i) hostile[0x28 + i] = '\x7f'; // e_shoff
+    EXPECT_TRUE(tnxdesign::ReadLibraryNeeds(write("hostile.so", hostile)).Needed.empty());
 }
 
 } // namespace
