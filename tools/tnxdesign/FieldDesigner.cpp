@@ -97,17 +97,17 @@ std::vector<TFieldType> FieldDesigner::FieldTypes() {
     return {ftString, ftInteger, ftBoolean, ftFloat, ftCurrency, ftDate, ftTime, ftDateTime, ftMemo};
 }
 
-TField* FieldDesigner::AddField(TDataSet* dataSet, const TNewField& spec) {
-    if (spec.Kind != fkCalculated && spec.Kind != fkLookup)
+TField* FieldDesigner::AddField(TDataSet* dataSet, const TNewField& wanted) {
+    if (wanted.Kind != fkCalculated && wanted.Kind != fkLookup)
         throw EDatabaseError("A new field is calculated or lookup; data fields come from the columns");
-    if (Trim(spec.FieldName).empty()) throw EDatabaseError("The new field needs a name");
-    if (spec.Kind == fkLookup && (spec.LookupDataSet == nullptr || spec.KeyFields.empty() ||
-                                  spec.LookupKeyFields.empty() || spec.LookupResultField.empty()))
+    if (Trim(wanted.FieldName).empty()) throw EDatabaseError("The new field needs a name");
+    if (wanted.Kind == fkLookup && (wanted.LookupDataSet == nullptr || wanted.KeyFields.empty() ||
+                                  wanted.LookupKeyFields.empty() || wanted.LookupResultField.empty()))
         throw EDatabaseError("A lookup field needs key fields, a lookup dataset, its key fields and a result field");
 
     // The class the framework makes for a column of that type.
     auto scratch = vcl::New<TFieldDefs>(nullptr);
-    TClass cls = scratch->Add(spec.FieldName, spec.DataType, spec.Size)->GetFieldClass();
+    TClass cls = scratch->Add(wanted.FieldName, wanted.DataType, wanted.Size)->GetFieldClass();
     if (cls == nullptr || cls->Create == nullptr) throw EDatabaseError("No field class for that type");
 
     TField* field = nullptr;
@@ -115,16 +115,16 @@ TField* FieldDesigner::AddField(TDataSet* dataSet, const TNewField& spec) {
         ClosedWhileChanging closed(dataSet);
         field = static_cast<TField*>(cls->Create(FDocument.Root()));
         try {
-            if (spec.DataType == ftString) field->SetSize(spec.Size > 0 ? spec.Size : 20);
-            field->SetFieldName(spec.FieldName);
-            field->SetFieldKind(spec.Kind);
-            if (spec.Kind == fkLookup) {
-                field->SetKeyFields(spec.KeyFields);
-                field->SetLookupDataSet(spec.LookupDataSet);
-                field->SetLookupKeyFields(spec.LookupKeyFields);
-                field->SetLookupResultField(spec.LookupResultField);
+            if (wanted.DataType == ftString) field->SetSize(wanted.Size > 0 ? wanted.Size : 20);
+            field->SetFieldName(wanted.FieldName);
+            field->SetFieldKind(wanted.Kind);
+            if (wanted.Kind == fkLookup) {
+                field->SetKeyFields(wanted.KeyFields);
+                field->SetLookupDataSet(wanted.LookupDataSet);
+                field->SetLookupKeyFields(wanted.LookupKeyFields);
+                field->SetLookupResultField(wanted.LookupResultField);
             }
-            field->SetName(FieldComponentName(dataSet, spec.FieldName));
+            field->SetName(FieldComponentName(dataSet, wanted.FieldName));
             field->SetDataSet(dataSet);
         } catch (...) {
             field->Free();

@@ -48,7 +48,7 @@ public:
     // Adds data fields for the named columns (all available ones when names is empty).
     std::vector<vcl::TField*> AddDataFields(vcl::TDataSet* dataSet, const std::vector<vcl::AnsiString>& names = {});
     // Adds a calculated or lookup field (Kind says which).
-    vcl::TField* AddField(vcl::TDataSet* dataSet, const TNewField& spec);
+    vcl::TField* AddField(vcl::TDataSet* dataSet, const TNewField& wanted);
     // The field types a new calculated or lookup field may have.
     static std::vector<vcl::TFieldType> FieldTypes();
     // The component name the framework gives a field of the dataset.

@@ -119,18 +119,18 @@ void FieldEditorDialog::AddAllFields() {
 void FieldEditorDialog::AddNewField() {
     try {
         FError->clear();
-        TNewField spec;
-        spec.FieldName = Ansi(NewName->text());
-        spec.DataType = static_cast<TFieldType>(NewType->currentData().toInt());
-        spec.Size = NewSize->value();
-        spec.Kind = static_cast<TFieldKind>(NewKind->currentData().toInt());
-        if (spec.Kind == fkLookup) {
-            spec.KeyFields = Ansi(KeyFields->text());
-            spec.LookupDataSet = dynamic_cast<TDataSet*>(FDocument.Root()->FindComponent(Ansi(LookupDataSet->currentText())));
-            spec.LookupKeyFields = Ansi(LookupKeyFields->text());
-            spec.LookupResultField = Ansi(LookupResultField->text());
+        TNewField wanted;
+        wanted.FieldName = Ansi(NewName->text());
+        wanted.DataType = static_cast<TFieldType>(NewType->currentData().toInt());
+        wanted.Size = NewSize->value();
+        wanted.Kind = static_cast<TFieldKind>(NewKind->currentData().toInt());
+        if (wanted.Kind == fkLookup) {
+            wanted.KeyFields = Ansi(KeyFields->text());
+            wanted.LookupDataSet = dynamic_cast<TDataSet*>(FDocument.Root()->FindComponent(Ansi(LookupDataSet->currentText())));
+            wanted.LookupKeyFields = Ansi(LookupKeyFields->text());
+            wanted.LookupResultField = Ansi(LookupResultField->text());
         }
-        FieldDesigner(FDocument).AddField(FDataSet, spec);
+        FieldDesigner(FDocument).AddField(FDataSet, wanted);
         NewName->clear();
     } catch (const std::exception& e) {
         Report(e);
