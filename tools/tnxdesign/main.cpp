@@ -1,6 +1,5 @@
 // tnxdesign: a form designer for data modules built from the Tarnix component packages.
 #include "tools/tnxdesign/MainWindow.h"
-#include "tools/tnxdesign/PalettePanel.h"
 
 #include "platform/qt/WidgetSet.h"
 #include "platform/win/MessageBox.h"
