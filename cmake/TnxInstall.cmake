@@ -4,6 +4,8 @@ include(CMakePackageConfigHelpers)
 
 get_property(tnx_targets GLOBAL PROPERTY TNX_EXPORTED_TARGETS)
 get_property(tnx_header_dirs GLOBAL PROPERTY TNX_HEADER_DIRS)
+# The generations of a package add the same folders.
+list(REMOVE_DUPLICATES tnx_header_dirs)
 
 if(tnx_targets)
     install(TARGETS ${tnx_targets} EXPORT TarnixTargets

@@ -28,11 +28,3 @@ void RegisterTnxAsaEd() {
 }
 
 } // namespace tnx
-
-extern "C" void TnxRegisterPackage() {
-    const vcl::AnsiString previous = vcl::SetRegistrationGroup("TnxSa5");
-    tnx::RegisterTnxAsa();
-    tnx::RegisterTnxAsaDS();
-    tnx::RegisterTnxAsaEd();
-    vcl::SetRegistrationGroup(previous);
-}

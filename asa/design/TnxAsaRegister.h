@@ -1,6 +1,7 @@
 // The registration procedures of the SQL Anywhere package: what each of its units offers the form
 // designer. The designer loads the package by file name and calls TnxRegisterPackage, which runs
-// them all under the registration group "TnxSa5" (so the designer can withdraw them together).
+// them all under the registration group named after the package's generation ("TnxSa5", "TnxSa4"
+// or "TnxSa3"), so the designer can withdraw them together.
 //
 //   RegisterTnxAsa     the session (TAsaSession) and the statement (TAsaSQL) on the palette page
 //                      "Tarnix"
