@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev libsqlite3-dev
-          libffi-dev libreadline-dev libsodium-dev)
+          libffi-dev libreadline-dev libsodium-dev libpq-dev postgresql-15)
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(libbenchmark-dev qt6-base-dev libqt6sql6-sqlite libsoci-dev)
 fi
