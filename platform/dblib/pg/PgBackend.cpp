@@ -206,9 +206,17 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
             }
             if (PQstatus(FConn) == CONNECTION_BAD) break;
         }
-        if (PQstatus(FConn) != CONNECTION_BAD) {
-            PGresult* r;
-            while ((r = NextResult()) != nullptr) {
+        // A send that failed on a live connection still ends the pipeline, so that the next
+        // request starts clean.
+        const bool synced = sent || (PQstatus(FConn) != CONNECTION_BAD && PQpipelineSync(FConn) == 1);
+        if (synced && PQstatus(FConn) != CONNECTION_BAD) {
+            // Replies of steps not read above (a send that failed) end with a null each.
+            for (int nulls = 0; nulls <= static_cast<int>(expected) && PQstatus(FConn) != CONNECTION_BAD;) {
+                PGresult* r = NextResult();
+                if (!r) {
+                    ++nulls;
+                    continue;
+                }
                 ExecStatusType st = PQresultStatus(r);
                 PQclear(r);
                 if (st == PGRES_PIPELINE_SYNC) break;
@@ -221,13 +229,13 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
         throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
     if (failure) {
-        AfterFailure(guard, begin);
+        AfterFailure(guard);
         throw *failure;
     }
     return results;
 }
 
-void PgBackend::AfterFailure(bool guarded, bool begun) {
+void PgBackend::AfterFailure(bool guarded) {
     // Undo only the request that failed: back to its savepoint, or out of the transaction this
     // request began itself.
     if (PQtransactionStatus(FConn) != PQTRANS_INERROR) return;
@@ -235,7 +243,6 @@ void PgBackend::AfterFailure(bool guarded, bool begun) {
         Control("ROLLBACK TO SAVEPOINT tnx_request");
         Control("RELEASE SAVEPOINT tnx_request");
     } else {
-        (void)begun;
         Control("ROLLBACK");
     }
 }

@@ -109,7 +109,7 @@ private:
     static void OnNotice(void* self, const PGresult* notice);
     void RequireLive() const;
     PGresult* NextResult();
-    void AfterFailure(bool guarded, bool begun);
+    void AfterFailure(bool guarded);
     void Control(const char* sql);
 
     PGconn* FConn;

@@ -208,9 +208,19 @@ int32_t PgCursor::RowReport() {
 }
 
 PgResult PgCursor::FetchCommand(const std::string& command) {
-    auto results = FBackend.Run(
-        {[&](PGconn* c) { return PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); }});
-    return std::move(results[0]);
+    try {
+        auto results = FBackend.Run({[&](PGconn* c) {
+            return PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        }});
+        return std::move(results[0]);
+    } catch (const DbError& e) {
+        // The server no longer knows the cursor: one opened for update ended with its transaction.
+        if (e.Code() != DBLIB_E_CURSOR_NOT_DECLARED) throw;
+        FOpen = false;
+        FOnRow = false;
+        FBlock.Reset();
+        throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    }
 }
 
 FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned rows) {

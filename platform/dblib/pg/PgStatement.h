@@ -12,6 +12,9 @@
 // the server's own cursor does. The last block stays at hand so that long values of the current
 // row are read in pieces from memory (a bytea value is decoded once, then each piece costs its
 // own length).
+//
+// Lifetime: statements and cursors refer to their backend and must go before it; dropping one
+// drops its server-side statement or cursor (quietly, when the connection is already gone).
 #pragma once
 
 #include "platform/dblib/Backend.h"

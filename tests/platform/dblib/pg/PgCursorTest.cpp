@@ -120,6 +120,8 @@ TEST_F(PgCursors, PositionedUpdateAndDeleteChangeTheCurrentRow) {
     ASSERT_EQ(c->Fetch(FetchKind::Absolute, 6, row.Get(), 1).Rows, 1u);
     EXPECT_EQ(CodeOf([&] { c->Update(bad.Get()); }), DBLIB_E_COLUMN_NOT_FOUND);
     Db->Commit();
+    // A cursor opened for update ends with its transaction.
+    EXPECT_EQ(CodeOf([&] { c->Fetch(FetchKind::Relative, 1, row.Get(), 1); }), DBLIB_E_CURSOR_NOT_OPEN);
 
     auto check = Db->Prepare("SELECT count(*), max(CASE WHEN id = 3 THEN name END) FROM " + Table);
     TestSqlda out(2);

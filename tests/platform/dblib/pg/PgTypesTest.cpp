@@ -213,4 +213,16 @@ TEST_F(PgTypes, IsolationLevelIsApplied) {
     EXPECT_EQ(CodeOf([&] { Db->SetIsolationLevel(4); }), DBLIB_E_BAD_OPTION_VALUE);
 }
 
+TEST_F(PgTypes, WithoutBlockingALockedRowFailsAtOnce) {
+    Exec(*Db, "CREATE TABLE " + Table + " (id int PRIMARY KEY, n int)");
+    Exec(*Db, "INSERT INTO " + Table + " VALUES (1, 0)");
+    Db->Commit();
+    auto other = ConnectTestServer();
+    Exec(*other, "UPDATE " + Table + " SET n = 1 WHERE id = 1"); // holds the row's lock
+    Db->SetBlocking(false, 0);
+    EXPECT_EQ(CodeOf([&] { Exec(*Db, "UPDATE " + Table + " SET n = 2 WHERE id = 1"); }), DBLIB_E_ROW_LOCKED);
+    other->Rollback();
+    EXPECT_EQ(Exec(*Db, "UPDATE " + Table + " SET n = 2 WHERE id = 1"), 1);
+}
+
 } // namespace
