@@ -171,10 +171,12 @@ ConnParams ParseConnectionString(std::string_view text) {
     return params;
 }
 
-std::string MaskPasswords(std::string_view text) {
+namespace {
+
+std::string MaskParts(std::string_view text, bool groupParens) {
     std::string out;
     bool first = true;
-    for (const Part& p : SplitParts(text, true)) {
+    for (const Part& p : SplitParts(text, true, groupParens)) {
         if (!first) out += ';';
         first = false;
         std::string_view part = text.substr(p.Begin, p.End - p.Begin);
@@ -190,6 +192,14 @@ std::string MaskPasswords(std::string_view text) {
         out.append(part);
     }
     return out;
+}
+
+} // namespace
+
+std::string MaskPasswords(std::string_view text) {
+    // Once as the parser reads the parts (a password may hold a parenthesised ';'), then part by
+    // part at every ';' (a pwd= written inside a link's parentheses is masked too).
+    return MaskParts(MaskParts(text, true), false);
 }
 
 StartLine ParseStartLine(std::string_view text) {

@@ -64,11 +64,7 @@ PieceOutcome StorePiece(std::string_view bytes, bool isNull, size_t offset, sqlv
     }
     }
     if (var.sqlind) *var.sqlind = isNull ? -1 : more ? static_cast<int16_t>(std::min<size_t>(bytes.size(), 32767)) : 0;
-    PieceOutcome r;
-    r.Length = piece;
-    r.More = more;
-    r.IsNull = isNull;
-    return r;
+    return PieceOutcome{piece, more, isNull};
 }
 
 } // namespace tnxdb

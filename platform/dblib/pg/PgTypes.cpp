@@ -259,14 +259,4 @@ DbError ErrorOf(PGconn* conn, const PGresult* result) {
     }
 }
 
-std::string QuoteIdent(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
 } // namespace tnxdb::pg

@@ -6,6 +6,7 @@
 
 #include "platform/dblib/Backend.h"
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/UpdatableQuery.h"
 #include "platform/dblib/Value.h"
 
 #include <libpq-fe.h>
@@ -52,7 +53,7 @@ DbError ErrorOf(PGconn* conn, const PGresult* result);
 // The library's code for an SQLSTATE (five characters); DBLIB_E_RUNTIME when none fits.
 int CodeOfSqlState(std::string_view state);
 
-// Quotes a name as an identifier ("a""b").
-std::string QuoteIdent(std::string_view name);
+// Quotes a name as an identifier ("a""b"), as the in-process engine's positioned changes do.
+inline std::string QuoteIdent(std::string_view name) { return UpdatableQuery::Quote(std::string(name)); }
 
 } // namespace tnxdb::pg

@@ -45,6 +45,14 @@ TEST(PgTarget, LinksWithoutHostKeepTheEngineInProcess) {
     EXPECT_EQ(p.Get(ConnKey::UserId), "ann");
 }
 
+TEST(PgTarget, PasswordsWithParenthesesStayMasked) {
+    // A password may now hold a ';' inside parentheses; no piece of it survives masking.
+    ConnParams p = ParseConnectionString("uid=ann;pwd=ab(cd;efgh)");
+    EXPECT_EQ(p.Get(ConnKey::Password), "ab(cd;efgh)");
+    EXPECT_EQ(MaskPasswords("uid=ann;pwd=ab(cd;efgh)").find("efgh"), std::string::npos);
+    EXPECT_EQ(MaskPasswords("links=tcpip(host=h;pwd=inner1)").find("inner1"), std::string::npos);
+}
+
 TEST(PgTarget, MalformedLinksAreParseErrors) {
     for (const char* bad : {"links=tcpip(host=h;port=0)", "links=tcpip(host=h;port=70000)", "host=h:12x",
                             "host=:5432", "links=tcpip(host=h;port)", "host=h;encryption=maybe",
