@@ -95,22 +95,17 @@ void PgTestServer::TearDown() {
     if (!RunScript("stop", output)) ADD_FAILURE() << FLastError;
 }
 
-bool PgTestServer::Stop() {
-    std::string output;
-    if (!Owned()) {
-        FLastError = "the server was not started by this program";
-        return false;
-    }
-    return RunScript("stop", output);
-}
+bool PgTestServer::Stop() { return RunOwned("stop"); }
 
-bool PgTestServer::Start() {
-    std::string output;
+bool PgTestServer::Start() { return RunOwned("start"); }
+
+bool PgTestServer::RunOwned(const std::string& action) {
     if (!Owned()) {
         FLastError = "the server was not started by this program";
         return false;
     }
-    return RunScript("start", output);
+    std::string output;
+    return RunScript(action, output);
 }
 
 std::string PgTestServer::ConnectionString() const {

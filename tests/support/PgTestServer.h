@@ -43,6 +43,7 @@ public:
 
 private:
     bool RunScript(const std::string& action, std::string& output);
+    bool RunOwned(const std::string& action);
 
     bool FAvailable = false;
     std::string FSkipReason;

@@ -65,13 +65,14 @@ TEST_F(PgServices, CancelFromAnotherThreadEndsALongRequestPromptly) {
     EXPECT_LT(took, std::chrono::seconds(20));
     // The connection and its transaction go on: the row inserted before is still there.
     Db->SetWaitHandler(nullptr);
-    auto count = Db->Prepare("SELECT count(*) FROM " + Table);
-    TestSqlda out(1);
-    out.Output(0, DBLIB_T_INT, 4);
-    bool cut = false;
-    count->Execute(nullptr, out.Get(), cut);
-    EXPECT_EQ(out.Int(0), 1);
+    EXPECT_EQ(QueryInts(*Db, "SELECT count(*) FROM " + Table), std::vector<int32_t>{1});
     EXPECT_NO_THROW(Db->Ping());
+    // Connection information: the server's version, where it is, and the database.
+    const PgServerParams& s = PgTestServer::Instance().Params();
+    EXPECT_EQ(Db->Info(2), s.Host + ":" + std::to_string(s.Port));
+    EXPECT_EQ(Db->Info(3), s.Database);
+    EXPECT_NE(Db->Info(1).find('.'), std::string::npos);
+    EXPECT_EQ(CodeOf([&] { Db->Info(4); }), DBLIB_E_BAD_ARGUMENT);
 }
 
 // Runs last in this program's order: it stops the shared server and starts it again.
@@ -98,14 +99,7 @@ TEST_F(PgServices, ServerStoppedUnderAnOpenCursorIsConnectionLostAndKeepsCommitt
 
     ASSERT_TRUE(PgTestServer::Instance().Start()) << PgTestServer::Instance().LastError();
     auto again = ConnectTestServer();
-    auto count = again->Prepare("SELECT count(*), max(id) FROM " + Table);
-    TestSqlda out(2);
-    out.Output(0, DBLIB_T_INT, 4);
-    out.Output(1, DBLIB_T_INT, 4);
-    bool cut = false;
-    count->Execute(nullptr, out.Get(), cut);
-    EXPECT_EQ(out.Int(0), 100);
-    EXPECT_EQ(out.Int(1), 100);
+    EXPECT_EQ(QueryInts(*again, "SELECT count(*), max(id) FROM " + Table), (std::vector<int32_t>{100, 100}));
 }
 
 } // namespace

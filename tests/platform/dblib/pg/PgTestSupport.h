@@ -102,6 +102,19 @@ inline std::unique_ptr<tnxdb::pg::PgBackend> ConnectTestServer(const std::string
 // Runs a statement without inputs or outputs.
 inline int64_t Exec(tnxdb::Backend& b, const std::string& sql) { return b.ExecuteImmediate(sql); }
 
+// The first row's integer columns of a query, as 32-bit values.
+inline std::vector<int32_t> QueryInts(tnxdb::Backend& b, const std::string& sql) {
+    auto s = b.Prepare(sql);
+    const int n = static_cast<int>(s->Columns().size());
+    TestSqlda out(n);
+    for (int i = 0; i < n; ++i) out.Output(i, DBLIB_T_INT, 4);
+    bool cut = false;
+    s->Execute(nullptr, out.Get(), cut);
+    std::vector<int32_t> v;
+    for (int i = 0; i < n; ++i) v.push_back(out.Int(i));
+    return v;
+}
+
 // The code a call throws (0 when it throws nothing).
 template <class Fn>
 int CodeOf(Fn&& fn) {

@@ -144,26 +144,17 @@ TEST_F(PgTypes, FailedStatementKeepsTheTransactionsEarlierWork) {
     EXPECT_EQ(Exec(*Db, "INSERT INTO " + Table + " VALUES (2)"), 1);
     Db->Commit();
     auto other = ConnectTestServer();
-    auto count = other->Prepare("SELECT count(*) FROM " + Table);
-    TestSqlda out(1);
-    out.Output(0, DBLIB_T_INT, 4);
-    bool cut = false;
-    count->Execute(nullptr, out.Get(), cut);
-    EXPECT_EQ(out.Int(0), 2);
+    EXPECT_EQ(QueryInts(*other, "SELECT count(*) FROM " + Table), std::vector<int32_t>{2});
 }
 
 TEST_F(PgTypes, RollbackKeepsNothingAndCommitIsSeenByOthers) {
     Exec(*Db, "CREATE TABLE " + Table + " (id int)");
     Db->Commit();
     auto other = ConnectTestServer();
-    auto count = other->Prepare("SELECT count(*) FROM " + Table);
-    TestSqlda out(1);
-    out.Output(0, DBLIB_T_INT, 4);
-    bool cut = false;
     auto rows = [&] {
-        count->Execute(nullptr, out.Get(), cut);
+        int32_t n = QueryInts(*other, "SELECT count(*) FROM " + Table)[0];
         other->Commit();
-        return out.Int(0);
+        return n;
     };
     Exec(*Db, "INSERT INTO " + Table + " SELECT generate_series(1, 50)");
     EXPECT_EQ(rows(), 0); // not committed yet: the other connection sees nothing
