@@ -111,12 +111,12 @@ Value ReadServerText(Oid type, const char* text, size_t n, std::string& scratch)
     case oid::Bytea:
         DecodeBytea(text, n, scratch);
         return Value::MakeBlob(scratch.data(), scratch.size());
-    case oid::TimestampTz:
-    case oid::TimeTz: {
-        // "... HH:MM:SS[.ffffff]+00[:MM]": the zone is always UTC here (set at connect).
+    case oid::TimestampTz: {
+        // "YYYY-MM-DD HH:MM:SS[.ffffff]+00": the session's zone is UTC (set at connect), so the
+        // zone is always +00 and is dropped. (A time of day with a zone keeps its own offset and
+        // is read as text, zone and all.)
         size_t keep = n;
-        const size_t timeStart = type == oid::TimeTz ? 0 : 11;
-        for (size_t i = n; i > timeStart + 8; --i) {
+        for (size_t i = n; i > 19; --i) {
             if (text[i - 1] == '+' || text[i - 1] == '-') {
                 keep = i - 1;
                 break;

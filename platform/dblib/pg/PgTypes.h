@@ -33,7 +33,8 @@ BackendColumn DescribeType(Oid type, int typmod);
 
 // A value of that type as the server sent it in text form (NUL-terminated, n bytes). bytea is
 // decoded from its hex form into `scratch`, which the result then points into; other values
-// point into the text. Time stamps with a time zone drop the zone (the session runs in UTC).
+// point into the text. Time stamps with a time zone drop the zone (the session runs in UTC, so it
+// is always +00).
 Value ReadServerText(Oid type, const char* text, size_t n, std::string& scratch);
 
 // A parameter's wire form: text for every type but bytea, whose bytes go as binary.

@@ -3,6 +3,7 @@
 #include "PgTestSupport.h"
 
 #include "platform/dblib/Backend.h"
+#include "platform/dblib/pg/PgStatement.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,13 @@ TEST(PgTarget, MalformedLinksAreParseErrors) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(CodeOf([&] { TargetOf(bad); }), DBLIB_E_PARSE);
     }
+}
+
+TEST(PgTarget, MarkersBecomeNumberedParametersAndCastsStayCasts) {
+    size_t markers = 0;
+    EXPECT_EQ(pg::ServerText("SELECT a::text, ':x', \"?\" FROM t WHERE b = :key AND c = ? -- :no\n;", markers),
+              "SELECT a::text, ':x', \"?\" FROM t WHERE b = $1 AND c = $2 -- :no");
+    EXPECT_EQ(markers, 2u);
 }
 
 TEST(PgTarget, ControlCallsAreRefusedWithTheirCodes) {

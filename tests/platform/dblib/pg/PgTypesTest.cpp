@@ -39,6 +39,21 @@ TEST_F(PgTypes, DescribeGivesCodesAndDeclaredLengths) {
         EXPECT_EQ(s->Columns()[i].SqlType, want[i].Type);
         EXPECT_EQ(s->Columns()[i].SqlLen, want[i].Len);
     }
+    // Values whose server text differs from the library's: a zoned time stamp (shown in UTC,
+    // without the zone), bytes (hex on the wire), a boolean and a float's special value.
+    auto special = Db->Prepare(
+        "SELECT TIMESTAMPTZ '2024-01-02 03:04:05.5+02', '\\x00ff41'::bytea, true, 'NaN'::float8 <> 0");
+    TestSqlda sv(4);
+    sv.Output(0, DBLIB_T_TIMESTAMP, 27);
+    sv.Output(1, DBLIB_T_LONGBINARY, 8);
+    sv.Output(2, DBLIB_T_INT, 4);
+    sv.Output(3, DBLIB_T_INT, 4);
+    bool cut = false;
+    ASSERT_EQ(special->Execute(nullptr, sv.Get(), cut), 1);
+    EXPECT_EQ(sv.String(0), "2024-01-02 01:04:05.500000");
+    EXPECT_EQ(sv.Long(1), std::string("\x00\xff" "A", 3));
+    EXPECT_EQ(sv.Int(2), 1);
+    EXPECT_EQ(sv.Int(3), 1);
     // Inputs are described as the library describes them: text, named after their markers.
     auto in = Db->Prepare("SELECT a FROM " + Table + " WHERE b = :key AND c = ?");
     ASSERT_EQ(in->Inputs().size(), 2u);
