@@ -25,7 +25,8 @@
 // | EngineName (eng)                  | not used: the link names the server              |                         |
 // | DatabaseFile (dbf), Start,        | not used: a server's databases are files only    |                         |
 // | AutoStart, AutoStop, dbs          | its administrator touches                        |                         |
-// | CharSet                           | the client encoding is always UTF8               |                         |
+// | CharSet                           | not used: the client encoding is always WIN1252  |                         |
+// |                                   | (the library's single-byte text)                 |                         |
 // | Idle, LivenessTimeout, LogFile    | accepted, no effect (as in-process)              |                         |
 // | server not reachable              |                                                  | -100 server not running |
 // | option isolation_level 0/1/2/3    | READ UNCOMMITTED / READ COMMITTED / REPEATABLE   |                         |
@@ -36,8 +37,9 @@
 // | option row_counts ON              | open counts the rows (MOVE ALL, then back)       |                         |
 // | option row_counts OFF             | open reports minus the planner's row estimate    |                         |
 // | options blocking/blocking_timeout | lock_timeout (OFF: fail at once, -210)           |                         |
-// | a failed statement in a           | rolled back to just before it (a savepoint);     |                         |
-// | transaction                       | the transaction goes on                          |                         |
+// | a failed (or cancelled) statement | rolled back to just before it (a savepoint);     |                         |
+// | in a transaction                  | the transaction goes on                          |                         |
+// | cursor opened for update          | WHERE CURRENT OF; it ends with its transaction   | -180 after that         |
 // | db_cancel_request                 | the server's cancel request; the request fails   |                         |
 // |                                   | with -299                                        |                         |
 // | db_string_ping_server             | the server answers (and, when asked, a           | -100, -83, -103         |
