@@ -32,12 +32,15 @@ constexpr KeyAlias kAliases[] = {
     {"logfile", ConnKey::LogFile},           {"log", ConnKey::LogFile},
     {"idle", ConnKey::Idle},                 {"livenesstimeout", ConnKey::LivenessTimeout},
     {"lto", ConnKey::LivenessTimeout},
+    {"host", ConnKey::Host},                 {"encryption", ConnKey::Encryption},
+    {"enc", ConnKey::Encryption},            {"sslmode", ConnKey::Encryption},
 };
 
 constexpr const char* kKeyNames[] = {"EngineName",     "DatabaseName",   "DatabaseFile", "UserID",
                                      "Password",       "Start",          "AutoStop",     "AutoStart",
                                      "Unconditional",  "ConnectionName", "CommLinks",    "DatabaseSwitches",
-                                     "CharSet",        "LogFile",        "Idle",         "LivenessTimeout"};
+                                     "CharSet",        "LogFile",        "Idle",         "LivenessTimeout",
+                                     "Host",           "Encryption"};
 static_assert(std::size(kKeyNames) == static_cast<size_t>(ConnKey::Count));
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
@@ -49,11 +52,14 @@ struct Part {
     size_t Begin, End;
 };
 
-// Splits at ';' outside quotes. With lenient set, an unterminated quote runs to the end;
+// Splits at ';' outside quotes and, with groupParens, outside parentheses, so that a value such
+// as tcpip(host=h;port=p) stays one part; text whose parentheses never close is split as if they
+// did not group (as it always was). With lenient set, an unterminated quote runs to the end;
 // otherwise it is an error.
-std::vector<Part> SplitParts(std::string_view s, bool lenient) {
+std::vector<Part> SplitParts(std::string_view s, bool lenient, bool groupParens = false) {
     std::vector<Part> parts;
     size_t begin = 0, i = 0;
+    int depth = 0;
     while (i < s.size()) {
         char c = s[i];
         if (IsQuote(c)) {
@@ -76,13 +82,20 @@ std::vector<Part> SplitParts(std::string_view s, bool lenient) {
                 break;
             }
             i = j + 1;
-        } else if (c == ';') {
+        } else if (groupParens && (c == '(' || c == '{')) {
+            ++depth;
+            ++i;
+        } else if (groupParens && (c == ')' || c == '}') && depth > 0) {
+            --depth;
+            ++i;
+        } else if (c == ';' && depth == 0) {
             parts.push_back({begin, i});
             begin = ++i;
         } else {
             ++i;
         }
     }
+    if (depth > 0) return SplitParts(s, lenient, false);
     parts.push_back({begin, s.size()});
     return parts;
 }
@@ -139,7 +152,7 @@ const char* ConnKeyName(ConnKey k) { return kKeyNames[static_cast<int>(k)]; }
 
 ConnParams ParseConnectionString(std::string_view text) {
     ConnParams params;
-    for (const Part& p : SplitParts(text, false)) {
+    for (const Part& p : SplitParts(text, false, true)) {
         std::string_view part = text.substr(p.Begin, p.End - p.Begin);
         if (Trim(part).empty()) continue;
         size_t eq = part.find('=');
@@ -158,10 +171,12 @@ ConnParams ParseConnectionString(std::string_view text) {
     return params;
 }
 
-std::string MaskPasswords(std::string_view text) {
+namespace {
+
+std::string MaskParts(std::string_view text, bool groupParens) {
     std::string out;
     bool first = true;
-    for (const Part& p : SplitParts(text, true)) {
+    for (const Part& p : SplitParts(text, true, groupParens)) {
         if (!first) out += ';';
         first = false;
         std::string_view part = text.substr(p.Begin, p.End - p.Begin);
@@ -177,6 +192,14 @@ std::string MaskPasswords(std::string_view text) {
         out.append(part);
     }
     return out;
+}
+
+} // namespace
+
+std::string MaskPasswords(std::string_view text) {
+    // Once as the parser reads the parts (a password may hold a parenthesised ';'), then part by
+    // part at every ';' (a pwd= written inside a link's parentheses is masked too).
+    return MaskParts(MaskParts(text, true), false);
 }
 
 StartLine ParseStartLine(std::string_view text) {

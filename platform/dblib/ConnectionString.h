@@ -1,5 +1,6 @@
 // Connection strings and start lines. A connection string is key=value parts separated by ';'
-// (keys in any letter case, long and short names, values optionally quoted); a start line is the
+// (keys in any letter case, long and short names, values optionally quoted; a ';' inside
+// parentheses, as in links=tcpip(host=h;port=p), belongs to the value); a start line is the
 // value of the Start key, "<program> [switches] [<database file>]", whose older form names the
 // database file there instead of in DatabaseFile. Both parsers reject malformed text with
 // DBLIB_E_PARSE and a message that cites positions and key names, never values, so that a
@@ -29,6 +30,8 @@ enum class ConnKey {
     LogFile,
     Idle,
     LivenessTimeout,
+    Host,       // host[:port] of a database server reached over TCP/IP
+    Encryption, // TLS to such a server: none, simple/tls/require, verify-ca, verify-full
     Count
 };
 

@@ -73,6 +73,9 @@ ScannedSql ScanSql(std::string_view s) {
         } else if (c == '?') {
             t = {TokKind::Marker, i, i + 1, static_cast<int>(out.MarkerNames.size())};
             out.MarkerNames.emplace_back();
+        } else if (c == ':' && i + 1 < n && s[i + 1] == ':') {
+            // "::" is a cast (x::int), never the start of a marker.
+            t = {TokKind::Punct, i, i + 2, -1};
         } else if (c == ':' && i + 1 < n && IsIdentStart(static_cast<unsigned char>(s[i + 1]))) {
             size_t e = i + 1;
             while (e < n && IsIdentChar(static_cast<unsigned char>(s[e]))) ++e;

@@ -1,7 +1,8 @@
 // The SQL scanner: splits statement text into tokens, finds the host-variable markers ("?" and
 // ":name", each its own input in order of appearance), and produces the text handed to the
 // engine, in which every marker is a positional parameter. String literals, quoted identifiers
-// ("...", [...], `...`) and comments (--, //, /* */) are respected: a marker inside them is text.
+// ("...", [...], `...`) and comments (--, //, /* */) are respected: a marker inside them is text,
+// and so is a cast written "::type".
 // The scanner never fails; text it cannot close (an unterminated literal or comment) is passed on
 // as it stands, so that the engine reports the syntax error.
 #pragma once

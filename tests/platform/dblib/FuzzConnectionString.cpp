@@ -1,7 +1,8 @@
-// Fuzz target: connection strings and start lines. Parsing may fail only with a parse error;
+// Fuzz target: connection strings, the server they name, and start lines. Parsing may fail only with a parse error;
 // masking never fails and never lets a password value through.
 #include "platform/dblib/ConnectionString.h"
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/ServerTarget.h"
 #include "platform/dblib/dblib.h"
 
 #include <cstdint>
@@ -15,6 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int k = 0; k < static_cast<int>(tnxdb::ConnKey::Count); ++k) (void)p.Get(static_cast<tnxdb::ConnKey>(k));
         try {
             (void)p.Bool(tnxdb::ConnKey::Unconditional, false);
+        } catch (const tnxdb::DbError& e) {
+            if (e.Code() != DBLIB_E_PARSE) std::abort();
+        }
+        try {
+            (void)tnxdb::FindServerTarget(p);
         } catch (const tnxdb::DbError& e) {
             if (e.Code() != DBLIB_E_PARSE) std::abort();
         }

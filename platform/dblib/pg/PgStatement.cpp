@@ -1,0 +1,419 @@
+// Statements prepared on the server and server-side cursors (see PgStatement.h).
+#include "platform/dblib/pg/PgStatement.h"
+
+#include "platform/dblib/Convert.h"
+#include "platform/dblib/Errors.h"
+#include "platform/dblib/Pieces.h"
+#include "platform/dblib/SqlScanner.h"
+#include "platform/dblib/Text.h"
+#include "platform/dblib/pg/PgTypes.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace tnxdb::pg {
+
+// The scanner's engine text already has each marker as '?' and comments in the form the server
+// reads; scanning it again finds those '?' as the only markers, in order.
+std::string ServerText(std::string_view sql, size_t& markers) {
+    ScannedSql first = ScanSql(sql);
+    const std::string& engine = first.EngineText;
+    ScannedSql again = ScanSql(engine);
+    std::string out;
+    out.reserve(engine.size() + 8);
+    size_t at = 0;
+    markers = 0;
+    for (const Token& t : again.Tokens) {
+        if (t.Kind != TokKind::Marker) continue;
+        out.append(engine, at, t.Begin - at);
+        out += '$';
+        out += std::to_string(++markers);
+        at = t.End;
+    }
+    out.append(engine, at, std::string::npos);
+    while (!out.empty() && (out.back() == ';' || IsBlank(out.back()))) out.pop_back();
+    return out;
+}
+
+namespace {
+
+
+// Stores row `row` of a result into variables first..first+cols-1; true when a value was cut.
+bool DeliverRow(const PGresult* r, int row, const std::vector<Oid>& types, sqlda* out, size_t first,
+                VariableAccess* vars, std::string& scratch) {
+    bool cut = false;
+    const int cols = PQnfields(r);
+    for (int c = 0; c < cols && first + static_cast<size_t>(c) < static_cast<size_t>(out->sqld); ++c) {
+        sqlvar& var = out->sqlvar[first + static_cast<size_t>(c)];
+        Value v = PQgetisnull(r, row, c)
+                      ? Value::MakeNull()
+                      : ReadServerText(types[static_cast<size_t>(c)], PQgetvalue(r, row, c),
+                                       static_cast<size_t>(PQgetlength(r, row, c)), scratch);
+        try {
+            cut |= StoreOutput(v, var, vars);
+        } catch (DbError& e) {
+            e.At("column \"" + std::string(PQfname(r, c)) + "\"");
+            throw;
+        }
+    }
+    return cut;
+}
+
+int64_t CountOf(const PGresult* r) {
+    const char* n = PQcmdTuples(const_cast<PGresult*>(r));
+    int64_t count = 0;
+    if (n && *n) std::from_chars(n, n + std::strlen(n), count);
+    return count;
+}
+
+} // namespace
+
+// ---- Parameters ---------------------------------------------------------------------------------
+
+ParamSet::ParamSet(const sqlda* in, size_t count, const std::vector<Oid>& types, VariableAccess* vars) {
+    if (count == 0) return;
+    if (!in || in->sqld < 0 || static_cast<size_t>(in->sqld) < count) throw DbError(DBLIB_E_TOO_FEW_VALUES);
+    for (size_t i = 0; i < count; ++i) Put(in->sqlvar[i], i < types.size() ? types[i] : oid::Unknown, vars);
+}
+
+void ParamSet::Add(const sqlvar& var, VariableAccess* vars) { Put(var, oid::Unknown, vars); }
+
+void ParamSet::Put(const sqlvar& var, Oid type, VariableAccess* vars) {
+    FScratch.push_back(std::make_unique<Scratch>());
+    FText.push_back(std::make_unique<std::string>());
+    Value v = ReadInput(var, FScratch.back()->Bytes, vars);
+    ParamWire w = WriteParam(v, type, *FText.back());
+    FValues.push_back(w.Data);
+    FLengths.push_back(w.Length);
+    FFormats.push_back(w.Format);
+}
+
+// ---- Statements ---------------------------------------------------------------------------------
+
+std::unique_ptr<PgStatement> PgStatement::Prepare(PgBackend& backend, std::string_view sql) {
+    std::unique_ptr<PgStatement> s(new PgStatement(backend));
+    size_t markers = 0;
+    s->FServerText = pg::ServerText(sql, markers);
+    s->FName = backend.NextStatementName();
+    const std::string& name = s->FName;
+    const std::string& text = s->FServerText;
+    auto results = backend.Run({[&](PGconn* c) { return PQsendPrepare(c, name.c_str(), text.c_str(), 0, nullptr); },
+                                [&](PGconn* c) { return PQsendDescribePrepared(c, name.c_str()); }},
+                               false);
+    const PGresult* d = results[1].Get();
+    ScannedSql scan = ScanSql(sql);
+    for (int i = 0; i < PQnparams(d); ++i) {
+        s->FParamTypes.push_back(PQparamtype(d, i));
+        BackendColumn in;
+        in.SqlType = DBLIB_T_STRING;
+        in.SqlLen = 32767;
+        if (static_cast<size_t>(i) < scan.MarkerNames.size()) in.Name = scan.MarkerNames[static_cast<size_t>(i)];
+        s->FInputs.push_back(std::move(in));
+    }
+    for (int i = 0; i < PQnfields(d); ++i) {
+        BackendColumn col = DescribeType(PQftype(d, i), PQfmod(d, i));
+        col.Name = PQfname(d, i);
+        s->FColumnTypes.push_back(PQftype(d, i));
+        s->FColumnTables.push_back(PQftable(d, i));
+        s->FColumnNumbers.push_back(PQftable(d, i) == InvalidOid ? 0 : PQftablecol(d, i));
+        s->FColumns.push_back(std::move(col));
+    }
+    return s;
+}
+
+PgStatement::~PgStatement() { FBackend.Forget("DEALLOCATE " + QuoteIdent(FName)); }
+
+int64_t PgStatement::Execute(const sqlda* in, sqlda* out, bool& truncated) {
+    ParamSet params(in, FInputs.size(), FParamTypes, FBackend.Variables());
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return PQsendQueryPrepared(c, FName.c_str(), params.Count(), params.Values(), params.Lengths(),
+                                   params.Formats(), 0);
+    }});
+    const PGresult* r = results[0].Get();
+    if (PQresultStatus(r) == PGRES_TUPLES_OK) {
+        if (PQntuples(r) == 0) throw DbError(DBLIB_W_NOT_FOUND);
+        std::string scratch;
+        if (out) truncated = DeliverRow(r, 0, FColumnTypes, out, 0, FBackend.Variables(), scratch);
+        return 1;
+    }
+    return CountOf(r);
+}
+
+std::unique_ptr<BackendCursor> PgStatement::Open(std::string_view name, const sqlda* in, unsigned options) {
+    if (FColumns.empty()) throw DbError(DBLIB_E_NOT_A_QUERY, FServerText.substr(0, 40));
+    auto cursor = std::make_unique<PgCursor>(FBackend, *this, std::string(name), options);
+    cursor->Open(in);
+    return cursor;
+}
+
+// ---- Cursors ------------------------------------------------------------------------------------
+
+PgCursor::PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options)
+    : FBackend(backend), FStatement(statement), FName(std::move(name)), FOptions(options) {
+    FServerName = QuoteIdent(ToLower(FName));
+}
+
+PgCursor::~PgCursor() {
+    if (FOpen) FBackend.Forget("CLOSE " + FServerName);
+}
+
+void PgCursor::Open(const sqlda* in) {
+    const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
+    const bool forUpdate = (FOptions & kBackendForUpdate) != 0;
+    std::string declare = "DECLARE " + FServerName + (forwardOnly ? " NO SCROLL" : " SCROLL") + " CURSOR" +
+                          (forUpdate ? "" : " WITH HOLD") + " FOR " + FStatement.ServerText();
+    ParamSet params(in, FStatement.Inputs().size(), FStatement.ParamTypes(), FBackend.Variables());
+    const std::vector<Oid>& types = FStatement.ParamTypes();
+    FBackend.Run({[&](PGconn* c) {
+        return PQsendQueryParams(c, declare.c_str(), params.Count(), types.empty() ? nullptr : types.data(),
+                                 params.Values(), params.Lengths(), params.Formats(), 0);
+    }});
+    FOpen = true;
+    FPos = 0;
+    FSide = -1;
+    FOnRow = false;
+    FBlock.Reset();
+}
+
+int32_t PgCursor::RowReport() {
+    if (FBackend.RowCounts() && !(FOptions & kBackendForwardOnly)) {
+        // Count by moving to the end, then stand before the first row again.
+        PgResult all = FetchCommand("MOVE FORWARD ALL IN " + FServerName);
+        FetchCommand("MOVE ABSOLUTE 0 IN " + FServerName);
+        int64_t n = CountOf(all.Get());
+        return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+    }
+    // The planner's estimate for the query, with the open's parameters unknown (a generic plan).
+    std::string explain = "EXPLAIN " + FStatement.ServerText();
+    std::vector<Oid> types = FStatement.ParamTypes();
+    std::vector<const char*> values(types.size(), nullptr);
+    int64_t estimate = 1;
+    try {
+        auto results = FBackend.Run({[&](PGconn* c) {
+            return PQsendQueryParams(c, explain.c_str(), static_cast<int>(types.size()),
+                                     types.empty() ? nullptr : types.data(), values.data(), nullptr, nullptr, 0);
+        }});
+        const PGresult* r = results[0].Get();
+        if (PQntuples(r) > 0) {
+            const char* line = PQgetvalue(r, 0, 0);
+            const char* rows = std::strstr(line, "rows=");
+            if (rows) std::from_chars(rows + 5, rows + std::strlen(rows), estimate);
+        }
+    } catch (const DbError& e) {
+        if (e.Code() == DBLIB_E_CONNECTION_ENDED || e.Code() == DBLIB_E_INTERRUPTED) throw;
+        // A query the planner cannot explain with unknown parameters still has rows: report 1.
+    }
+    return -static_cast<int32_t>(std::clamp<int64_t>(estimate, 1, INT32_MAX));
+}
+
+PgResult PgCursor::FetchCommand(const std::string& command) {
+    try {
+        auto results = FBackend.Run({[&](PGconn* c) {
+            return PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        }});
+        return std::move(results[0]);
+    } catch (const DbError& e) {
+        // The server no longer knows the cursor: one opened for update ended with its transaction.
+        if (e.Code() != DBLIB_E_CURSOR_NOT_DECLARED) throw;
+        FOpen = false;
+        FOnRow = false;
+        FBlock.Reset();
+        throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    }
+}
+
+FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned rows) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    const size_t cols = Columns().size();
+    if (rows == 0) rows = 1;
+    if (da) {
+        if (da->sqld < 0 || da->sqld > da->sqln) throw DbError(DBLIB_E_BAD_SQLDA, "sqld outside 0..sqln");
+        size_t room = cols ? static_cast<size_t>(da->sqld) / cols : 0;
+        if (room == 0) throw DbError(DBLIB_E_BAD_SQLDA, "not enough variables for one row");
+        rows = static_cast<unsigned>(std::min<size_t>(rows, room));
+    } else {
+        rows = 1;
+    }
+    if (FOptions & kBackendForwardOnly) {
+        // Only moves that go forward: the server's NO SCROLL cursor cannot go back.
+        bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && offset > FPos && FSide != 1);
+        if (!forward || (FSide == 1 && !FOnRow)) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
+    }
+    FOnRow = false;
+    FBlock.Reset();
+    FBlockRow = -1;
+    ++FBlockStamp;
+
+    PgResult block;
+    const std::string from = " FROM " + FServerName;
+    if (kind == FetchKind::Relative && offset == 1) {
+        block = FetchCommand("FETCH FORWARD " + std::to_string(rows) + from);
+    } else {
+        block = FetchCommand(std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") +
+                             std::to_string(offset) + from);
+        if (PQntuples(block.Get()) == 1 && rows > 1) {
+            // The first row, then the rest of the block from it: both into one result's worth of
+            // delivery (rows of the second result follow the first).
+            PgResult rest = FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from);
+            FetchOutcome out;
+            std::string scratch;
+            const auto& types = FStatement.ColumnTypes();
+            if (da) out.Truncated |= DeliverRow(block.Get(), 0, types, da, 0, FBackend.Variables(), scratch);
+            int more = PQntuples(rest.Get());
+            for (int r = 0; r < more && da; ++r)
+                out.Truncated |= DeliverRow(rest.Get(), r, types, da, static_cast<size_t>(r + 1) * cols,
+                                            FBackend.Variables(), scratch);
+            out.Rows = static_cast<unsigned>(1 + more);
+            FPos = (kind == FetchKind::Absolute ? offset : FPos + offset) + more;
+            FOnRow = true;
+            if (more > 0) {
+                FBlock = std::move(rest);
+                FBlockRow = more - 1;
+            } else {
+                FBlock = std::move(block);
+                FBlockRow = 0;
+            }
+            return out;
+        }
+    }
+    FetchOutcome out;
+    const int got = PQntuples(block.Get());
+    if (got == 0) {
+        if (kind == FetchKind::Absolute) FSide = offset > 0 ? 1 : -1;
+        else if (offset != 0) FSide = offset > 0 ? 1 : -1;
+        out.Beyond = FSide;
+        FPos = FSide < 0 ? 0 : FPos;
+        return out;
+    }
+    std::string scratch;
+    for (int r = 0; r < got && da; ++r)
+        out.Truncated |= DeliverRow(block.Get(), r, FStatement.ColumnTypes(), da, static_cast<size_t>(r) * cols,
+                                    FBackend.Variables(), scratch);
+    out.Rows = static_cast<unsigned>(got);
+    if (kind == FetchKind::Absolute) FPos = offset > 0 ? offset + got - 1 : FPos; // from the end: unknown
+    else FPos += offset + got - 1;
+    FOnRow = true;
+    FBlockRow = got - 1;
+    FBlock = std::move(block);
+    return out;
+}
+
+PieceOutcome PgCursor::GetData(unsigned column, size_t offset, sqlvar& var) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!FOnRow || !FBlock) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    if (column < 1 || column > Columns().size()) throw DbError(DBLIB_E_BAD_ARGUMENT, "column " + std::to_string(column));
+    const int c = static_cast<int>(column) - 1;
+    const PGresult* r = FBlock.Get();
+    if (PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
+    const Oid type = FStatement.ColumnTypes()[static_cast<size_t>(c)];
+    if (type == oid::Bytea) {
+        // Decoded once for the current row and column; every piece then copies its own bytes.
+        if (FPieceStamp != FBlockStamp || FPieceColumn != column) {
+            ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), FPiece);
+            FPieceStamp = FBlockStamp;
+            FPieceColumn = column;
+        }
+        return StorePiece(FPiece, false, offset, var);
+    }
+    std::string scratch;
+    Value v = ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), scratch);
+    if (v.K == Value::Text || v.K == Value::Blob) return StorePiece(std::string_view(v.P, v.N), false, offset, var);
+    // Numbers read as their text.
+    return StorePiece(std::string_view(PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c))),
+                      false, offset, var);
+}
+
+void PgCursor::RequireChangeable() const {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!(FOptions & kBackendForUpdate) || (FOptions & kBackendReadOnly)) throw DbError(DBLIB_E_CURSOR_READ_ONLY, FName);
+    if (!FOnRow) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+}
+
+const std::string& PgCursor::TableName() {
+    if (FTableRead) return FTable;
+    // The table behind the result columns, and the table column of each (the server tells both
+    // for columns taken straight from a table).
+    Oid table = InvalidOid;
+    const std::vector<int>& attnums = FStatement.ColumnNumbers();
+    for (Oid t : FStatement.ColumnTables()) {
+        if (t == InvalidOid) continue;
+        if (table != InvalidOid && t != table) throw DbError(DBLIB_E_NOT_UPDATABLE, FName, "the query joins tables");
+        table = t;
+    }
+    if (table == InvalidOid) throw DbError(DBLIB_E_NOT_UPDATABLE, FName, "no column comes from a table");
+    std::string tableText = std::to_string(table);
+    const char* values[] = {tableText.c_str()};
+    const char* sql =
+        "SELECT a.attrelid::regclass::text, a.attnum, a.attname FROM pg_attribute a "
+        "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum";
+    auto results = FBackend.Run(
+        {[&](PGconn* c) { return PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }});
+    const PGresult* r = results[0].Get();
+    FTableColumns.assign(attnums.size(), std::string());
+    for (int row = 0; row < PQntuples(r); ++row) {
+        FTable = PQgetvalue(r, row, 0); // already quoted where it needs it
+        int attnum = std::atoi(PQgetvalue(r, row, 1));
+        std::string attname = PQgetvalue(r, row, 2);
+        for (size_t i = 0; i < attnums.size(); ++i)
+            if (attnums[i] == attnum) FTableColumns[i] = attname;
+        FAllColumns.push_back(std::move(attname));
+    }
+    FTableRead = true;
+    return FTable;
+}
+
+std::string PgCursor::TableColumn(const sqlname& name) {
+    std::string wanted(name.data, static_cast<size_t>(std::clamp<int16_t>(name.length, 0, 30)));
+    const auto& cols = Columns();
+    for (size_t i = 0; i < cols.size(); ++i) {
+        if (!IEquals(cols[i].Name, wanted)) continue;
+        if (FTableColumns[i].empty()) throw DbError(DBLIB_E_NOT_UPDATABLE, FName, "column " + wanted + " is an expression");
+        return FTableColumns[i];
+    }
+    for (const std::string& c : FAllColumns)
+        if (IEquals(c, wanted)) return c;
+    throw DbError(DBLIB_E_COLUMN_NOT_FOUND, wanted);
+}
+
+void PgCursor::Update(const sqlda* values) {
+    RequireChangeable();
+    if (!values || values->sqld <= 0) return;
+    if (values->sqld > values->sqln) throw DbError(DBLIB_E_BAD_SQLDA, "sqld outside 0..sqln");
+    const std::string table = TableName();
+    std::string sql = "UPDATE " + table + " SET ";
+    ParamSet params(nullptr, 0, {}, nullptr);
+    for (int i = 0; i < values->sqld; ++i) {
+        const sqlvar& v = values->sqlvar[i];
+        if (v.sqlname.length <= 0 || (v.sqltype & ~1) == 0) continue;
+        std::string column = TableColumn(v.sqlname);
+        params.Add(v, FBackend.Variables());
+        if (params.Count() > 1) sql += ", ";
+        sql += QuoteIdent(column) + " = $" + std::to_string(params.Count());
+    }
+    if (params.Count() == 0) return;
+    sql += " WHERE CURRENT OF " + FServerName;
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
+                                 params.Formats(), 0);
+    }});
+    if (CountOf(results[0].Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+}
+
+void PgCursor::Delete() {
+    RequireChangeable();
+    const std::string sql = "DELETE FROM " + TableName() + " WHERE CURRENT OF " + FServerName;
+    PgResult r = FetchCommand(sql);
+    if (CountOf(r.Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    FOnRow = false;
+}
+
+void PgCursor::Close() {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    FOpen = false;
+    FOnRow = false;
+    FBlock.Reset();
+    FBackend.Forget("CLOSE " + FServerName);
+}
+
+} // namespace tnxdb::pg

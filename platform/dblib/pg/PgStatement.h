@@ -1,0 +1,143 @@
+// PgStatement and PgCursor: a statement prepared on the server (its markers numbered as the
+// server's typed parameters) and a server-side cursor over it.
+//
+// Cursors. Opening declares a server cursor named after the library's cursor (letter case folded):
+//   - SCROLL, or NO SCROLL for a forward-only cursor (a move back is refused here, before it is
+//     sent, with DBLIB_E_CURSOR_FORWARD_ONLY);
+//   - WITH HOLD unless opened for update, so that it stays open across commit and rollback. A
+//     cursor opened for update changes rows with WHERE CURRENT OF, which the server allows only
+//     on a cursor of the transaction it was opened in: such a cursor ends with its transaction.
+// A block fetch is FETCH FORWARD n when it moves one row on, else FETCH ABSOLUTE/RELATIVE to its
+// first row and FETCH FORWARD for the rest; the cursor then stands on the last row delivered, as
+// the server's own cursor does. The last block stays at hand so that long values of the current
+// row are read in pieces from memory (a bytea value is decoded once, then each piece costs its
+// own length).
+//
+// Lifetime: statements and cursors refer to their backend and must go before it; dropping one
+// drops its server-side statement or cursor (quietly, when the connection is already gone).
+#pragma once
+
+#include "platform/dblib/Backend.h"
+#include "platform/dblib/pg/PgBackend.h"
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tnxdb::pg {
+
+// The text with every '?' and ':name' marker written as the server's numbered parameter ($1, $2,
+// ...) and a trailing ';' dropped; markers is set to their number.
+std::string ServerText(std::string_view sql, size_t& markers);
+
+class PgStatement final : public BackendStatement {
+public:
+    // Prepares text with '?' and ':name' markers. Throws DbError.
+    static std::unique_ptr<PgStatement> Prepare(PgBackend& backend, std::string_view sql);
+    ~PgStatement() override;
+    PgStatement(const PgStatement&) = delete;
+    PgStatement& operator=(const PgStatement&) = delete;
+
+    const std::vector<BackendColumn>& Columns() const override { return FColumns; }
+    const std::vector<BackendColumn>& Inputs() const override { return FInputs; }
+    int64_t Execute(const sqlda* in, sqlda* out, bool& truncated) override;
+    std::unique_ptr<BackendCursor> Open(std::string_view name, const sqlda* in, unsigned options) override;
+
+    // The text as the server runs it ($1, $2, ... for the markers).
+    const std::string& ServerText() const { return FServerText; }
+    // The type the server gave each parameter.
+    const std::vector<Oid>& ParamTypes() const { return FParamTypes; }
+    const std::vector<Oid>& ColumnTypes() const { return FColumnTypes; }
+    // Per result column: the table it is taken from and its column number there (InvalidOid and
+    // 0 for an expression).
+    const std::vector<Oid>& ColumnTables() const { return FColumnTables; }
+    const std::vector<int>& ColumnNumbers() const { return FColumnNumbers; }
+
+private:
+    PgStatement(PgBackend& backend) : FBackend(backend) {}
+
+    PgBackend& FBackend;
+    std::string FName;       // the server's prepared statement
+    std::string FServerText;
+    std::vector<BackendColumn> FColumns, FInputs;
+    std::vector<Oid> FParamTypes, FColumnTypes, FColumnTables;
+    std::vector<int> FColumnNumbers;
+};
+
+// The typed parameters of one request: values read from an input SQLDA and kept until sent.
+class ParamSet {
+public:
+    // Reads the first `count` variables of `in` (fewer there: DBLIB_E_TOO_FEW_VALUES) for
+    // parameters of the given types.
+    ParamSet(const sqlda* in, size_t count, const std::vector<Oid>& types, VariableAccess* vars);
+    // Adds one value for a parameter of unknown type (the server infers it from its use).
+    void Add(const sqlvar& var, VariableAccess* vars);
+    int Count() const { return static_cast<int>(FValues.size()); }
+    const char* const* Values() const { return FValues.data(); }
+    const int* Lengths() const { return FLengths.data(); }
+    const int* Formats() const { return FFormats.data(); }
+
+private:
+    void Put(const sqlvar& var, Oid type, VariableAccess* vars);
+    struct Scratch {
+        char Bytes[64];
+    };
+    std::vector<std::unique_ptr<Scratch>> FScratch; // date texts ReadInput builds
+    std::vector<std::unique_ptr<std::string>> FText; // number texts WriteParam builds
+    std::vector<const char*> FValues;
+    std::vector<int> FLengths, FFormats;
+};
+
+class PgCursor final : public BackendCursor {
+public:
+    PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options);
+    ~PgCursor() override;
+    PgCursor(const PgCursor&) = delete;
+    PgCursor& operator=(const PgCursor&) = delete;
+
+    // Declares the server cursor with the input values.
+    void Open(const sqlda* in);
+
+    const std::vector<BackendColumn>& Columns() const override { return FStatement.Columns(); }
+    int32_t RowReport() override;
+    FetchOutcome Fetch(FetchKind kind, int offset, sqlda* da, unsigned rows) override;
+    PieceOutcome GetData(unsigned column, size_t offset, sqlvar& var) override;
+    void Update(const sqlda* values) override;
+    void Delete() override;
+    void Close() override;
+
+private:
+    PgResult FetchCommand(const std::string& command);
+    void RequireChangeable() const;
+    const std::string& TableName();
+    // The table column a variable's name means (a result column's name, or the table's own).
+    std::string TableColumn(const sqlname& name);
+
+    PgBackend& FBackend;
+    const PgStatement& FStatement;
+    std::string FName;       // as given
+    std::string FServerName; // quoted, letter case folded
+    unsigned FOptions;
+    bool FOpen = false;
+
+    // Where the cursor stands (kept for forward-only cursors and for relative 0 at an end).
+    long long FPos = 0;  // 1-based row; 0 before the first
+    int FSide = -1;      // when not on a row: -1 before the first, 1 after the last
+    bool FOnRow = false;
+    PgResult FBlock;     // the last block fetched; its row FBlockRow is the current row
+    int FBlockRow = -1;
+    unsigned FBlockStamp = 0;         // changes with every block (the piece cache's key)
+    unsigned FPieceStamp = ~0u;       // block and column of the decoded value in FPiece
+    unsigned FPieceColumn = 0;
+    std::string FPiece;
+
+    // Positioned changes: the table and the table column of each result column.
+    bool FTableRead = false;
+    std::string FTable;
+    std::vector<std::string> FTableColumns; // per result column ("" for an expression)
+    std::vector<std::string> FAllColumns;   // every column of the table
+};
+
+} // namespace tnxdb::pg
