@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # The Qt widget set and its tests need Qt 6 Widgets (qt6-base-dev brings the test library), the
-# platform plugins (the tests run on the offscreen one) and a font for the offscreen platform to draw.
+# platform plugins (the tests run on the offscreen one) and a font for the offscreen platform to draw;
+# the network-server backend builds on libpq, and its tests start their own database server.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev libsqlite3-dev
           libffi-dev libreadline-dev libsodium-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
           libpq-dev postgresql-15)
