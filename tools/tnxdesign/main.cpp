@@ -11,6 +11,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -34,12 +37,43 @@ QString DefaultPackage() {
     return "libTnxSa5.so";
 }
 
+// Whether the command line asks only for the help or the version: answered without a window
+// system, so that they work on a machine without a display.
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
+            argument == "--version")
+            return true;
+    }
+    return false;
+}
+
+// Whether Qt can open a window here: a display, or a platform chosen explicitly (offscreen, ...).
+bool HasWindowSystem() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("tnxdesign");
-    QApplication::setApplicationVersion("1.86b");
+    std::unique_ptr<QCoreApplication> application;
+    if (AsksForHelpOrVersion(argc, argv)) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else if (!HasWindowSystem()) {
+        std::fprintf(stderr, "tnxdesign: no display to open a window on (DISPLAY is not set); without one, run "
+                             "it as QT_QPA_PLATFORM=offscreen tnxdesign --screenshot FILE.png ...\n");
+        return 2;
+    } else {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
+    QCoreApplication::setApplicationName("tnxdesign");
+    QCoreApplication::setApplicationVersion("1.86b");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(Description);
@@ -92,7 +126,7 @@ int main(int argc, char** argv) {
                     std::fprintf(stderr, "tnxdesign: cannot write %s\n", qPrintable(parser.value(screenshot)));
                     result = 1;
                 }
-                QApplication::exit();
+                QCoreApplication::exit();
             });
             app.exec();
         } else {
