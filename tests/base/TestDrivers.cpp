@@ -143,7 +143,7 @@ int32_t TTestBlobStream::GetBlobSize() {
     if (n < 1 && !FModified) {
         Clear();
         AssignBuffer(Stored.data(), static_cast<int32_t>(Stored.size()));
-        n = GetBlobSize();
+        n = FBlobSize;
     }
     return n;
 }
