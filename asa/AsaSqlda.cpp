@@ -9,10 +9,14 @@ namespace tnx {
 void ReleaseSqlda(sqlda* Da, bool Indicators) noexcept {
     if (Da == nullptr) return;
     TAsaEntryPoints& procs = AsaLibrary.Procs;
-    if (Indicators) {
-        if (procs.free_sqlda != nullptr) procs.free_sqlda(Da);
-    } else if (procs.free_sqlda_noind != nullptr) {
-        procs.free_sqlda_noind(Da);
+    // A library without the free routine binds a stand-in that raises; a release never does.
+    try {
+        if (Indicators) {
+            if (procs.free_sqlda != nullptr) procs.free_sqlda(Da);
+        } else if (procs.free_sqlda_noind != nullptr) {
+            procs.free_sqlda_noind(Da);
+        }
+    } catch (...) {
     }
 }
 
@@ -39,7 +43,7 @@ TAsaSqlda TAsaSqlda::AllocateNoIndicators(unsigned Count) {
     return area;
 }
 
-TAsaSqlda TAsaSqlda::TryAllocate(unsigned Count) noexcept {
+TAsaSqlda TAsaSqlda::TryAllocate(unsigned Count) {
     auto alloc = AsaLibrary.Procs.alloc_sqlda;
     return TAsaSqlda(alloc != nullptr ? alloc(Count) : nullptr, true);
 }

@@ -31,8 +31,9 @@ public:
     // The same without indicator variables.
     static TAsaSqlda AllocateNoIndicators(unsigned Count);
     // An area of Count variables with indicators, or an empty owner when the library has none or
-    // is not bound (for callers that report the failure their own way).
-    static TAsaSqlda TryAllocate(unsigned Count) noexcept;
+    // is not bound (for callers that report the failure their own way). A library that lacks the
+    // routine raises through its stand-in.
+    static TAsaSqlda TryAllocate(unsigned Count);
 
     sqlda* Get() const noexcept { return FDa; }
     sqlda* operator->() const noexcept { return FDa; }
