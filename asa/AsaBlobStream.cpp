@@ -3,6 +3,7 @@
 
 #include "asa/AsaSQL.h"
 #include "asa/AsaSession.h"
+#include "asa/AsaSqlda.h"
 #include "asa/TnxAsaLibrary.h"
 
 #include <algorithm>
@@ -53,19 +54,14 @@ int32_t TAsaBlobStream::GetBlobSize() {
     // One long-binary variable receives each piece: its header tells the piece's length and, with
     // the first piece, the whole value's, so the value is read straight into a block of its own
     // size (no growing, no staging copy, no zero fill).
-    struct TSqldaHolder {
-        sqlda* Da;
-        ~TSqldaHolder() {
-            if (Da != nullptr && AsaLibrary.Procs.free_sqlda != nullptr) AsaLibrary.Procs.free_sqlda(Da);
-        }
-    } da{procs.alloc_sqlda(1)};
-    if (da.Da == nullptr) return 0;
+    TAsaSqlda da = TAsaSqlda::TryAllocate(1);
+    if (!da) return 0;
     std::vector<uint8_t> piece(sizeof(dblib_longdata) + PieceSize);
     auto* header = reinterpret_cast<dblib_longdata*>(piece.data());
-    da.Da->sqld = da.Da->sqln;
-    da.Da->sqlvar[0].sqltype = DBLIB_T_LONGBINARY;
-    da.Da->sqlvar[0].sqllen = 0;
-    da.Da->sqlvar[0].sqldata = header;
+    da->sqld = da->sqln;
+    da->sqlvar[0].sqltype = DBLIB_T_LONGBINARY;
+    da->sqlvar[0].sqllen = 0;
+    da->sqlvar[0].sqldata = header;
 
     sqlca* ca = session->GetSqlca();
     uint8_t* value = nullptr; // the stream's block, allocated once the length is known
@@ -79,7 +75,7 @@ int32_t TAsaBlobStream::GetBlobSize() {
         header->untrunc_len = 0;
         // The library only reads the cursor name; its C interface declares it char*.
         session->Dbpp(procs.dbpp_get_data, const_cast<char*>(sql->GetCursorName()),
-                      static_cast<unsigned>(column + 1), offset, da.Da, 0u);
+                      static_cast<unsigned>(column + 1), offset, da.Get(), 0u);
         code = ca->sqlcode;
         if (code != 0 && code != DBLIB_W_TRUNCATED) {
             libraryFailed = true;

@@ -79,7 +79,7 @@ struct TCif {
         for (ffi_type* t : types)
             Types[i++] = t;
         if (ffi_prep_cif(&Cif, FFI_DEFAULT_ABI, static_cast<unsigned>(N), result, Types) != FFI_OK)
-            throw vcl::EOutOfMemory(vcl::SOutOfMemory);
+            vcl::OutOfMemoryError();
     }
 };
 
@@ -145,7 +145,7 @@ TCallbackInstance* MakeCallbackInstance(TCallbackInstancePool& Pool, const TCall
                                         TCallbackHandler Handler, TAsaSession* Session) {
     if (Pool.FreeList == nullptr) {
         TCallbackPage* page = NewPage(Adapter);
-        if (page == nullptr) throw vcl::EOutOfMemory(vcl::SOutOfMemory);
+        if (page == nullptr) vcl::OutOfMemoryError();
         page->Link = Pool.Pages;
         Pool.Pages = page;
         for (TCallbackInstance& entry : page->Entries) {

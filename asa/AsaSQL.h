@@ -70,32 +70,7 @@ class TAsaSQL : public TCorvexSQL {
 public:
     explicit TAsaSQL(vcl::TComponent* owner);
 
-    // --- Virtual steps of TCorvexSQL, in slot order ---------------------------------------------
-    // Fills Desc from variable Index of the SQLDA (Area is a sqlda*) through the type mapping and
-    // rewrites the variable so that the library delivers into the statement's buffers. Always true.
-    bool InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& Desc, int32_t BlobSize) override;
-    bool InternalPrepareOpen(const vcl::AnsiString& SQL) override;
-    bool InternalDescribePrepare() override;
-    // Binds the query's inputs. Long values go through SQL variables that live until the open.
-    bool InternalBindOpenVariables(vcl::TStrings* Names) override;
-    bool InternalOpen(bool ReadOnly) override;
-    bool InternalDescribeOpen(bool ReadOnly) override;
-    void InternalClose() override;
-    void InternalUnprepareOpen() override;
-    bool InternalPrepareExecute(const vcl::AnsiString& SQL) override;
-    bool InternalBindExecVariables(vcl::TStrings* Names) override;
-    bool InternalExecute(vcl::TStrings* Names) override;
-    void InternalUnprepareExecute() override;
-    // Also forgets the long values deferred into the set's buffer.
-    void InternalClearVariables(TCorvexVariables& Vars) override;
-    int32_t InternalGetVariableLength(TCorvexFieldTypes FieldType) override;
-    int32_t InternalGetVariableExtType(TCorvexFieldTypes FieldType) override;
-    // Statement is an int16_t* (the statement number), Area a sqlda** (the SQLDA to fill).
-    bool InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area,
-                               vcl::TStrings* Names) override;
-    bool InternalBindOutVariables(void* Statement, TCorvexVariables& Vars, void* Area,
-                                  vcl::TStrings* Names) override;
-    TCorvexBlobStream* InternalCreateBlobStream(const vcl::AnsiString& FieldName) override;
+    // --- Virtual steps 19-30 of TCorvexSQL, in slot order (1-18 are protected, below) -----------
     vcl::Variant GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
                               TCorvexBlobStream* Blob) override;
     void PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
@@ -155,6 +130,33 @@ public:
 protected:
     ~TAsaSQL() override;
 
+    // --- Virtual steps 1-18 of TCorvexSQL, in slot order ----------------------------------------
+    // Fills Desc from variable Index of the SQLDA (Area is a sqlda*) through the type mapping and
+    // rewrites the variable so that the library delivers into the statement's buffers. Always true.
+    bool InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& Desc, int32_t BlobSize) override;
+    bool InternalPrepareOpen(const vcl::AnsiString& SQL) override;
+    bool InternalDescribePrepare() override;
+    // Binds the query's inputs. Long values go through SQL variables that live until the open.
+    bool InternalBindOpenVariables(vcl::TStrings* Names) override;
+    bool InternalOpen(bool ReadOnly) override;
+    bool InternalDescribeOpen(bool ReadOnly) override;
+    void InternalClose() override;
+    void InternalUnprepareOpen() override;
+    bool InternalPrepareExecute(const vcl::AnsiString& SQL) override;
+    bool InternalBindExecVariables(vcl::TStrings* Names) override;
+    bool InternalExecute(vcl::TStrings* Names) override;
+    void InternalUnprepareExecute() override;
+    // Also forgets the long values deferred into the set's buffer.
+    void InternalClearVariables(TCorvexVariables& Vars) override;
+    int32_t InternalGetVariableLength(TCorvexFieldTypes FieldType) override;
+    int32_t InternalGetVariableExtType(TCorvexFieldTypes FieldType) override;
+    // Statement is an int16_t* (the statement number), Area a sqlda** (the SQLDA to fill).
+    bool InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area,
+                               vcl::TStrings* Names) override;
+    bool InternalBindOutVariables(void* Statement, TCorvexVariables& Vars, void* Area,
+                                  vcl::TStrings* Names) override;
+    TCorvexBlobStream* InternalCreateBlobStream(const vcl::AnsiString& FieldName) override;
+
     // --- Auxiliary statements and blob variables (AsaSQLExecute.cpp) ----------------------------
     // Runs an auxiliary statement on the session without touching the statement's own state:
     // Values Null runs the text at once, else it is prepared, bound to the values, executed and
@@ -213,13 +215,20 @@ private:
     // Var at it (type 600); the name goes to Created (to drop) and Names (to point to). False when
     // the variable could not be made (nothing is left behind for this column).
     bool PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created, std::deque<std::string>& Names);
+    // Fills the change's SQLDA (one variable per column) from the current row: for an update
+    // (Modify) only the changed columns, a NULL through the indicator; for an insert (Append)
+    // every column, a NULL as a null sqldata. Long values go through PutBlobColumn. Any is set
+    // when a column was filled; false when a long value could not be put. On a failure or an
+    // exception the SQL variables made so far (in Created) are dropped again.
+    bool FillChangeColumns(sqlda* Da, bool Update, vcl::TStrings* Created, std::deque<std::string>& Names,
+                           bool& Any);
     // Closes the library's cursor, leaving the SQLCA as it was (cleanup after a failed open).
     void CloseLibraryCursorQuietly();
     // Whether the cursor is open with its layout in place. A Check may disconnect the session
     // (a lost connection), which unprepares the statement: every step after a Check asks this
     // before it touches a buffer.
     bool StillActive() const {
-        return FActive && FOpenSqlda != nullptr && (FFetchBuffer != nullptr || FRecordSize == 0);
+        return GetActive() && FOpenSqlda != nullptr && (GetFetchBuffer() != nullptr || GetRecordSize() == 0);
     }
 
     // The query's result columns: FieldCount x AllocRows variables, variable r*FieldCount+i

@@ -17,6 +17,9 @@
 //    a check raises.
 #include "asa/AsaSQL.h"
 
+#include "asa/AsaSqlda.h"
+#include "asa/AutoCommitScope.h"
+
 #include "base/CorvexBlob.h"
 #include "base/TnxConsts.h"
 #include "platform/vcl/StringList.h"
@@ -30,58 +33,11 @@ namespace tnx {
 
 namespace {
 
-// An SQLDA of the library's, the names its type-600 variables point to, and the SQL variables
-// made for them; released (variables dropped, area freed) when it goes out of scope.
-class TChangeArea {
-public:
-    TChangeArea(sqlda* Da, bool Indicators) : FDa(Da), FIndicators(Indicators) {
-        if (FDa == nullptr) throw vcl::EOutOfMemory("Out of memory");
-        FDa->sqld = FDa->sqln;
-    }
-    ~TChangeArea() {
-        auto& procs = AsaLibrary.Procs;
-        if (FIndicators) {
-            if (procs.free_sqlda != nullptr) procs.free_sqlda(FDa);
-        } else if (procs.free_sqlda_noind != nullptr) {
-            procs.free_sqlda_noind(FDa);
-        }
-    }
-    TChangeArea(const TChangeArea&) = delete;
-    TChangeArea& operator=(const TChangeArea&) = delete;
-
-    sqlda* Da() const { return FDa; }
-    sqlvar& Var(int32_t i) const { return FDa->sqlvar[i]; }
-    // Keeps a copy of the name at a stable address for the SQLDA to point to.
-    char* KeepName(const char* Name) {
-        FNames.emplace_back(Name);
-        return FNames.back().data();
-    }
-
-private:
-    sqlda* FDa;
-    bool FIndicators;
-    std::deque<std::string> FNames; // never moves its elements
-};
-
-// Runs the statement's auto commit when it goes out of scope, on every path (also after a failed
-// change, and when a check raises), unless cancelled. Its own outcome is not reported.
-class TAutoCommitScope {
-public:
-    explicit TAutoCommitScope(std::function<void()> Commit) : FCommit(std::move(Commit)) {}
-    ~TAutoCommitScope() {
-        if (!FCommit) return;
-        try {
-            FCommit();
-        } catch (...) {
-        }
-    }
-    TAutoCommitScope(const TAutoCommitScope&) = delete;
-    TAutoCommitScope& operator=(const TAutoCommitScope&) = delete;
-    void Cancel() { FCommit = nullptr; }
-
-private:
-    std::function<void()> FCommit;
-};
+// A change's SQLDA: every variable of the row in use.
+TAsaSqlda ChangeArea(TAsaSqlda Da) {
+    Da->sqld = Da->sqln;
+    return Da;
+}
 
 } // namespace
 
@@ -89,13 +45,51 @@ private:
 
 bool TAsaSQL::PutBlobColumn(int32_t Index, sqlvar& Var, vcl::TStrings* Created,
                             std::deque<std::string>& Names) {
-    const TCorvexFieldDesc& field = FFields[Index];
-    TCorvexBlobStream* blob = FBlobManager->BlobByName(field.Name);
+    const TCorvexFieldDesc& field = FieldDescAt(Index);
+    TCorvexBlobStream* blob = GetBlobManager()->BlobByName(field.Name);
     if (!InternalCreateBlobVariable(field.Name, blob->GetBuffer(), blob->GetBufferSize())) return false;
     Created->Add(field.Name);
     Names.emplace_back(field.Name);
     Var.sqltype = DBLIB_T_VARIABLE;
     Var.sqldata = Names.back().data();
+    return true;
+}
+
+bool TAsaSQL::FillChangeColumns(sqlda* Da, bool Update, vcl::TStrings* Created, std::deque<std::string>& Names,
+                                bool& Any) {
+    // Nothing is sent without its long value: whatever stops the filling drops the variables made
+    // so far (the reason of a failure is the failed call's).
+    try {
+        int32_t offset = 0;
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
+            uint8_t* p = GetRecordBuffer() + offset;
+            offset += FieldDescAt(i).Size;
+            if (Update && !IsFieldDirty(vcl::Variant(i))) continue;
+            Any = true;
+            sqlvar& var = Da->sqlvar[i];
+            const sqlvar& column = FOpenSqlda->sqlvar[i];
+            var.sqlname = column.sqlname;
+            const bool blob = IsBlobType(FieldDescAt(i).FieldType);
+            const bool null = IsFieldNull(vcl::Variant(i));
+            // A long value goes as an SQL variable; an update's NULL needs a type as well, the name
+            // alone sends nothing.
+            if (!blob || (Update && null)) {
+                var.sqltype = column.sqltype;
+                var.sqllen = column.sqllen;
+            }
+            if (Update && var.sqlind != nullptr) *var.sqlind = null ? -1 : 0;
+            if (null) continue; // an insert sends NULL through a null sqldata
+            if (!blob) {
+                var.sqldata = p;
+            } else if (!PutBlobColumn(i, var, Created, Names)) {
+                DropBlobVariablesQuietly(Created);
+                return false;
+            }
+        }
+    } catch (...) {
+        DropBlobVariablesQuietly(Created);
+        throw;
+    }
     return true;
 }
 
@@ -106,62 +100,26 @@ bool TAsaSQL::Modify() {
     RequireWritable();
     TAsaSession* session = Asa();
     TAsaEntryPoints& procs = AsaLibrary.Procs;
-    TChangeArea area(procs.alloc_sqlda(static_cast<unsigned>(FFieldCount)), true);
+    TAsaSqlda area = ChangeArea(TAsaSqlda::Allocate(static_cast<unsigned>(GetFieldCount())));
     std::deque<std::string> names;
     vcl::TOwned<vcl::TStringList> created = vcl::New<vcl::TStringList>();
     TAutoCommitScope commit([this] { InternalAutoCommit(); });
 
     bool dirty = false;
-    bool ready = true;
-    try {
-        int32_t offset = 0;
-        for (int32_t i = 0; i < FFieldCount && ready; ++i) {
-            uint8_t* p = FRecordBuffer + offset;
-            offset += FFields[i].Size;
-            if (!IsFieldDirty(vcl::Variant(i))) continue;
-            dirty = true;
-            sqlvar& var = area.Var(i);
-            const sqlvar& column = FOpenSqlda->sqlvar[i];
-            var.sqlname = column.sqlname;
-            int16_t scratch = 0;
-            int16_t& indicator = var.sqlind != nullptr ? *var.sqlind : scratch;
-            if (IsFieldNull(vcl::Variant(i))) {
-                indicator = -1;
-                // The name alone does not send anything: a NULL needs a type as well.
-                var.sqltype = column.sqltype;
-                var.sqllen = column.sqllen;
-                continue;
-            }
-            indicator = 0;
-            if (IsBlobType(FFields[i].FieldType)) {
-                ready = PutBlobColumn(i, var, created.get(), names);
-            } else {
-                var.sqltype = column.sqltype;
-                var.sqllen = column.sqllen;
-                var.sqldata = p;
-            }
-        }
-    } catch (...) {
-        DropBlobVariablesQuietly(created.get());
-        throw;
-    }
-    if (!ready) {
-        // Nothing is sent without the long value; the reason is the failed call's.
-        DropBlobVariablesQuietly(created.get());
-        return false;
-    }
+    if (!FillChangeColumns(area.Get(), true, created.get(), names, dirty)) return false;
     if (!dirty) {
         commit.Cancel();
         return true;
     }
 
-    session->Dbpp(procs.dbpp_update, FCursorName, area.Da());
+    session->Dbpp(procs.dbpp_update, FCursorName, area.Get());
     DropBlobVariablesQuietly(created.get());
     const bool ok = CheckResult();
     if (ok && StillActive()) {
-        std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
-        if (FFieldCount > 0) std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
-        FBlobManager->ClearBlobs();
+        std::memcpy(GetOldRecordBuffer(), GetRecordBuffer(), static_cast<std::size_t>(GetRecordSize()));
+        if (GetFieldCount() > 0)
+            std::memcpy(GetOldNullFlags(), GetNullFlags(), static_cast<std::size_t>(GetFieldCount()));
+        GetBlobManager()->ClearBlobs();
     }
     return ok;
 }
@@ -173,48 +131,21 @@ bool TAsaSQL::Append() {
     RequireWritable();
     TAsaSession* session = Asa();
     TAsaEntryPoints& procs = AsaLibrary.Procs;
-    TChangeArea area(procs.alloc_sqlda_noind(static_cast<unsigned>(FFieldCount)), false);
+    TAsaSqlda area = ChangeArea(TAsaSqlda::AllocateNoIndicators(static_cast<unsigned>(GetFieldCount())));
     std::deque<std::string> names;
     vcl::TOwned<vcl::TStringList> created = vcl::New<vcl::TStringList>();
     TAutoCommitScope commit([this] { InternalAutoCommit(); });
 
-    bool ready = true;
-    try {
-        int32_t offset = 0;
-        for (int32_t i = 0; i < FFieldCount && ready; ++i) {
-            uint8_t* p = FRecordBuffer + offset;
-            offset += FFields[i].Size;
-            sqlvar& var = area.Var(i);
-            const sqlvar& column = FOpenSqlda->sqlvar[i];
-            var.sqlname = column.sqlname;
-            const bool blob = IsBlobType(FFields[i].FieldType);
-            if (!blob) {
-                var.sqltype = column.sqltype;
-                var.sqllen = column.sqllen;
-            }
-            if (IsFieldNull(vcl::Variant(i))) continue; // a null sqldata sends NULL
-            if (blob) {
-                ready = PutBlobColumn(i, var, created.get(), names);
-            } else {
-                var.sqldata = p;
-            }
-        }
-    } catch (...) {
-        DropBlobVariablesQuietly(created.get());
-        throw;
-    }
-    if (!ready) {
-        DropBlobVariablesQuietly(created.get());
-        return false;
-    }
+    bool any = false;
+    if (!FillChangeColumns(area.Get(), false, created.get(), names, any)) return false;
 
     sqlca* ca = session->GetSqlca();
-    session->Dbpp(procs.dbpp_put_into, FCursorName, area.Da(), FOpenSqlda);
+    session->Dbpp(procs.dbpp_put_into, FCursorName, area.Get(), FOpenSqlda);
     const sqlca saved = *ca;
     DropBlobVariablesQuietly(created.get());
     if (saved.sqlcode >= 0 && StillActive()) {
         // The inserted row as stored arrived in the block's first row.
-        FBufferedRows = saved.sqlcode == DBLIB_W_NOT_FOUND ? 0 : saved.sqlerrd[2];
+        SetBufferedRows(saved.sqlcode == DBLIB_W_NOT_FOUND ? 0 : saved.sqlerrd[2]);
         ConvertFetchedBuffers();
     }
     *ca = saved;

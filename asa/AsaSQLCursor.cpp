@@ -30,6 +30,8 @@
 // show the new current row (all NULL when the move found none).
 #include "asa/AsaSQL.h"
 
+#include "asa/AsaSqlda.h"
+
 #include "base/CorvexBlob.h"
 #include "base/TnxConsts.h"
 #include "base/TnxProduct.h"
@@ -48,17 +50,6 @@ char* Module() {
     return const_cast<char*>(szCorvexLibraryShortName);
 }
 
-// Cursor option words of dbpp_declare and dbpp_open.
-constexpr unsigned kOptionReadOnly = 0x2;
-constexpr unsigned kOptionForUpdate = 0x1000;
-constexpr unsigned kOptionForwardOnly = 0x4;
-constexpr unsigned kOptionFixedScroll = 0x80;
-constexpr unsigned kOptionInsensitive = 0x400;
-
-// Fetch kinds.
-constexpr unsigned kAbsolute = 1;
-constexpr unsigned kRelative = 2;
-
 } // namespace
 
 // --- Open, describe, close ----------------------------------------------------------------------
@@ -66,15 +57,15 @@ constexpr unsigned kRelative = 2;
 bool TAsaSQL::InternalOpen(bool ReadOnly) {
     // The options are taken before BeforeOpen fires: a handler that changes the properties
     // affects the next open only.
-    unsigned options = ReadOnly ? kOptionReadOnly : kOptionForUpdate;
-    if (FUniDirectional) {
-        options |= kOptionForwardOnly;
+    unsigned options = ReadOnly ? DBLIB_CURSOR_READ_ONLY : DBLIB_CURSOR_FOR_UPDATE;
+    if (GetUniDirectional()) {
+        options |= DBLIB_CURSOR_FORWARD_ONLY;
     } else if (FCursorType == actFixedScroll) {
-        options |= kOptionFixedScroll;
+        options |= DBLIB_CURSOR_FIXED_SCROLL;
     } else if (FCursorType == actInsensitive) {
-        options |= kOptionInsensitive;
+        options |= DBLIB_CURSOR_INSENSITIVE;
     }
-    if (FBeforeOpen) FBeforeOpen(this);
+    if (GetBeforeOpen()) GetBeforeOpen()(this);
 
     TAsaSession* session = Asa();
     TAsaEntryPoints& procs = AsaLibrary.Procs;
@@ -82,7 +73,7 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
     session->Dbpp(procs.dbpp_declare, FCursorName, nullptr, Module(), &FOpenStatement, options);
     session->Dbpp(procs.dbpp_open, FCursorName, nullptr, Module(), &FOpenStatement, FOpenBindSqlda, nullptr,
                   nullptr, options);
-    FRecordCount = std::abs(session->GetSqlca()->sqlerrd[2]);
+    SetRecordCount(std::abs(session->GetSqlca()->sqlerrd[2]));
     FCountExact = session->GetSqlca()->sqlerrd[2] >= 0;
     FRowNumbersExact = true;
     const bool checked = CheckResult();
@@ -96,11 +87,11 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
         if (FDescribeAfterOpen) {
             ok = InternalDescribeOpen(ReadOnly) && inherited::InternalOpen(ReadOnly);
         } else {
-            int32_t rows = FAllocRows;
+            int32_t rows = GetAllocRows();
             if (!ReadOnly) rows = 1;
-            for (int32_t i = 0; i < FFieldCount && rows > 1; ++i)
-                if (IsBlobType(FFields[i].FieldType)) rows = 1;
-            FFetchRows = std::max(std::min(rows, FAllocRows), 1);
+            for (int32_t i = 0; i < GetFieldCount() && rows > 1; ++i)
+                if (IsBlobType(FieldDescAt(i).FieldType)) rows = 1;
+            SetFetchRows(std::max(std::min(rows, GetAllocRows()), 1));
             ok = inherited::InternalOpen(ReadOnly);
         }
     } catch (...) {
@@ -114,8 +105,8 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
         return false;
     }
 
-    const bool fetched = FUniDirectional ? InternalFetchNext(true) : InternalFetchFirst(true);
-    if (FActive && FAfterOpen) FAfterOpen(this);
+    const bool fetched = GetUniDirectional() ? InternalFetchNext(true) : InternalFetchFirst(true);
+    if (GetActive() && GetAfterOpen()) GetAfterOpen()(this);
     return fetched;
 }
 
@@ -124,7 +115,7 @@ bool TAsaSQL::InternalDescribeOpen(bool ReadOnly) {
 }
 
 void TAsaSQL::InternalClose() {
-    if (FActive) {
+    if (GetActive()) {
         auto* session = dynamic_cast<TAsaSession*>(GetAssignedSession());
         if (session != nullptr && AsaLibrary.Procs.dbpp_close) {
             session->Dbpp(AsaLibrary.Procs.dbpp_close, FCursorName);
@@ -146,15 +137,15 @@ void TAsaSQL::CloseLibraryCursorQuietly() {
 // --- Fetching -----------------------------------------------------------------------------------
 
 void TAsaSQL::ZeroFetchBuffer() {
-    if (FFetchBuffer != nullptr && FRecordSize > 0 && FFetchRows > 0)
-        std::memset(FFetchBuffer, 0,
-                    static_cast<std::size_t>(FRecordSize) * static_cast<std::size_t>(FFetchRows));
+    if (GetFetchBuffer() != nullptr && GetRecordSize() > 0 && GetFetchRows() > 0)
+        std::memset(GetFetchBuffer(), 0,
+                    static_cast<std::size_t>(GetRecordSize()) * static_cast<std::size_t>(GetFetchRows()));
 }
 
 int32_t TAsaSQL::FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered) {
     TAsaSession* session = Asa();
     ZeroFetchBuffer();
-    const int32_t rows = std::max(FFetchRows, 1);
+    const int32_t rows = std::max(GetFetchRows(), 1);
     session->Dbpp(AsaLibrary.Procs.dbpp_fetch_array, FCursorName, Kind, Offset, FOpenSqlda, 0, 0,
                   static_cast<unsigned>(rows));
     // The library never delivers more rows than asked for; a count outside the block is not
@@ -165,55 +156,57 @@ int32_t TAsaSQL::FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered) {
 }
 
 void TAsaSQL::ConvertFetchedBuffers() {
-    if (FRecordBuffer == nullptr || FFetchBuffer == nullptr) return;
-    const int32_t row = std::clamp(FBufferRow, 0, std::max(FAllocRows - 1, 0));
-    if (FRecordSize > 0) {
-        std::memcpy(FRecordBuffer, FFetchBuffer + static_cast<std::size_t>(row) * FRecordSize,
-                    static_cast<std::size_t>(FRecordSize));
-        std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
+    if (GetRecordBuffer() == nullptr || GetFetchBuffer() == nullptr) return;
+    const int32_t row = std::clamp(GetBufferRow(), 0, std::max(GetAllocRows() - 1, 0));
+    if (GetRecordSize() > 0) {
+        std::memcpy(GetRecordBuffer(), GetFetchBuffer() + static_cast<std::size_t>(row) * GetRecordSize(),
+                    static_cast<std::size_t>(GetRecordSize()));
+        std::memcpy(GetOldRecordBuffer(), GetRecordBuffer(), static_cast<std::size_t>(GetRecordSize()));
     }
-    const sqlvar* vars =
-        FOpenSqlda != nullptr ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * FFieldCount : nullptr;
-    for (int32_t i = 0; i < FFieldCount; ++i) {
+    const sqlvar* vars = FOpenSqlda != nullptr
+                             ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * GetFieldCount()
+                             : nullptr;
+    for (int32_t i = 0; i < GetFieldCount(); ++i) {
         const bool isNull =
-            FBufferedRows == 0 || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
-        FNullFlags[i] = isNull ? 1 : 0;
+            GetBufferedRows() == 0 || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
+        GetNullFlags()[i] = isNull ? 1 : 0;
     }
-    if (FFieldCount > 0) std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
-    if (FBlobManager != nullptr) FBlobManager->ClearBlobs();
+    if (GetFieldCount() > 0)
+        std::memcpy(GetOldNullFlags(), GetNullFlags(), static_cast<std::size_t>(GetFieldCount()));
+    if (GetBlobManager() != nullptr) GetBlobManager()->ClearBlobs();
 }
 
 bool TAsaSQL::InternalFetchFirst(bool Adjust) {
     int32_t delivered = 0;
-    const int32_t code = FetchBlock(kAbsolute, 1, delivered);
+    const int32_t code = FetchBlock(DBLIB_FETCH_ABSOLUTE, 1, delivered);
     if (!StillActive()) return false;
-    FBOF = FEOF = code == DBLIB_W_NOT_FOUND;
-    FBufferedRows = FBOF ? 0 : delivered;
-    if (Adjust) FFetchRows = std::max(std::min(FFetchRows, FBufferedRows), 1);
-    FBufferRow = 0;
+    SetBOF(code == DBLIB_W_NOT_FOUND);
+    SetEOF(GetBOF());
+    SetBufferedRows(GetBOF() ? 0 : delivered);
+    if (Adjust) SetFetchRows(std::max(std::min(GetFetchRows(), GetBufferedRows()), 1));
+    SetBufferRow(0);
     ConvertFetchedBuffers();
-    FCurrentRow = FBufferedRows > 0 ? 0 : -1;
+    SetCurrentRow(GetBufferedRows() > 0 ? 0 : -1);
     FRowNumbersExact = true;
-    return FBufferedRows > 0;
+    return GetBufferedRows() > 0;
 }
 
 bool TAsaSQL::InternalFetchNext(bool Adjust) {
-    if (FBufferRow < FBufferedRows - 1) {
-        ++FBufferRow;
-        ++FCurrentRow;
+    if (GetBufferRow() < GetBufferedRows() - 1) {
+        StepBufferRow(1);
     } else {
         int32_t delivered = 0;
-        const int32_t code = FetchBlock(kRelative, 1, delivered);
+        const int32_t code = FetchBlock(DBLIB_FETCH_RELATIVE, 1, delivered);
         if (!StillActive()) return false;
-        FEOF = code == DBLIB_W_NOT_FOUND;
-        ++FCurrentRow;
-        FBufferedRows = FEOF ? 0 : delivered;
-        if (FBufferedRows > 0) FBOF = false;
-        if (Adjust) FFetchRows = std::max(std::min(FFetchRows, FBufferedRows), 1);
-        FBufferRow = 0;
+        SetEOF(code == DBLIB_W_NOT_FOUND);
+        SetCurrentRow(GetCurrentRow() + 1);
+        SetBufferedRows(GetEOF() ? 0 : delivered);
+        if (GetBufferedRows() > 0) SetBOF(false);
+        if (Adjust) SetFetchRows(std::max(std::min(GetFetchRows(), GetBufferedRows()), 1));
+        SetBufferRow(0);
     }
     ConvertFetchedBuffers();
-    return FBufferedRows > 0;
+    return GetBufferedRows() > 0;
 }
 
 // --- Moves --------------------------------------------------------------------------------------
@@ -227,67 +220,67 @@ bool TAsaSQL::Next() {
     RequireActive();
     // Already after the last row: the library stays there, and so does the row number (counting
     // on would put every later MoveTo and Prev off by the extra steps).
-    const bool afterEnd = FEOF && FBufferedRows == 0 && FCurrentRow >= 0;
+    const bool afterEnd = GetEOF() && GetBufferedRows() == 0 && GetCurrentRow() >= 0;
     const bool found = InternalFetchNext(false);
-    if (afterEnd && !found && FEOF && StillActive()) --FCurrentRow;
+    if (afterEnd && !found && GetEOF() && StillActive()) SetCurrentRow(GetCurrentRow() - 1);
     return found;
 }
 
 bool TAsaSQL::Last() {
     RequireActive();
     int32_t delivered = 0;
-    const int32_t code = FetchBlock(kAbsolute, -std::max(FFetchRows, 1), delivered);
+    const int32_t code = FetchBlock(DBLIB_FETCH_ABSOLUTE, -std::max(GetFetchRows(), 1), delivered);
     if (!StillActive()) return false;
-    FBOF = FEOF = code == DBLIB_W_NOT_FOUND;
-    FBufferedRows = FEOF ? 0 : delivered;
-    FBufferRow = std::max(FBufferedRows - 1, 0);
+    SetBOF(code == DBLIB_W_NOT_FOUND);
+    SetEOF(GetBOF());
+    SetBufferedRows(GetEOF() ? 0 : delivered);
+    SetBufferRow(std::max(GetBufferedRows() - 1, 0));
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) {
-        FCurrentRow = FRecordCount - 1;
+    if (GetBufferedRows() > 0) {
+        SetCurrentRow(GetRecordCount() - 1);
         if (!FCountExact) FRowNumbersExact = false;
     }
-    return FBufferedRows > 0;
+    return GetBufferedRows() > 0;
 }
 
 bool TAsaSQL::Prev() {
     RequireActive();
-    if (FBufferRow > 0) {
-        --FBufferRow;
-        --FCurrentRow;
+    if (GetBufferRow() > 0) {
+        StepBufferRow(-1);
     } else {
         // The library stands on the last row of the block (or, with none buffered, where
         // CurrentRow says): a block of FetchRows rows counted back from there ends just before
         // the current row when the block was full, and further on when it was short or empty.
-        const int32_t m = FBufferedRows;
+        const int32_t m = GetBufferedRows();
         int32_t k = 0;
-        if (FBOF) {
+        if (GetBOF()) {
             ZeroFetchBuffer();
         } else {
-            const int32_t code = FetchBlock(kRelative, -std::max(FFetchRows, 1), k);
+            const int32_t code = FetchBlock(DBLIB_FETCH_RELATIVE, -std::max(GetFetchRows(), 1), k);
             if (!StillActive()) return false;
-            FBOF = code == DBLIB_W_NOT_FOUND;
-            --FCurrentRow;
+            SetBOF(code == DBLIB_W_NOT_FOUND);
+            SetCurrentRow(GetCurrentRow() - 1);
         }
-        if (!FBOF) {
+        if (!GetBOF()) {
             // The new current row is the one just before the old block's first row.
             int32_t row;
-            if (m >= FFetchRows) {
+            if (m >= GetFetchRows()) {
                 row = 0;
             } else if (m > 0) {
                 row = k - m;
             } else {
                 row = k - m - 1;
             }
-            FBufferRow = std::max(row, 0);
-            FBufferedRows = k;
+            SetBufferRow(std::max(row, 0));
+            SetBufferedRows(k);
         } else {
-            FBufferRow = 0;
-            FBufferedRows = 0;
+            SetBufferRow(0);
+            SetBufferedRows(0);
         }
-        if (FBufferedRows > 0) FEOF = false;
+        if (GetBufferedRows() > 0) SetEOF(false);
     }
     ConvertFetchedBuffers();
-    return FBufferedRows > 0;
+    return GetBufferedRows() > 0;
 }
 
 bool TAsaSQL::MoveTo(int32_t RecNo) {
@@ -297,20 +290,22 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     // forward-only cursor asked to go back) leaves the rows fetched before readable.
     // Where the library's cursor stands: on the block's last row, or where CurrentRow says when
     // nothing is buffered (after the end, before the beginning).
-    const int32_t first = FCurrentRow - FBufferRow;
+    const int32_t first = GetCurrentRow() - GetBufferRow();
     const int64_t position =
-        FBufferedRows > 0 ? static_cast<int64_t>(first) + FBufferedRows - 1 : FCurrentRow;
+        GetBufferedRows() > 0 ? static_cast<int64_t>(first) + GetBufferedRows() - 1 : GetCurrentRow();
     const int64_t delta64 = static_cast<int64_t>(RecNo) - position;
     const auto delta = static_cast<int32_t>(std::clamp<int64_t>(delta64, INT32_MIN, INT32_MAX));
 
     if (FRowNumbersExact) {
-        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kRelative, delta, nullptr, nullptr, 0u);
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, DBLIB_FETCH_RELATIVE, delta, nullptr, nullptr,
+                      0u);
     } else {
         // The row number is not known to match the library's (a Last on an estimated count):
         // only an absolute move lands on row RecNo. Before the first row that is First's result.
         if (RecNo < 0) return First();
         const auto row = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(RecNo) + 1, INT32_MAX));
-        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, kAbsolute, row, nullptr, nullptr, 0u);
+        session->Dbpp(AsaLibrary.Procs.dbpp_fetch, FCursorName, DBLIB_FETCH_ABSOLUTE, row, nullptr, nullptr,
+                      0u);
     }
     const int32_t reported = session->GetSqlca()->sqlerrd[2];
     CheckResult();
@@ -324,23 +319,23 @@ bool TAsaSQL::MoveTo(int32_t RecNo) {
     }
 
     int32_t delivered = 0;
-    const int32_t fetched = FetchBlock(kRelative, 0, delivered);
+    const int32_t fetched = FetchBlock(DBLIB_FETCH_RELATIVE, 0, delivered);
     if (!StillActive()) return false;
-    if (FBOF) FBOF = fetched == DBLIB_W_NOT_FOUND;
-    if (FEOF) FEOF = fetched == DBLIB_W_NOT_FOUND;
+    if (GetBOF()) SetBOF(fetched == DBLIB_W_NOT_FOUND);
+    if (GetEOF()) SetEOF(fetched == DBLIB_W_NOT_FOUND);
     if (fetched == DBLIB_W_NOT_FOUND) {
-        FBufferedRows = 0;
+        SetBufferedRows(0);
     } else {
-        FBufferedRows = delivered;
-        FFetchRows = std::max(std::min(FFetchRows, FBufferedRows), 1);
+        SetBufferedRows(delivered);
+        SetFetchRows(std::max(std::min(GetFetchRows(), GetBufferedRows()), 1));
     }
-    FBufferRow = 0;
+    SetBufferRow(0);
     ConvertFetchedBuffers();
-    if (FBufferedRows > 0) {
-        FCurrentRow = RecNo;
+    if (GetBufferedRows() > 0) {
+        SetCurrentRow(RecNo);
         FRowNumbersExact = true;
     }
-    return FBufferedRows > 0;
+    return GetBufferedRows() > 0;
 }
 
 // --- Result sets and plans ----------------------------------------------------------------------
@@ -350,18 +345,19 @@ bool TAsaSQL::Resume() {
     TAsaSession* session = Asa();
     session->Dbpp(AsaLibrary.Procs.dbpp_resume, FCursorName);
     const int32_t count = session->GetSqlca()->sqlerrd[2];
-    FRecordCount = std::abs(count);
+    SetRecordCount(std::abs(count));
     CheckResult();
-    if (!FActive) return false;
+    if (!GetActive()) return false;
     const int32_t code = LastErrorCode();
     if (code < 0 || code == DBLIB_W_NO_MORE_RESULTS) return false;
-    FBufferRow = 0;
-    FBufferedRows = 0;
-    FCurrentRow = -1;
-    FBOF = FEOF = true;
+    SetBufferRow(0);
+    SetBufferedRows(0);
+    SetCurrentRow(-1);
+    SetBOF(true);
+    SetEOF(GetBOF());
     FCountExact = count >= 0;
     FRowNumbersExact = true;
-    if (!InternalDescribeOpen(FReadOnly) || !StillActive()) return false;
+    if (!InternalDescribeOpen(GetReadOnly()) || !StillActive()) return false;
     return InternalFetchNext(true);
 }
 
@@ -370,31 +366,24 @@ vcl::AnsiString TAsaSQL::Explain() {
     TAsaSession* session = Asa();
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     vcl::AnsiString result;
-    sqlda* da = procs.alloc_sqlda(1);
-    if (da == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    TAsaSqlda da = TAsaSqlda::Allocate(1);
     char plan[301] = {};
-    try {
-        da->sqlvar[0].sqltype = DBLIB_T_STRING;
-        da->sqlvar[0].sqllen = 300;
-        da->sqlvar[0].sqldata = plan;
-        da->sqld = da->sqln;
-        session->Dbpp(procs.dbpp_explain, FCursorName, nullptr, da);
-        if (CheckResult()) {
-            plan[sizeof plan - 1] = '\0';
-            result = plan;
-        }
-    } catch (...) {
-        FreeSqlda(da);
-        throw;
+    da.Var(0).sqltype = DBLIB_T_STRING;
+    da.Var(0).sqllen = 300;
+    da.Var(0).sqldata = plan;
+    da->sqld = da->sqln;
+    session->Dbpp(procs.dbpp_explain, FCursorName, nullptr, da.Get());
+    if (CheckResult()) {
+        plan[sizeof plan - 1] = '\0';
+        result = plan;
     }
-    FreeSqlda(da);
     return result;
 }
 
 bool TAsaSQL::IsBlobTruncated(TCorvexBlobStream* Blob) {
     const int32_t i = Blob != nullptr ? Blob->GetFieldNo() : -1;
-    if (FBlobSize != 0 && FOpenSqlda != nullptr && i >= 0 && i < FFieldCount) {
-        const int32_t k = FBufferRow * FFieldCount + i;
+    if (GetBlobSize() != 0 && FOpenSqlda != nullptr && i >= 0 && i < GetFieldCount()) {
+        const int32_t k = GetBufferRow() * GetFieldCount() + i;
         if (k < FOpenSqlda->sqln) {
             const int16_t* indicator = FOpenSqlda->sqlvar[k].sqlind;
             if (indicator == nullptr || *indicator <= 0) return false;

@@ -14,6 +14,9 @@
 // any column works and no name can change what the text does.
 #include "asa/AsaSQL.h"
 
+#include "asa/AsaSqlda.h"
+#include "asa/AutoCommitScope.h"
+
 #include "base/TnxProduct.h"
 #include "platform/vcl/StringList.h"
 
@@ -66,8 +69,8 @@ bool TAsaSQL::InternalBindExecVariables(vcl::TStrings* Names) {
     FreeSqlda(FExecOutSqlda);
     bool bound = false;
     try {
-        bound = InternalBindVariables(&FExecStatement, FExecVariables, &FExecBindSqlda, Names) &&
-                InternalBindOutVariables(&FExecStatement, FExecVariables, &FExecOutSqlda, Names);
+        bound = InternalBindVariables(&FExecStatement, MutableExecVariables(), &FExecBindSqlda, Names) &&
+                InternalBindOutVariables(&FExecStatement, MutableExecVariables(), &FExecOutSqlda, Names);
     } catch (...) {
         DropBlobVariablesQuietly(Names);
         throw;
@@ -83,25 +86,6 @@ bool TAsaSQL::InternalBindExecVariables(vcl::TStrings* Names) {
 
 namespace {
 
-// Runs the statement's auto commit when it goes out of scope, on every path (also after a failed
-// call, and when the check raises). Its own failure is not reported: the commit's outcome is not
-// used.
-class TAutoCommitAfter {
-public:
-    explicit TAutoCommitAfter(std::function<void()> commit) : FCommit(std::move(commit)) {}
-    ~TAutoCommitAfter() {
-        try {
-            FCommit();
-        } catch (...) {
-        }
-    }
-    TAutoCommitAfter(const TAutoCommitAfter&) = delete;
-    TAutoCommitAfter& operator=(const TAutoCommitAfter&) = delete;
-
-private:
-    std::function<void()> FCommit;
-};
-
 } // namespace
 
 bool TAsaSQL::InternalExecute(vcl::TStrings* Names) {
@@ -109,8 +93,8 @@ bool TAsaSQL::InternalExecute(vcl::TStrings* Names) {
     sqlca* ca = session->GetSqlca();
     session->Dbpp(AsaLibrary.Procs.dbpp_execute_into, nullptr, Module(), &FExecStatement, FExecBindSqlda,
                   FExecOutSqlda);
-    FRowsProcessed = static_cast<uint32_t>(ca->sqlerrd[2]);
-    TAutoCommitAfter commit([this] { InternalAutoCommit(); });
+    SetRowsProcessed(static_cast<uint32_t>(ca->sqlerrd[2]));
+    TAutoCommitScope commit([this] { InternalAutoCommit(); });
     if (Names != nullptr && Names->GetCount() > 0) {
         // The statement's own outcome is judged, not that of the drops.
         const sqlca saved = *ca;
@@ -124,7 +108,7 @@ void TAsaSQL::InternalUnprepareExecute() {
     FreeSqlda(FExecBindSqlda);
     FreeSqlda(FExecOutSqlda);
     FExecBlobNames.clear();
-    if (FExecPrepared) InternalDropStatement(FExecStatement);
+    if (GetExecPrepared()) InternalDropStatement(FExecStatement);
     inherited::InternalUnprepareExecute();
 }
 
@@ -133,8 +117,8 @@ bool TAsaSQL::ExecuteImmediate(const AnsiString& SQL) {
     session->InternalLibraryHandleNeeded();
     std::string text(SQL);
     session->Dbpp(AsaLibrary.Procs.dbpp_execute_imm, text.data(), 2u);
-    FRowsProcessed = static_cast<uint32_t>(session->GetSqlca()->sqlerrd[2]);
-    TAutoCommitAfter commit([this] { InternalAutoCommit(); });
+    SetRowsProcessed(static_cast<uint32_t>(session->GetSqlca()->sqlerrd[2]));
+    TAutoCommitScope commit([this] { InternalAutoCommit(); });
     return CheckResult();
 }
 
@@ -224,14 +208,11 @@ void TAsaSQL::AppendBlobPieces(const AnsiString& QuotedName, const uint8_t* Byte
 
     // The statement and its SQLDA go on every path; the drop leaves the outcome of the appends
     // (the SQLCA and the session's last error) as it was.
-    sqlda* da = nullptr;
     struct TRelease {
         TAsaSQL* Self;
         TAsaSession* Session;
         int16_t& Number;
-        sqlda*& Da;
         ~TRelease() {
-            FreeSqlda(Da);
             sqlca* ca = Session->GetSqlca();
             const sqlca saved = *ca;
             try {
@@ -240,9 +221,8 @@ void TAsaSQL::AppendBlobPieces(const AnsiString& QuotedName, const uint8_t* Byte
             }
             *ca = saved;
         }
-    } release{this, session, number, da};
-    da = procs.alloc_sqlda(1);
-    if (da == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    } release{this, session, number};
+    TAsaSqlda da = TAsaSqlda::Allocate(1); // freed before the statement is dropped
     da->sqld = 1;
     // One binary variable, re-filled for every piece: a 16-bit length, then the bytes.
     std::vector<uint8_t> piece(2 + static_cast<std::size_t>(BlobChunkSize));
@@ -260,7 +240,7 @@ void TAsaSQL::AppendBlobPieces(const AnsiString& QuotedName, const uint8_t* Byte
         if (chunk > 0) std::memcpy(piece.data() + 2, Bytes + offset, static_cast<std::size_t>(chunk));
         // A piece of 0 bytes is NULL, which the append takes as empty.
         indicator = chunk > 0 ? 0 : -1;
-        session->Dbpp(procs.dbpp_execute_into, nullptr, Module(), &number, da, nullptr);
+        session->Dbpp(procs.dbpp_execute_into, nullptr, Module(), &number, da.Get(), nullptr);
         CheckResult();
         offset += chunk;
     } while (offset < Length && LastErrorCode() >= 0);

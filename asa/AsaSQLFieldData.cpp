@@ -76,7 +76,7 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
                               TCorvexBlobStream* Blob) {
     if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return vcl::Null();
     const auto* p = static_cast<const uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
-    const bool oem = FSession != nullptr && FSession->GetOEMConvert();
+    const bool oem = GetAssignedSession() != nullptr && GetAssignedSession()->GetOEMConvert();
 
     // Text from the buffer: up to the first NUL, at most Size (and 32767) characters.
     auto bufferText = [&]() -> Variant {
@@ -84,7 +84,8 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
         const char* s = reinterpret_cast<const char*>(p);
         AnsiString text(s, strnlen(s, limit));
         if (oem && !text.empty())
-            FSession->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+            GetAssignedSession()->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()),
+                                                false);
         return Variant(std::move(text));
     };
     // The blob stream's whole value (its size loads it). A load that failed is not followed by
@@ -143,7 +144,8 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
         if (Blob == nullptr || !IsBlobTruncated(Blob)) return bufferText();
         AnsiString text = streamBytes();
         if (oem && !text.empty())
-            FSession->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+            GetAssignedSession()->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()),
+                                                false);
         return Variant(std::move(text));
     }
     case ntBlob: {
@@ -177,9 +179,9 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
                            const Variant& Value, TCorvexBlobStream* Blob) {
     if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return;
     auto* p = static_cast<uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
-    const bool oem = FSession != nullptr && FSession->GetOEMConvert();
+    const bool oem = GetAssignedSession() != nullptr && GetAssignedSession()->GetOEMConvert();
     auto toOem = [&](char* text, std::size_t n) {
-        if (oem && n > 0) FSession->TranslateChar(text, text, static_cast<int32_t>(n), true);
+        if (oem && n > 0) GetAssignedSession()->TranslateChar(text, text, static_cast<int32_t>(n), true);
     };
 
     switch (FieldType) {
@@ -279,7 +281,7 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
 }
 
 bool TAsaSQL::IsOwnInputBuffer(const void* Buffer) const {
-    return Buffer != nullptr && (Buffer == FExecVariables.Buffer || Buffer == FOpenVariables.Buffer);
+    return Buffer != nullptr && (Buffer == GetExecVariables().Buffer || Buffer == GetOpenVariables().Buffer);
 }
 
 const uint8_t* TAsaSQL::DeferredBytes(const uint8_t* Slot, int32_t& Length) const {

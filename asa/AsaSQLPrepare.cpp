@@ -9,6 +9,7 @@
 
 #include "asa/AsaBlobStream.h"
 #include "asa/AsaConsts.h"
+#include "asa/AsaSqlda.h"
 #include "base/CorvexBlob.h"
 #include "base/TnxConsts.h"
 #include "base/TnxProduct.h"
@@ -48,10 +49,9 @@ char* Module() {
     return Arg(szCorvexLibraryShortName);
 }
 
+// An area for a field the statement keeps (freed through FreeSqlda).
 sqlda* AllocSqlda(int32_t n) {
-    sqlda* da = AsaLibrary.Procs.alloc_sqlda(static_cast<unsigned>(n));
-    if (da == nullptr) throw vcl::EOutOfMemory("Out of memory");
-    return da;
+    return TAsaSqlda::Allocate(static_cast<unsigned>(n)).Release();
 }
 
 } // namespace
@@ -69,7 +69,7 @@ TAsaSession* TAsaSQL::Asa() {
 }
 
 bool TAsaSQL::CheckResult() {
-    return Asa()->Check(nullptr, 0, 0, FWantExceptions);
+    return Asa()->Check(nullptr, 0, 0, GetWantExceptions());
 }
 
 int32_t TAsaSQL::LastErrorCode() {
@@ -81,18 +81,15 @@ void TAsaSQL::RaiseAsa(const vcl::TResStringRec& Message) {
 }
 
 void TAsaSQL::RequireActive() {
-    if (!FActive) RaiseAsa(CORVEX_ERR_CURS_NOT_OPENED);
+    if (!GetActive()) RaiseAsa(CORVEX_ERR_CURS_NOT_OPENED);
 }
 
 void TAsaSQL::RequireWritable() {
-    if (FReadOnly) RaiseAsa(CORVEX_ERR_CURS_READ_ONLY);
+    if (GetReadOnly()) RaiseAsa(CORVEX_ERR_CURS_READ_ONLY);
 }
 
 void TAsaSQL::FreeSqlda(sqlda*& Da) {
-    if (Da == nullptr) return;
-    // An area the library handed out belongs to it; without a bound library there is nobody left
-    // to give it back to.
-    if (AsaLibrary.Procs.free_sqlda != nullptr) AsaLibrary.Procs.free_sqlda(Da);
+    ReleaseSqlda(Da);
     Da = nullptr;
 }
 
@@ -146,7 +143,7 @@ bool TAsaSQL::InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& D
     case DBLIB_T_TINYINT:
     case DBLIB_T_UNSINT:
     case DBLIB_T_UNSSMALLINT:
-        if (FLargeIntegers) {
+        if (GetLargeIntegers()) {
             // Every integer as a signed 64-bit one: exact, whatever its declared width. (An
             // unsigned value beyond the signed range cannot be stored as an integer anyway.)
             set(ntInteger, DBLIB_T_BIGINT, LargeIntegerSize);
@@ -246,7 +243,7 @@ int32_t TAsaSQL::InternalGetVariableExtType(TCorvexFieldTypes FieldType) {
 
 TCorvexBlobStream* TAsaSQL::InternalCreateBlobStream(const AnsiString& FieldName) {
     // The manager owns the stream from its construction on.
-    return vcl::New<TAsaBlobStream>(FBlobManager, FieldName).release();
+    return vcl::New<TAsaBlobStream>(GetBlobManager(), FieldName).release();
 }
 
 // --- Preparing and describing the query ---------------------------------------------------------
@@ -276,7 +273,7 @@ bool TAsaSQL::InternalPrepareOpen(const AnsiString& SQL) {
     };
     try {
         work = AllocSqlda(0);
-        session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, work, 9u);
+        session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, work, DBLIB_DESCRIBE_FIXED);
         const int32_t fixedColumns = session->GetSqlca()->sqlerrd[2];
         if (CheckResult()) {
             FDescribeAfterOpen = fixedColumns == 0 && AsaLibrary.Generation != lgNoCheck;
@@ -307,9 +304,10 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     auto describe = [&] {
         if (AfterOpen) {
-            session->Dbpp(procs.dbpp_describe_cursor, FCursorName, FOpenSqlda, 1u);
+            session->Dbpp(procs.dbpp_describe_cursor, FCursorName, FOpenSqlda, DBLIB_DESCRIBE_OUTPUT);
         } else {
-            session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, FOpenSqlda, 1u);
+            session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, FOpenSqlda,
+                          DBLIB_DESCRIBE_OUTPUT);
         }
         return CheckResult();
     };
@@ -322,16 +320,16 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
     FreeSqlda(FOpenSqlda);
 
     // Rows per block: MaxFetchCount, within what one SQLDA can hold.
-    const int32_t columns = std::max(FFieldCount, 1);
-    int32_t rows = std::min(FMaxFetchCount, MaxSqldaVariables / columns);
+    const int32_t columns = std::max(GetFieldCount(), 1);
+    int32_t rows = std::min(GetMaxFetchCount(), MaxSqldaVariables / columns);
     if (AfterOpen) {
-        FOpenSqlda = AllocSqlda(FFieldCount);
+        FOpenSqlda = AllocSqlda(GetFieldCount());
         if (!describe()) return false;
         // A long column's value is read through its stream at the row the library stands on, so
         // its cursor fetches one row per call. Text too long for a plain string is such a column
         // too (it maps to ntMemo), whatever type code it was described with.
         bool longColumns = false;
-        for (int32_t i = 0; i < FFieldCount; ++i) {
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
             const sqlvar& var = FOpenSqlda->sqlvar[i];
             const int32_t type = var.sqltype & ~DBLIB_T_NULLABLE;
             const bool text = type == DBLIB_T_VARCHAR || type == DBLIB_T_FIXCHAR || type == DBLIB_T_STRING;
@@ -341,29 +339,29 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
         if (!ReadOnly || longColumns) rows = 1;
         if (rows > 1) {
             FreeSqlda(FOpenSqlda);
-            FOpenSqlda = AllocSqlda(FFieldCount * rows);
+            FOpenSqlda = AllocSqlda(GetFieldCount() * rows);
             if (!describe()) return false;
         }
     } else {
-        FOpenSqlda = AllocSqlda(FFieldCount * rows);
+        FOpenSqlda = AllocSqlda(GetFieldCount() * rows);
         if (!describe()) return false;
     }
-    FFetchRows = rows;
+    SetFetchRows(rows);
 
     sqlda* da = FOpenSqlda;
     da->sqld = da->sqln;
-    FRecordSize = 0;
-    for (int32_t i = 0; i < FFieldCount; ++i) {
+    SetRecordSize(0);
+    for (int32_t i = 0; i < GetFieldCount(); ++i) {
         // Only a decimal column has a scale: none is kept from a column of an earlier statement.
-        FFields[i].Decimals = 0;
-        InternalSetFieldDef(i, da, FFields[i], FBlobSize + 4);
-        FRecordSize += FFields[i].Size;
+        FieldDescAt(i).Decimals = 0;
+        InternalSetFieldDef(i, da, FieldDescAt(i), GetBlobSize() + 4);
+        SetRecordSize(GetRecordSize() + FieldDescAt(i).Size);
     }
     FLongNames.clear();
     if (FLongColumnNames && !DescribeLongNames(AfterOpen)) return false;
-    for (int32_t r = 1; r < FFetchRows; ++r) {
-        for (int32_t i = 0; i < FFieldCount; ++i) {
-            sqlvar& to = da->sqlvar[r * FFieldCount + i];
+    for (int32_t r = 1; r < GetFetchRows(); ++r) {
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
+            sqlvar& to = da->sqlvar[r * GetFieldCount() + i];
             const sqlvar& from = da->sqlvar[i];
             to.sqltype = from.sqltype;
             to.sqllen = from.sqllen;
@@ -372,13 +370,13 @@ bool TAsaSQL::LayoutColumns(bool AfterOpen, bool ReadOnly) {
     }
 
     InternalAllocOpenBuffer();
-    FBlobManager->Clear();
-    uint8_t* p = FFetchBuffer;
-    for (int32_t r = 0; r < FFetchRows; ++r) {
-        for (int32_t i = 0; i < FFieldCount; ++i) {
-            da->sqlvar[r * FFieldCount + i].sqldata = p;
-            p += FFields[i].Size;
-            if (r == 0 && IsBlobType(FFields[i].FieldType)) InternalCreateBlobStream(FFields[i].Name);
+    GetBlobManager()->Clear();
+    uint8_t* p = GetFetchBuffer();
+    for (int32_t r = 0; r < GetFetchRows(); ++r) {
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
+            da->sqlvar[r * GetFieldCount() + i].sqldata = p;
+            p += FieldDescAt(i).Size;
+            if (r == 0 && IsBlobType(FieldDescAt(i).FieldType)) InternalCreateBlobStream(FieldDescAt(i).Name);
         }
     }
     return true;
@@ -390,44 +388,37 @@ bool TAsaSQL::DescribeLongNames(bool AfterOpen) {
     // Room for names of up to 255 bytes first; a longer one is described again with room for it.
     int32_t room = 256;
     for (int pass = 0; pass < 2; ++pass) {
-        std::vector<char> names(static_cast<std::size_t>(room) * static_cast<std::size_t>(FFieldCount), '\0');
-        sqlda* da = AllocSqlda(FFieldCount);
+        std::vector<char> names(static_cast<std::size_t>(room) * static_cast<std::size_t>(GetFieldCount()),
+                                '\0');
+        TAsaSqlda da = TAsaSqlda::Allocate(static_cast<unsigned>(GetFieldCount()));
         int32_t longest = 0;
-        try {
-            da->sqld = da->sqln;
-            for (int32_t i = 0; i < FFieldCount; ++i) {
-                da->sqlvar[i].sqldata = names.data() + static_cast<std::size_t>(i) * room;
-                da->sqlvar[i].sqllen = static_cast<int16_t>(room);
-            }
-            if (AfterOpen) {
-                session->Dbpp(procs.dbpp_describe_cursor, FCursorName, da, DBLIB_DESCRIBE_LONG_NAMES);
-            } else {
-                session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, da,
-                              DBLIB_DESCRIBE_LONG_NAMES);
-            }
-            if (!CheckResult()) {
-                FreeSqlda(da);
-                return false;
-            }
-            for (int32_t i = 0; i < FFieldCount; ++i)
-                if (da->sqlvar[i].sqlind != nullptr) longest = std::max<int32_t>(longest, *da->sqlvar[i].sqlind);
-        } catch (...) {
-            FreeSqlda(da);
-            throw;
+        da->sqld = da->sqln;
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
+            da.Var(i).sqldata = names.data() + static_cast<std::size_t>(i) * room;
+            da.Var(i).sqllen = static_cast<int16_t>(room);
         }
-        FreeSqlda(da);
+        if (AfterOpen) {
+            session->Dbpp(procs.dbpp_describe_cursor, FCursorName, da.Get(), DBLIB_DESCRIBE_LONG_NAMES);
+        } else {
+            session->Dbpp(procs.dbpp_describe, nullptr, Module(), &FOpenStatement, da.Get(),
+                          DBLIB_DESCRIBE_LONG_NAMES);
+        }
+        if (!CheckResult()) return false;
+        for (int32_t i = 0; i < GetFieldCount(); ++i)
+            if (da.Var(i).sqlind != nullptr) longest = std::max<int32_t>(longest, *da.Var(i).sqlind);
+        da.Reset();
         if (longest >= room && pass == 0) {
             room = std::min<int32_t>(longest + 1, 32767);
             continue;
         }
         FLongNames.clear();
-        for (int32_t i = 0; i < FFieldCount; ++i) {
+        for (int32_t i = 0; i < GetFieldCount(); ++i) {
             const char* name = names.data() + static_cast<std::size_t>(i) * room;
             FLongNames.emplace_back(name, strnlen(name, static_cast<std::size_t>(room)));
             // The field table keeps as much of the name as it holds.
-            const std::size_t keep = std::min(FLongNames.back().size(), sizeof(FFields[i].Name) - 1);
-            std::memcpy(FFields[i].Name, FLongNames.back().data(), keep);
-            FFields[i].Name[keep] = '\0';
+            const std::size_t keep = std::min(FLongNames.back().size(), sizeof(FieldDescAt(i).Name) - 1);
+            std::memcpy(FieldDescAt(i).Name, FLongNames.back().data(), keep);
+            FieldDescAt(i).Name[keep] = '\0';
         }
         return true;
     }
@@ -435,9 +426,9 @@ bool TAsaSQL::DescribeLongNames(bool AfterOpen) {
 }
 
 vcl::AnsiString TAsaSQL::GetFieldLongName(int32_t Index) const {
-    if (Index < 0 || Index >= FFieldCount) return {};
+    if (Index < 0 || Index >= GetFieldCount()) return {};
     if (static_cast<std::size_t>(Index) < FLongNames.size()) return FLongNames[static_cast<std::size_t>(Index)];
-    return FFields[Index].Name;
+    return FieldDescAt(Index).Name;
 }
 
 // --- Binding ------------------------------------------------------------------------------------
@@ -454,7 +445,7 @@ bool TAsaSQL::InternalBindOpenVariables(vcl::TStrings* Names) {
     }
     bool bound = false;
     try {
-        bound = InternalBindVariables(&FOpenStatement, FOpenVariables, &FOpenBindSqlda, names);
+        bound = InternalBindVariables(&FOpenStatement, MutableOpenVariables(), &FOpenBindSqlda, names);
     } catch (...) {
         if (Names == nullptr) DropBlobVariablesQuietly(names);
         throw;
@@ -481,13 +472,13 @@ bool TAsaSQL::BindInputs(int16_t* Statement, TCorvexVariables& Vars, sqlda*& Da,
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     Store.clear();
     Da = AllocSqlda(0);
-    session->Dbpp(procs.dbpp_describe, nullptr, Module(), Statement, Da, 2u);
+    session->Dbpp(procs.dbpp_describe, nullptr, Module(), Statement, Da, DBLIB_DESCRIBE_INPUT);
     if (!CheckResult()) return false;
     const int32_t n = Da->sqld;
     InternalCheckDescriptorCount(n);
     FreeSqlda(Da);
     Da = AllocSqlda(n);
-    session->Dbpp(procs.dbpp_describe, nullptr, Module(), Statement, Da, 2u);
+    session->Dbpp(procs.dbpp_describe, nullptr, Module(), Statement, Da, DBLIB_DESCRIBE_INPUT);
     if (!CheckResult()) return false;
 
     auto* p = static_cast<uint8_t*>(Vars.Buffer);
@@ -559,14 +550,14 @@ bool TAsaSQL::InternalBindOutVariables(void* Statement, TCorvexVariables& Vars, 
     auto* stmt = static_cast<int16_t*>(Statement);
     sqlda*& da = *static_cast<sqlda**>(Area);
     da = AllocSqlda(0);
-    session->Dbpp(procs.dbpp_describe, nullptr, Module(), stmt, da, 1u);
+    session->Dbpp(procs.dbpp_describe, nullptr, Module(), stmt, da, DBLIB_DESCRIBE_OUTPUT);
     if (!CheckResult()) return false;
     const int32_t n = da->sqld;
     FreeSqlda(da);
     if (n <= 0) return true;
     InternalCheckDescriptorCount(Vars.Count + Vars.OutCount + n);
     da = AllocSqlda(n);
-    session->Dbpp(procs.dbpp_describe, nullptr, Module(), stmt, da, 1u);
+    session->Dbpp(procs.dbpp_describe, nullptr, Module(), stmt, da, DBLIB_DESCRIBE_OUTPUT);
     if (!CheckResult()) return false;
 
     const int32_t first = Vars.Count + Vars.OutCount;
@@ -596,20 +587,20 @@ void TAsaSQL::InternalDropStatement(int16_t& Statement) {
 void TAsaSQL::InternalUnprepareOpen() {
     if (FOpenBlobVariables && FOpenBlobVariables->GetCount() > 0)
         DropBlobVariablesQuietly(FOpenBlobVariables.get());
-    if (!FPrepared) {
+    if (!GetPrepared()) {
         FreeSqlda(FOpenSqlda);
         FreeSqlda(FOpenBindSqlda);
         FOpenBlobNames.clear();
         inherited::InternalUnprepareOpen();
         return;
     }
-    if (!IsDestroying() && FBeforeClose) FBeforeClose(this);
+    if (!IsDestroying() && GetBeforeClose()) GetBeforeClose()(this);
     FreeSqlda(FOpenSqlda);
     FreeSqlda(FOpenBindSqlda);
     FOpenBlobNames.clear();
     InternalDropStatement(FOpenStatement);
     inherited::InternalUnprepareOpen();
-    if (!IsDestroying() && FAfterClose) FAfterClose(this);
+    if (!IsDestroying() && GetAfterClose()) GetAfterClose()(this);
 }
 
 } // namespace tnx

@@ -328,7 +328,8 @@ void TAsaSession::Connect() {
         case stWorkgroup: {
             procs.db_string_connect(&FSqlca, params.data());
             const int32_t code = FSqlca.sqlcode;
-            if (code == -100 || code == -77 || code == -83 || code == -75) {
+            if (code == DBLIB_E_ENGINE_NOT_FOUND || code == DBLIB_E_DB_NAME_IN_USE ||
+                code == DBLIB_E_DB_NOT_FOUND || code == DBLIB_E_START_STOP_DENIED) {
                 StartDatabaseEngine();
                 procs.db_string_connect(&FSqlca, params.data());
             }
@@ -392,7 +393,7 @@ bool TAsaSession::EndLibraryConnection() {
     TAsaEntryPoints& procs = AsaLibrary.Procs;
     procs.db_string_disconnect(&FSqlca, nullptr);
     const int32_t code = FSqlca.sqlcode;
-    if (code >= 0 || code == -101) return true; // ended, or nothing left to end
+    if (code >= 0 || code == DBLIB_E_NOT_CONNECTED) return true; // ended, or nothing left to end
     // The SQLCA would stay connected while the session says it is not, and every later connect
     // would fail: finishing the SQLCA ends its connection (rolled back), and it starts afresh.
     if (procs.db_fini(&FSqlca) == 0) return false;
@@ -427,13 +428,15 @@ void TAsaSession::StartDatabaseEngine() {
     TnxConcateEmptyField(start, ";", GetEngineParam());
     TnxConcateEmptyField(start, ";", "dbn=" + ParamValue(GetDatabasePrefix()));
     procs.db_start_engine(&FSqlca, start.data());
-    if (FSqlca.sqlcode == -96) {
+    if (FSqlca.sqlcode == DBLIB_E_ENGINE_RUNNING) {
         // The engine runs already: start the database on it, unless it is there (or cannot be
         // started, which the connect that follows reports).
         AnsiString params = GetStartDatabaseParams();
         procs.db_start_database(&FSqlca, params.data());
         const int32_t code = FSqlca.sqlcode;
-        if (code == -77 || code == -83 || code == -816 || code == -100) return;
+        if (code == DBLIB_E_DB_NAME_IN_USE || code == DBLIB_E_DB_NOT_FOUND || code == DBLIB_E_FILE_IN_USE ||
+            code == DBLIB_E_ENGINE_NOT_FOUND)
+            return;
     }
     Check(true);
 }
@@ -470,7 +473,7 @@ bool TAsaSession::ControlDatabase(const char* ConnectText, db_start_database_fn 
         return result;
     }
     (procs.*Call)(&FSqlca, params.data());
-    if (FSqlca.sqlcode == -100) {
+    if (FSqlca.sqlcode == DBLIB_E_ENGINE_NOT_FOUND) {
         AnsiString engine = GetConnectEngineParams();
         procs.db_string_connect(&FSqlca, engine.data());
         (procs.*Call)(&FSqlca, params.data());

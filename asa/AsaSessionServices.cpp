@@ -2,6 +2,7 @@
 // connection information, ping, cancel and online backup (see AsaSession.h).
 #include "asa/AsaConsts.h"
 #include "asa/AsaSession.h"
+#include "asa/AsaSqlda.h"
 
 #include "base/TnxConsts.h"
 #include "platform/vcl/Format.h"
@@ -27,22 +28,13 @@ AnsiString FieldText(const char* field, std::size_t size) {
     return AnsiString(field, strnlen(field, size));
 }
 
-// An SQLDA from the library, freed with it on every path out.
-class TLibrarySqlda {
-public:
-    TLibrarySqlda(TAsaSession& session, unsigned count) : FDa(AsaLibrary.Procs.alloc_sqlda(count)) {
-        if (FDa == nullptr) session.RaiseLastError<EAsaException>(vcl::LoadResString(vcl::SOutOfMemory), 0);
-    }
-    ~TLibrarySqlda() { AsaLibrary.Procs.free_sqlda(FDa); }
-    TLibrarySqlda(const TLibrarySqlda&) = delete;
-    TLibrarySqlda& operator=(const TLibrarySqlda&) = delete;
-    sqlda* operator->() const { return FDa; }
-    sqlda* Get() const { return FDa; }
-    sqlvar& Var(int i) const { return FDa->sqlvar[i]; }
-
-private:
-    sqlda* FDa;
-};
+// An SQLDA from the library for a session service; an allocation that fails is the session's
+// error, raised through it like the library's own.
+TAsaSqlda ServiceSqlda(TAsaSession& session, unsigned count) {
+    TAsaSqlda da = TAsaSqlda::TryAllocate(count);
+    if (!da) session.RaiseLastError<EAsaException>(vcl::LoadResString(vcl::SOutOfMemory), 0);
+    return da;
+}
 
 } // namespace
 
@@ -70,7 +62,8 @@ bool TAsaSession::Check(void* /*Handle*/, int32_t /*Code*/, int32_t /*Extra*/, b
     if (FOnError) FOnError(this);
     // The connection is gone: end the session's side of it too. Not while a disconnect is already
     // running (its own calls may see the same code).
-    if ((code == -101 || code == -308) && FConnected && !FDisconnecting) {
+    if ((code == DBLIB_E_NOT_CONNECTED || code == DBLIB_E_CONNECTION_ENDED) && FConnected &&
+        !FDisconnecting) {
         {
             TFlagScope lost(FConnectionLost);
             SetConnected(false);
@@ -114,7 +107,7 @@ bool TAsaSession::Stop() {
 bool TAsaSession::GetOption(const char* Name, AnsiString& Value) {
     Value.clear();
     InternalLibraryHandleNeeded();
-    TLibrarySqlda da(*this, 1);
+    TAsaSqlda da = ServiceSqlda(*this, 1);
     char buffer[31] = {};
     da->sqld = da->sqln;
     da.Var(0).sqltype = DBLIB_T_STRING;
@@ -128,7 +121,7 @@ bool TAsaSession::GetOption(const char* Name, AnsiString& Value) {
 
 bool TAsaSession::SetOption(const char* Name, const char* Value) {
     InternalLibraryHandleNeeded();
-    TLibrarySqlda da(*this, 1);
+    TAsaSqlda da = ServiceSqlda(*this, 1);
     AnsiString value = Value ? Value : "";
     da->sqld = da->sqln;
     da.Var(0).sqltype = DBLIB_T_STRING;
@@ -160,7 +153,7 @@ void TAsaSession::SetWantRowCounts(bool Value) {
 bool TAsaSession::GetConnectionInfo(TAsaConnectionInfo Info, AnsiString& Value) {
     Value.clear();
     InternalLibraryHandleNeeded();
-    TLibrarySqlda da(*this, 1);
+    TAsaSqlda da = ServiceSqlda(*this, 1);
     std::vector<char> buffer(32767, '\0');
     da->sqld = da->sqln;
     da.Var(0).sqltype = DBLIB_T_STRING;
@@ -279,7 +272,7 @@ bool TAsaSession::Backup(AnsiString Directory, TBackupType BackupType) {
                 vcl::Format(vcl::LoadResString(ASA_ERR_BACKUP_PAGE_SIZE), {pageSize}), 0);
         const int32_t pageBytes = pageSize + 2;
         std::vector<uint8_t> page(static_cast<std::size_t>(pageBytes), 0);
-        TLibrarySqlda da(*this, 1);
+        TAsaSqlda da = ServiceSqlda(*this, 1);
         da->sqld = 1;
         da.Var(0).sqltype = DBLIB_T_BINARY;
         da.Var(0).sqllen = static_cast<int16_t>(pageBytes);
@@ -339,7 +332,7 @@ TAsaSession::TBackupFileResult TAsaSession::BackupFile(const AnsiString& Directo
         for (int32_t p = 0; p < pages; ++p) {
             for (;;) {
                 procs.db_backup(&FSqlca, operation, FileNumber, static_cast<unsigned long>(p), Da);
-                if (FSqlca.sqlcode != -242) break;
+                if (FSqlca.sqlcode != DBLIB_E_LOG_NOT_RENAMED) break;
                 win::Sleep(1000); // the log cannot be renamed yet; try again in a moment
             }
             if (!Check(FWantExceptions)) {

@@ -55,7 +55,7 @@ void TCorvexBlobStream::Reserve(int32_t Needed) {
         capacity *= 2;
     capacity = std::min<int64_t>(capacity, std::numeric_limits<int32_t>::max());
     auto* grown = static_cast<uint8_t*>(std::realloc(FBuffer, static_cast<size_t>(capacity)));
-    if (grown == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    if (grown == nullptr) vcl::OutOfMemoryError();
     // Bytes past the data are kept zero, so a gap left by a write past the end reads as zeros.
     std::memset(grown + FCapacity, 0, static_cast<size_t>(capacity - FCapacity));
     FBuffer = grown;
@@ -136,7 +136,7 @@ uint8_t* TCorvexBlobStream::AllocateBuffer(int32_t Size) {
     FBlobSize = 0;
     if (Size < 1) return nullptr;
     auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(Size)));
-    if (block == nullptr) throw vcl::EOutOfMemory("Out of memory");
+    if (block == nullptr) vcl::OutOfMemoryError();
     FBuffer = block;
     FCapacity = Size;
     FBlobSize = Size;

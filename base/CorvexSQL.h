@@ -4,7 +4,10 @@
 // reading or writing, navigated and closed) and an executed statement (prepared and executed
 // without a cursor). The base owns the public operations and their order of steps (template
 // methods), the row buffers, the host-variable sets and the link to the session; the driver fills
-// in the database work by overriding the thirty virtual steps, declared below in slot order.
+// in the database work by overriding the thirty virtual steps, declared below in slot order. The
+// Internal* steps (1-18) are protected: only the public operations and the driver itself call them,
+// so the order of the steps stays the base's. Drivers read the statement's state through the
+// public getters and change it through a small set of protected setters; the fields are private.
 //
 // Files: CorvexSQL.cpp (lifecycle, host variables, session link), CorvexSQLFields.cpp (columns,
 // values, null flags, dirty tracking, locate, lenient conversions), CorvexSQLBlob.cpp (blob and
@@ -68,55 +71,11 @@ public:
     // Framework construction; UniDirectional true, MaxFetchCount 25, a new blob manager.
     explicit TCorvexSQL(vcl::TComponent* owner);
 
-    // --- Virtual steps, in slot order -----------------------------------------------------------
+    // --- Virtual steps 19-30, in slot order: value conversion and row operations ----------------
+    // The driver implements them; callers use them directly. Steps 1-18 (the Internal* steps)
+    // are protected, below: the public operations own their sequence.
     // "Abstract" steps are pure; "base" steps have a body that the driver's override calls.
     //
-    // 1 (abstract): fill Desc from the driver's description of column Index. Area is the driver's
-    // own description area, passed through unchanged by whoever calls it (the driver's describe).
-    // The driver adds Desc.Size to FRecordSize only when this returns true.
-    virtual bool InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& Desc, int32_t BlobSize) = 0;
-    // 2 (base): OpenSQL := SQL, Prepared := true; returns true. Drivers prepare, then call it.
-    virtual bool InternalPrepareOpen(const vcl::AnsiString& SQL);
-    // 3 (abstract): describe the prepared query's columns.
-    virtual bool InternalDescribePrepare() = 0;
-    // 4 (base): OpenVariables.Bound := true; returns true. Drivers bind, then call it. The base
-    // open paths pass a null name list.
-    virtual bool InternalBindOpenVariables(vcl::TStrings* Names);
-    // 5 (base): resets the position (CurrentRow -1, BOF and EOF true), stores ReadOnly and sets
-    // Active; returns true. Drivers open the cursor, call it, then make the first row current.
-    virtual bool InternalOpen(bool ReadOnly);
-    // 6 (abstract): describe the result columns into FFields (InternalSetFieldCount first), set
-    // FRecordSize and FFetchRows, then call InternalAllocOpenBuffer.
-    virtual bool InternalDescribeOpen(bool ReadOnly) = 0;
-    // 7 (base): resets the position and counters and clears Active; buffers and Fields stay.
-    virtual void InternalClose();
-    // 8 (base): InternalFreeOpenBuffer, OpenSQL := "", Prepared := false.
-    virtual void InternalUnprepareOpen();
-    // 9 (base): ExecSQL := SQL, ExecPrepared := true; returns true.
-    virtual bool InternalPrepareExecute(const vcl::AnsiString& SQL);
-    // 10 (base): ExecVariables.Bound := true; returns true.
-    virtual bool InternalBindExecVariables(vcl::TStrings* Names);
-    // 11 (abstract): execute with the bound variables, fill ExecVariables.OutBuffer, set
-    // RowsProcessed. Names is the work list of the executing call (never null).
-    virtual bool InternalExecute(vcl::TStrings* Names) = 0;
-    // 12 (base): ExecSQL := "", ExecPrepared := false.
-    virtual void InternalUnprepareExecute();
-    // 13 (base): releases Buffer and OutBuffer, then zeroes the whole record (the empty set).
-    virtual void InternalClearVariables(TCorvexVariables& Vars);
-    // 14, 15 (abstract): default buffer length and driver type code of an input variable.
-    virtual int32_t InternalGetVariableLength(TCorvexFieldTypes FieldType) = 0;
-    virtual int32_t InternalGetVariableExtType(TCorvexFieldTypes FieldType) = 0;
-    // 16, 17 (abstract): describe the input / output variables to the database. Statement and
-    // Area are the driver's own (for instance the address of its statement number and of its
-    // description-area pointer), passed through unchanged. Outputs are appended after the inputs
-    // (InternalCheckDescriptorCount before each), with OutCount, OutBuffer and OutBufferSize set.
-    virtual bool InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area,
-                                       vcl::TStrings* Names) = 0;
-    virtual bool InternalBindOutVariables(void* Statement, TCorvexVariables& Vars, void* Area,
-                                          vcl::TStrings* Names) = 0;
-    // 18 (abstract): create the driver's blob stream for a column, registered with BlobManager
-    // (the stream's constructor does that when given the manager).
-    virtual TCorvexBlobStream* InternalCreateBlobStream(const vcl::AnsiString& FieldName) = 0;
     // 19 (abstract): the value stored at Buffer + Offset (Size bytes) as a Variant, without
     // consulting any null flag; ntMemo/ntBlob read from Blob when one is given.
     virtual vcl::Variant GetFieldData(const void* Buffer, int32_t Offset, int32_t Size,
@@ -327,6 +286,55 @@ protected:
     // raises; the buffers and variable sets are released even when a driver step fails.
     void Destroy() override;
 
+    // --- Virtual steps 1-18, in slot order: the driver's database work --------------------------
+    // Called by the public operations (and by the driver's own code), never by users.
+    // 1 (abstract): fill Desc from the driver's description of column Index. Area is the driver's
+    // own description area, passed through unchanged by whoever calls it (the driver's describe).
+    // The driver adds Desc.Size to FRecordSize only when this returns true.
+    virtual bool InternalSetFieldDef(int32_t Index, void* Area, TCorvexFieldDesc& Desc, int32_t BlobSize) = 0;
+    // 2 (base): OpenSQL := SQL, Prepared := true; returns true. Drivers prepare, then call it.
+    virtual bool InternalPrepareOpen(const vcl::AnsiString& SQL);
+    // 3 (abstract): describe the prepared query's columns.
+    virtual bool InternalDescribePrepare() = 0;
+    // 4 (base): OpenVariables.Bound := true; returns true. Drivers bind, then call it. The base
+    // open paths pass a null name list.
+    virtual bool InternalBindOpenVariables(vcl::TStrings* Names);
+    // 5 (base): resets the position (CurrentRow -1, BOF and EOF true), stores ReadOnly and sets
+    // Active; returns true. Drivers open the cursor, call it, then make the first row current.
+    virtual bool InternalOpen(bool ReadOnly);
+    // 6 (abstract): describe the result columns into FFields (InternalSetFieldCount first), set
+    // FRecordSize and FFetchRows, then call InternalAllocOpenBuffer.
+    virtual bool InternalDescribeOpen(bool ReadOnly) = 0;
+    // 7 (base): resets the position and counters and clears Active; buffers and Fields stay.
+    virtual void InternalClose();
+    // 8 (base): InternalFreeOpenBuffer, OpenSQL := "", Prepared := false.
+    virtual void InternalUnprepareOpen();
+    // 9 (base): ExecSQL := SQL, ExecPrepared := true; returns true.
+    virtual bool InternalPrepareExecute(const vcl::AnsiString& SQL);
+    // 10 (base): ExecVariables.Bound := true; returns true.
+    virtual bool InternalBindExecVariables(vcl::TStrings* Names);
+    // 11 (abstract): execute with the bound variables, fill ExecVariables.OutBuffer, set
+    // RowsProcessed. Names is the work list of the executing call (never null).
+    virtual bool InternalExecute(vcl::TStrings* Names) = 0;
+    // 12 (base): ExecSQL := "", ExecPrepared := false.
+    virtual void InternalUnprepareExecute();
+    // 13 (base): releases Buffer and OutBuffer, then zeroes the whole record (the empty set).
+    virtual void InternalClearVariables(TCorvexVariables& Vars);
+    // 14, 15 (abstract): default buffer length and driver type code of an input variable.
+    virtual int32_t InternalGetVariableLength(TCorvexFieldTypes FieldType) = 0;
+    virtual int32_t InternalGetVariableExtType(TCorvexFieldTypes FieldType) = 0;
+    // 16, 17 (abstract): describe the input / output variables to the database. Statement and
+    // Area are the driver's own (for instance the address of its statement number and of its
+    // description-area pointer), passed through unchanged. Outputs are appended after the inputs
+    // (InternalCheckDescriptorCount before each), with OutCount, OutBuffer and OutBufferSize set.
+    virtual bool InternalBindVariables(void* Statement, TCorvexVariables& Vars, void* Area,
+                                       vcl::TStrings* Names) = 0;
+    virtual bool InternalBindOutVariables(void* Statement, TCorvexVariables& Vars, void* Area,
+                                          vcl::TStrings* Names) = 0;
+    // 18 (abstract): create the driver's blob stream for a column, registered with BlobManager
+    // (the stream's constructor does that when given the manager).
+    virtual TCorvexBlobStream* InternalCreateBlobStream(const vcl::AnsiString& FieldName) = 0;
+
     // --- Host-variable bookkeeping (also for drivers' auxiliary statements) ---------------------
     // The open array as one Variant: a leading variant array of variants is taken as it is;
     // several values, or one that is not Null, become a variant array; otherwise Null.
@@ -358,6 +366,36 @@ protected:
     bool IsDesigning() const { return GetComponentState().Contains(vcl::csDesigning); }
     bool IsDestroying() const { return GetComponentState().Contains(vcl::csDestroying); }
 
+    // --- Driver state ---------------------------------------------------------------------------
+    // What a driver changes of the statement's state while it describes, fetches and executes;
+    // it reads the state through the public getters.
+    void SetFetchRows(int32_t Value) { FFetchRows = Value; }
+    void SetRecordSize(int32_t Value) { FRecordSize = Value; }
+    void SetRecordCount(int32_t Value) { FRecordCount = Value; }
+    // The position in the result: the row inside the fetch block, the rows the block holds, the
+    // 0-based row number in the result (-1 before the first) and the ends.
+    void SetBufferRow(int32_t Value) { FBufferRow = Value; }
+    void SetBufferedRows(int32_t Value) { FBufferedRows = Value; }
+    void SetCurrentRow(int32_t Value) { FCurrentRow = Value; }
+    void SetBOF(bool Value) { FBOF = Value; }
+    void SetEOF(bool Value) { FEOF = Value; }
+    // Moves the current row by Delta rows inside the fetch block (BufferRow and CurrentRow).
+    void StepBufferRow(int32_t Delta) {
+        FBufferRow += Delta;
+        FCurrentRow += Delta;
+    }
+    // Column Index of the field table (0 .. FieldCount-1), for the driver's describe.
+    TCorvexFieldDesc& FieldDescAt(int32_t Index) { return FFields[Index]; }
+    const TCorvexFieldDesc& FieldDescAt(int32_t Index) const { return FFields[Index]; }
+    // The host-variable sets, for the driver's binding.
+    TCorvexVariables& MutableExecVariables() { return FExecVariables; }
+    TCorvexVariables& MutableOpenVariables() { return FOpenVariables; }
+
+private:
+    friend class TCorvexSession; // AddQuery / RemoveQuery set FSession
+
+    // The statement's state. Drivers read it through the public getters and change it through
+    // the protected setters above; the base's operations own the rest.
     TCorvexSession* FSession = nullptr; // not owned; this statement is in its Queries list
     // Rows of one fetch: FAllocRows x FRecordSize bytes; each row holds the columns in order.
     uint8_t* FFetchBuffer = nullptr;
@@ -399,9 +437,6 @@ protected:
     // The work list of the executing call (see InternalExecute), kept between calls and always
     // empty outside one; created on first use.
     vcl::TStringList* FWorkList = nullptr;
-
-private:
-    friend class TCorvexSession; // AddQuery / RemoveQuery set FSession
 
     class TValueView;
     bool NeedNewVariables(const TValueView& Values, const TCorvexVariables& Vars);

@@ -46,7 +46,7 @@ void TnxConcateEmptyField(AnsiString& target, std::string_view separator, std::s
 void* TnxAllocMem(int32_t size) {
     if (size <= 0) return nullptr;
     void* p = std::calloc(1, static_cast<size_t>(size));
-    if (!p) throw vcl::EOutOfMemory("Out of memory");
+    if (!p) vcl::OutOfMemoryError();
     return p;
 }
 

@@ -23,6 +23,8 @@
 // the prepared INSERT and re-opening the prepared lookup neither describe nor bind again. After
 // the runs it prints the ratios.
 #include "asa/TnxAsa.h"
+#include "bench/support/BenchMain.h"
+#include "bench/support/RawBaseline.h"
 #include "platform/dblib/DbLibTestInstrument.h"
 #include "platform/vcl/DateTime.h"
 
@@ -64,13 +66,6 @@ const std::vector<uint8_t>& BlobValue() {
     return value;
 }
 
-void CheckRaw(int rc, sqlite3* db, const char* what) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "%s failed: %s\n", what, sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
 // The database file: t with kRows rows to read, s with kScrollRows keyed rows to scroll, and the
 // empty tables ins_raw and ins_sql for the inserts. Written through the raw API.
 struct Data {
@@ -80,45 +75,34 @@ struct Data {
         dir = mkdtemp(tmpl);
         file = dir + "/bench.db";
         sqlite3* db = nullptr;
-        CheckRaw(sqlite3_open(file.c_str(), &db), db, "create");
-        CheckRaw(sqlite3_exec(db,
-                              "PRAGMA journal_mode=WAL; create table t(a integer, b double, c varchar(30), "
-                              "d timestamp); create table s(n integer primary key, v varchar(30));"
-                              "create table ins_raw(a integer, b double, c varchar(30), d timestamp);"
-                              "create table ins_sql(a integer, b double, c varchar(30), d timestamp);"
-                              "create table blob_raw(id integer primary key, v long binary);"
-                              "create table blob_sql(id integer primary key, v long binary); BEGIN",
-                              nullptr, nullptr, nullptr),
-                 db, "schema");
+        tnxbench::CheckRaw(sqlite3_open(file.c_str(), &db), db, "create");
+        tnxbench::CheckRaw(
+            sqlite3_exec(db,
+                         "PRAGMA journal_mode=WAL; create table t(a integer, b double, c varchar(30), "
+                         "d timestamp); create table s(n integer primary key, v varchar(30));"
+                         "create table ins_raw(a integer, b double, c varchar(30), d timestamp);"
+                         "create table ins_sql(a integer, b double, c varchar(30), d timestamp);"
+                         "create table blob_raw(id integer primary key, v long binary);"
+                         "create table blob_sql(id integer primary key, v long binary); BEGIN",
+                         nullptr, nullptr, nullptr),
+            db, "schema");
+        tnxbench::FillRows(db, kRows);
         sqlite3_stmt* ins = nullptr;
-        sqlite3_prepare_v2(db, "insert into t values (?, ?, ?, ?)", -1, &ins, nullptr);
-        char text[32], stamp[32];
-        for (int i = 0; i < kRows; ++i) {
-            const int n = std::snprintf(text, sizeof text, "row number %d", i);
-            std::snprintf(stamp, sizeof stamp, "2024-%02d-%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28,
-                          i % 24, i % 60, (i / 60) % 60);
-            sqlite3_bind_int(ins, 1, i);
-            sqlite3_bind_double(ins, 2, i * 0.25);
-            sqlite3_bind_text(ins, 3, text, n, SQLITE_STATIC);
-            sqlite3_bind_text(ins, 4, stamp, 19, SQLITE_STATIC);
-            CheckRaw(sqlite3_step(ins), db, "insert");
-            sqlite3_reset(ins);
-        }
-        sqlite3_finalize(ins);
         // The long value in both long-value tables, so either side's read finds it whatever order
         // the runs come in (the writes replace it with the same bytes).
         for (const char* text :
              {"insert into blob_raw values (1, ?)", "insert into blob_sql values (1, ?)"}) {
             sqlite3_prepare_v2(db, text, -1, &ins, nullptr);
             sqlite3_bind_blob(ins, 1, BlobValue().data(), kBlobBytes, SQLITE_STATIC);
-            CheckRaw(sqlite3_step(ins), db, "long value");
+            tnxbench::CheckRaw(sqlite3_step(ins), db, "long value");
             sqlite3_finalize(ins);
         }
-        CheckRaw(sqlite3_exec(db,
-                              "insert into s with recursive c(x) as (select 0 union all select x + 1 from c "
-                              "where x < 99999) select x, 'scroll row ' || x from c; COMMIT",
-                              nullptr, nullptr, nullptr),
-                 db, "scroll rows");
+        tnxbench::CheckRaw(
+            sqlite3_exec(db,
+                         "insert into s with recursive c(x) as (select 0 union all select x + 1 from c "
+                         "where x < 99999) select x, 'scroll row ' || x from c; COMMIT",
+                         nullptr, nullptr, nullptr),
+            db, "scroll rows");
         sqlite3_close(db);
     }
     ~Data() { std::filesystem::remove_all(dir); }
@@ -178,9 +162,9 @@ void InsertRaw(benchmark::State& state) {
                        nullptr);
     for (auto _ : state) {
         state.PauseTiming();
-        CheckRaw(sqlite3_exec(db, "delete from ins_raw", nullptr, nullptr, nullptr), db, "delete");
+        tnxbench::CheckRaw(sqlite3_exec(db, "delete from ins_raw", nullptr, nullptr, nullptr), db, "delete");
         state.ResumeTiming();
-        CheckRaw(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
+        tnxbench::CheckRaw(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
         for (int i = 0; i < kInserts; ++i) {
             const InsertValues v(i);
             // The time stamp travels as text, the way a raw caller stores one.
@@ -194,10 +178,10 @@ void InsertRaw(benchmark::State& state) {
             sqlite3_bind_double(ins, 2, v.value);
             sqlite3_bind_text(ins, 3, v.text, v.length, SQLITE_STATIC);
             sqlite3_bind_text(ins, 4, stamp, n, SQLITE_STATIC);
-            CheckRaw(sqlite3_step(ins), db, "insert");
+            tnxbench::CheckRaw(sqlite3_step(ins), db, "insert");
             sqlite3_reset(ins);
         }
-        CheckRaw(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+        tnxbench::CheckRaw(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
     }
     sqlite3_finalize(ins);
     sqlite3_close_v2(db);
@@ -229,29 +213,7 @@ void InsertSql(benchmark::State& state) {
 }
 
 void ReadRaw(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(TheData().file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v3(db, "select a, b, c, d from t", -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
-    uint64_t sum = 0;
-    for (auto _ : state) {
-        long rows = 0;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) +
-                   static_cast<uint64_t>(sqlite3_column_double(s, 1));
-            sqlite3_column_text(s, 2);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 2));
-            const unsigned char* stamp = sqlite3_column_text(s, 3);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 3)) + stamp[18];
-            ++rows;
-        }
-        sqlite3_reset(s);
-        if (rows != kRows) state.SkipWithError("raw read saw the wrong number of rows");
-    }
-    benchmark::DoNotOptimize(sum);
-    sqlite3_finalize(s);
-    sqlite3_close_v2(db);
-    state.SetItemsProcessed(state.iterations() * kRows);
+    tnxbench::RawRead(state, TheData().file, kRows);
 }
 
 void ReadSql(benchmark::State& state) {
@@ -409,7 +371,7 @@ void BlobWriteRaw(benchmark::State& state) {
     sqlite3_prepare_v2(db, "insert or replace into blob_raw values (1, ?)", -1, &ins, nullptr);
     for (auto _ : state) {
         sqlite3_bind_blob(ins, 1, value.data(), kBlobBytes, SQLITE_STATIC);
-        CheckRaw(sqlite3_step(ins), db, "blob insert");
+        tnxbench::CheckRaw(sqlite3_step(ins), db, "blob insert");
         sqlite3_reset(ins);
     }
     sqlite3_finalize(ins);
@@ -550,47 +512,17 @@ void ShowLookupCallRecord() {
     std::printf("\n");
 }
 
-// Keeps the best time per iteration of each benchmark over its repetitions (the runs are
-// interleaved, so a busy spell of the machine does not fall on one side only), for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.iterations <= 0 || r.run_type != Run::RT_Iteration) continue;
-            const std::string& name = r.run_name.function_name;
-            Keep(Times, name, r.GetAdjustedRealTime());
-            Keep(CpuTimes, name, r.GetAdjustedCPUTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times, CpuTimes;
-
-private:
-    static void Keep(std::map<std::string, double>& m, const std::string& name, double t) {
-        auto it = m.find(name);
-        if (it == m.end() || t < it->second) m[name] = t;
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    tnxbench::InitializeInterleaved(argc, argv);
     TheData();
     ShowCallRecord();
     ShowLookupCallRecord();
-    RatioReporter reporter;
+    tnxbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* what, const char* mine, const char* raw) {
-        auto& t = reporter.Times;
-        auto& cpu = reporter.CpuTimes;
-        if (t.count(mine) && t.count(raw))
-            std::printf("ratio %s: %.2f real time, %.2f CPU time\n", what, t[mine] / t[raw],
-                        cpu[mine] / cpu[raw]);
+        reporter.PrintRatio(what, mine, raw);
     };
     ratio("100,000 prepared inserts, ExecutePrepared / raw", "InsertSql", "InsertRaw");
     ratio("1,000,000 rows, Next + GetFieldValue / raw step loop", "ReadSql", "ReadRaw");

@@ -16,6 +16,8 @@
 // rows through a forward-only cursor (a forward-only cursor holds one block, not the result).
 // After the runs the program prints the ratios cursor/raw. TNX_BENCH_LIB, when set, names the
 // library file to load instead of the one built beside the program.
+#include "bench/support/BenchMain.h"
+#include "bench/support/RawBaseline.h"
 #include "platform/dblib/dblib.h"
 
 #include <benchmark/benchmark.h>
@@ -91,13 +93,6 @@ void Check(const sqlca& ca, const char* what) {
     }
 }
 
-void CheckRaw(int rc, sqlite3* db, const char* what) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "%s failed: %s\n", what, sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
 // The database file: table t with kRows rows and table big with one value of kLong bytes,
 // written through the raw API (the library's file format is the engine's).
 // With TNX_BENCH_DATA_DIR set, the file is kept there and reused by later runs.
@@ -117,37 +112,24 @@ struct Data {
             file = dir + "/bench.db";
         }
         sqlite3* db = nullptr;
-        CheckRaw(sqlite3_open(file.c_str(), &db), db, "create");
-        CheckRaw(
+        tnxbench::CheckRaw(sqlite3_open(file.c_str(), &db), db, "create");
+        tnxbench::CheckRaw(
             sqlite3_exec(
                 db,
                 "PRAGMA journal_mode=WAL; create table t(a integer, b double, c varchar(30), d timestamp);"
                 "create table big(id integer primary key, v long binary); BEGIN",
                 nullptr, nullptr, nullptr),
             db, "schema");
+        tnxbench::FillRows(db, kRows);
         sqlite3_stmt* ins = nullptr;
-        sqlite3_prepare_v2(db, "insert into t values (?, ?, ?, ?)", -1, &ins, nullptr);
-        char text[32], stamp[32];
-        for (int i = 0; i < kRows; ++i) {
-            int n = std::snprintf(text, sizeof text, "row number %d", i);
-            std::snprintf(stamp, sizeof stamp, "2024-%02d-%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28,
-                          i % 24, i % 60, (i / 60) % 60);
-            sqlite3_bind_int(ins, 1, i);
-            sqlite3_bind_double(ins, 2, i * 0.25);
-            sqlite3_bind_text(ins, 3, text, n, SQLITE_STATIC);
-            sqlite3_bind_text(ins, 4, stamp, 19, SQLITE_STATIC);
-            CheckRaw(sqlite3_step(ins), db, "insert");
-            sqlite3_reset(ins);
-        }
-        sqlite3_finalize(ins);
         std::vector<char> value(kLong);
         for (size_t i = 0; i < kLong; ++i)
             value[i] = static_cast<char>(i * 7 + i / 4099);
         sqlite3_prepare_v2(db, "insert into big values (1, ?)", -1, &ins, nullptr);
         sqlite3_bind_blob64(ins, 1, value.data(), kLong, SQLITE_STATIC);
-        CheckRaw(sqlite3_step(ins), db, "insert long");
+        tnxbench::CheckRaw(sqlite3_step(ins), db, "insert long");
         sqlite3_finalize(ins);
-        CheckRaw(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+        tnxbench::CheckRaw(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
         sqlite3_close(db);
     }
     ~Data() {
@@ -240,30 +222,7 @@ long CursorRead(Client& c, FetchBuffer& buf, const char* sql, uint64_t& sum) {
 }
 
 void ReadRaw(benchmark::State& state) {
-    Data& d = TheData();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(d.file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v3(db, "select a, b, c, d from t", -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
-    uint64_t sum = 0;
-    for (auto _ : state) {
-        long rows = 0;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) +
-                   static_cast<uint64_t>(sqlite3_column_double(s, 1));
-            sqlite3_column_text(s, 2);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 2));
-            const unsigned char* stamp = sqlite3_column_text(s, 3);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 3)) + stamp[18];
-            ++rows;
-        }
-        sqlite3_reset(s);
-        if (rows != kRows) state.SkipWithError("raw read saw the wrong number of rows");
-    }
-    benchmark::DoNotOptimize(sum);
-    sqlite3_finalize(s);
-    sqlite3_close_v2(db);
-    state.SetItemsProcessed(state.iterations() * kRows);
+    tnxbench::RawRead(state, TheData().file, kRows);
 }
 
 void ReadCursor(benchmark::State& state) {
@@ -304,12 +263,7 @@ void PointRaw(benchmark::State& state) {
             sqlite3_reset(s);
             sqlite3_bind_int64(s, 1, LookupKey(i));
             if (sqlite3_step(s) != SQLITE_ROW) continue;
-            sum += static_cast<uint64_t>(sqlite3_column_int(s, 0)) +
-                   static_cast<uint64_t>(sqlite3_column_double(s, 1));
-            sqlite3_column_text(s, 2);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 2));
-            const unsigned char* stamp = sqlite3_column_text(s, 3);
-            sum += static_cast<uint64_t>(sqlite3_column_bytes(s, 3)) + stamp[18];
+            tnxbench::AddRow(s, sum);
             ++found;
         }
         sqlite3_reset(s);
@@ -482,41 +436,15 @@ long PeakMemoryReading(int rows) {
     return usage.ru_maxrss;
 }
 
-// Keeps the best time per iteration of each benchmark over its repetitions (the runs are
-// interleaved, so a busy spell of the machine does not fall on one side only), for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.iterations <= 0 || r.run_type != Run::RT_Iteration) continue;
-            const std::string& name = r.run_name.function_name;
-            Keep(Times, name, r.GetAdjustedRealTime());
-            Keep(CpuTimes, name, r.GetAdjustedCPUTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times, CpuTimes;
-
-private:
-    static void Keep(std::map<std::string, double>& m, const std::string& name, double t) {
-        auto it = m.find(name);
-        if (it == m.end() || t < it->second) m[name] = t;
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     // The memory probe runs in full runs only, not when a filter picks some benchmarks.
     bool filtered = false;
-    std::vector<char*> args(argv, argv + argc);
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--benchmark_filter", 18) == 0) filtered = true;
     // Repetitions of the raw and the library runs alternate.
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    tnxbench::InitializeInterleaved(argc, argv);
     TheData();
     if (!filtered) {
         long some = PeakMemoryReading(1000);
@@ -525,15 +453,11 @@ int main(int argc, char** argv) {
                     "difference %.1f MB\n",
                     some / 1024.0, all / 1024.0, (all - some) / 1024.0);
     }
-    RatioReporter reporter;
+    tnxbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     // Real time and CPU time: on a machine shared with other work the CPU time is the steadier.
     auto ratio = [&](const char* what, const char* mine, const char* raw) {
-        auto& t = reporter.Times;
-        auto& cpu = reporter.CpuTimes;
-        if (t.count(mine) && t.count(raw))
-            std::printf("ratio %s: %.2f real time, %.2f CPU time\n", what, t[mine] / t[raw],
-                        cpu[mine] / cpu[raw]);
+        reporter.PrintRatio(what, mine, raw);
     };
     ratio("1,000,000 rows, forward-only cursor in blocks of 25 / raw step loop", "ReadCursor", "ReadRaw");
     ratio("100,000 point lookups, prepared query re-opened / raw reset-bind-step", "PointCursor",

@@ -3,6 +3,7 @@
 // plain std::vector of structs read member by member. Both loops fold every value into a checksum
 // so neither can be optimised away. After the runs the program prints the ratio dataset/vector
 // (best time of each over interleaved repetitions).
+#include "bench/support/BenchMain.h"
 #include "platform/vcl/db/DB.h"
 
 #include <benchmark/benchmark.h>
@@ -108,11 +109,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    tnxbench::InitializeInterleaved(argc, argv);
     Rows();
     TheDataSet();
     BestTimeReporter reporter;

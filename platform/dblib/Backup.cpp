@@ -6,6 +6,7 @@
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/Text.h"
 
 #include <fcntl.h>
@@ -118,10 +119,11 @@ BackupSession::BackupSession(Connection& c) {
         // opened (see Backup.h for why the log needs it).
         ExecOrThrow(FSource, "BEGIN");
         FSnapshotHeld = true;
-        sqlite3_stmt* s = nullptr;
-        int rc = sqlite3_prepare_v2(FSource, "PRAGMA page_size", -1, &s, nullptr);
-        if (rc == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW) FPageSize = sqlite3_column_int(s, 0);
-        sqlite3_finalize(s);
+        StmtHandle pageSize;
+        int rc = PrepareStmt(FSource, "PRAGMA page_size", -1, 0, pageSize);
+        if (rc == SQLITE_OK && pageSize && sqlite3_step(pageSize.get()) == SQLITE_ROW)
+            FPageSize = sqlite3_column_int(pageSize.get(), 0);
+        pageSize.reset();
         ExecOrThrow(FSource, "SELECT count(*) FROM sqlite_schema");
         if (FPageSize <= 0 || sqlite3_txn_state(FSource, "main") != SQLITE_TXN_READ)
             throw DbError(DBLIB_E_IO, "the database cannot be read for the backup");

@@ -3,6 +3,7 @@
 
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Sha256.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/Text.h"
 #include "platform/dblib/dblib.h"
 
@@ -19,12 +20,10 @@ namespace {
 class Query {
 public:
     Query(sqlite3* db, const char* sql) : FDb(db) {
-        int rc = sqlite3_prepare_v2(db, sql, -1, &FStmt, nullptr);
+        int rc = PrepareStmt(db, sql, -1, 0, FOwned);
         if (rc != SQLITE_OK) throw EngineError(db, rc);
+        FStmt = FOwned.get();
     }
-    ~Query() { sqlite3_finalize(FStmt); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
     Query& Bind(int i, std::string_view text) {
         sqlite3_bind_text64(FStmt, i, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
         return *this;
@@ -47,7 +46,8 @@ public:
 
 private:
     sqlite3* FDb;
-    sqlite3_stmt* FStmt = nullptr;
+    StmtHandle FOwned;
+    sqlite3_stmt* FStmt = nullptr; // FOwned's statement
 };
 
 std::string Text(sqlite3_stmt* s, int col) {

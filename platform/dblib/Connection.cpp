@@ -25,9 +25,9 @@ long NowMs() {
     return static_cast<long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-sqlite3_stmt* PrepareControl(sqlite3* db, const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+StmtHandle PrepareControl(sqlite3* db, const char* sql) {
+    StmtHandle s;
+    int rc = PrepareStmt(db, sql, -1, SQLITE_PREPARE_PERSISTENT, s);
     if (rc != SQLITE_OK) throw EngineError(db, rc);
     return s;
 }
@@ -177,11 +177,10 @@ void Connection::Close() {
     FVariables.Clear();
     FEstimates.Clear();
     if (!sqlite3_get_autocommit(FHandle)) sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_finalize(FBegin);
-    sqlite3_finalize(FBeginWrite);
-    sqlite3_finalize(FCommit);
-    sqlite3_finalize(FRollback);
-    FBegin = FBeginWrite = FCommit = FRollback = nullptr;
+    FBegin.reset();
+    FBeginWrite.reset();
+    FCommit.reset();
+    FRollback.reset();
     FDomains.Detach();
     sqlite3* h;
     {
@@ -253,27 +252,27 @@ void Connection::BeginIfNeeded(bool writes) {
         // Within a transaction the schema cannot change under this connection's snapshot, so
         // the checks made before it starts hold for all of it.
         FDomains.Refresh();
-        int rc = sqlite3_step(FBeginWrite);
-        sqlite3_reset(FBeginWrite);
+        int rc = sqlite3_step(FBeginWrite.get());
+        sqlite3_reset(FBeginWrite.get());
         // An open cursor still reading holds the snapshot of its open; when another connection
         // has committed since, the engine refuses to write from that snapshot. The cursors then
         // read the rest of their rows into memory, let go of the snapshot, and the write goes on.
         if (rc == SQLITE_BUSY_SNAPSHOT && FCursors && FCursors->ReleaseSnapshots(*this)) {
-            rc = sqlite3_step(FBeginWrite);
-            sqlite3_reset(FBeginWrite);
+            rc = sqlite3_step(FBeginWrite.get());
+            sqlite3_reset(FBeginWrite.get());
         }
         if (rc != SQLITE_DONE) ThrowEngine(rc);
     } else if (FOptions.IsolationLevel() >= 2) {
-        StepControl(FBegin);
+        StepControl(FBegin.get());
     }
 }
 
 void Connection::Commit() {
-    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FCommit);
+    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FCommit.get());
 }
 
 void Connection::Rollback() {
-    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FRollback);
+    if (FHandle && !sqlite3_get_autocommit(FHandle)) StepControl(FRollback.get());
 }
 
 void Connection::AfterStatement() {

@@ -24,6 +24,7 @@
 #include "platform/dblib/Options.h"
 #include "platform/dblib/RowEstimates.h"
 #include "platform/dblib/SqlVariables.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/dblib.h"
 
 #include <sqlite3.h>
@@ -144,10 +145,11 @@ private:
     std::atomic<int> FBusy{0};            // 0 idle, 1 request, 2 a drop is closing the handle
     std::atomic<bool> FDropped{false};    // ended by the engine; set once, never cleared
     std::vector<std::unique_ptr<Statement>> FStatements; // index = statement number; [0] unused
-    sqlite3_stmt* FBegin = nullptr;       // cached control statements
-    sqlite3_stmt* FBeginWrite = nullptr;  // BEGIN IMMEDIATE: a writer takes the write lock first
-    sqlite3_stmt* FCommit = nullptr;
-    sqlite3_stmt* FRollback = nullptr;
+    // Cached control statements; FBeginWrite is BEGIN IMMEDIATE (a writer takes the write lock first).
+    StmtHandle FBegin;
+    StmtHandle FBeginWrite;
+    StmtHandle FCommit;
+    StmtHandle FRollback;
     long FBusySince = 0;                  // ms clock when the current lock wait began
     VariableStore FVariables;
     OptionSet FOptions;

@@ -6,6 +6,7 @@
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/SqlScanner.h"
 #include "platform/dblib/Statement.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/Text.h"
 #include "platform/dblib/TypeMap.h"
 
@@ -33,18 +34,6 @@ int32_t Clamp32(int64_t v) {
     if (v < -std::numeric_limits<int32_t>::max()) return -std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(v);
 }
-
-// Finalizes a statement on every path.
-struct StmtGuard {
-    sqlite3_stmt* S = nullptr;
-    ~StmtGuard() { sqlite3_finalize(S); }
-};
-
-// Resets a statement on every path.
-struct ResetGuard {
-    sqlite3_stmt* S;
-    ~ResetGuard() { sqlite3_reset(S); }
-};
 
 // The engine text from its first token to its last (without a trailing ';', blanks, comments).
 std::string StatementText(sqlite3_stmt* s) {
@@ -88,9 +77,6 @@ Cursor::Cursor(std::string name, int statement, unsigned options)
 
 Cursor::~Cursor() {
     Close();
-    sqlite3_finalize(FOwnStmt);
-    sqlite3_finalize(FRowStmt);
-    sqlite3_finalize(FCountStmt);
 }
 
 void Cursor::Redeclare(int statement, unsigned options) {
@@ -156,8 +142,9 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
                 PrepareUpdatable(c, s->PartStatement(0));
         }
         if (FUpdatable) {
-            BindInputs(c, FOwnStmt, 0, static_cast<size_t>(sqlite3_bind_parameter_count(FOwnStmt)));
-            StartResultSet(c, FOwnStmt, 0, true);
+            BindInputs(c, FOwnStmt.get(), 0,
+                       static_cast<size_t>(sqlite3_bind_parameter_count(FOwnStmt.get())));
+            StartResultSet(c, FOwnStmt.get(), 0, true);
         } else if (!FirstQuery(c)) {
             FEngine = nullptr;
             FAtEnd = true;
@@ -176,36 +163,27 @@ void Cursor::PrepareUpdatable(Connection& c, sqlite3_stmt* part) {
     const char* text = sqlite3_sql(part) ? sqlite3_sql(part) : "";
     if (!FOwnStmt || FOwnSource != text) {
         std::string source = text;
-        sqlite3_finalize(FOwnStmt);
-        sqlite3_finalize(FRowStmt);
-        FOwnStmt = FRowStmt = nullptr;
+        FOwnStmt.reset();
+        FRowStmt.reset();
         FOwnSource.clear();
         FQuery = UpdatableQuery::Analyse(source);
         if (!FQuery.Ok()) {
             FNotUpdatable = FQuery.Reason();
             return;
         }
-        sqlite3_stmt* own = nullptr;
-        sqlite3_stmt* row = nullptr;
-        int rc = sqlite3_prepare_v3(c.Handle(), FQuery.CursorText().c_str(), -1, SQLITE_PREPARE_PERSISTENT,
-                                    &own, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_prepare_v3(c.Handle(), FQuery.RowText().c_str(), -1, SQLITE_PREPARE_PERSISTENT, &row,
-                                    nullptr);
+        StmtHandle own, row;
+        int rc = PrepareStmt(c.Handle(), FQuery.CursorText(), SQLITE_PREPARE_PERSISTENT, own);
+        if (rc == SQLITE_OK) rc = PrepareStmt(c.Handle(), FQuery.RowText(), SQLITE_PREPARE_PERSISTENT, row);
         if (rc != SQLITE_OK || !own || !row) {
-            sqlite3_finalize(own);
-            sqlite3_finalize(row);
             FNotUpdatable = "'" + FQuery.TableName() + "' has no row identifiers";
             return;
         }
-        if (!FQuery.Describe(own)) {
-            sqlite3_finalize(own);
-            sqlite3_finalize(row);
+        if (!FQuery.Describe(own.get())) {
             FNotUpdatable = FQuery.Reason();
             return;
         }
-        FOwnStmt = own;
-        FRowStmt = row;
+        FOwnStmt = std::move(own);
+        FRowStmt = std::move(row);
         FOwnSource = source;
     }
     FUpdatable = true;
@@ -329,7 +307,7 @@ void Cursor::EndResultSet() {
 void Cursor::Close() {
     if (!FOpen) return;
     EndResultSet();
-    if (FOwnStmt) sqlite3_clear_bindings(FOwnStmt);
+    if (FOwnStmt) sqlite3_clear_bindings(FOwnStmt.get());
     FInputs.Recycle(kKeptStoreBytes);
     FStatement = nullptr;
     FOpen = false;
@@ -378,29 +356,22 @@ bool Cursor::CountRows(Connection& c, int64_t& count) {
     sqlite3_stmt* source = FOwnEngine ? FStatement->PartStatement(FPart) : FEngine;
     const char* text = sqlite3_sql(source) ? sqlite3_sql(source) : "";
     if (!FCountStmt || FCountSource != text) {
-        sqlite3_finalize(FCountStmt);
-        FCountStmt = nullptr;
+        FCountStmt.reset();
         FCountSource.clear();
         std::string sql = "SELECT count(*) FROM (" + StatementText(source) + "\n)";
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v3(c.Handle(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
-                SQLITE_OK ||
-            !stmt) {
-            sqlite3_finalize(stmt);
+        if (PrepareStmt(c.Handle(), sql, SQLITE_PREPARE_PERSISTENT, FCountStmt) != SQLITE_OK || !FCountStmt)
             return false;
-        }
-        FCountStmt = stmt;
         FCountSource = text;
     }
-    BindInputs(c, FCountStmt, FOwnEngine ? 0 : PartFirstMarker(FPart),
-               static_cast<size_t>(sqlite3_bind_parameter_count(FCountStmt)));
-    int rc = sqlite3_step(FCountStmt);
-    if (rc == SQLITE_ROW) count = sqlite3_column_int64(FCountStmt, 0);
-    sqlite3_reset(FCountStmt);
-    sqlite3_clear_bindings(FCountStmt); // copies of the inputs are not kept past the open
+    sqlite3_stmt* counter = FCountStmt.get();
+    BindInputs(c, counter, FOwnEngine ? 0 : PartFirstMarker(FPart),
+               static_cast<size_t>(sqlite3_bind_parameter_count(counter)));
+    int rc = sqlite3_step(counter);
+    if (rc == SQLITE_ROW) count = sqlite3_column_int64(counter, 0);
+    sqlite3_reset(counter);
+    sqlite3_clear_bindings(counter); // copies of the inputs are not kept past the open
     if (rc != SQLITE_ROW) {
-        sqlite3_finalize(FCountStmt);
-        FCountStmt = nullptr;
+        FCountStmt.reset();
         FCountSource.clear();
         if (rc == SQLITE_INTERRUPT) c.ThrowEngine(rc);
         return false;
@@ -520,13 +491,13 @@ void Cursor::Drain(Connection& c) {
 void Cursor::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
-    if (kind == 2) {
-        FStatement->Describe(c, da, 2, ca);
+    if (kind == DBLIB_DESCRIBE_INPUT) {
+        FStatement->Describe(c, da, DBLIB_DESCRIBE_INPUT, ca);
         return;
     }
-    if (kind != 1 && kind != 9 && kind != DBLIB_DESCRIBE_LONG_NAMES)
+    if (kind != DBLIB_DESCRIBE_OUTPUT && kind != DBLIB_DESCRIBE_FIXED && kind != DBLIB_DESCRIBE_LONG_NAMES)
         throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
-    if (kind == 9) ca->sqlerrd[2] = 1;
+    if (kind == DBLIB_DESCRIBE_FIXED) ca->sqlerrd[2] = 1;
     if (!FEngine) {
         da->sqld = 0;
         return;
@@ -572,7 +543,7 @@ Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
         return 0;
     };
     int64_t target;
-    if (kind == 1) {
+    if (kind == DBLIB_FETCH_ABSOLUTE) {
         if (offset > 0) {
             target = static_cast<int64_t>(offset) - 1;
         } else if (offset == 0) {
@@ -586,7 +557,7 @@ Cursor::Target Cursor::Resolve(Connection& c, unsigned kind, int offset) {
             target = n + offset;
             if (target < 0) return {Outcome::PastStart, 0};
         }
-    } else if (kind == 2) {
+    } else if (kind == DBLIB_FETCH_RELATIVE) {
         int64_t base;
         switch (FWhere) {
         case Where::Before:
@@ -833,12 +804,12 @@ std::vector<std::string> Cursor::ChangedColumns(Connection& c, const sqlda* da,
 }
 
 bool Cursor::ReadRow(Connection& c, int64_t rowid) {
-    sqlite3_reset(FRowStmt);
-    BindInputs(c, FRowStmt, 0, static_cast<size_t>(FQuery.SelectMarkers()));
-    sqlite3_bind_int64(FRowStmt, FQuery.SelectMarkers() + 1, rowid);
-    int rc = sqlite3_step(FRowStmt);
+    sqlite3_reset(FRowStmt.get());
+    BindInputs(c, FRowStmt.get(), 0, static_cast<size_t>(FQuery.SelectMarkers()));
+    sqlite3_bind_int64(FRowStmt.get(), FQuery.SelectMarkers() + 1, rowid);
+    int rc = sqlite3_step(FRowStmt.get());
     if (rc == SQLITE_ROW) return true;
-    sqlite3_reset(FRowStmt);
+    sqlite3_reset(FRowStmt.get());
     if (rc != SQLITE_DONE) c.ThrowEngine(rc);
     return false;
 }
@@ -858,7 +829,7 @@ void BindVariables(Connection& c, sqlite3_stmt* s, const std::vector<const sqlva
 
 // Runs a change that returns the row identifier of the row it touched; false when it touched none.
 bool RunChange(Connection& c, sqlite3_stmt* s, int64_t& rowid, bool isDelete, const std::string& table) {
-    ResetGuard reset{s};
+    StmtResetScope reset{s};
     int rc = sqlite3_step(s);
     bool touched = rc == SQLITE_ROW;
     if (touched) {
@@ -885,23 +856,24 @@ void Cursor::Update(Connection& c, const sqlda* da, sqlca* ca) {
         sql += (k ? ", " : "") + columns[k] + " = ?" + std::to_string(k + 1);
     sql += " WHERE _rowid_ = ?" + std::to_string(vars.size() + 1) + " RETURNING _rowid_";
     int64_t rowid = CurrentRowid();
-    StmtGuard g;
-    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    StmtHandle change;
+    int rc = PrepareStmt(c.Handle(), sql, 0, change);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
-    BindVariables(c, g.S, vars);
-    sqlite3_bind_int64(g.S, static_cast<int>(vars.size() + 1), rowid);
+    BindVariables(c, change.get(), vars);
+    sqlite3_bind_int64(change.get(), static_cast<int>(vars.size() + 1), rowid);
     c.BeginIfNeeded(true); // copies a row the cursor reads from the engine before it changes
     int64_t newRowid = rowid;
-    if (!RunChange(c, g.S, newRowid, false, FQuery.TableName())) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    if (!RunChange(c, change.get(), newRowid, false, FQuery.TableName()))
+        throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     c.AfterStatement();
     FSkip.insert(rowid);
     FSkip.insert(newRowid);
     // The kept row shows the row as stored now (an insensitive cursor keeps showing it as read).
     size_t physical = Physical(FPos);
     if (!(FOptions & kCursorInsensitive) && Stored(physical) && ReadRow(c, newRowid)) {
-        ResetGuard reset{FRowStmt};
+        StmtResetScope reset{FRowStmt.get()};
         size_t row = physical - FStoreBase;
-        FRows.ReplaceFrom(row, FRowStmt, FCols);
+        FRows.ReplaceFrom(row, FRowStmt.get(), FCols);
         FRows.SetInt(row, static_cast<size_t>(FRowidCol), newRowid);
     }
     ca->sqlerrd[2] = 1;
@@ -912,13 +884,14 @@ void Cursor::Delete(Connection& c, sqlca* ca) {
     RequireCurrentRow();
     int64_t rowid = CurrentRowid();
     std::string sql = "DELETE FROM " + FQuery.QuotedTable() + " WHERE _rowid_ = ?1 RETURNING _rowid_";
-    StmtGuard g;
-    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    StmtHandle change;
+    int rc = PrepareStmt(c.Handle(), sql, 0, change);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
-    sqlite3_bind_int64(g.S, 1, rowid);
+    sqlite3_bind_int64(change.get(), 1, rowid);
     c.BeginIfNeeded(true);
     int64_t gone = rowid;
-    if (!RunChange(c, g.S, gone, true, FQuery.TableName())) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    if (!RunChange(c, change.get(), gone, true, FQuery.TableName()))
+        throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     c.AfterStatement();
     // The row leaves the cursor, which stands between its neighbours (an insensitive cursor
     // keeps showing it, and stays on it).
@@ -953,23 +926,23 @@ void Cursor::PutInto(Connection& c, const sqlda* put, sqlda* into, sqlca* ca) {
         sql += " (" + names + ") VALUES (" + markers + ")";
     }
     sql += " RETURNING _rowid_";
-    StmtGuard g;
-    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), -1, &g.S, nullptr);
+    StmtHandle change;
+    int rc = PrepareStmt(c.Handle(), sql, 0, change);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
-    BindVariables(c, g.S, vars);
+    BindVariables(c, change.get(), vars);
     c.BeginIfNeeded(true);
     // The insert and the delivery of the stored row succeed or fail together.
     ExecOrThrow(c.Handle(), "SAVEPOINT tnxdb_put_into");
     try {
         int64_t rowid = 0;
-        RunChange(c, g.S, rowid, false, FQuery.TableName());
+        RunChange(c, change.get(), rowid, false, FQuery.TableName());
         if (into && ReadRow(c, rowid)) {
-            ResetGuard reset{FRowStmt};
+            StmtResetScope reset{FRowStmt.get()};
             bool cutWithoutIndicator = false;
             size_t end = std::min(FCols, static_cast<size_t>(into->sqld));
             for (size_t k = 0; k < end; ++k) {
                 sqlvar& var = into->sqlvar[k];
-                if (StoreOutput(ColumnValue(FRowStmt, static_cast<int>(k)), var, &c.Variables())) {
+                if (StoreOutput(ColumnValue(FRowStmt.get(), static_cast<int>(k)), var, &c.Variables())) {
                     SetTruncationWarning(ca);
                     if (!var.sqlind) cutWithoutIndicator = true;
                 }

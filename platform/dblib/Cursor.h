@@ -29,6 +29,7 @@
 #include "platform/dblib/Errors.h"
 #include "platform/dblib/LiveIndex.h"
 #include "platform/dblib/RowStore.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/TypeMap.h"
 #include "platform/dblib/UpdatableQuery.h"
 #include "platform/dblib/dblib.h"
@@ -48,12 +49,12 @@ namespace tnxdb {
 class Connection;
 class Statement;
 
-// Cursor options (dbpp_declare, dbpp_open).
-constexpr unsigned kCursorReadOnly = 0x2;
-constexpr unsigned kCursorForwardOnly = 0x4;
-constexpr unsigned kCursorFixedScroll = 0x80;
-constexpr unsigned kCursorInsensitive = 0x400;
-constexpr unsigned kCursorForUpdate = 0x1000;
+// Cursor options (dbpp_declare, dbpp_open), as the interface header names them.
+constexpr unsigned kCursorReadOnly = DBLIB_CURSOR_READ_ONLY;
+constexpr unsigned kCursorForwardOnly = DBLIB_CURSOR_FORWARD_ONLY;
+constexpr unsigned kCursorFixedScroll = DBLIB_CURSOR_FIXED_SCROLL;
+constexpr unsigned kCursorInsensitive = DBLIB_CURSOR_INSENSITIVE;
+constexpr unsigned kCursorForUpdate = DBLIB_CURSOR_FOR_UPDATE;
 
 class Cursor {
 public:
@@ -172,17 +173,17 @@ private:
     std::string FNotUpdatable; // why the rows cannot be changed (when opened for update)
     UpdatableQuery FQuery;
     std::string FOwnSource; // the engine text FOwnStmt and FRowStmt were built from
-    sqlite3_stmt* FOwnStmt = nullptr;
-    sqlite3_stmt* FRowStmt = nullptr;
+    StmtHandle FOwnStmt;
+    StmtHandle FRowStmt;
     std::unordered_set<int64_t> FSkip; // rows changed or inserted through the cursor
 
     // The compiled query counting the rows of the query text FCountSource (row_counts ON), kept
     // across opens; reset and without bindings between opens.
     std::string FCountSource;
-    sqlite3_stmt* FCountStmt = nullptr;
+    StmtHandle FCountStmt;
 
     // The current result set. Physical rows are numbered in the order read from the engine.
-    sqlite3_stmt* FEngine = nullptr;       // null: the statement gave no result set
+    sqlite3_stmt* FEngine = nullptr;       // borrowed; null: the statement gave no result set
     bool FOwnEngine = false;               // FEngine is FOwnStmt (with the hidden rowid column)
     size_t FCols = 0;                      // columns the caller sees
     int FRowidCol = -1;                    // engine column holding the row identifier, or -1

@@ -46,11 +46,9 @@ std::string QuotedName(const std::string& name) {
 class Query {
 public:
     Query(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &FStmt, nullptr) != SQLITE_OK) throw DbError(DBLIB_E_INTERNAL, sql);
+        if (PrepareStmt(db, sql, -1, 0, FOwned) != SQLITE_OK) throw DbError(DBLIB_E_INTERNAL, sql);
+        FStmt = FOwned.get();
     }
-    ~Query() { sqlite3_finalize(FStmt); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
     sqlite3_stmt* operator*() const { return FStmt; }
     bool Row() { return sqlite3_step(FStmt) == SQLITE_ROW; }
     std::string Text(int col) const {
@@ -59,7 +57,8 @@ public:
     }
 
 private:
-    sqlite3_stmt* FStmt = nullptr;
+    StmtHandle FOwned;
+    sqlite3_stmt* FStmt = nullptr; // FOwned's statement
 };
 
 void Exec(sqlite3* db, const std::string& sql) {
@@ -103,8 +102,7 @@ void DomainChecks::Attach(sqlite3* handle) {
 }
 
 void DomainChecks::Detach() {
-    sqlite3_finalize(FSchemaVersion);
-    FSchemaVersion = nullptr;
+    FSchemaVersion.reset();
     FHandle = nullptr;
 }
 
@@ -150,13 +148,13 @@ std::optional<DbError> DomainChecks::TakeFailure() {
 }
 
 bool DomainChecks::SchemaChanged() {
-    if (!FSchemaVersion &&
-        sqlite3_prepare_v3(FHandle, "PRAGMA main.schema_version", -1, SQLITE_PREPARE_PERSISTENT, &FSchemaVersion,
-                           nullptr) != SQLITE_OK)
+    if (!FSchemaVersion && PrepareStmt(FHandle, "PRAGMA main.schema_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                       FSchemaVersion) != SQLITE_OK)
         return false;
     int version = -1;
-    if (sqlite3_step(FSchemaVersion) == SQLITE_ROW) version = sqlite3_column_int(FSchemaVersion, 0);
-    sqlite3_reset(FSchemaVersion);
+    if (sqlite3_step(FSchemaVersion.get()) == SQLITE_ROW)
+        version = sqlite3_column_int(FSchemaVersion.get(), 0);
+    sqlite3_reset(FSchemaVersion.get());
     if (version == FBuiltFor) return false;
     FBuiltFor = version; // taken as built; reset below when the rebuild fails
     return true;

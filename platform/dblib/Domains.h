@@ -21,6 +21,7 @@
 #pragma once
 
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/StmtHandle.h"
 
 #include <sqlite3.h>
 
@@ -58,7 +59,7 @@ private:
     void Rebuild();
 
     sqlite3* FHandle = nullptr;
-    sqlite3_stmt* FSchemaVersion = nullptr; // PRAGMA main.schema_version, kept compiled
+    StmtHandle FSchemaVersion;              // PRAGMA main.schema_version, kept compiled
     int FBuiltFor = -1;                     // the schema version the triggers were made for
     // The triggers this connection made: name -> the text it made it from.
     std::map<std::string, std::string> FTriggers;

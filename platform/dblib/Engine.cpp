@@ -7,6 +7,7 @@
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/Text.h"
 #include "platform/dblib/dblib.h"
 
@@ -30,13 +31,10 @@ bool ReadOnlyRequested(const ConnParams& p) {
 }
 
 bool HasCatalog(sqlite3* db) {
-    sqlite3_stmt* s = nullptr;
-    bool found = false;
-    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tnx_sysuser'", -1, &s,
-                           nullptr) == SQLITE_OK)
-        found = sqlite3_step(s) == SQLITE_ROW;
-    sqlite3_finalize(s);
-    return found;
+    StmtHandle s;
+    return PrepareStmt(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tnx_sysuser'", -1, 0,
+                       s) == SQLITE_OK &&
+           s && sqlite3_step(s.get()) == SQLITE_ROW;
 }
 
 // Opens the anchor handle of a database being started: checks that the file is a database,
@@ -100,6 +98,20 @@ std::shared_ptr<Engine> Server::DefaultEngineLocked(Connection* caller) const {
             if (e.get() == &caller->GetEngine()) return e;
     }
     return FEngines.empty() ? nullptr : FEngines.front();
+}
+
+std::shared_ptr<Engine> Server::NamedEngineLocked(const ConnParams& p, Connection* caller) const {
+    std::string name = p.Trimmed(ConnKey::EngineName);
+    auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
+    if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, name.empty() ? "(default)" : name);
+    return e;
+}
+
+std::shared_ptr<Engine> Server::ReachedEngineLocked(const std::string& eng, const std::string& file,
+                                                    Connection* caller) const {
+    if (!eng.empty()) return FindEngineLocked(eng);
+    if (!file.empty()) return FindEngineLocked(FilePrefix(NormalizePath(file)));
+    return DefaultEngineLocked(caller);
 }
 
 std::shared_ptr<Engine> Server::NewEngineLocked(const std::string& name, bool autoStop) {
@@ -214,9 +226,7 @@ void Server::StartEngine(const ConnParams& p) {
 void Server::StopEngine(const ConnParams& p, Connection* caller) {
     DropNotices notices; // the dropped callbacks run after the lock is released
     std::lock_guard<std::mutex> lock(FMutex);
-    std::string name = p.Trimmed(ConnKey::EngineName);
-    auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
-    if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, name.empty() ? "(default)" : name);
+    auto e = NamedEngineLocked(p, caller);
     if (LiveConnections(*e, caller) > 0 && !p.Bool(ConnKey::Unconditional, false))
         throw DbError(DBLIB_E_START_STOP_DENIED, "other connections use engine " + e->Name);
     StopEngineLocked(e);
@@ -224,9 +234,7 @@ void Server::StopEngine(const ConnParams& p, Connection* caller) {
 
 void Server::StartDatabase(const ConnParams& p, Connection* caller) {
     std::lock_guard<std::mutex> lock(FMutex);
-    std::string name = p.Trimmed(ConnKey::EngineName);
-    auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
-    if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, name.empty() ? "(default)" : name);
+    auto e = NamedEngineLocked(p, caller);
     std::string file = p.Trimmed(ConnKey::DatabaseFile);
     if (file.empty()) throw DbError(DBLIB_E_START_STOP_DENIED, "no database file given");
     StartDatabaseLocked(*e, file, p.Trimmed(ConnKey::DatabaseName), p.Bool(ConnKey::AutoStop, false),
@@ -236,9 +244,7 @@ void Server::StartDatabase(const ConnParams& p, Connection* caller) {
 void Server::StopDatabase(const ConnParams& p, Connection* caller) {
     DropNotices notices; // the dropped callbacks run after the lock is released
     std::lock_guard<std::mutex> lock(FMutex);
-    std::string name = p.Trimmed(ConnKey::EngineName);
-    auto e = name.empty() ? DefaultEngineLocked(caller) : FindEngineLocked(name);
-    if (!e) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, name.empty() ? "(default)" : name);
+    auto e = NamedEngineLocked(p, caller);
     std::string dbn = p.Trimmed(ConnKey::DatabaseName);
     std::string file = p.Trimmed(ConnKey::DatabaseFile);
     if (IEquals(dbn, kUtilityName)) throw DbError(DBLIB_E_START_STOP_DENIED, "utility_db cannot be stopped");
@@ -326,13 +332,7 @@ std::shared_ptr<Connection> Server::Connect(const ConnParams& p, ClientState* cl
     std::string file = p.Trimmed(ConnKey::DatabaseFile);
     bool autoStart = p.Bool(ConnKey::AutoStart, true);
     bool autoStopDb = p.Bool(ConnKey::AutoStop, true);
-    std::shared_ptr<Engine> e;
-    if (!eng.empty())
-        e = FindEngineLocked(eng);
-    else if (!file.empty())
-        e = FindEngineLocked(FilePrefix(NormalizePath(file)));
-    else
-        e = DefaultEngineLocked(nullptr);
+    std::shared_ptr<Engine> e = ReachedEngineLocked(eng, file, nullptr);
     std::shared_ptr<Engine> startedEngine;
     if (!e) {
         if (file.empty() || !autoStart)

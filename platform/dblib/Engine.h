@@ -92,6 +92,13 @@ public:
 private:
     std::shared_ptr<Engine> FindEngineLocked(std::string_view name) const;
     std::shared_ptr<Engine> DefaultEngineLocked(Connection* caller) const;
+    // The engine the parameters name (EngineName), else the default one; throws
+    // DBLIB_E_ENGINE_NOT_FOUND when there is none.
+    std::shared_ptr<Engine> NamedEngineLocked(const ConnParams& p, Connection* caller) const;
+    // The engine a connection reaches: the one named, else the one the database file's name
+    // implies, else the default one; null when none runs.
+    std::shared_ptr<Engine> ReachedEngineLocked(const std::string& eng, const std::string& file,
+                                                Connection* caller) const;
     std::shared_ptr<Engine> NewEngineLocked(const std::string& name, bool autoStop);
     std::shared_ptr<Database> StartDatabaseLocked(Engine& e, const std::string& file, const std::string& name,
                                                   bool autoStop, bool readOnly);

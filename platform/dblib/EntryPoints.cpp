@@ -8,6 +8,7 @@
 #include "platform/dblib/ConnectionString.h"
 #include "platform/dblib/Convert.h"
 #include "platform/dblib/Engine.h"
+#include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
 #include "platform/dblib/Options.h"
 #include "platform/dblib/Sqlda.h"
@@ -17,41 +18,15 @@
 #include <cstring>
 #include <type_traits>
 
-#ifndef DBLIB_GENERATION
-#error "DBLIB_GENERATION must name the generation this build serves"
-#endif
 #ifndef DBLIB_PRODUCT_VERSION
 #error "DBLIB_PRODUCT_VERSION must give the library's version text"
 #endif
 
-#define DBLIB_EXPORT __attribute__((visibility("default")))
-
 using namespace tnxdb;
+using tnxdb::abi::Dbpp;
+using tnxdb::abi::Plain;
 
 namespace {
-
-#if DBLIB_GENERATION == 7
-constexpr bool kDescriptor = false;
-constexpr uint16_t kDescriptorVersion = 0;
-#define DBPP_ARGS(...) sqlca *ca, __VA_ARGS__
-#define DESC nullptr
-#define DBPP_TYPE(name) name##_fn
-#elif DBLIB_GENERATION == 6
-constexpr bool kDescriptor = true;
-constexpr uint16_t kDescriptorVersion = 6;
-#define DBPP_ARGS(...) sqlca *ca, void *descriptor, __VA_ARGS__
-#define DESC descriptor
-#define DBPP_TYPE(name) name##_legacy_fn
-#else
-constexpr bool kDescriptor = true;
-constexpr uint16_t kDescriptorVersion = 4;
-#define DBPP_ARGS(...) sqlca *ca, void *descriptor, __VA_ARGS__
-#define DESC descriptor
-#define DBPP_TYPE(name) name##_legacy_fn
-#endif
-
-CallSpec Plain(const char* name) { return {name, false, nullptr, 0}; }
-CallSpec Dbpp(const char* name, const void* descriptor) { return {name, kDescriptor, descriptor, kDescriptorVersion}; }
 
 std::string TextArg(const char* s) { return s ? std::string(s) : std::string(); }
 
@@ -264,11 +239,11 @@ DBLIB_EXPORT unsigned int db_connection_info(sqlca* ca, int kind, sqlda* da) {
 
 // ---- Statements ---------------------------------------------------------------------------------
 
-DBLIB_EXPORT void dbpp_prepare(DBPP_ARGS(char* /*r*/, char* module, short* stmt, char* sql, sqlda* /*r2*/,
-                                         unsigned int flags)) {
+DBLIB_EXPORT void dbpp_prepare(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short* stmt, char* sql,
+                                               sqlda* /*r2*/, unsigned int flags)) {
     if (instrument::Recording())
         instrument::CallLine("dbpp_prepare").Str(module).Stmt(stmt).Str(sql).Int(flags).Commit();
-    RunRequest(ca, Dbpp("dbpp_prepare", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_prepare", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         if (!sql) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement text");
         int number = *stmt;
@@ -281,9 +256,10 @@ DBLIB_EXPORT void dbpp_prepare(DBPP_ARGS(char* /*r*/, char* module, short* stmt,
     });
 }
 
-DBLIB_EXPORT void dbpp_describe(DBPP_ARGS(char* /*r*/, char* module, short* stmt, sqlda* da, unsigned int kind)) {
+DBLIB_EXPORT void dbpp_describe(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short* stmt, sqlda* da,
+                                                unsigned int kind)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_describe").Str(module).Stmt(stmt).Int(kind).Commit();
-    RunRequest(ca, Dbpp("dbpp_describe", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_describe", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         Statement* s = c.FindStatement(*stmt);
         if (!s) throw DbError(DBLIB_E_BAD_STATEMENT);
@@ -292,10 +268,11 @@ DBLIB_EXPORT void dbpp_describe(DBPP_ARGS(char* /*r*/, char* module, short* stmt
     });
 }
 
-DBLIB_EXPORT void dbpp_execute_into(DBPP_ARGS(char* /*r*/, char* module, short* stmt, sqlda* in, sqlda* out)) {
+DBLIB_EXPORT void dbpp_execute_into(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short* stmt, sqlda* in,
+                                                    sqlda* out)) {
     if (instrument::Recording())
         instrument::CallLine("dbpp_execute_into").Str(module).Stmt(stmt).Da(in).Da(out).Commit();
-    RunRequest(ca, Dbpp("dbpp_execute_into", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_execute_into", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         Statement* s = c.FindStatement(*stmt);
         if (!s) throw DbError(DBLIB_E_BAD_STATEMENT);
@@ -304,9 +281,9 @@ DBLIB_EXPORT void dbpp_execute_into(DBPP_ARGS(char* /*r*/, char* module, short* 
     });
 }
 
-DBLIB_EXPORT void dbpp_execute_imm(DBPP_ARGS(char* sql, unsigned int flags)) {
+DBLIB_EXPORT void dbpp_execute_imm(DBLIB_DBPP_ARGS(char* sql, unsigned int flags)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_execute_imm").Str(sql).Int(flags).Commit();
-    RunRequest(ca, Dbpp("dbpp_execute_imm", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_execute_imm", DBLIB_DESC), 0, [&](Connection& c) {
         if (!sql) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement text");
         auto s = Statement::Prepare(c, 0, {}, sql);
         s->Execute(c, nullptr, nullptr, ca);
@@ -314,32 +291,32 @@ DBLIB_EXPORT void dbpp_execute_imm(DBPP_ARGS(char* sql, unsigned int flags)) {
     });
 }
 
-DBLIB_EXPORT void dbpp_dropstmt(DBPP_ARGS(char* /*r*/, char* module, short* stmt)) {
+DBLIB_EXPORT void dbpp_dropstmt(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short* stmt)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_dropstmt").Str(module).Stmt(stmt).Commit();
-    RunRequest(ca, Dbpp("dbpp_dropstmt", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_dropstmt", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         c.DropStatement(*stmt);
         return 0;
     });
 }
 
-DBLIB_EXPORT void dbpp_commit(DBPP_ARGS(unsigned int r)) {
+DBLIB_EXPORT void dbpp_commit(DBLIB_DBPP_ARGS(unsigned int r)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_commit").Int(r).Commit();
-    RunRequest(ca, Dbpp("dbpp_commit", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_commit", DBLIB_DESC), 0, [&](Connection& c) {
         c.Commit();
         return 0;
     });
 }
 
-DBLIB_EXPORT void dbpp_rollback(DBPP_ARGS(unsigned int r)) {
+DBLIB_EXPORT void dbpp_rollback(DBLIB_DBPP_ARGS(unsigned int r)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_rollback").Int(r).Commit();
-    RunRequest(ca, Dbpp("dbpp_rollback", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_rollback", DBLIB_DESC), 0, [&](Connection& c) {
         c.Rollback();
         return 0;
     });
 }
 
-DBLIB_EXPORT void dbpp_setoption(DBPP_ARGS(int temporary, char* user, char* option, sqlda* da)) {
+DBLIB_EXPORT void dbpp_setoption(DBLIB_DBPP_ARGS(int temporary, char* user, char* option, sqlda* da)) {
     if (instrument::Recording()) {
         instrument::CallLine line("dbpp_setoption");
         line.Int(temporary).Str(user).Str(option);
@@ -350,16 +327,16 @@ DBLIB_EXPORT void dbpp_setoption(DBPP_ARGS(int temporary, char* user, char* opti
             line.Da(da);
         line.Commit();
     }
-    RunRequest(ca, Dbpp("dbpp_setoption", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_setoption", DBLIB_DESC), 0, [&](Connection& c) {
         if (!option) throw DbError(DBLIB_E_BAD_ARGUMENT, "no option name");
         ApplyOption(c, temporary != 0, TextArg(user), option, FirstValueText(&c, da));
         return 0;
     });
 }
 
-DBLIB_EXPORT void dbpp_getoption(DBPP_ARGS(int r, char* user, char* option, sqlda* da)) {
+DBLIB_EXPORT void dbpp_getoption(DBLIB_DBPP_ARGS(int r, char* user, char* option, sqlda* da)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_getoption").Int(r).Str(user).Str(option).Commit();
-    RunRequest(ca, Dbpp("dbpp_getoption", DESC), 0, [&](Connection& c) {
+    RunRequest(ca, Dbpp("dbpp_getoption", DBLIB_DESC), 0, [&](Connection& c) {
         if (!option) throw DbError(DBLIB_E_BAD_ARGUMENT, "no option name");
         StoreText(c.Options().Get(FindOption(option)), da, ca);
         return 0;
@@ -400,12 +377,12 @@ static_assert(std::is_same_v<decltype(&db_start_database), db_start_database_fn>
 static_assert(std::is_same_v<decltype(&db_stop_database), db_stop_database_fn>);
 static_assert(std::is_same_v<decltype(&db_find_engine), db_find_engine_fn>);
 static_assert(std::is_same_v<decltype(&db_connection_info), db_connection_info_fn>);
-static_assert(std::is_same_v<decltype(&dbpp_prepare), DBPP_TYPE(dbpp_prepare)>);
-static_assert(std::is_same_v<decltype(&dbpp_describe), DBPP_TYPE(dbpp_describe)>);
-static_assert(std::is_same_v<decltype(&dbpp_execute_into), DBPP_TYPE(dbpp_execute_into)>);
-static_assert(std::is_same_v<decltype(&dbpp_execute_imm), DBPP_TYPE(dbpp_execute_imm)>);
-static_assert(std::is_same_v<decltype(&dbpp_dropstmt), DBPP_TYPE(dbpp_dropstmt)>);
-static_assert(std::is_same_v<decltype(&dbpp_commit), DBPP_TYPE(dbpp_commit)>);
-static_assert(std::is_same_v<decltype(&dbpp_rollback), DBPP_TYPE(dbpp_rollback)>);
-static_assert(std::is_same_v<decltype(&dbpp_setoption), DBPP_TYPE(dbpp_setoption)>);
-static_assert(std::is_same_v<decltype(&dbpp_getoption), DBPP_TYPE(dbpp_getoption)>);
+static_assert(std::is_same_v<decltype(&dbpp_prepare), DBLIB_DBPP_TYPE(dbpp_prepare)>);
+static_assert(std::is_same_v<decltype(&dbpp_describe), DBLIB_DBPP_TYPE(dbpp_describe)>);
+static_assert(std::is_same_v<decltype(&dbpp_execute_into), DBLIB_DBPP_TYPE(dbpp_execute_into)>);
+static_assert(std::is_same_v<decltype(&dbpp_execute_imm), DBLIB_DBPP_TYPE(dbpp_execute_imm)>);
+static_assert(std::is_same_v<decltype(&dbpp_dropstmt), DBLIB_DBPP_TYPE(dbpp_dropstmt)>);
+static_assert(std::is_same_v<decltype(&dbpp_commit), DBLIB_DBPP_TYPE(dbpp_commit)>);
+static_assert(std::is_same_v<decltype(&dbpp_rollback), DBLIB_DBPP_TYPE(dbpp_rollback)>);
+static_assert(std::is_same_v<decltype(&dbpp_setoption), DBLIB_DBPP_TYPE(dbpp_setoption)>);
+static_assert(std::is_same_v<decltype(&dbpp_getoption), DBLIB_DBPP_TYPE(dbpp_getoption)>);

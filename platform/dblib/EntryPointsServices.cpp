@@ -15,6 +15,7 @@
 #include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
 #include "platform/dblib/Locate.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/dblib.h"
 
 #include <type_traits>
@@ -54,9 +55,10 @@ Cursor& OpenCursorNamed(Connection& c, const char* name) {
 std::string QueryPlan(Connection& c, const std::string& query) {
     if (query.empty()) return {};
     std::string sql = "EXPLAIN QUERY PLAN " + query;
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), static_cast<int>(sql.size()), &s, nullptr);
+    StmtHandle compiled;
+    int rc = PrepareStmt(c.Handle(), sql.c_str(), static_cast<int>(sql.size()), 0, compiled);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
+    sqlite3_stmt* s = compiled.get();
     std::string plan;
     std::vector<std::pair<int, int>> depths; // (step id, its depth)
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -73,7 +75,7 @@ std::string QueryPlan(Connection& c, const std::string& query) {
         plan.append(static_cast<size_t>(depth) * 2, ' ');
         plan += detail ? reinterpret_cast<const char*>(detail) : "";
     }
-    sqlite3_finalize(s);
+    compiled.reset();
     if (rc != SQLITE_DONE) c.ThrowEngine(rc);
     return plan;
 }

@@ -35,13 +35,7 @@ void Server::Ping(const ConnParams& p, bool database, Connection* caller) {
     std::string dbn = p.Trimmed(ConnKey::DatabaseName);
     std::string file = p.Trimmed(ConnKey::DatabaseFile);
     // The engine is found as a connection would find it, but nothing is started.
-    std::shared_ptr<Engine> e;
-    if (!eng.empty())
-        e = FindEngineLocked(eng);
-    else if (!file.empty())
-        e = FindEngineLocked(FilePrefix(NormalizePath(file)));
-    else
-        e = DefaultEngineLocked(caller);
+    std::shared_ptr<Engine> e = ReachedEngineLocked(eng, file, caller);
     if (!e)
         throw DbError(DBLIB_E_ENGINE_NOT_FOUND, !eng.empty()   ? eng
                                                 : file.empty() ? "(default)"

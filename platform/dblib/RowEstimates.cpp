@@ -8,8 +8,6 @@ namespace tnxdb {
 RowEstimates::~RowEstimates() { Clear(); }
 
 void RowEstimates::Clear() {
-    for (auto& [key, stmt] : FQueries)
-        sqlite3_finalize(stmt);
     FQueries.clear();
 }
 
@@ -17,27 +15,21 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
     FKey.assign(db);
     FKey.push_back('\0');
     FKey.append(table);
-    sqlite3_stmt* stmt = nullptr;
     auto it = FQueries.find(FKey);
-    if (it != FQueries.end()) {
-        stmt = it->second;
-    } else {
+    if (it == FQueries.end()) {
         std::string sql = "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(std::string(db)) + "." +
                           UpdatableQuery::Quote(std::string(table));
-        if (sqlite3_prepare_v3(handle, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK ||
-            !stmt) {
-            sqlite3_finalize(stmt);
-            return 0;
-        }
+        StmtHandle compiled;
+        if (PrepareStmt(handle, sql, SQLITE_PREPARE_PERSISTENT, compiled) != SQLITE_OK || !compiled) return 0;
         if (FQueries.size() >= kLimit) Clear();
-        it = FQueries.emplace(FKey, stmt).first;
+        it = FQueries.emplace(FKey, std::move(compiled)).first;
     }
+    sqlite3_stmt* stmt = it->second.get();
     int rc = sqlite3_step(stmt);
     int64_t largest = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
     sqlite3_reset(stmt);
     if (rc != SQLITE_ROW) {
         // The table no longer answers (dropped, or its database detached): compile afresh next time.
-        sqlite3_finalize(stmt);
         FQueries.erase(it);
     }
     return largest;

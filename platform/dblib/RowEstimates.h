@@ -9,6 +9,8 @@
 // thrown away and the estimate is 0; a later open compiles it afresh.
 #pragma once
 
+#include "platform/dblib/StmtHandle.h"
+
 #include <sqlite3.h>
 
 #include <cstddef>
@@ -43,7 +45,7 @@ public:
 private:
     // Key: database name, a NUL, the table name (names cannot hold a NUL). Every value is a
     // compiled query of `handle`, reset (not stepping).
-    std::unordered_map<std::string, sqlite3_stmt*> FQueries;
+    std::unordered_map<std::string, StmtHandle> FQueries;
     std::string FKey; // scratch for the lookup key, so a hit allocates nothing
 };
 

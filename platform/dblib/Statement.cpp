@@ -83,9 +83,7 @@ void SetSqlName(sqlname& n, std::string_view text) {
     n.length = static_cast<int16_t>(len);
 }
 
-Statement::~Statement() {
-    for (Part& p : FParts) sqlite3_finalize(p.Stmt);
-}
+Statement::~Statement() = default;
 
 std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::string module, std::string_view text) {
     std::unique_ptr<Statement> s(new Statement);
@@ -104,179 +102,215 @@ std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::st
     return s;
 }
 
+// The tokens of a statement being classified, without one trailing ';', and the tests the
+// handlers make on them (an index past the end answers false).
+struct ClassifyTokens {
+    const std::string& Text;
+    const std::vector<Token>& T;
+    size_t N;
+
+    bool Punct(size_t i, char ch) const {
+        return i < N && T[i].Kind == TokKind::Punct && Text[T[i].Begin] == ch;
+    }
+    bool Kw(size_t i, const char* k) const { return i < N && IsKeyword(Text, T[i], k); }
+    bool IsName(size_t i) const {
+        return i < N && (T[i].Kind == TokKind::Word || T[i].Kind == TokKind::QuotedIdent);
+    }
+    bool NameOrString(size_t i) const {
+        return i < N && (T[i].Kind == TokKind::Word || T[i].Kind == TokKind::QuotedIdent ||
+                         T[i].Kind == TokKind::String || T[i].Kind == TokKind::Number);
+    }
+    std::string String(size_t i) const { return TokenText(Text, T[i]); }
+    // The text from token `first` to the last token.
+    std::string From(size_t first) const {
+        return Text.substr(T[first].Begin, T[N - 1].End - T[first].Begin);
+    }
+};
+
 void Statement::Classify() {
-    const auto& t = FScan.Tokens;
-    size_t n = t.size();
-    const std::string& text = FText;
-    auto punct = [&](size_t i, char ch) { return i < n && t[i].Kind == TokKind::Punct && text[t[i].Begin] == ch; };
-    if (n > 0 && punct(n - 1, ';')) --n;
+    const auto& tokens = FScan.Tokens;
+    size_t n = tokens.size();
+    if (n > 0 && tokens[n - 1].Kind == TokKind::Punct && FText[tokens[n - 1].Begin] == ';') --n;
     FTokenCount = n;
-    auto kw = [&](size_t i, const char* k) { return i < n && IsKeyword(text, t[i], k); };
-    auto isName = [&](size_t i) { return i < n && (t[i].Kind == TokKind::Word || t[i].Kind == TokKind::QuotedIdent); };
-    auto nameOrString = [&](size_t i) {
-        return i < n && (t[i].Kind == TokKind::Word || t[i].Kind == TokKind::QuotedIdent ||
-                         t[i].Kind == TokKind::String || t[i].Kind == TokKind::Number);
-    };
     if (n == 0) return; // the engine reports the empty text
-    if (kw(0, "CREATE") && kw(1, "VARIABLE")) {
-        if (!isName(2) || n < 4) Syntax("CREATE VARIABLE");
+    const ClassifyTokens t{FText, tokens, n};
+    if ((t.Kw(0, "CREATE") || t.Kw(0, "DROP")) && t.Kw(1, "VARIABLE"))
+        ClassifyVariable(t);
+    else if (t.Kw(0, "SET"))
+        ClassifySet(t);
+    else if (t.Kw(0, "CREATE") && t.Kw(1, "DATABASE"))
+        ClassifyCreateDatabase(t);
+    else if (t.Kw(0, "GRANT"))
+        ClassifyGrant(t);
+    else if (t.Kw(0, "REVOKE"))
+        ClassifyRevoke(t);
+    else if (t.Kw(0, "MESSAGE"))
+        ClassifyMessage(t);
+    else
+        ClassifyTransaction(t);
+}
+
+void Statement::ClassifyVariable(const ClassifyTokens& t) {
+    if (t.Kw(0, "CREATE")) {
+        if (!t.IsName(2) || t.N < 4) Syntax("CREATE VARIABLE");
         FKind = StmtKind::CreateVariable;
-        FName = TokenString(2);
-        FArg = text.substr(t[3].Begin, t[n - 1].End - t[3].Begin);
+        FArgs = CreateVariableArgs{t.String(2), t.From(3)};
         return;
     }
-    if (kw(0, "DROP") && kw(1, "VARIABLE")) {
-        if (!isName(2) || n != 3) Syntax("DROP VARIABLE");
-        FKind = StmtKind::DropVariable;
-        FName = TokenString(2);
-        return;
-    }
-    if (kw(0, "SET")) {
-        size_t i = 1;
-        if (kw(1, "TEMPORARY")) {
-            FFlag = true;
-            i = 2;
-        }
-        if (kw(i, "OPTION")) {
-            size_t j = i + 1;
-            if (isName(j) && punct(j + 1, '.')) {
-                FArg2 = TokenString(j);
-                j += 2;
-            }
-            if (!isName(j) || !punct(j + 1, '=')) Syntax("SET OPTION");
-            FKind = StmtKind::SetOption;
-            FName = TokenString(j);
+    if (!t.IsName(2) || t.N != 3) Syntax("DROP VARIABLE");
+    FKind = StmtKind::DropVariable;
+    FArgs = DropVariableArgs{t.String(2)};
+}
+
+void Statement::ClassifySet(const ClassifyTokens& t) {
+    const bool temporary = t.Kw(1, "TEMPORARY");
+    size_t i = temporary ? 2 : 1;
+    if (t.Kw(i, "OPTION")) {
+        SetOptionArgs option;
+        option.Temporary = temporary;
+        size_t j = i + 1;
+        if (t.IsName(j) && t.Punct(j + 1, '.')) {
+            option.Owner = t.String(j);
             j += 2;
-            if (j + 1 == n && t[j].Kind == TokKind::String)
-                FArg = TokenString(j);
-            else if (j < n)
-                FArg = text.substr(t[j].Begin, t[n - 1].End - t[j].Begin);
-            return;
         }
-        if (FFlag || !isName(1) || !punct(2, '=') || n < 4) Syntax("SET");
-        FName = TokenString(1);
-        FExprToken = 3;
-        FKind = StmtKind::SetVariable;
-        if (n == 7 && isName(3) && IEquals(TokenString(3), FName) && punct(4, '|') && punct(5, '|') &&
-            t[5].Begin == t[4].End &&
-            (t[6].Kind == TokKind::Marker || t[6].Kind == TokKind::String || t[6].Kind == TokKind::Number)) {
-            FKind = StmtKind::AppendVariable;
-            FExprToken = 6;
-        }
+        if (!t.IsName(j) || !t.Punct(j + 1, '=')) Syntax("SET OPTION");
+        option.Name = t.String(j);
+        j += 2;
+        if (j + 1 == t.N && t.T[j].Kind == TokKind::String)
+            option.Value = t.String(j);
+        else if (j < t.N)
+            option.Value = t.From(j);
+        FKind = StmtKind::SetOption;
+        FArgs = std::move(option);
         return;
     }
-    if (kw(0, "CREATE") && kw(1, "DATABASE")) {
-        if (n < 3 || t[2].Kind != TokKind::String) Syntax("CREATE DATABASE");
-        FKind = StmtKind::CreateDatabase;
-        FName = TokenString(2);
-        FArg = "DBA";
-        FArg2 = "SQL";
-        size_t i = 3;
-        while (i < n) {
-            if (kw(i, "PAGE") && kw(i + 1, "SIZE") && i + 2 < n && t[i + 2].Kind == TokKind::Number) {
-                FPageSize = std::atoi(TokenString(i + 2).c_str());
-                i += 3;
-            } else if (kw(i, "DBA") && kw(i + 1, "USER") && nameOrString(i + 2)) {
-                FArg = TokenString(i + 2);
-                i += 3;
-            } else if (kw(i, "DBA") && kw(i + 1, "PASSWORD") && nameOrString(i + 2)) {
-                FArg2 = TokenString(i + 2);
-                i += 3;
-            } else {
-                Syntax("CREATE DATABASE");
-            }
-        }
-        return;
+    if (temporary || !t.IsName(1) || !t.Punct(2, '=') || t.N < 4) Syntax("SET");
+    SetVariableArgs set{t.String(1), 3};
+    FKind = StmtKind::SetVariable;
+    // SET v = v || piece, the piece one marker or constant: appended in place.
+    const auto pieceKind = t.N == 7 ? t.T[6].Kind : TokKind::Punct;
+    if (t.N == 7 && t.IsName(3) && IEquals(t.String(3), set.Name) && t.Punct(4, '|') && t.Punct(5, '|') &&
+        t.T[5].Begin == t.T[4].End &&
+        (pieceKind == TokKind::Marker || pieceKind == TokKind::String || pieceKind == TokKind::Number)) {
+        FKind = StmtKind::AppendVariable;
+        set.ExprToken = 6;
     }
-    if (kw(0, "GRANT")) {
-        if (kw(1, "CONNECT") && kw(2, "TO") && isName(3)) {
-            FKind = StmtKind::GrantConnect;
-            FName = TokenString(3);
-            if (n == 4) return;
+    FArgs = std::move(set);
+}
+
+void Statement::ClassifyCreateDatabase(const ClassifyTokens& t) {
+    if (t.N < 3 || t.T[2].Kind != TokKind::String) Syntax("CREATE DATABASE");
+    CreateDatabaseArgs db;
+    db.File = t.String(2);
+    size_t i = 3;
+    while (i < t.N) {
+        if (t.Kw(i, "PAGE") && t.Kw(i + 1, "SIZE") && i + 2 < t.N && t.T[i + 2].Kind == TokKind::Number)
+            db.PageSize = std::atoi(t.String(i + 2).c_str());
+        else if (t.Kw(i, "DBA") && t.Kw(i + 1, "USER") && t.NameOrString(i + 2))
+            db.DbaUser = t.String(i + 2);
+        else if (t.Kw(i, "DBA") && t.Kw(i + 1, "PASSWORD") && t.NameOrString(i + 2))
+            db.DbaPassword = t.String(i + 2);
+        else
+            Syntax("CREATE DATABASE");
+        i += 3;
+    }
+    FKind = StmtKind::CreateDatabase;
+    FArgs = std::move(db);
+}
+
+void Statement::ClassifyGrant(const ClassifyTokens& t) {
+    if (t.Kw(1, "CONNECT") && t.Kw(2, "TO") && t.IsName(3)) {
+        UserArgs user{t.String(3), false, {}};
+        if (t.N != 4) {
             // The message of a malformed GRANT never quotes the statement: it may hold a password.
-            if (n != 7 || !kw(4, "IDENTIFIED") || !kw(5, "BY") || !nameOrString(6)) Syntax("GRANT");
-            FArg = TokenString(6);
-            FFlag = true;
-            return;
+            if (t.N != 7 || !t.Kw(4, "IDENTIFIED") || !t.Kw(5, "BY") || !t.NameOrString(6)) Syntax("GRANT");
+            user.Password = t.String(6);
+            user.HasPassword = true;
         }
-        if (kw(1, "CONNECT")) Syntax("GRANT");
-        if (kw(1, "DBA") && kw(2, "TO") && isName(3) && n == 4) {
-            FKind = StmtKind::GrantDba;
-            FName = TokenString(3);
-            return;
-        }
+        FKind = StmtKind::GrantConnect;
+        FArgs = std::move(user);
+        return;
+    }
+    if (t.Kw(1, "CONNECT")) Syntax("GRANT");
+    if (t.Kw(1, "DBA") && t.Kw(2, "TO") && t.IsName(3) && t.N == 4) {
+        FKind = StmtKind::GrantDba;
+        FArgs = UserArgs{t.String(3), false, {}};
+        return;
+    }
+    FKind = StmtKind::OtherPrivilege;
+}
+
+void Statement::ClassifyRevoke(const ClassifyTokens& t) {
+    if (!t.Kw(1, "CONNECT")) {
         FKind = StmtKind::OtherPrivilege;
         return;
     }
-    if (kw(0, "REVOKE")) {
-        if (kw(1, "CONNECT")) {
-            if (!kw(2, "FROM") || !isName(3) || n != 4) Syntax("REVOKE");
-            FKind = StmtKind::RevokeConnect;
-            FName = TokenString(3);
-            return;
+    if (!t.Kw(2, "FROM") || !t.IsName(3) || t.N != 4) Syntax("REVOKE");
+    FKind = StmtKind::RevokeConnect;
+    FArgs = UserArgs{t.String(3), false, {}};
+}
+
+void Statement::ClassifyMessage(const ClassifyTokens& t) {
+    // The clauses come last, in either order; what precedes them is the expression list.
+    MessageArgs message;
+    size_t end = t.N;
+    bool typed = false, directed = false;
+    while (end >= 3) {
+        if (!typed && t.Kw(end - 2, "TYPE")) {
+            static const char* const kTypes[] = {"INFO", "WARNING", "ACTION", "STATUS"};
+            bool known = false;
+            for (unsigned char k = 0; k < 4; ++k)
+                if (t.Kw(end - 1, kTypes[k])) {
+                    message.Type = k;
+                    known = true;
+                }
+            if (!known) Syntax("TYPE");
+            typed = true;
+            end -= 2;
+        } else if (!directed && t.Kw(end - 2, "TO") &&
+                   (t.Kw(end - 1, "CLIENT") || t.Kw(end - 1, "CONSOLE") || t.Kw(end - 1, "LOG"))) {
+            message.ToClient = t.Kw(end - 1, "CLIENT");
+            directed = true;
+            end -= 2;
+        } else {
+            break;
         }
-        FKind = StmtKind::OtherPrivilege;
-        return;
     }
-    if (kw(0, "MESSAGE")) {
-        // The clauses come last, in either order; what precedes them is the expression list.
-        size_t end = n;
-        bool toClient = false, typed = false, directed = false;
-        while (end >= 3) {
-            if (!typed && kw(end - 2, "TYPE")) {
-                static const char* const kTypes[] = {"INFO", "WARNING", "ACTION", "STATUS"};
-                bool known = false;
-                for (unsigned char k = 0; k < 4; ++k)
-                    if (kw(end - 1, kTypes[k])) {
-                        FMessageType = k;
-                        known = true;
-                    }
-                if (!known) Syntax("TYPE");
-                typed = true;
-                end -= 2;
-            } else if (!directed && kw(end - 2, "TO") &&
-                       (kw(end - 1, "CLIENT") || kw(end - 1, "CONSOLE") || kw(end - 1, "LOG"))) {
-                toClient = kw(end - 1, "CLIENT");
-                directed = true;
-                end -= 2;
-            } else {
-                break;
-            }
-        }
-        if (end < 2) Syntax("MESSAGE");
-        FKind = StmtKind::Message;
-        FExprToken = 1;
-        FExprEnd = end;
-        FFlag = toClient;
-        return;
-    }
-    auto txWord = [&](size_t i) { return kw(i, "WORK") || kw(i, "TRANSACTION") || kw(i, "TRAN"); };
-    if (kw(0, "COMMIT") && (n == 1 || (n == 2 && txWord(1)))) FKind = StmtKind::Commit;
-    else if (kw(0, "ROLLBACK") && (n == 1 || (n == 2 && txWord(1)))) FKind = StmtKind::Rollback;
-    else if (kw(0, "BEGIN") && (n == 1 || (n == 2 && txWord(1)))) FKind = StmtKind::Begin;
+    if (end < 2) Syntax("MESSAGE");
+    message.ExprEnd = end;
+    FKind = StmtKind::Message;
+    FArgs = message;
+}
+
+void Statement::ClassifyTransaction(const ClassifyTokens& t) {
+    // COMMIT, ROLLBACK and BEGIN alone or with WORK, TRANSACTION or TRAN; anything else goes to the
+    // engine.
+    if (t.N == 2 && !(t.Kw(1, "WORK") || t.Kw(1, "TRANSACTION") || t.Kw(1, "TRAN"))) return;
+    if (t.N > 2) return;
+    if (t.Kw(0, "COMMIT"))
+        FKind = StmtKind::Commit;
+    else if (t.Kw(0, "ROLLBACK"))
+        FKind = StmtKind::Rollback;
+    else if (t.Kw(0, "BEGIN"))
+        FKind = StmtKind::Begin;
 }
 
 bool Statement::CompileNextPart(Connection& c) {
     const std::string& sql = FScan.EngineText;
     while (FNextPart < sql.size()) {
-        sqlite3_stmt* stmt = nullptr;
+        StmtHandle compiled;
         const char* begin = sql.c_str() + FNextPart;
         const char* tail = nullptr;
-        int rc = sqlite3_prepare_v3(c.Handle(), begin, static_cast<int>(sql.size() - FNextPart),
-                                    SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+        int rc = PrepareStmt(c.Handle(), begin, static_cast<int>(sql.size() - FNextPart),
+                             SQLITE_PREPARE_PERSISTENT, compiled, &tail);
         if (rc != SQLITE_OK) c.ThrowEngine(rc);
         FNextPart = tail ? static_cast<size_t>(tail - sql.c_str()) : sql.size();
-        if (!stmt) continue; // only blanks, comments or ';' were left
+        if (!compiled) continue; // only blanks, comments or ';' were left
+        sqlite3_stmt* stmt = compiled.get();
         Part p;
-        p.Stmt = stmt;
         p.Markers = sqlite3_bind_parameter_count(stmt);
-        for (int i = 1; i <= p.Markers; ++i) {
-            if (const char* name = sqlite3_bind_parameter_name(stmt, i)) {
-                std::string n = name;
-                sqlite3_finalize(stmt);
-                Syntax(n);
-            }
-        }
+        for (int i = 1; i <= p.Markers; ++i)
+            if (const char* name = sqlite3_bind_parameter_name(stmt, i)) Syntax(name);
         p.FirstMarker = FMarkersUsed;
         FMarkersUsed += p.Markers;
         std::string word = FirstWord(sqlite3_sql(stmt));
@@ -284,7 +318,8 @@ bool Statement::CompileNextPart(Connection& c) {
         p.Ddl = IsDdlWord(word);
         p.Writes = !sqlite3_stmt_readonly(stmt);
         p.IsDelete = word == "DELETE";
-        FParts.push_back(p);
+        p.Stmt = std::move(compiled);
+        FParts.push_back(std::move(p));
         return true;
     }
     return false;
@@ -297,14 +332,14 @@ void Statement::BindPart(Connection& c, size_t i, const sqlda* in, bool copy) {
         const sqlvar& var = in->sqlvar[p.FirstMarker + k];
         Value v = ReadInput(var, scratch, &c.Variables());
         bool inScratch = v.P == scratch;
-        int rc = BindValue(p.Stmt, k + 1, v, copy || inScratch);
+        int rc = BindValue(p.Stmt.get(), k + 1, v, copy || inScratch);
         if (rc != SQLITE_OK) c.ThrowEngine(rc);
     }
 }
 
 void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
     if (!da) throw DbError(DBLIB_E_BAD_SQLDA, "no SQLDA given");
-    if (kind == 2) {
+    if (kind == DBLIB_DESCRIBE_INPUT) {
         FillDescribe(da, InputCount(), [&](size_t i, sqlvar& v) {
             v.sqltype = DBLIB_T_STRING | DBLIB_T_NULLABLE;
             v.sqllen = 32767;
@@ -313,14 +348,14 @@ void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
         });
         return;
     }
-    if (kind != 1 && kind != 9 && kind != DBLIB_DESCRIBE_LONG_NAMES)
+    if (kind != DBLIB_DESCRIBE_OUTPUT && kind != DBLIB_DESCRIBE_FIXED && kind != DBLIB_DESCRIBE_LONG_NAMES)
         throw DbError(DBLIB_E_BAD_ARGUMENT, "describe kind " + std::to_string(kind));
     if (FKind != StmtKind::Engine || FParts.empty()) {
         da->sqld = 0;
-        if (kind == 9) ca->sqlerrd[2] = 1;
+        if (kind == DBLIB_DESCRIBE_FIXED) ca->sqlerrd[2] = 1;
         return;
     }
-    sqlite3_stmt* s = FParts[0].Stmt;
+    sqlite3_stmt* s = FParts[0].Stmt.get();
     if (kind == DBLIB_DESCRIBE_LONG_NAMES) {
         FillLongNames(da, static_cast<size_t>(sqlite3_column_count(s)),
                       [&](size_t i) { return sqlite3_column_name(s, static_cast<int>(i)); });
@@ -349,7 +384,7 @@ void Statement::Describe(Connection& c, sqlda* da, unsigned kind, sqlca* ca) {
         SetSqlName(v.sqlname, name ? name : "");
         if (v.sqlind) *v.sqlind = 0;
     });
-    if (kind == 9) ca->sqlerrd[2] = allDeclared ? 1 : 0;
+    if (kind == DBLIB_DESCRIBE_FIXED) ca->sqlerrd[2] = allDeclared ? 1 : 0;
 }
 
 void Statement::Execute(Connection& c, const sqlda* in, sqlda* out, sqlca* ca) {
@@ -377,21 +412,21 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
         c.BeginIfNeeded(p.Writes);
         if (p.Markers > 0) BindPart(c, i, in, false);
         sqlite3_int64 before = sqlite3_total_changes64(h);
-        int rc = sqlite3_step(p.Stmt);
+        int rc = sqlite3_step(p.Stmt.get());
         if (rc == SQLITE_ROW) {
             if (out && !delivered) {
-                int cols = sqlite3_column_count(p.Stmt);
+                int cols = sqlite3_column_count(p.Stmt.get());
                 int nvars = out->sqld < cols ? out->sqld : cols;
                 try {
                     for (int k = 0; k < nvars; ++k) {
                         sqlvar& var = out->sqlvar[k];
-                        if (StoreOutput(ColumnValue(p.Stmt, k), var, &c.Variables())) {
+                        if (StoreOutput(ColumnValue(p.Stmt.get(), k), var, &c.Variables())) {
                             SetTruncationWarning(ca);
                             if (!var.sqlind) cutWithoutIndicator = true;
                         }
                     }
                 } catch (...) {
-                    sqlite3_reset(p.Stmt);
+                    sqlite3_reset(p.Stmt.get());
                     throw;
                 }
                 delivered = true;
@@ -400,20 +435,21 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
             noRow = false;
             // A statement that changes data runs to its end; a query stops at its first row.
             if (p.Writes) {
-                while ((rc = sqlite3_step(p.Stmt)) == SQLITE_ROW) {
+                while ((rc = sqlite3_step(p.Stmt.get())) == SQLITE_ROW) {
                 }
             } else {
                 rc = SQLITE_DONE;
             }
-        } else if (rc == SQLITE_DONE && sqlite3_column_count(p.Stmt) > 0 && !p.Writes) {
+        } else if (rc == SQLITE_DONE && sqlite3_column_count(p.Stmt.get()) > 0 && !p.Writes) {
             noRow = true;
         }
         if (rc != SQLITE_DONE) {
-            sqlite3_reset(p.Stmt);
+            sqlite3_reset(p.Stmt.get());
             c.ThrowEngine(rc, p.IsDelete, p.Table);
         }
-        if (sqlite3_total_changes64(h) != before && sqlite3_column_count(p.Stmt) == 0) rows += sqlite3_changes64(h);
-        rc = sqlite3_reset(p.Stmt);
+        if (sqlite3_total_changes64(h) != before && sqlite3_column_count(p.Stmt.get()) == 0)
+            rows += sqlite3_changes64(h);
+        rc = sqlite3_reset(p.Stmt.get());
         if (rc != SQLITE_OK) c.ThrowEngine(rc, p.IsDelete, p.Table);
         if (p.Ddl) c.Commit();
         c.AfterStatement();
@@ -424,26 +460,22 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
 }
 
 void Statement::EvaluateSet(Connection& c, const sqlda* in) {
-    SqlVariable& target = c.Variables().Get(FName);
-    sqlite3_stmt* s = CompileExpression(c, in, FExprToken, FTokenCount);
-    struct Finalizer {
-        sqlite3_stmt* S;
-        ~Finalizer() { sqlite3_finalize(S); }
-    } fin{s};
+    const auto& set = std::get<SetVariableArgs>(FArgs);
+    SqlVariable& target = c.Variables().Get(set.Name);
+    StmtHandle expr = CompileExpression(c, in, set.ExprToken, FTokenCount);
+    sqlite3_stmt* s = expr.get();
     int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) c.ThrowEngine(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
     target.Assign(ColumnValue(s, 0));
 }
 
 void Statement::ExecuteMessage(Connection& c, const sqlda* in) {
-    sqlite3_stmt* s = CompileExpression(c, in, FExprToken, FExprEnd);
-    struct Finalizer {
-        sqlite3_stmt* S;
-        ~Finalizer() { sqlite3_finalize(S); }
-    } fin{s};
+    const auto& message = std::get<MessageArgs>(FArgs);
+    StmtHandle expr = CompileExpression(c, in, 1, message.ExprEnd);
+    sqlite3_stmt* s = expr.get();
     int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) c.ThrowEngine(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
-    if (!FFlag) return;
+    if (!message.ToClient) return;
     // The values of the list joined as text; a NULL adds nothing.
     std::string text;
     int cols = sqlite3_column_count(s);
@@ -451,10 +483,10 @@ void Statement::ExecuteMessage(Connection& c, const sqlda* in) {
         const unsigned char* p = sqlite3_column_text(s, i);
         if (p) text.append(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(s, i)));
     }
-    c.DeliverMessage(FMessageType, 0, text.data(), text.size());
+    c.DeliverMessage(message.Type, 0, text.data(), text.size());
 }
 
-sqlite3_stmt* Statement::CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end) {
+StmtHandle Statement::CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end) {
     const auto& t = FScan.Tokens;
     std::string sql = "SELECT ";
     struct Source {
@@ -481,20 +513,15 @@ sqlite3_stmt* Statement::CompileExpression(Connection& c, const sqlda* in, size_
         }
         sql.append(FText, tok.Begin, tok.End - tok.Begin);
     }
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(c.Handle(), sql.c_str(), static_cast<int>(sql.size()), &s, nullptr);
+    StmtHandle s;
+    int rc = PrepareStmt(c.Handle(), sql.c_str(), static_cast<int>(sql.size()), 0, s);
     if (rc != SQLITE_OK) c.ThrowEngine(rc);
-    try {
-        char scratch[kScratchSize];
-        for (size_t k = 0; k < sources.size(); ++k) {
-            Value v = sources[k].Var ? sources[k].Var->View()
-                                     : ReadInput(in->sqlvar[sources[k].Marker], scratch, &c.Variables());
-            rc = BindValue(s, static_cast<int>(k + 1), v, true);
-            if (rc != SQLITE_OK) c.ThrowEngine(rc);
-        }
-    } catch (...) {
-        sqlite3_finalize(s);
-        throw;
+    char scratch[kScratchSize];
+    for (size_t k = 0; k < sources.size(); ++k) {
+        Value v = sources[k].Var ? sources[k].Var->View()
+                                 : ReadInput(in->sqlvar[sources[k].Marker], scratch, &c.Variables());
+        rc = BindValue(s.get(), static_cast<int>(k + 1), v, true);
+        if (rc != SQLITE_OK) c.ThrowEngine(rc);
     }
     return s;
 }
@@ -503,37 +530,52 @@ void Statement::ExecuteOwn(Connection& c, const sqlda* in, sqlca* /*ca*/) {
     sqlite3* h = c.Handle();
     bool utility = c.GetDatabase().Utility;
     switch (FKind) {
-    case StmtKind::CreateVariable: c.Variables().Create(FName, FArg); return;
-    case StmtKind::DropVariable: c.Variables().Drop(FName); return;
+    case StmtKind::CreateVariable: {
+        const auto& create = std::get<CreateVariableArgs>(FArgs);
+        c.Variables().Create(create.Name, create.TypeText);
+        return;
+    }
+    case StmtKind::DropVariable:
+        c.Variables().Drop(std::get<DropVariableArgs>(FArgs).Name);
+        return;
     case StmtKind::SetVariable: EvaluateSet(c, in); return;
     case StmtKind::AppendVariable: {
-        SqlVariable& v = c.Variables().Get(FName);
+        const auto& set = std::get<SetVariableArgs>(FArgs);
+        SqlVariable& v = c.Variables().Get(set.Name);
         if (!v.CanAppend()) {
             EvaluateSet(c, in);
             return;
         }
-        const Token& piece = FScan.Tokens[FExprToken];
+        const Token& piece = FScan.Tokens[set.ExprToken];
         if (piece.Kind == TokKind::Marker) {
             char scratch[kScratchSize];
             v.Append(ReadInput(in->sqlvar[piece.MarkerIndex], scratch, &c.Variables()));
         } else {
-            std::string text = TokenString(FExprToken);
+            std::string text = TokenString(set.ExprToken);
             v.Append(Value::MakeText(text.data(), text.size()));
         }
         return;
     }
-    case StmtKind::SetOption: ApplyOption(c, FFlag, FArg2, FName, FArg); return;
-    case StmtKind::CreateDatabase: Server::CreateDatabaseFile(FName, FPageSize, FArg, FArg2); return;
+    case StmtKind::SetOption: {
+        const auto& option = std::get<SetOptionArgs>(FArgs);
+        ApplyOption(c, option.Temporary, option.Owner, option.Name, option.Value);
+        return;
+    }
+    case StmtKind::CreateDatabase: {
+        const auto& db = std::get<CreateDatabaseArgs>(FArgs);
+        Server::CreateDatabaseFile(db.File, db.PageSize, db.DbaUser, db.DbaPassword);
+        return;
+    }
     case StmtKind::GrantConnect:
     case StmtKind::GrantDba:
     case StmtKind::RevokeConnect:
         c.Commit();
         if (utility) throw DbError(DBLIB_E_PERMISSION, "utility_db has no users to change");
         if (!c.IsDba()) throw DbError(DBLIB_E_PERMISSION, "DBA authority is required");
-        if (FKind == StmtKind::RevokeConnect)
-            RevokeUser(h, FName);
+        if (const auto& user = std::get<UserArgs>(FArgs); FKind == StmtKind::RevokeConnect)
+            RevokeUser(h, user.User);
         else
-            GrantUser(h, FName, FFlag ? &FArg : nullptr, FKind == StmtKind::GrantDba);
+            GrantUser(h, user.User, user.HasPassword ? &user.Password : nullptr, FKind == StmtKind::GrantDba);
         return;
     case StmtKind::OtherPrivilege: c.Commit(); return;
     case StmtKind::Commit: c.Commit(); return;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "platform/dblib/SqlScanner.h"
+#include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/dblib.h"
 
 #include <sqlite3.h>
@@ -25,11 +26,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace tnxdb {
 
 class Connection;
+struct ClassifyTokens;
 
 enum class StmtKind {
     Engine,
@@ -48,6 +51,43 @@ enum class StmtKind {
     Begin,
     Message
 };
+
+// What each kind of the library's own statements carries, one record per kind.
+struct CreateVariableArgs { // CREATE VARIABLE name type
+    std::string Name;
+    std::string TypeText;
+};
+struct DropVariableArgs { // DROP VARIABLE name
+    std::string Name;
+};
+struct SetVariableArgs { // SET name = expression, and SET name = name || piece (append)
+    std::string Name;
+    size_t ExprToken = 0; // first token of the expression; when appending, the piece's token
+};
+struct SetOptionArgs { // SET [TEMPORARY] OPTION [owner.]name = value
+    bool Temporary = false;
+    std::string Owner; // user or PUBLIC; empty when not given
+    std::string Name;
+    std::string Value;
+};
+struct CreateDatabaseArgs { // CREATE DATABASE 'file' [PAGE SIZE n] [DBA USER u] [DBA PASSWORD p]
+    std::string File;
+    int PageSize = 0;
+    std::string DbaUser = "DBA";
+    std::string DbaPassword = "SQL";
+};
+struct UserArgs { // GRANT CONNECT TO user [IDENTIFIED BY password], GRANT DBA TO, REVOKE CONNECT FROM
+    std::string User;
+    bool HasPassword = false;
+    std::string Password;
+};
+struct MessageArgs {        // MESSAGE expression, ... [TYPE type] [TO destination]
+    size_t ExprEnd = 0;     // the expression list is tokens [1, ExprEnd)
+    unsigned char Type = 0; // MessageType
+    bool ToClient = false;
+};
+using OwnStatementArgs = std::variant<std::monostate, CreateVariableArgs, DropVariableArgs, SetVariableArgs,
+                                      SetOptionArgs, CreateDatabaseArgs, UserArgs, MessageArgs>;
 
 class Statement {
 public:
@@ -76,13 +116,13 @@ public:
     size_t PartCount() const { return FParts.size(); }
     // Compiles the next part when one is left; false when the text has no more.
     bool CompileNextPart(Connection& c);
-    sqlite3_stmt* PartStatement(size_t i) const { return FParts[i].Stmt; }
+    sqlite3_stmt* PartStatement(size_t i) const { return FParts[i].Stmt.get(); }
     // Binds part i's inputs from the SQLDA (already checked to hold enough variables).
     void BindPart(Connection& c, size_t i, const sqlda* in, bool copy);
 
 private:
     struct Part {
-        sqlite3_stmt* Stmt = nullptr;
+        StmtHandle Stmt;
         int FirstMarker = 0;
         int Markers = 0;
         bool Writes = false;   // changes data: the implicit transaction starts before it
@@ -92,13 +132,22 @@ private:
     };
 
     Statement() = default;
+    // Finds the statement's kind and its record; one handler per leading keyword. Throws DbError
+    // for a malformed statement of the library's own.
     void Classify();
+    void ClassifyVariable(const ClassifyTokens& t);
+    void ClassifySet(const ClassifyTokens& t);
+    void ClassifyCreateDatabase(const ClassifyTokens& t);
+    void ClassifyGrant(const ClassifyTokens& t);
+    void ClassifyRevoke(const ClassifyTokens& t);
+    void ClassifyMessage(const ClassifyTokens& t);
+    void ClassifyTransaction(const ClassifyTokens& t);
     void ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca* ca);
     void ExecuteOwn(Connection& c, const sqlda* in, sqlca* ca);
     void EvaluateSet(Connection& c, const sqlda* in);
     // Compiles tokens [first, end) as the column list of a SELECT, with the connection's SQL
-    // variables and the inputs bound in place. The caller finalizes the result.
-    sqlite3_stmt* CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end);
+    // variables and the inputs bound in place.
+    StmtHandle CompileExpression(Connection& c, const sqlda* in, size_t first, size_t end);
     void ExecuteMessage(Connection& c, const sqlda* in);
     std::string TokenString(size_t i) const { return TokenText(FText, FScan.Tokens[i]); }
 
@@ -114,15 +163,8 @@ private:
     size_t FNextPart = 0;  // offset in FScan.EngineText of the text not compiled yet
     int FMarkersUsed = 0;  // markers consumed by the compiled parts
 
-    // Arguments of the library's own statements.
-    std::string FName;     // variable, user or option name; file of CREATE DATABASE
-    std::string FArg;      // type text, password, option value, DBA user
-    std::string FArg2;     // option owner (user or PUBLIC), DBA password
-    bool FFlag = false;    // temporary option; password given
-    int FPageSize = 0;
-    size_t FExprToken = 0; // SET: first token of the expression; append: the piece's token
-    size_t FExprEnd = 0;   // MESSAGE: end of the expression list
-    unsigned char FMessageType = 0; // MESSAGE: the type (MessageType)
+    // The record of a statement of the library's own (the alternative its kind names).
+    OwnStatementArgs FArgs;
 };
 
 // Sets an option as dbpp_setoption and SET OPTION do (see dblib.h).

@@ -418,6 +418,9 @@ DBLIB_STATIC_ASSERT(offsetof(struct a_server_address, name) == 8, "server addres
  * cut to sqllen - 1 bytes, and the name's full length into the indicator when there is one.
  * sqld, sqltype and sqllen are left alone (sqld is set to the column count only when it was 0).
  * ------------------------------------------------------------------------------------------- */
+#define DBLIB_DESCRIBE_OUTPUT 1u /* result columns */
+#define DBLIB_DESCRIBE_INPUT 2u  /* inputs */
+#define DBLIB_DESCRIBE_FIXED 9u  /* result columns, and whether every one has a declared type */
 #define DBLIB_DESCRIBE_LONG_NAMES 17u
 
 /* ---------------------------------------------------------------------------------------------
@@ -530,6 +533,17 @@ DBLIB_DBPP_TYPES(dbpp_commit, unsigned int r)
 DBLIB_DBPP_TYPES(dbpp_rollback, unsigned int r)
 DBLIB_DBPP_TYPES(dbpp_setoption, int temporary, char *user, char *option, struct sqlda *da)
 DBLIB_DBPP_TYPES(dbpp_getoption, int r, char *user, char *option, struct sqlda *da)
+
+/* Cursor option bits of dbpp_declare and dbpp_open (described below). */
+#define DBLIB_CURSOR_READ_ONLY 0x2
+#define DBLIB_CURSOR_FORWARD_ONLY 0x4
+#define DBLIB_CURSOR_FIXED_SCROLL 0x80
+#define DBLIB_CURSOR_INSENSITIVE 0x400
+#define DBLIB_CURSOR_FOR_UPDATE 0x1000
+
+/* Fetch kinds of dbpp_fetch_array (described below). */
+#define DBLIB_FETCH_ABSOLUTE 1
+#define DBLIB_FETCH_RELATIVE 2
 
 /* Cursors.
  * A cursor is a name of the connection (letter case does not matter) that dbpp_declare binds to a

@@ -36,4 +36,8 @@ void Abort() {
     throw EAbort(SOperationAborted);
 }
 
+void OutOfMemoryError() {
+    throw EOutOfMemory(SOutOfMemory);
+}
+
 } // namespace vcl

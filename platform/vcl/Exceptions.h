@@ -105,4 +105,8 @@ VCL_DECLARE_EXCEPTION(EResNotFound, Exception);
 // Raises EAbort ("Operation aborted"), the silent exception that ends an operation.
 [[noreturn]] void Abort();
 
+// Raises EOutOfMemory with the message table's text: the one place an allocation that came back
+// empty is reported from.
+[[noreturn]] void OutOfMemoryError();
+
 } // namespace vcl

@@ -259,63 +259,12 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
     case TTypeKind::tkInteger:
     case TTypeKind::tkInt64:
     case TTypeKind::tkEnumeration:
-    case TTypeKind::tkSet: {
-        if (!prop.GetOrd || !prop.SetOrd) return;
-        const std::int64_t v = prop.GetOrd(instance);
-        if (ancestor != nullptr) {
-            if (v == prop.GetOrd(ancestor)) return;
-        } else if (prop.Default && v == *prop.Default) {
-            return;
-        }
-        if (prop.Kind == TTypeKind::tkEnumeration && prop.EnumType->Name(v).empty())
-            throw EWriteError(SInvalidPropertyValue);
-        WritePropName(prop.Name);
-        if (prop.Kind == TTypeKind::tkSet) {
-            WriteSet(*prop.EnumType, static_cast<std::uint64_t>(v));
-        } else if (prop.Kind == TTypeKind::tkEnumeration) {
-            if (prop.IsBoolean()) {
-                WriteBoolean(v != 0);
-            } else {
-                WriteIdent(prop.EnumType->Name(v));
-            }
-        } else {
-            AnsiString ident;
-            if (prop.Kind == TTypeKind::tkInteger && IntToIdent(prop.TypeName, static_cast<std::int32_t>(v), ident)) {
-                WriteIdent(ident);
-            } else {
-                WriteInteger(v);
-            }
-        }
+    case TTypeKind::tkSet:
+        WriteOrdProperty(instance, prop, ancestor);
         return;
-    }
-    case TTypeKind::tkFloat: {
-        if (!prop.GetFloat || !prop.SetFloat) return;
-        if (prop.FloatType == TFloatType::ftCurr && prop.GetOrd) {
-            const std::int64_t scaled = prop.GetOrd(instance);
-            if (ancestor != nullptr ? scaled == prop.GetOrd(ancestor) : scaled == 0) return;
-            WritePropName(prop.Name);
-            WriteCurrency(Currency::FromScaled(scaled));
-            return;
-        }
-        const double v = prop.GetFloat(instance);
-        if (ancestor != nullptr ? v == prop.GetFloat(ancestor) : v == 0) return;
-        WritePropName(prop.Name);
-        switch (prop.FloatType) {
-        case TFloatType::ftSingle:
-            WriteSingle(static_cast<float>(v));
-            break;
-        case TFloatType::ftDateTime:
-            WriteDate(TDateTime(v));
-            break;
-        case TFloatType::ftCurr:
-            WriteCurrency(Currency::FromDouble(v));
-            break;
-        default:
-            WriteFloat(v);
-            break;
-        }
+    case TTypeKind::tkFloat:
+        WriteFloatProperty(instance, prop, ancestor);
         return;
-    }
     case TTypeKind::tkString: {
         if (!prop.GetStr || !prop.SetStr) return;
         const AnsiString s = prop.GetStr(instance);
@@ -324,71 +273,136 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersi
         WriteString(s);
         return;
     }
-    case TTypeKind::tkClass: {
+    case TTypeKind::tkClass:
         if (!prop.GetObj) return;
-        TObject* value = prop.GetObj(instance);
-        if (prop.IsReference()) {
-            if (!prop.SetObj) return;
-            auto* component = dynamic_cast<TComponent*>(value);
-            if (ancestor != nullptr) {
-                auto* other = dynamic_cast<TComponent*>(prop.GetObj(ancestor));
-                const bool same = component == other || (component != nullptr && other != nullptr &&
-                                                         SameText(component->GetName(), other->GetName()));
-                if (same) return;
-            } else if (component == nullptr) {
-                return;
-            }
-            if (component == nullptr) {
-                WritePropName(prop.Name);
-                WriteValue(vaNil);
-                return;
-            }
-            const AnsiString name = ReferenceName(component);
-            if (name.empty()) return; // an unnamed component cannot be referred to
-            WritePropName(prop.Name);
-            WriteIdent(name);
-            return;
-        }
-        auto* sub = dynamic_cast<TPersistent*>(value);
-        if (sub == nullptr) return;
-        TPersistent* subAncestor =
-            ancestor != nullptr ? dynamic_cast<TPersistent*>(prop.GetObj(ancestor)) : nullptr;
-        const AnsiString savedPath = FPropPath;
-        TPersistent* savedAncestor = FAncestor;
-        FPropPath = savedPath + prop.Name + ".";
-        FAncestor = subAncestor;
-        try {
-            WriteProperties(sub);
-        } catch (...) {
-            FPropPath = savedPath;
-            FAncestor = savedAncestor;
-            throw;
-        }
-        FPropPath = savedPath;
-        FAncestor = savedAncestor;
+        if (prop.IsReference())
+            WriteReferenceProperty(instance, prop, ancestor);
+        else
+            WriteSubObjectProperty(instance, prop, ancestor);
         return;
-    }
-    case TTypeKind::tkMethod: {
-        if (!prop.GetHandler || !prop.SetHandler) return;
-        const auto handler = prop.GetHandler(instance);
-        const AnsiString name = handler ? handler->Name() : AnsiString();
-        if (ancestor != nullptr) {
-            const auto other = prop.GetHandler(ancestor);
-            if (SameText(name, other ? other->Name() : AnsiString())) return;
-        } else if (name.empty()) {
-            return;
-        }
-        WritePropName(prop.Name);
-        if (name.empty()) {
-            WriteValue(vaNil);
-        } else {
-            WriteIdent(name);
-        }
+    case TTypeKind::tkMethod:
+        WriteMethodProperty(instance, prop, ancestor);
         return;
-    }
     default:
         return;
     }
+}
+
+void TWriter::WriteOrdProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor) {
+    if (!prop.GetOrd || !prop.SetOrd) return;
+    const std::int64_t v = prop.GetOrd(instance);
+    if (ancestor != nullptr) {
+        if (v == prop.GetOrd(ancestor)) return;
+    } else if (prop.Default && v == *prop.Default) {
+        return;
+    }
+    if (prop.Kind == TTypeKind::tkEnumeration && prop.EnumType->Name(v).empty())
+        throw EWriteError(SInvalidPropertyValue);
+    WritePropName(prop.Name);
+    if (prop.Kind == TTypeKind::tkSet) {
+        WriteSet(*prop.EnumType, static_cast<std::uint64_t>(v));
+    } else if (prop.Kind == TTypeKind::tkEnumeration) {
+        if (prop.IsBoolean())
+            WriteBoolean(v != 0);
+        else
+            WriteIdent(prop.EnumType->Name(v));
+    } else {
+        AnsiString ident;
+        if (prop.Kind == TTypeKind::tkInteger &&
+            IntToIdent(prop.TypeName, static_cast<std::int32_t>(v), ident))
+            WriteIdent(ident);
+        else
+            WriteInteger(v);
+    }
+}
+
+void TWriter::WriteFloatProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor) {
+    if (!prop.GetFloat || !prop.SetFloat) return;
+    if (prop.FloatType == TFloatType::ftCurr && prop.GetOrd) {
+        // A currency kept as its scaled integer is compared and written without a detour through
+        // a double.
+        const std::int64_t scaled = prop.GetOrd(instance);
+        if (ancestor != nullptr ? scaled == prop.GetOrd(ancestor) : scaled == 0) return;
+        WritePropName(prop.Name);
+        WriteCurrency(Currency::FromScaled(scaled));
+        return;
+    }
+    const double v = prop.GetFloat(instance);
+    if (ancestor != nullptr ? v == prop.GetFloat(ancestor) : v == 0) return;
+    WritePropName(prop.Name);
+    switch (prop.FloatType) {
+    case TFloatType::ftSingle:
+        WriteSingle(static_cast<float>(v));
+        break;
+    case TFloatType::ftDateTime:
+        WriteDate(TDateTime(v));
+        break;
+    case TFloatType::ftCurr:
+        WriteCurrency(Currency::FromDouble(v));
+        break;
+    default:
+        WriteFloat(v);
+        break;
+    }
+}
+
+void TWriter::WriteReferenceProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor) {
+    if (!prop.SetObj) return;
+    auto* component = dynamic_cast<TComponent*>(prop.GetObj(instance));
+    if (ancestor != nullptr) {
+        auto* other = dynamic_cast<TComponent*>(prop.GetObj(ancestor));
+        const bool same = component == other || (component != nullptr && other != nullptr &&
+                                                 SameText(component->GetName(), other->GetName()));
+        if (same) return;
+    } else if (component == nullptr) {
+        return;
+    }
+    if (component == nullptr) {
+        WritePropName(prop.Name);
+        WriteValue(vaNil);
+        return;
+    }
+    const AnsiString name = ReferenceName(component);
+    if (name.empty()) return; // an unnamed component cannot be referred to
+    WritePropName(prop.Name);
+    WriteIdent(name);
+}
+
+void TWriter::WriteSubObjectProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor) {
+    auto* sub = dynamic_cast<TPersistent*>(prop.GetObj(instance));
+    if (sub == nullptr) return;
+    TPersistent* subAncestor =
+        ancestor != nullptr ? dynamic_cast<TPersistent*>(prop.GetObj(ancestor)) : nullptr;
+    const AnsiString savedPath = FPropPath;
+    TPersistent* savedAncestor = FAncestor;
+    FPropPath = savedPath + prop.Name + ".";
+    FAncestor = subAncestor;
+    try {
+        WriteProperties(sub);
+    } catch (...) {
+        FPropPath = savedPath;
+        FAncestor = savedAncestor;
+        throw;
+    }
+    FPropPath = savedPath;
+    FAncestor = savedAncestor;
+}
+
+void TWriter::WriteMethodProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor) {
+    if (!prop.GetHandler || !prop.SetHandler) return;
+    const auto handler = prop.GetHandler(instance);
+    const AnsiString name = handler ? handler->Name() : AnsiString();
+    if (ancestor != nullptr) {
+        const auto other = prop.GetHandler(ancestor);
+        if (SameText(name, other ? other->Name() : AnsiString())) return;
+    } else if (name.empty()) {
+        return;
+    }
+    WritePropName(prop.Name);
+    if (name.empty())
+        WriteValue(vaNil);
+    else
+        WriteIdent(name);
 }
 
 void TWriter::DefineProperty(const AnsiString& name, const TReaderProc&, const TWriterProc& writeData,

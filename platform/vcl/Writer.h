@@ -68,7 +68,16 @@ protected:
     ~TWriter() override;
 
 private:
+    // Writes one published property unless it holds its default (or the ancestor's value); one
+    // writer per kind of property below.
     void WriteProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
+    void WriteOrdProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
+    void WriteFloatProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
+    // A reference to another component, written as its name from the lookup root.
+    void WriteReferenceProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
+    // An owned sub-object: its properties, prefixed with the property's name.
+    void WriteSubObjectProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
+    void WriteMethodProperty(TPersistent* instance, const TPropInfo& prop, TPersistent* ancestor);
     void WritePropName(std::string_view name);
     void Write(const void* data, std::int64_t count);
     // The stored form of a reference from the lookup root; empty when it cannot be named.

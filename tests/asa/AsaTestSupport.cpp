@@ -1,6 +1,8 @@
 // Helpers for the SQL Anywhere package's tests (see AsaTestSupport.h).
 #include "AsaTestSupport.h"
 
+#include "platform/win/Process.h"
+
 #include <dlfcn.h>
 
 #include <stdexcept>
@@ -84,22 +86,31 @@ int Exec(TAsaSession& session, const std::string& sql) {
     return session.GetSqlca()->sqlcode;
 }
 
-std::optional<long> QueryInt(TAsaSession& session, const std::string& sql) {
+std::optional<long> QueryInt(TAsaSession& session, const std::string& sql, const std::string& variable) {
     auto& procs = AsaLibrary.Procs;
     std::string text = sql;
     char module[] = "TNX";
     short stmt = 0;
     session.Dbpp(procs.dbpp_prepare, nullptr, module, &stmt, text.data(), nullptr, 1u);
     if (session.GetSqlca()->sqlcode != 0) return std::nullopt;
+    sqlda* in = nullptr;
+    std::string name = variable;
+    if (!name.empty()) {
+        in = procs.alloc_sqlda(1);
+        in->sqld = 1;
+        in->sqlvar[0].sqltype = DBLIB_T_VARIABLE;
+        in->sqlvar[0].sqldata = name.data();
+    }
     sqlda* out = procs.alloc_sqlda(1);
     int32_t value = 0;
     out->sqld = 1;
     out->sqlvar[0].sqltype = DBLIB_T_INT | DBLIB_T_NULLABLE;
     out->sqlvar[0].sqllen = 4;
     out->sqlvar[0].sqldata = &value;
-    session.Dbpp(procs.dbpp_execute_into, nullptr, module, &stmt, nullptr, out);
+    session.Dbpp(procs.dbpp_execute_into, nullptr, module, &stmt, in, out);
     const int code = session.GetSqlca()->sqlcode;
     const bool isNull = out->sqlvar[0].sqlind && *out->sqlvar[0].sqlind < 0;
+    if (in != nullptr) procs.free_sqlda(in);
     procs.free_sqlda(out);
     session.Dbpp(procs.dbpp_dropstmt, nullptr, module, &stmt);
     if (code != 0 || isNull) return std::nullopt;
@@ -147,6 +158,20 @@ vcl::TOwned<TAsaSession> AsaTest::Another() {
     auto session = NewSession(GetParam());
     UseDatabase(*session, Engine, DbFile);
     return session;
+}
+
+void AsaTest::StopEngineElsewhere() {
+    auto stopper = Another();
+    stopper->GetLibraryVersion();
+    std::string stop = "eng=" + Engine + ";unc=yes";
+    AsaLibrary.Procs.db_stop_engine(stopper->GetSqlca(), stop.data());
+    ASSERT_EQ(stopper->GetSqlca()->sqlcode, 0);
+}
+
+std::string CurrentDirectory() {
+    char buffer[4096];
+    const auto n = win::GetCurrentDirectoryA(sizeof(buffer), buffer);
+    return std::string(buffer, n);
 }
 
 std::string GenerationName(const ::testing::TestParamInfo<std::string>& info) {

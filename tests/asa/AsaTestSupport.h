@@ -39,7 +39,11 @@ tnxdb::TestInstrument Instrument();
 // Runs text with dbpp_execute_imm on the session's SQLCA; returns sqlcode.
 int Exec(tnx::TAsaSession& session, const std::string& sql);
 // The first column of the first row as a 32-bit integer (nullopt for NULL, no row or an error).
-std::optional<long> QueryInt(tnx::TAsaSession& session, const std::string& sql);
+// Variable, when not empty, names the SQL variable bound to the query's one input marker.
+std::optional<long> QueryInt(tnx::TAsaSession& session, const std::string& sql,
+                             const std::string& variable = {});
+// The process's current directory, as the platform layer reports it.
+std::string CurrentDirectory();
 
 // The recorded call lines that start with prefix, in order.
 std::vector<std::string> Calls(const tnxdb::TestInstrument& probe, const std::string& prefix = "");
@@ -71,6 +75,9 @@ protected:
     tnx::TAsaSession& S() { return *FSession; }
     // A second session on the same library, set up for the same database.
     vcl::TOwned<tnx::TAsaSession> Another();
+    // Stops the test's engine unconditionally from another session (as an operator would), so
+    // that the session's connection ends under it.
+    void StopEngineElsewhere();
     std::string Generation() const { return GetParam().find("dblib7") != std::string::npos ? "7" : "6"; }
 
     tnxtest::TempDir Dir;

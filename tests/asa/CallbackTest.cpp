@@ -352,11 +352,8 @@ TEST_P(AsaCallbacks, StoppingTheEngineFiresConnectionDropped) {
         ++dropped;
     });
     S().SetConnected(true);
-    auto stopper = Another();
-    stopper->GetLibraryVersion();
-    std::string stop = "eng=" + Engine + ";unc=yes";
-    AsaLibrary.Procs.db_stop_engine(stopper->GetSqlca(), stop.data());
-    ASSERT_EQ(stopper->GetSqlca()->sqlcode, 0);
+    StopEngineElsewhere();
+    if (HasFatalFailure()) return;
     EXPECT_EQ(dropped, 1);
     EXPECT_TRUE(S().GetConnected()) << "the session learns it on its next call";
     EXPECT_EQ(Exec(S(), "select 1"), -308);

@@ -15,12 +15,6 @@ using namespace asatest;
 
 namespace {
 
-std::string Cwd() {
-    char buffer[4096];
-    const auto n = win::GetCurrentDirectoryA(sizeof(buffer), buffer);
-    return std::string(buffer, n);
-}
-
 bool AllEntryPointsNull() {
     for (const char* name : AsaEntryPointNames())
         if (AsaEntryPointAddress(name) != nullptr) return false;
@@ -72,19 +66,19 @@ TEST(AsaLibrary, TwoSessionsShareOneLoadAndTheLastOneUnloadsIt) {
 }
 
 TEST(AsaLibrary, LibraryPathGetsATrailingDelimiterAndTheCurrentDirectoryComesBack) {
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
     auto session = NewSession("libdblib6.so");
     session->SetLibraryPath("  " + LibDir() + "  ");
     session->GetLibraryVersion();
     EXPECT_EQ(session->GetLibraryDirectory(), LibDir() + "/");
-    EXPECT_EQ(Cwd(), before);
+    EXPECT_EQ(CurrentDirectory(), before);
 }
 
 TEST(AsaLibrary, WithoutLibraryPathTheSearchFindsTheFolder) {
     // The platform's search looks in the current directory among other places.
     tnxtest::TempDir dir;
     CopyLibrary("libdblib6.so", dir.Path(), "libsearched.so");
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
     ASSERT_TRUE(win::SetCurrentDirectoryA(dir.Path().c_str()));
     {
         auto session = NewSession("libsearched.so");
@@ -100,15 +94,15 @@ TEST(AsaLibrary, WithoutLibraryPathOrSearchResultTheLoaderDecides) {
         GTEST_SKIP() << "the build's library folder is on the search path";
     auto session = NewSession("libdblib7.so");
     session->SetLibraryPath("");
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
     EXPECT_EQ(session->GetLibraryVersion(), "7.0.4.3300") << "found by the loader's own search (run path)";
     EXPECT_EQ(session->GetLibraryDirectory(), "");
-    EXPECT_EQ(Cwd(), before);
+    EXPECT_EQ(CurrentDirectory(), before);
 }
 
 TEST(AsaLibrary, AMissingLibraryOrFolderGivesItsMessageWithTheSystemsText) {
     tnxtest::TempDir dir;
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
     {
         auto session = NewSession("tnx_no_such_library.dll");
         session->SetLibraryPath(dir.Path());
@@ -128,7 +122,7 @@ TEST(AsaLibrary, AMissingLibraryOrFolderGivesItsMessageWithTheSystemsText) {
         EXPECT_FALSE(session->GetLibraryLoaded());
         EXPECT_EQ(AsaLibrary.LibraryReferenceCount, 0);
         EXPECT_EQ(AsaLibrary.LibraryHandle, nullptr);
-        EXPECT_EQ(Cwd(), before);
+        EXPECT_EQ(CurrentDirectory(), before);
     }
     {
         auto session = NewSession("libdblib7.so");
@@ -144,7 +138,7 @@ TEST(AsaLibrary, AMissingLibraryOrFolderGivesItsMessageWithTheSystemsText) {
             EXPECT_EQ(e.ErrorCode(), 0);
         }
         EXPECT_EQ(AsaLibrary.LibraryHandle, nullptr);
-        EXPECT_EQ(Cwd(), before);
+        EXPECT_EQ(CurrentDirectory(), before);
     }
 }
 

@@ -15,12 +15,6 @@ using namespace asatest;
 
 namespace {
 
-std::string Cwd() {
-    char buffer[4096];
-    const auto n = win::GetCurrentDirectoryA(sizeof(buffer), buffer);
-    return std::string(buffer, n);
-}
-
 std::string Quoted(const std::string& s) {
     return "\"" + s + "\"";
 }
@@ -150,11 +144,11 @@ TEST_P(AsaConnect, ServerStartsTheEngineConnectsAndFiresTheEventsInOrder) {
     S().GetLibraryVersion();
     auto probe = Instrument();
     probe.Record(true);
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
 
     S().SetConnected(true);
     EXPECT_TRUE(S().GetConnected());
-    EXPECT_EQ(Cwd(), before);
+    EXPECT_EQ(CurrentDirectory(), before);
     EXPECT_EQ(events, (std::vector<std::string>{"BeforeConnect 0", "AfterConnect 1"}));
     EXPECT_EQ(Calls(probe, "db_start_engine"),
               (std::vector<std::string>{
@@ -241,7 +235,7 @@ TEST_P(AsaConnect, AFailedConnectLeavesEverythingAsItWas) {
     S().GetLibraryVersion();
     auto probe = Instrument();
     probe.Record(true);
-    const std::string before = Cwd();
+    const std::string before = CurrentDirectory();
     try {
         S().SetConnected(true);
         FAIL() << "connected as a client without an engine";
@@ -253,7 +247,7 @@ TEST_P(AsaConnect, AFailedConnectLeavesEverythingAsItWas) {
     EXPECT_EQ(S().GetLastErrorCode(), -100);
     EXPECT_EQ(errors, 1);
     EXPECT_EQ(afterConnect, 0);
-    EXPECT_EQ(Cwd(), before);
+    EXPECT_EQ(CurrentDirectory(), before);
     EXPECT_TRUE(Calls(probe, "db_register_a_callback").empty());
     EXPECT_EQ(S().GetCallbackInstance(0), nullptr);
 
@@ -590,11 +584,8 @@ TEST_P(AsaConnect, ARealEngineStopEndsTheSessionOnItsNextCall) {
     int terminated = 0;
     S().SetOnConnectionTerminated([&](vcl::TObject*) { ++terminated; });
     S().SetConnected(true);
-    auto stopper = Another();
-    stopper->GetLibraryVersion();
-    std::string stop = "eng=" + Engine + ";unc=yes";
-    AsaLibrary.Procs.db_stop_engine(stopper->GetSqlca(), stop.data());
-    ASSERT_EQ(stopper->GetSqlca()->sqlcode, 0);
+    StopEngineElsewhere();
+    if (HasFatalFailure()) return;
     EXPECT_FALSE(S().Commit());
     EXPECT_EQ(S().GetLastErrorCode(), -308);
     EXPECT_FALSE(S().GetConnected());

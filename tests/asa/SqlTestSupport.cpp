@@ -38,31 +38,7 @@ std::vector<SpiedVar> SpySqlda(const sqlda* da) {
 }
 
 std::optional<long> VariableLength(tnx::TAsaSession& session, const std::string& name) {
-    auto& procs = AsaLibrary.Procs;
-    std::string text = "select length(?)";
-    char module[] = "TNX";
-    short stmt = 0;
-    session.Dbpp(procs.dbpp_prepare, nullptr, module, &stmt, text.data(), nullptr, 1u);
-    if (session.GetSqlca()->sqlcode != 0) return std::nullopt;
-    sqlda* in = procs.alloc_sqlda(1);
-    std::string variable = name;
-    in->sqld = 1;
-    in->sqlvar[0].sqltype = DBLIB_T_VARIABLE;
-    in->sqlvar[0].sqldata = variable.data();
-    sqlda* out = procs.alloc_sqlda(1);
-    int32_t value = 0;
-    out->sqld = 1;
-    out->sqlvar[0].sqltype = DBLIB_T_INT | DBLIB_T_NULLABLE;
-    out->sqlvar[0].sqllen = 4;
-    out->sqlvar[0].sqldata = &value;
-    session.Dbpp(procs.dbpp_execute_into, nullptr, module, &stmt, in, out);
-    const int code = session.GetSqlca()->sqlcode;
-    const bool isNull = out->sqlvar[0].sqlind && *out->sqlvar[0].sqlind < 0;
-    procs.free_sqlda(in);
-    procs.free_sqlda(out);
-    session.Dbpp(procs.dbpp_dropstmt, nullptr, module, &stmt);
-    if (code != 0 || isNull) return std::nullopt;
-    return value;
+    return QueryInt(session, "select length(?)", name);
 }
 
 namespace {

@@ -23,6 +23,7 @@ public:
     using tnx::TAsaSQL::InternalCreateBlobVariable;
     using tnx::TAsaSQL::InternalDropBlobVariables;
     using tnx::TAsaSQL::InternalLocalExecute;
+    using tnx::TAsaSQL::InternalSetFieldDef;
 
 protected:
     ~TTestableSQL() override = default;

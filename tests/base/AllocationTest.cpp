@@ -2,7 +2,7 @@
 // (tests/support/CountingNew.cpp, serving the whole test program): reading field values of the current row, and
 // re-executing or re-opening with values of the same shape, touch no heap in the base (nor in the
 // in-memory driver, whose logging is off here).
-#include "TestDrivers.h"
+#include "StatementFixture.h"
 #include "support/CountingNew.h"
 
 #include <gtest/gtest.h>
@@ -13,22 +13,14 @@ using vcl::Variant;
 
 namespace {
 
-class Allocation : public ::testing::Test {
+class Allocation : public StatementFixture {
 protected:
     void SetUp() override {
-        TTestSession::Reset();
-        session = vcl::Make<TTestSession>(root.get());
-        q = vcl::Make<TTestSQL>(root.get());
-        q->SetSession(session);
+        StatementFixture::SetUp();
         q->Quiet = true;
         q->Columns = {{"id", ntInteger}, {"price", ntFloat}, {"name", ntString, 12}};
         q->Rows = {{Variant(1), Variant(2.5), Variant("short")}};
     }
-    void TearDown() override { TTestSession::Reset(); }
-
-    vcl::TOwned<TTestRoot> root = vcl::New<TTestRoot>();
-    TTestSession* session = nullptr;
-    TTestSQL* q = nullptr;
 };
 
 TEST_F(Allocation, ReadingTheCurrentRowTouchesNoHeap) {

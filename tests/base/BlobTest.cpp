@@ -1,6 +1,6 @@
 // Blob streams (sizes, positions, writes anywhere), the blob manager (ownership, lookup), and the
 // statement's conversions between blob columns, streams, byte arrays and pictures.
-#include "TestDrivers.h"
+#include "StatementFixture.h"
 
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/TypInfo.h"
@@ -107,31 +107,13 @@ TEST(BlobStream, WritesAnywhereKeepTheValueConsistent) {
     EXPECT_EQ(s->GetBlobSize(), 11);
 }
 
-class Blobs : public ::testing::Test {
+class Blobs : public StatementFixture {
 protected:
     void SetUp() override {
-        TTestSession::Reset();
-        session = vcl::Make<TTestSession>(root.get());
-        q = vcl::Make<TTestSQL>(root.get());
-        q->SetName("Q");
-        q->SetSession(session);
+        StatementFixture::SetUp();
         q->Columns = {{"id", ntInteger}, {"Photo", ntBlob}, {"notes", ntMemo}};
         q->Rows = {{Variant(1), Variant("JPEG"), Variant("first")}, {Variant(2), vcl::Null(), vcl::Null()}};
     }
-    void TearDown() override { TTestSession::Reset(); }
-
-    std::string MessageOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const ECorvexException& e) {
-            return e.Message();
-        }
-        return "(no exception)";
-    }
-
-    vcl::TOwned<TTestRoot> root = vcl::New<TTestRoot>();
-    TTestSession* session = nullptr;
-    TTestSQL* q = nullptr;
 };
 
 TEST_F(Blobs, TheManagerOwnsAndFindsTheStreams) {

@@ -1,7 +1,7 @@
 // The base statement's column services through the in-memory driver statement: lookup, values and
 // null flags, clearing, dirty tracking for plain and blob columns, the MoveTo loop, the locate
 // with its four matching rules, and the lenient conversions.
-#include "TestDrivers.h"
+#include "StatementFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +17,10 @@ using vcl::Variant;
 
 namespace {
 
-class Fields : public ::testing::Test {
+class Fields : public StatementFixture {
 protected:
     void SetUp() override {
-        TTestSession::Reset();
-        session = vcl::Make<TTestSession>(root.get());
-        q = vcl::Make<TTestSQL>(root.get());
-        q->SetName("Q");
-        q->SetSession(session);
+        StatementFixture::SetUp();
         // "code" is the last column and exactly as long as its values: reading it as text past its
         // Size would leave the row buffer (which the sanitizer build reports).
         q->Columns = {{"id", ntInteger},    {"name", ntString, 10}, {"city", ntString, 8},
@@ -41,23 +37,18 @@ protected:
             {Variant(5), Variant("\x82t\x82"), Variant("Oslo"), Variant(true), null, null, Variant("zzzz")},
         };
     }
-    void TearDown() override { TTestSession::Reset(); }
-
     long Nexts() const { return std::count(StepLog().begin(), StepLog().end(), std::string("Next Q")); }
 
+    // The exception's message, which the session must have recorded as its last error.
     std::string MessageOf(const std::function<void()>& f) {
         try {
             f();
         } catch (const ECorvexException& e) {
-            EXPECT_EQ(session->GetLastError(), e.Message()); // recorded by the session
+            EXPECT_EQ(session->GetLastError(), e.Message());
             return e.Message();
         }
         return "(no exception)";
     }
-
-    vcl::TOwned<TTestRoot> root = vcl::New<TTestRoot>();
-    TTestSession* session = nullptr;
-    TTestSQL* q = nullptr;
 };
 
 TEST_F(Fields, LookupByIndexAndByNameWithOffsets) {

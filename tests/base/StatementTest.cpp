@@ -1,7 +1,7 @@
 // The base statement's lifecycle through a small driver statement: which steps the query and
 // executed-statement operations call, host-variable reuse and rebuild, output variables, the
 // session link, the descriptor limit, and destruction.
-#include "TestDrivers.h"
+#include "StatementFixture.h"
 
 #include "platform/vcl/Classes.h"
 
@@ -19,37 +19,18 @@ using vcl::Variant;
 
 namespace {
 
-class Statement : public ::testing::Test {
+class Statement : public StatementFixture {
 protected:
     void SetUp() override {
-        TTestSession::Reset();
-        session = vcl::Make<TTestSession>(root.get());
-        q = vcl::Make<TTestSQL>(root.get());
-        q->SetName("Q");
-        q->SetSession(session);
+        StatementFixture::SetUp();
         q->Columns = {{"id", ntInteger}, {"name", ntString, 10}};
         q->Rows = {{Variant(1), Variant("one")}, {Variant(2), Variant("two")}};
     }
-    void TearDown() override { TTestSession::Reset(); }
-
     // How many times the statement Q took a step.
     static long Count(const std::string& step) {
         return std::count(StepLog().begin(), StepLog().end(), step + " Q");
     }
-
-    vcl::TOwned<TTestRoot> root = vcl::New<TTestRoot>();
-    TTestSession* session = nullptr;
-    TTestSQL* q = nullptr;
 };
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ECorvexException& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
 
 TEST_F(Statement, StartsUnpreparedWithItsDefaults) {
     EXPECT_TRUE(q->GetUniDirectional());

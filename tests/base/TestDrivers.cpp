@@ -119,12 +119,12 @@ bool TTestSession::Check(void* /*Handle*/, int32_t /*Code*/, int32_t /*Extra*/, 
 bool TTestSession::InternalCommit() {
     StepLog().push_back("InternalCommit");
     if (!FailCommit.empty()) RaiseLastError<ECorvexException>(FailCommit, -1);
-    return Check(nullptr, 0, 0, FWantExceptions);
+    return Check(nullptr, 0, 0, GetWantExceptions());
 }
 
 bool TTestSession::InternalRollback() {
     StepLog().push_back("InternalRollback");
-    return Check(nullptr, 0, 0, FWantExceptions);
+    return Check(nullptr, 0, 0, GetWantExceptions());
 }
 
 bool TTestSession::Stop() {
@@ -220,27 +220,28 @@ bool TTestSQL::InternalPrepareOpen(const vcl::AnsiString& SQL) {
 
 bool TTestSQL::InternalDescribePrepare() {
     InternalSetFieldCount(static_cast<int32_t>(Columns.size()));
-    FRecordSize = 0;
-    for (int32_t i = 0; i < FFieldCount; ++i)
-        if (InternalSetFieldDef(i, &Columns, FFields[i], FBlobSize + 4)) FRecordSize += FFields[i].Size;
-    FFetchRows = FMaxFetchCount;
+    SetRecordSize(0);
+    for (int32_t i = 0; i < GetFieldCount(); ++i)
+        if (InternalSetFieldDef(i, &Columns, FieldDescAt(i), GetBlobSize() + 4))
+            SetRecordSize(GetRecordSize() + FieldDescAt(i).Size);
+    SetFetchRows(GetMaxFetchCount());
     InternalAllocOpenBuffer();
-    FBlobManager->Clear();
-    for (int32_t i = 0; i < FFieldCount; ++i)
-        if (tnx::IsBlobType(FFields[i].FieldType)) InternalCreateBlobStream(FFields[i].Name);
+    GetBlobManager()->Clear();
+    for (int32_t i = 0; i < GetFieldCount(); ++i)
+        if (tnx::IsBlobType(FieldDescAt(i).FieldType)) InternalCreateBlobStream(FieldDescAt(i).Name);
     return true;
 }
 
 bool TTestSQL::InternalBindOpenVariables(vcl::TStrings* Names) {
     Log("InternalBindOpenVariables");
-    return InternalBindVariables(nullptr, FOpenVariables, nullptr, Names) &&
+    return InternalBindVariables(nullptr, MutableOpenVariables(), nullptr, Names) &&
            inherited::InternalBindOpenVariables(Names);
 }
 
 bool TTestSQL::InternalOpen(bool ReadOnly) {
     Log(ReadOnly ? "InternalOpen read" : "InternalOpen write");
     if (!inherited::InternalOpen(ReadOnly)) return false;
-    FRecordCount = static_cast<int32_t>(Rows.size());
+    SetRecordCount(static_cast<int32_t>(Rows.size()));
     return First();
 }
 
@@ -268,14 +269,14 @@ bool TTestSQL::InternalPrepareExecute(const vcl::AnsiString& SQL) {
 bool TTestSQL::InternalBindExecVariables(vcl::TStrings* Names) {
     Log("InternalBindExecVariables");
     ++ExecBinds;
-    return InternalBindVariables(nullptr, FExecVariables, nullptr, Names) &&
-           InternalBindOutVariables(nullptr, FExecVariables, nullptr, Names) &&
+    return InternalBindVariables(nullptr, MutableExecVariables(), nullptr, Names) &&
+           InternalBindOutVariables(nullptr, MutableExecVariables(), nullptr, Names) &&
            inherited::InternalBindExecVariables(Names);
 }
 
 bool TTestSQL::InternalExecute(vcl::TStrings* /*Names*/) {
     Log("InternalExecute");
-    tnx::TCorvexVariables& v = FExecVariables;
+    tnx::TCorvexVariables& v = MutableExecVariables();
     Inputs.clear();
     int32_t offset = 0;
     for (int32_t i = 0; i < v.Count; ++i) {
@@ -292,7 +293,7 @@ bool TTestSQL::InternalExecute(vcl::TStrings* /*Names*/) {
                          nullptr);
         offset += d.Size;
     }
-    FRowsProcessed = 1;
+    SetRowsProcessed(1);
     return true;
 }
 
@@ -347,7 +348,7 @@ bool TTestSQL::InternalBindOutVariables(void* /*Statement*/, tnx::TCorvexVariabl
 }
 
 tnx::TCorvexBlobStream* TTestSQL::InternalCreateBlobStream(const vcl::AnsiString& FieldName) {
-    return vcl::New<TTestBlobStream>(FBlobManager, FieldName).release();
+    return vcl::New<TTestBlobStream>(GetBlobManager(), FieldName).release();
 }
 
 vcl::Variant TTestSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size,
@@ -459,35 +460,35 @@ void TTestSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, tnx::TCo
 }
 
 void TTestSQL::LoadRow(int32_t n) {
-    FBlobManager->ClearBlobs();
-    std::memset(FRecordBuffer, 0, static_cast<std::size_t>(FRecordSize));
+    GetBlobManager()->ClearBlobs();
+    std::memset(GetRecordBuffer(), 0, static_cast<std::size_t>(GetRecordSize()));
     const auto& row = Rows[static_cast<std::size_t>(n)];
     int32_t offset = 0;
-    for (int32_t i = 0; i < FFieldCount; ++i) {
-        const tnx::TCorvexFieldDesc& f = FFields[i];
+    for (int32_t i = 0; i < GetFieldCount(); ++i) {
+        const tnx::TCorvexFieldDesc& f = FieldDescAt(i);
         const vcl::Variant& v = row[static_cast<std::size_t>(i)];
-        FNullFlags[i] = v.IsNull() ? 1 : 0;
+        GetNullFlags()[i] = v.IsNull() ? 1 : 0;
         if (tnx::IsBlobType(f.FieldType)) {
-            auto* blob = static_cast<TTestBlobStream*>(FBlobManager->BlobByName(f.Name));
+            auto* blob = static_cast<TTestBlobStream*>(GetBlobManager()->BlobByName(f.Name));
             blob->Stored = v.IsNull() ? std::string() : v.AsString();
         } else if (!v.IsNull()) {
-            PutFieldData(FRecordBuffer, offset, f.Size, f.FieldType, v, nullptr);
+            PutFieldData(GetRecordBuffer(), offset, f.Size, f.FieldType, v, nullptr);
         }
         offset += f.Size;
     }
-    std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
-    std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
-    FCurrentRow = n;
+    std::memcpy(GetOldRecordBuffer(), GetRecordBuffer(), static_cast<std::size_t>(GetRecordSize()));
+    std::memcpy(GetOldNullFlags(), GetNullFlags(), static_cast<std::size_t>(GetFieldCount()));
+    SetCurrentRow(n);
 }
 
 bool TTestSQL::First() {
     Log("First");
-    FCurrentRow = -1;
-    FBOF = true;
-    FEOF = Rows.empty();
+    SetCurrentRow(-1);
+    SetBOF(true);
+    SetEOF(Rows.empty());
     if (Rows.empty()) return false;
     LoadRow(0);
-    FBOF = false;
+    SetBOF(false);
     return true;
 }
 
@@ -495,37 +496,37 @@ bool TTestSQL::Last() {
     Log("Last");
     if (Rows.empty()) return false;
     LoadRow(static_cast<int32_t>(Rows.size()) - 1);
-    FEOF = false;
+    SetEOF(false);
     return true;
 }
 
 bool TTestSQL::Next() {
     Log("Next");
-    if (FCurrentRow + 1 >= static_cast<int32_t>(Rows.size())) {
-        FEOF = true;
+    if (GetCurrentRow() + 1 >= static_cast<int32_t>(Rows.size())) {
+        SetEOF(true);
         return false;
     }
-    LoadRow(FCurrentRow + 1);
-    FBOF = false;
+    LoadRow(GetCurrentRow() + 1);
+    SetBOF(false);
     return true;
 }
 
 bool TTestSQL::Prev() {
     Log("Prev");
-    if (FCurrentRow <= 0) {
-        FBOF = true;
+    if (GetCurrentRow() <= 0) {
+        SetBOF(true);
         return false;
     }
-    LoadRow(FCurrentRow - 1);
-    FEOF = false;
+    LoadRow(GetCurrentRow() - 1);
+    SetEOF(false);
     return true;
 }
 
 bool TTestSQL::Modify() {
     Log("Modify");
-    std::memcpy(FOldRecordBuffer, FRecordBuffer, static_cast<std::size_t>(FRecordSize));
-    std::memcpy(FOldNullFlags, FNullFlags, static_cast<std::size_t>(FFieldCount));
-    FBlobManager->ClearBlobs();
+    std::memcpy(GetOldRecordBuffer(), GetRecordBuffer(), static_cast<std::size_t>(GetRecordSize()));
+    std::memcpy(GetOldNullFlags(), GetNullFlags(), static_cast<std::size_t>(GetFieldCount()));
+    GetBlobManager()->ClearBlobs();
     return true;
 }
 

@@ -53,6 +53,23 @@ TEST(Params, TypedValues) {
     EXPECT_EQ(ParseParam("b:hex=").Value().AsBytes(), "");
 }
 
+TEST(Params, TypeNamesParseAndListFromOneTable) {
+    // The \param command lists a value under a name that parses back to the value's kind.
+    for (CellKind kind :
+         {CellKind::Null, CellKind::Integer, CellKind::Float, CellKind::Boolean, CellKind::Text,
+          CellKind::Binary, CellKind::Date, CellKind::Time, CellKind::DateTime}) {
+        CellKind parsed = CellKind::Null;
+        ASSERT_TRUE(ParamTypeKind(ParamTypeName(kind), parsed)) << ParamTypeName(kind);
+        EXPECT_EQ(parsed, kind) << ParamTypeName(kind);
+    }
+    CellKind kind = CellKind::Null;
+    EXPECT_TRUE(ParamTypeKind("TimeStamp", kind));
+    EXPECT_EQ(kind, CellKind::DateTime);
+    EXPECT_EQ(ParamTypeName(CellKind::Integer), "int");
+    EXPECT_FALSE(ParamTypeKind("texts", kind));
+    EXPECT_FALSE(ParamTypeKind("", kind));
+}
+
 TEST(Params, ValuesFromFiles) {
     tnxtest::TempDir dir;
     // A value too large for a command line, whole, its last newline included.

@@ -4,6 +4,7 @@
 #include "TestBackend.h"
 #include "support/TempDir.h"
 
+#include "tools/tnxsql/Commands.h"
 #include "tools/tnxsql/History.h"
 #include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Shell.h"
@@ -581,4 +582,13 @@ TEST(History, FileIsPrivateAndFreeOfSecrets) {
     std::ifstream in2(path);
     std::string content2((std::istreambuf_iterator<char>(in2)), std::istreambuf_iterator<char>());
     EXPECT_EQ(content2, "select 1;\nselect 2;\nselect 3;\n");
+}
+
+TEST_F(ShellTest, EveryCommandOfTheTableReachesItsHandler) {
+    // A command listed in the help but without a handler would answer "unknown command".
+    for (const CommandInfo& c : CommandTable()) {
+        err.str("");
+        Make().RunText("s.sql", "\\" + std::string(c.Name));
+        EXPECT_THAT(err.str(), Not(HasSubstr("unknown command"))) << c.Name;
+    }
 }

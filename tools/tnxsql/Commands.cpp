@@ -38,17 +38,6 @@ constexpr CommandInfo Table[] = {
     {"quit", "q exit", "", "leave tnxsql"},
 };
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 } // namespace
 
 std::span<const CommandInfo> CommandTable() {

@@ -10,6 +10,12 @@
 
 namespace tnxsql {
 
+// A command used wrongly; reported like any failure.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 struct CommandInfo {
     std::string_view Name;    // without the backslash
     std::string_view Aliases; // other names, blank-separated ("q" for quit), may be empty

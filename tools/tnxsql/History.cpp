@@ -1,5 +1,6 @@
 // History over the line editor's history list; see History.h.
 #include "tools/tnxsql/History.h"
+#include "tools/tnxsql/Text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,9 +21,7 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
     for (size_t i = 0; i + word.size() <= text.size(); ++i) {
         bool match = true;
         for (size_t k = 0; k < word.size() && match; ++k) {
-            char c = text[i + k];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            match = c == word[k];
+            match = AsciiLower(text[i + k]) == word[k];
         }
         if (match) return true;
     }

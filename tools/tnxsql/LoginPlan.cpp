@@ -9,22 +9,15 @@ namespace tnxsql {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return out;
-}
-
 bool IEquals(std::string_view a, std::string_view b) {
-    return Lower(a) == Lower(b);
+    return EqualNoCase(a, b);
 }
 
 // Which session property a key of the connection string belongs to.
 enum class KeyRole { Other, Engine, Name, File, User, Password };
 
 KeyRole RoleOf(std::string_view key) {
-    const std::string k = Lower(key);
+    const std::string k = AsciiLowered(key);
     if (k == "eng" || k == "enginename" || k == "servername") return KeyRole::Engine;
     if (k == "dbn" || k == "databasename") return KeyRole::Name;
     if (k == "dbf" || k == "databasefile") return KeyRole::File;

@@ -1,6 +1,7 @@
 // Parameter values and markers. Marker scanning skips quoted text and comments with the same rules
 // as the statement splitter, so a colon inside '10:30' or a comment is never taken for a marker.
 #include "tools/tnxsql/Params.h"
+#include "tools/tnxsql/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,15 +14,23 @@ namespace tnxsql {
 
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+// Every type name a parameter may be given in; the first of each kind is the name it is listed
+// under.
+struct TypeName {
+    std::string_view Name;
+    CellKind Kind;
+};
+constexpr TypeName TypeNames[] = {
+    {"text", CellKind::Text},       {"string", CellKind::Text},       {"int", CellKind::Integer},
+    {"integer", CellKind::Integer}, {"float", CellKind::Float},       {"double", CellKind::Float},
+    {"bool", CellKind::Boolean},    {"boolean", CellKind::Boolean},   {"date", CellKind::Date},
+    {"time", CellKind::Time},       {"datetime", CellKind::DateTime}, {"timestamp", CellKind::DateTime},
+    {"binary", CellKind::Binary},   {"hex", CellKind::Binary},        {"null", CellKind::Null},
+};
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
+[[noreturn]] void ParamTypeError(const std::string& name, std::string_view type) {
+    throw ParamError("parameter " + name + ": unknown type '" + std::string(type) +
+                     "' (text, int, float, bool, date, time, datetime, binary or null)");
 }
 
 bool IsNameStart(char c) {
@@ -102,7 +111,7 @@ bool ParseTimeAt(std::string_view s, size_t& pos, Timestamp& out) {
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = Lower(c);
+    c = AsciiLower(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
@@ -179,14 +188,16 @@ ParamValue ParseParam(std::string_view given) {
         throw ParamError("parameter '" + std::string(given) +
                          "': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
     std::string n(name);
-    if (EqualNoCase(type, "null")) {
+    CellKind kind = CellKind::Text;
+    const bool known = ParamTypeKind(type, kind);
+    if (known && kind == CellKind::Null) {
         if (!value.empty()) throw ParamError("parameter " + n + ": type null takes no value");
         return ParamValue(n, Cell::Null());
     }
     if (eq == std::string_view::npos) throw ParamError("parameter " + n + ": missing '=VALUE'");
     // "@FILE" reads the value from a file: a value too large for a command line, or bytes as they
     // are. "@@..." stands for a value that starts with "@".
-    const bool binary = EqualNoCase(type, "binary") || EqualNoCase(type, "hex");
+    const bool binary = known && kind == CellKind::Binary;
     std::string fromFile;
     if (value.starts_with("@@")) {
         value.remove_prefix(1);
@@ -194,15 +205,18 @@ ParamValue ParseParam(std::string_view given) {
         fromFile = ReadValueFile(n, value.substr(1));
         if (binary) return ParamValue(n, CellKind::Binary, std::move(fromFile));
         // Other types read their text form; a file ends its last line with a newline.
-        if (!(EqualNoCase(type, "text") || EqualNoCase(type, "string"))) {
+        if (!(known && kind == CellKind::Text)) {
             while (!fromFile.empty() && (fromFile.back() == '\n' || fromFile.back() == '\r'))
                 fromFile.pop_back();
         }
         value = fromFile;
     }
-    if (EqualNoCase(type, "text") || EqualNoCase(type, "string"))
+    if (!known) ParamTypeError(n, type);
+    Timestamp ts{};
+    switch (kind) {
+    case CellKind::Text:
         return ParamValue(n, CellKind::Text, std::string(value));
-    if (EqualNoCase(type, "int") || EqualNoCase(type, "integer")) {
+    case CellKind::Integer: {
         std::string_view digits = !value.empty() && value[0] == '+' ? value.substr(1) : value;
         int64_t v = 0;
         auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
@@ -210,34 +224,29 @@ ParamValue ParseParam(std::string_view given) {
             Bad(n, type, value, "a 64-bit integer");
         return ParamValue(n, Cell::Integer(v));
     }
-    if (EqualNoCase(type, "float") || EqualNoCase(type, "double")) {
+    case CellKind::Float: {
         double v = 0;
         auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
         if (value.empty() || ec != std::errc() || p != value.data() + value.size())
             Bad(n, type, value, "a number");
         return ParamValue(n, Cell::Float(v));
     }
-    if (EqualNoCase(type, "bool") || EqualNoCase(type, "boolean")) {
+    case CellKind::Boolean:
         for (auto t : {"true", "1", "yes", "on"})
             if (EqualNoCase(value, t)) return ParamValue(n, Cell::Boolean(true));
         for (auto f : {"false", "0", "no", "off"})
             if (EqualNoCase(value, f)) return ParamValue(n, Cell::Boolean(false));
         Bad(n, type, value, "true or false");
-    }
-    Timestamp ts{};
-    if (EqualNoCase(type, "date")) {
+    case CellKind::Date:
         if (!ParseDate(value, ts)) Bad(n, type, value, "a date YYYY-MM-DD");
         return ParamValue(n, Cell::Date(ts.Year, ts.Month, ts.Day));
-    }
-    if (EqualNoCase(type, "time")) {
+    case CellKind::Time:
         if (!ParseTime(value, ts)) Bad(n, type, value, "a time HH:MM[:SS[.ffffff]]");
         return ParamValue(n, Cell::Time(ts.Hour, ts.Minute, ts.Second, ts.Microsecond));
-    }
-    if (EqualNoCase(type, "datetime") || EqualNoCase(type, "timestamp")) {
+    case CellKind::DateTime:
         if (!ParseDateTime(value, ts)) Bad(n, type, value, "a date and time YYYY-MM-DD HH:MM[:SS[.ffffff]]");
         return ParamValue(n, Cell::DateTime(ts));
-    }
-    if (EqualNoCase(type, "binary") || EqualNoCase(type, "hex")) {
+    case CellKind::Binary: {
         std::string_view hex = value;
         if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
         if (hex.size() % 2 != 0) Bad(n, type, value, "an even number of hexadecimal digits");
@@ -250,8 +259,25 @@ ParamValue ParseParam(std::string_view given) {
         }
         return ParamValue(n, CellKind::Binary, std::move(bytes));
     }
-    throw ParamError("parameter " + n + ": unknown type '" + std::string(type) +
-                     "' (text, int, float, bool, date, time, datetime, binary or null)");
+    case CellKind::Null:
+        break; // handled above
+    }
+    ParamTypeError(n, type);
+}
+
+bool ParamTypeKind(std::string_view name, CellKind& kind) {
+    for (const TypeName& t : TypeNames)
+        if (EqualNoCase(t.Name, name)) {
+            kind = t.Kind;
+            return true;
+        }
+    return false;
+}
+
+std::string_view ParamTypeName(CellKind kind) {
+    for (const TypeName& t : TypeNames)
+        if (t.Kind == kind) return t.Name;
+    return "text";
 }
 
 void ParamSet::Set(ParamValue value) {

@@ -47,6 +47,13 @@ private:
 // the start stands for one "@". Throws ParamError with a message naming the problem.
 ParamValue ParseParam(std::string_view given);
 
+// The type a parameter's TYPE names (any letter case): text or string, int or integer, float or
+// double, bool or boolean, date, time, datetime or timestamp, binary or hex, null. False for a
+// name of no type.
+bool ParamTypeKind(std::string_view name, CellKind& kind);
+// The name a value of this kind is listed under (the first name of its type above).
+std::string_view ParamTypeName(CellKind kind);
+
 // Parsers for the calendar forms above; false when the text is not one. Shared with the formats.
 bool ParseDate(std::string_view text, Timestamp& out);
 bool ParseTime(std::string_view text, Timestamp& out);

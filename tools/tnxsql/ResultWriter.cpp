@@ -5,15 +5,14 @@
 #include "tools/tnxsql/CsvWriter.h"
 #include "tools/tnxsql/JsonWriter.h"
 #include "tools/tnxsql/TableWriter.h"
+#include "tools/tnxsql/Text.h"
 
 #include <ostream>
 
 namespace tnxsql {
 
 bool ParseOutputFormat(std::string_view text, OutputFormat& out) {
-    std::string lower;
-    for (char c : text)
-        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string lower = AsciiLowered(text);
     if (lower == "table")
         out = OutputFormat::Table;
     else if (lower == "csv")

@@ -1,5 +1,6 @@
 // Password holder, terminal prompt without echo, and scrubbing of messages.
 #include "tools/tnxsql/Secret.h"
+#include "tools/tnxsql/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -63,10 +64,6 @@ void WriteAll(int fd, std::string_view text) {
     }
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsKeyChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -82,7 +79,7 @@ size_t FindPasswordItem(std::string_view text, size_t from, size_t& valueLen) {
             if (i + key.size() >= text.size()) continue;
             bool match = true;
             for (size_t k = 0; k < key.size() && match; ++k)
-                match = Lower(text[i + k]) == key[k];
+                match = AsciiLower(text[i + k]) == key[k];
             if (!match) continue;
             size_t j = i + key.size();
             while (j < text.size() && text[j] == ' ')

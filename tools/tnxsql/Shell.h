@@ -9,6 +9,7 @@
 #pragma once
 
 #include "tools/tnxsql/Backend.h"
+#include "tools/tnxsql/Commands.h"
 #include "tools/tnxsql/Options.h"
 #include "tools/tnxsql/Progress.h"
 #include "tools/tnxsql/ResultWriter.h"
@@ -20,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tnxsql {
 
@@ -84,7 +86,43 @@ private:
     Flow RunStatement(const Statement& s, const Where& where);
     Flow RunSql(std::string_view sql, const Where& where);
     Flow RunCommand(std::string_view text, const Where& where);
+    // Runs the command `name` (a name of the command table) through its handler.
     void Command(const std::string& name, const std::string& rest, const Where& where);
+
+    // One handler per backslash command (ShellCommands.cpp), found by name through HandlerFor.
+    struct CommandCall {
+        const CommandInfo& Info;
+        const std::string& Rest; // the arguments, blanks trimmed
+        std::vector<std::string> Words() const;
+        // The command's usage message, to throw.
+        CommandError Usage() const;
+        // Throws the usage message when the command was given arguments.
+        void NoArgs() const;
+    };
+    using CommandHandler = void (Shell::*)(const CommandCall&);
+    static CommandHandler HandlerFor(std::string_view name);
+    void CmdTables(const CommandCall& c);
+    void CmdColumns(const CommandCall& c);
+    void CmdBackup(const CommandCall& c);
+    void CmdOption(const CommandCall& c);
+    void CmdInfo(const CommandCall& c);
+    void CmdServers(const CommandCall& c);
+    void CmdPing(const CommandCall& c);
+    void CmdExplain(const CommandCall& c);
+    void CmdStartDb(const CommandCall& c);
+    void CmdStopDb(const CommandCall& c);
+    void CmdBegin(const CommandCall& c);
+    void CmdCommit(const CommandCall& c);
+    void CmdRollback(const CommandCall& c);
+    void CmdTiming(const CommandCall& c);
+    void CmdBail(const CommandCall& c);
+    void CmdFormat(const CommandCall& c);
+    void CmdExpanded(const CommandCall& c);
+    void CmdPager(const CommandCall& c);
+    void CmdParam(const CommandCall& c);
+    void CmdUnparam(const CommandCall& c);
+    void CmdHelp(const CommandCall& c);
+    void CmdQuit(const CommandCall& c);
     // Writes a result through the current writer, stopping early on Ctrl-C.
     void WriteRows(ResultSet& rows);
     void Note(std::string_view text);

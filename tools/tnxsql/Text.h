@@ -1,6 +1,9 @@
-// Small text helpers shared by the command and connection-string parsers.
+// Small text helpers shared by the command, parameter, option and connection-string parsers.
+// Letter case is folded for ASCII only: command words, keys and type names are ASCII, and a
+// byte of another code page must never compare equal to a different one.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tnxsql {
@@ -17,6 +20,27 @@ inline std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
+}
+
+// c in lower case when it is an ASCII capital, else c.
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text with its ASCII capitals in lower case.
+inline std::string AsciiLowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = AsciiLower(c);
+    return out;
+}
+
+// Whether a and b are the same text but for the letter case of ASCII letters.
+constexpr bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
 }
 
 } // namespace tnxsql
