@@ -1,5 +1,6 @@
 // Cursors (see Cursor.h).
 #include "platform/dblib/Cursor.h"
+#include "platform/dblib/Pieces.h"
 
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/Convert.h"
@@ -693,66 +694,13 @@ void Cursor::GetData(Connection& c, unsigned column, int offset, sqlda* da, sqlc
     if (!da || da->sqld < 1 || da->sqld > da->sqln)
         throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
     sqlvar& var = da->sqlvar[0];
-    int type = var.sqltype & ~1;
-    if (!var.sqldata) throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a piece variable without a buffer");
-    size_t room;
-    switch (type) {
-    case DBLIB_T_BINARY:
-    case DBLIB_T_VARCHAR:
-        if (var.sqllen < 2)
-            throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a buffer of length " + std::to_string(var.sqllen));
-        room = static_cast<size_t>(var.sqllen) - 2;
-        break;
-    case DBLIB_T_STRING:
-        if (var.sqllen < 1)
-            throw DbError(DBLIB_E_BAD_HOST_VARIABLE, "a buffer of length " + std::to_string(var.sqllen));
-        room = static_cast<size_t>(var.sqllen) - 1;
-        break;
-    case DBLIB_T_LONGBINARY:
-    case DBLIB_T_LONGVARCHAR: {
-        uint32_t cap;
-        std::memcpy(&cap, &static_cast<dblib_longdata*>(var.sqldata)->array_len, sizeof cap);
-        room = cap;
-        break;
-    }
-    default:
-        throw DbError(DBLIB_E_BAD_HOST_VARIABLE,
-                      "pieces are read into binary or text variables, not type " + std::to_string(type));
-    }
-    Value v = CellValue(Physical(FPos), column - 1);
+    const Value v = CellValue(Physical(FPos), column - 1);
     char buf[48];
-    std::string_view bytes = v.K == Value::Null ? std::string_view() : BytesOf(v, buf);
-    size_t start = std::min(static_cast<size_t>(offset), bytes.size());
-    size_t piece = std::min(room, bytes.size() - start);
-    bool more = start + piece < bytes.size();
-    char* out = static_cast<char*>(var.sqldata);
-    switch (type) {
-    case DBLIB_T_BINARY:
-    case DBLIB_T_VARCHAR: {
-        uint16_t len = static_cast<uint16_t>(piece);
-        std::memcpy(out, &len, sizeof len);
-        if (piece) std::memcpy(out + 2, bytes.data() + start, piece);
-        break;
-    }
-    case DBLIB_T_STRING:
-        if (piece) std::memcpy(out, bytes.data() + start, piece);
-        out[piece] = '\0';
-        break;
-    default: {
-        auto* ld = static_cast<dblib_longdata*>(var.sqldata);
-        uint32_t stored = static_cast<uint32_t>(piece), full = static_cast<uint32_t>(bytes.size());
-        std::memcpy(&ld->stored_len, &stored, sizeof stored);
-        std::memcpy(&ld->untrunc_len, &full, sizeof full);
-        if (piece) std::memcpy(ld->array, bytes.data() + start, piece);
-        break;
-    }
-    }
-    if (v.K == Value::Null) {
-        if (!var.sqlind) throw DbError(DBLIB_E_NO_INDICATOR);
-        *var.sqlind = -1;
-    } else if (var.sqlind) {
-        *var.sqlind = more ? static_cast<int16_t>(std::min<size_t>(bytes.size(), 32767)) : 0;
-    }
+    const bool isNull = v.K == Value::Null;
+    const PieceOutcome outcome =
+        StorePiece(isNull ? std::string_view() : BytesOf(v, buf), isNull, static_cast<size_t>(offset), var);
+    const size_t piece = outcome.Length;
+    const bool more = outcome.More;
     ca->sqlerrd[2] = static_cast<int32_t>(piece);
     if (more) {
         SetTruncationWarning(ca);
