@@ -1,5 +1,5 @@
 // MainWindow: tnxdesign's window. The palette (left) drops components onto the data module; the
-// component tree (middle) selects one and offers its verbs; the object inspector (right) edits
+// component tree (middle) selects one and offers its verbs; the property inspector (right) edits
 // it; below, a grid shows the live rows of the selected dataset while it is active (connect the
 // session and set the dataset's Active to True in the inspector).
 //
@@ -36,7 +36,7 @@ namespace tnxdesign {
 
 class ComponentTree;
 class FieldEditorDialog;
-class ObjectInspector;
+class PropertyInspector;
 class PalettePanel;
 
 class MainWindow : public QMainWindow {
@@ -48,7 +48,7 @@ public:
     PackageLoader& Packages() { return FPackages; }
     PalettePanel* Palette() const { return FPalette; }
     ComponentTree* Tree() const { return FTree; }
-    ObjectInspector* Inspector() const { return FInspector; }
+    PropertyInspector* Inspector() const { return FInspector; }
     QTableView* Grid() const { return FGrid; }
     tnxqt::TnxDataSetModel* GridModel() const { return FGridModel; }
     const QString& LastError() const { return FLastError; }
@@ -89,7 +89,7 @@ private:
     vcl::TOwned<vcl::TDataSource> FPreviewSource;
     PalettePanel* FPalette;
     ComponentTree* FTree;
-    ObjectInspector* FInspector;
+    PropertyInspector* FInspector;
     QTableView* FGrid;
     tnxqt::TnxDataSetModel* FGridModel;
     QLabel* FGridCaption;

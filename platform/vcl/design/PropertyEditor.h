@@ -1,4 +1,4 @@
-// TPropertyEditor: how the object inspector shows and changes one published property of the
+// TPropertyEditor: how the property inspector shows and changes one published property of the
 // selected components.
 //
 // An editor edits one property of one or more instances (a multiple selection); it reads the

@@ -1,4 +1,4 @@
-// ObjectInspector: the published properties and events of the selected component, each shown and
+// PropertyInspector: the published properties and events of the selected component, each shown and
 // edited through the editor the design-time registry chooses for it.
 //
 // Two pages, Properties and Events, list what the framework's type information publishes (the
@@ -29,10 +29,10 @@ namespace tnxdesign {
 
 class DesignDocument;
 
-class ObjectInspector : public QTabWidget {
+class PropertyInspector : public QTabWidget {
 public:
-    ObjectInspector(DesignDocument& document, QWidget* parent = nullptr);
-    ~ObjectInspector() override;
+    PropertyInspector(DesignDocument& document, QWidget* parent = nullptr);
+    ~PropertyInspector() override;
 
     void SetComponent(vcl::TComponent* component);
     vcl::TComponent* Component() const { return FComponent; }

@@ -1,5 +1,5 @@
-// ObjectInspector (see ObjectInspector.h).
-#include "tools/tnxdesign/ObjectInspector.h"
+// PropertyInspector (see PropertyInspector.h).
+#include "tools/tnxdesign/PropertyInspector.h"
 
 #include "tools/tnxdesign/DesignDocument.h"
 
@@ -35,7 +35,7 @@ AnsiString Ansi(const QString& s) { return s.toLatin1().toStdString(); }
 
 } // namespace
 
-ObjectInspector::ObjectInspector(DesignDocument& document, QWidget* parent)
+PropertyInspector::PropertyInspector(DesignDocument& document, QWidget* parent)
     : QTabWidget(parent), FDocument(document), FProperties(MakeTree(this)), FEvents(MakeTree(this)) {
     FEvents->setHeaderLabels({tr("Event"), tr("Handler")});
     addTab(FProperties, tr("Properties"));
@@ -50,7 +50,7 @@ ObjectInspector::ObjectInspector(DesignDocument& document, QWidget* parent)
     });
 }
 
-void ObjectInspector::ScheduleRefresh() {
+void PropertyInspector::ScheduleRefresh() {
     QTimer::singleShot(0, this, [this] {
         if (FBusy > 0 || !FRefreshPending) return;
         FRefreshPending = false;
@@ -58,14 +58,14 @@ void ObjectInspector::ScheduleRefresh() {
     });
 }
 
-ObjectInspector::~ObjectInspector() { FDocument.Unsubscribe(FSubscription); }
+PropertyInspector::~PropertyInspector() { FDocument.Unsubscribe(FSubscription); }
 
-void ObjectInspector::SetComponent(TComponent* component) {
+void PropertyInspector::SetComponent(TComponent* component) {
     FComponent = component;
     Refresh();
 }
 
-void ObjectInspector::Refresh() {
+void PropertyInspector::Refresh() {
     FRefreshing = true;
     FRefreshPending = false;
     FProperties->clear();
@@ -88,7 +88,7 @@ void ObjectInspector::Refresh() {
     FRefreshing = false;
 }
 
-void ObjectInspector::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& prefix,
+void PropertyInspector::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& prefix,
                              TOwned<TPropertyEditor> owned) {
     TPropertyEditor* editor = owned.get();
     const QString name = Text(editor->GetName());
@@ -146,7 +146,7 @@ void ObjectInspector::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const Q
     }
 }
 
-void ObjectInspector::Run(const std::function<void()>& action) {
+void PropertyInspector::Run(const std::function<void()>& action) {
     ++FBusy;
     try {
         action();
@@ -159,28 +159,28 @@ void ObjectInspector::Run(const std::function<void()>& action) {
     if (FBusy == 0 && FRefreshPending) ScheduleRefresh();
 }
 
-void ObjectInspector::Apply(TPropertyEditor* editor, const QString& text) {
+void PropertyInspector::Apply(TPropertyEditor* editor, const QString& text) {
     if (text == Text(editor->GetValue())) return;
     Run([editor, &text] { editor->SetValue(Ansi(text)); });
 }
 
-const ObjectInspector::Entry* ObjectInspector::Find(const QString& name) const {
+const PropertyInspector::Entry* PropertyInspector::Find(const QString& name) const {
     for (const Entry& entry : FEntries)
         if (entry.Path.compare(name, Qt::CaseInsensitive) == 0) return &entry;
     return nullptr;
 }
 
-QTreeWidgetItem* ObjectInspector::Row(const QString& name) const {
+QTreeWidgetItem* PropertyInspector::Row(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Item : nullptr;
 }
 
-QWidget* ObjectInspector::ValueWidget(const QString& name) const {
+QWidget* PropertyInspector::ValueWidget(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Value : nullptr;
 }
 
-QWidget* ObjectInspector::EllipsisButton(const QString& name) const {
+QWidget* PropertyInspector::EllipsisButton(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Ellipsis : nullptr;
 }
