@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev
           libffi-dev libreadline-dev libsodium-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
           libpq-dev postgresql-15)
 if [[ "${1:-}" == "--bench" ]]; then
-    packages+=(libbenchmark-dev libqt6sql6-sqlite libsoci-dev)
+    packages+=(libbenchmark-dev libqt6sql6-sqlite libsoci-dev valgrind)
 fi
 
 missing=()
