@@ -35,17 +35,9 @@ void CheckMasks(const std::array<std::uint32_t, 4>& masks, std::uint16_t bitCoun
     }
 }
 
-// Reads and checks the info header at 'at', its masks and its palette. Leaves BitsAt, BitsSize
-// to the caller, which knows where the pixels are. For an icon the stored height is doubled.
-TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
-    TDibLayout dib;
-    dib.HeaderAt = at;
-    if (!InRange(at, 4, data.size())) FormatError("the data ends before the bitmap header");
-    dib.HeaderSize = GetU32(data, at);
-    if (!ValidHeaderSize(dib.HeaderSize)) FormatError("the bitmap header has an unknown size");
-    if (!InRange(at, dib.HeaderSize, data.size()))
-        FormatError("the bitmap header runs past the end of the data");
-
+// Reads the size fields of the info header at 'at' (core or info layout) and checks the
+// dimensions. Returns biClrUsed (0 for a core header). For an icon the stored height is doubled.
+std::uint32_t ReadDimensions(TByteView data, std::size_t at, bool icon, TDibLayout& dib) {
     std::int64_t width, height;
     std::uint16_t planes;
     std::uint32_t colorsUsed = 0;
@@ -78,7 +70,11 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
         FormatError("the dimensions are too large");
     dib.Width = static_cast<std::int32_t>(width);
     dib.Height = static_cast<std::int32_t>(height);
+    return colorsUsed;
+}
 
+// The bit depth and the compression: each supported, and fit for each other.
+void CheckDepthAndCompression(const TDibLayout& dib, bool icon) {
     switch (dib.BitCount) {
     case 1:
     case 4:
@@ -110,8 +106,12 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
     const bool rle = dib.Compression == BI_RLE8 || dib.Compression == BI_RLE4;
     if (rle && dib.TopDown) FormatError("a compressed bitmap cannot be top-down");
     if (rle && icon) FormatError("an icon image cannot be compressed");
+}
 
-    // Masks: inside the larger headers, or three double words after the 40-byte header.
+// The colour masks: inside the larger headers, or three double words after the 40-byte header;
+// implied by the depth without bit fields. Returns where what follows the header and its masks
+// begins.
+std::size_t ReadMasks(TByteView data, std::size_t at, TDibLayout& dib) {
     std::size_t afterHeader = at + dib.HeaderSize;
     if (dib.Compression == BI_BITFIELDS) {
         std::size_t masksAt = at + 40;
@@ -129,27 +129,50 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
     } else if (dib.BitCount == 32) {
         dib.Masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
     }
+    return afterHeader;
+}
 
-    // The palette: all 2^bits entries for the core header, else biClrUsed (0: all of them).
+// The palette at 'paletteAt': all 2^bits entries for the core header, else biClrUsed (0: all of
+// them).
+void ReadPaletteLayout(TByteView data, std::size_t paletteAt, std::uint32_t colorsUsed, TDibLayout& dib) {
     const std::uint64_t fullPalette = dib.BitCount <= 8 ? (1u << dib.BitCount) : 0;
     std::uint64_t colors = dib.CorePalette || colorsUsed == 0 ? fullPalette : colorsUsed;
     if (dib.BitCount <= 8 && colors > fullPalette)
         FormatError("the palette is larger than the bit depth allows");
     const std::uint64_t entrySize = dib.CorePalette ? 3 : 4;
-    if (!InRange(afterHeader, colors * entrySize, data.size()))
+    if (!InRange(paletteAt, colors * entrySize, data.size()))
         FormatError("the palette runs past the end of the data");
-    dib.PaletteAt = afterHeader;
+    dib.PaletteAt = paletteAt;
     dib.ColorCount = static_cast<std::uint32_t>(colors);
+}
 
-    // A V5 header may point at a colour profile, relative to the header's start.
-    if (dib.HeaderSize == 124) {
-        const std::uint32_t csType = GetU32(data, at + 56);
-        if (csType == ProfileLinked || csType == ProfileEmbedded) {
-            const std::uint64_t profileAt = std::uint64_t(at) + GetU32(data, at + 112);
-            if (!InRange(profileAt, GetU32(data, at + 116), data.size()))
-                FormatError("the colour profile runs past the end of the data");
-        }
-    }
+// A V5 header may point at a colour profile, relative to the header's start: it must lie inside
+// the data.
+void CheckColourProfile(TByteView data, std::size_t at, const TDibLayout& dib) {
+    if (dib.HeaderSize != 124) return;
+    const std::uint32_t csType = GetU32(data, at + 56);
+    if (csType != ProfileLinked && csType != ProfileEmbedded) return;
+    const std::uint64_t profileAt = std::uint64_t(at) + GetU32(data, at + 112);
+    if (!InRange(profileAt, GetU32(data, at + 116), data.size()))
+        FormatError("the colour profile runs past the end of the data");
+}
+
+// Reads and checks the info header at 'at', its masks and its palette. Leaves BitsAt, BitsSize
+// to the caller, which knows where the pixels are. For an icon the stored height is doubled.
+TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
+    TDibLayout dib;
+    dib.HeaderAt = at;
+    if (!InRange(at, 4, data.size())) FormatError("the data ends before the bitmap header");
+    dib.HeaderSize = GetU32(data, at);
+    if (!ValidHeaderSize(dib.HeaderSize)) FormatError("the bitmap header has an unknown size");
+    if (!InRange(at, dib.HeaderSize, data.size()))
+        FormatError("the bitmap header runs past the end of the data");
+
+    const std::uint32_t colorsUsed = ReadDimensions(data, at, icon, dib);
+    CheckDepthAndCompression(dib, icon);
+    const std::size_t afterHeader = ReadMasks(data, at, dib);
+    ReadPaletteLayout(data, afterHeader, colorsUsed, dib);
+    CheckColourProfile(data, at, dib);
 
     const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(dib.Width), dib.BitCount);
     const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(dib.Height);
