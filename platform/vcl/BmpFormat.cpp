@@ -483,22 +483,14 @@ std::vector<TRgbQuad> DibPixels(TByteView data, const TDibLayout& dib) {
     return pixels;
 }
 
-TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat format, TByteView sourceData,
-                       const TDibLayout* source) {
-    assert(width > 0 && height > 0 && std::int64_t(width) * height <= MaxBitmapPixels);
-    const std::uint16_t bits = format.BitCount;
-    std::vector<TRgbQuad> palette;
-    const bool sameIndexed =
-        bits <= 8 && source != nullptr && source->BitCount == bits && source->ColorCount > 0;
-    palette = sameIndexed ? DibPalette(sourceData, *source) : DefaultPalette(bits);
+namespace {
 
-    const bool masks = bits == 16 && format.Rgb565;
+// The file header, the 40-byte info header, the 5-6-5 masks when asked for, and the palette of a
+// new bitmap whose pixels start at 'bitsAt'.
+void WriteBmpHeaders(TGraphicBytes& data, std::int32_t width, std::int32_t height, std::uint16_t bits,
+                     bool masks, const std::vector<TRgbQuad>& palette, std::size_t bitsAt,
+                     std::size_t imageBytes) {
     const std::size_t infoSize = 40;
-    const std::size_t bitsAt = BmpFileHeaderSize + infoSize + (masks ? 12 : 0) + palette.size() * 4;
-    const std::size_t stride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(width), bits));
-    const std::size_t imageBytes = stride * static_cast<std::size_t>(height);
-    TGraphicBytes data(bitsAt + imageBytes, 0);
-
     data[0] = 'B';
     data[1] = 'M';
     PutU32(data, 2, static_cast<std::uint32_t>(data.size()));
@@ -524,6 +516,69 @@ TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat forma
         data[at++] = c.Red;
         data[at++] = 0;
     }
+}
+
+// The part of a source image that is copied into a new bitmap, and how.
+struct TPixelCopy {
+    TByteView Data;
+    const TDibLayout& Source;
+    std::int32_t Width;  // columns copied
+    std::int32_t Height; // rows copied
+    bool SameIndexed;    // palette indexes are copied as they are
+};
+
+// Copies an RLE source: pixels the runs leave undefined take palette entry 0, as when the image is
+// decoded.
+void CopyRlePixels(const TPixelCopy& copy, TDibWriter& writer) {
+    const TDibLayout& source = copy.Source;
+    const TRgbQuad background = PaletteEntry(copy.Data, source, 0);
+    for (std::int32_t y = 0; y < copy.Height; ++y)
+        for (std::int32_t x = 0; x < copy.Width; ++x)
+            copy.SameIndexed ? writer.PutIndex(x, y, 0) : writer.PutColor(x, y, background);
+    WalkRle(copy.Data.subspan(source.BitsAt, source.BitsSize), source.Width, source.Height,
+            source.Compression == BI_RLE4, [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
+                const auto y = static_cast<std::int64_t>(source.Height) - 1 - static_cast<std::int64_t>(row);
+                if (static_cast<std::int64_t>(x) >= copy.Width || y >= copy.Height) return;
+                const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
+                if (copy.SameIndexed) {
+                    writer.PutIndex(px, py, index);
+                } else {
+                    writer.PutColor(px, py, PaletteEntry(copy.Data, source, index));
+                }
+            });
+}
+
+// Copies an uncompressed source.
+void CopyStoredPixels(const TPixelCopy& copy, std::uint16_t bits, TDibWriter& writer) {
+    for (std::int32_t y = 0; y < copy.Height; ++y) {
+        const std::uint8_t* row = StoredRow(copy.Data, copy.Source, y);
+        for (std::int32_t x = 0; x < copy.Width; ++x) {
+            if (copy.SameIndexed) {
+                writer.PutIndex(x, y, PixelIndex(row, bits, x));
+            } else {
+                writer.PutColor(x, y, DibPixel(copy.Data, copy.Source, x, y));
+            }
+        }
+    }
+}
+
+} // namespace
+
+TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat format, TByteView sourceData,
+                       const TDibLayout* source) {
+    assert(width > 0 && height > 0 && std::int64_t(width) * height <= MaxBitmapPixels);
+    const std::uint16_t bits = format.BitCount;
+    const bool sameIndexed =
+        bits <= 8 && source != nullptr && source->BitCount == bits && source->ColorCount > 0;
+    const std::vector<TRgbQuad> palette =
+        sameIndexed ? DibPalette(sourceData, *source) : DefaultPalette(bits);
+
+    const bool masks = bits == 16 && format.Rgb565;
+    const std::size_t bitsAt = BmpFileHeaderSize + 40 + (masks ? 12 : 0) + palette.size() * 4;
+    const std::size_t stride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(width), bits));
+    const std::size_t imageBytes = stride * static_cast<std::size_t>(height);
+    TGraphicBytes data(bitsAt + imageBytes, 0);
+    WriteBmpHeaders(data, width, height, bits, masks, palette, bitsAt, imageBytes);
 
     TDibWriter writer(data, bitsAt, width, height, format, palette);
     // White background: one row written pixel by pixel, then copied.
@@ -535,38 +590,12 @@ TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat forma
         std::copy_n(writer.Row(0), stride, writer.Row(y));
     if (source == nullptr) return data;
 
-    const std::int32_t w = std::min(width, source->Width);
-    const std::int32_t h = std::min(height, source->Height);
-    if (IsRle(*source)) {
-        // Pixels the runs leave undefined take palette entry 0, as when the image is decoded.
-        const TRgbQuad background = PaletteEntry(sourceData, *source, 0);
-        for (std::int32_t y = 0; y < h; ++y)
-            for (std::int32_t x = 0; x < w; ++x)
-                sameIndexed ? writer.PutIndex(x, y, 0) : writer.PutColor(x, y, background);
-        WalkRle(sourceData.subspan(source->BitsAt, source->BitsSize), source->Width, source->Height,
-                source->Compression == BI_RLE4, [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
-                    const auto y =
-                        static_cast<std::int64_t>(source->Height) - 1 - static_cast<std::int64_t>(row);
-                    if (static_cast<std::int64_t>(x) >= w || y >= h) return;
-                    const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
-                    if (sameIndexed) {
-                        writer.PutIndex(px, py, index);
-                    } else {
-                        writer.PutColor(px, py, PaletteEntry(sourceData, *source, index));
-                    }
-                });
-        return data;
-    }
-    for (std::int32_t y = 0; y < h; ++y) {
-        const std::uint8_t* row = StoredRow(sourceData, *source, y);
-        for (std::int32_t x = 0; x < w; ++x) {
-            if (sameIndexed) {
-                writer.PutIndex(x, y, PixelIndex(row, bits, x));
-            } else {
-                writer.PutColor(x, y, DibPixel(sourceData, *source, x, y));
-            }
-        }
-    }
+    const TPixelCopy copy{sourceData, *source, std::min(width, source->Width),
+                          std::min(height, source->Height), sameIndexed};
+    if (IsRle(*source))
+        CopyRlePixels(copy, writer);
+    else
+        CopyStoredPixels(copy, bits, writer);
     return data;
 }
 
