@@ -3,6 +3,7 @@
 #include "tools/tnxsql/Options.h"
 
 #include "tools/tnxsql/Commands.h"
+#include "tools/tnxsql/Text.h"
 
 #include <charconv>
 #include <functional>
@@ -46,11 +47,9 @@ bool LooksLikeSql(std::string_view text) {
     while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != '\n')
         ++end;
     if (end == text.size()) return false;
-    std::string first;
-    for (char c : text.substr(0, end))
-        first += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    const std::string_view first = text.substr(0, end);
     for (std::string_view w : Words)
-        if (first == w) return true;
+        if (EqualNoCase(first, w)) return true;
     return false;
 }
 

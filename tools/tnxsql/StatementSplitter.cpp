@@ -2,6 +2,7 @@
 // one byte ahead ("--", "/*", "*/", "]]"); when that byte has not arrived yet it stops and waits for
 // the next Feed, which is what makes chunked and whole input split alike.
 #include "tools/tnxsql/StatementSplitter.h"
+#include "tools/tnxsql/Text.h"
 
 #include <array>
 
@@ -9,7 +10,8 @@ namespace tnxsql {
 
 namespace {
 
-bool IsBlank(unsigned char c) {
+// Blanks between statements and words: those of Text.h, and form feed and vertical tab.
+bool IsSpaceByte(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
@@ -22,14 +24,9 @@ bool IsWordChar(unsigned char c) {
            c == '$' || c == '#' || c == '@' || c >= 0x80;
 }
 
+// Whether a word is the keyword, in any letter case.
 bool Is(std::string_view word, std::string_view keyword) {
-    if (word.size() != keyword.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != keyword[i]) return false;
-    }
-    return true;
+    return EqualNoCase(word, keyword);
 }
 
 template <size_t N>
@@ -48,7 +45,7 @@ constexpr std::array<std::string_view, 5> EndNoLevel = {"IF", "LOOP", "WHILE", "
 constexpr std::array<std::string_view, 4> RoutineWords = {"PROCEDURE", "FUNCTION", "TRIGGER", "EVENT"};
 
 std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && IsBlank(static_cast<unsigned char>(s.back())))
+    while (!s.empty() && IsSpaceByte(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
     return s;
 }
@@ -193,7 +190,7 @@ bool StatementSplitter::StepNormal(const Lookahead& at) {
     if (c == '\n') {
         ++FLine;
         ++FPos;
-    } else if (IsBlank(c)) {
+    } else if (IsSpaceByte(c)) {
         ++FPos;
     } else if ((c == '-' || c == '/') && at.NextPending) {
         return false; // "--" or "/*" may be starting: wait for the next byte
