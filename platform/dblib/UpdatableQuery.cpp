@@ -38,6 +38,77 @@ bool HasTopLevelComma(const std::string& text, const std::vector<Token>& t, size
     return false;
 }
 
+// The tokens of the statement, a final semicolon left out.
+struct QueryTokens {
+    const std::string& Text;
+    const std::vector<Token>& T;
+    size_t N;
+
+    bool IsName(size_t j) const {
+        return j < N && (T[j].Kind == TokKind::Word || T[j].Kind == TokKind::QuotedIdent);
+    }
+};
+
+// Looks at the top level of the SELECT (outside parentheses) for what keeps its rows from being
+// changed, and for the FROM. Returns why the query does not qualify, or null with `from` set to
+// the FROM's token.
+const char* TopLevelRefusal(const QueryTokens& q, size_t& from) {
+    const std::string& text = q.Text;
+    from = 0;
+    int depth = 0;
+    for (size_t i = 1; i < q.N; ++i) {
+        const Token& k = q.T[i];
+        if (IsPunct(text, k, '(')) {
+            ++depth;
+            continue;
+        }
+        if (IsPunct(text, k, ')')) {
+            --depth;
+            continue;
+        }
+        if (depth != 0) continue;
+        if (i == 1 && IsKeyword(text, k, "DISTINCT")) return "it selects DISTINCT rows";
+        if (IsKeyword(text, k, "UNION") || IsKeyword(text, k, "INTERSECT") || IsKeyword(text, k, "EXCEPT"))
+            return "it is a compound query";
+        if (IsKeyword(text, k, "GROUP") || IsKeyword(text, k, "HAVING")) return "it groups rows";
+        if (IsPunct(text, k, ';')) return "it holds several statements";
+        if (IsAggregateName(text, k) && i + 1 < q.N && IsPunct(text, q.T[i + 1], '(')) {
+            // MIN and MAX of several arguments are scalar functions.
+            bool scalar = (IsKeyword(text, k, "MIN") || IsKeyword(text, k, "MAX")) &&
+                          HasTopLevelComma(text, q.T, i + 1);
+            if (!scalar) return "it computes aggregates";
+        }
+        if (from == 0 && IsKeyword(text, k, "FROM")) from = i;
+    }
+    return from == 0 ? "it reads no table" : nullptr;
+}
+
+// The table reference after FROM: [schema.]name [[AS] alias], up to the next clause.
+struct TableReference {
+    std::string Schema, Table;
+    size_t End = 0; // first token after the reference
+};
+
+// False when what follows FROM is not one table.
+bool ReadTableReference(const QueryTokens& q, size_t from, TableReference& ref) {
+    size_t i = from + 1;
+    if (!q.IsName(i)) return false;
+    ref.Table = TokenText(q.Text, q.T[i]);
+    ++i;
+    if (i < q.N && IsPunct(q.Text, q.T[i], '.') && q.IsName(i + 1)) {
+        ref.Schema = ref.Table;
+        ref.Table = TokenText(q.Text, q.T[i + 1]);
+        i += 2;
+    }
+    if (i < q.N && IsKeyword(q.Text, q.T[i], "AS")) ++i;
+    if (q.IsName(i) && !IsClauseWord(q.Text, q.T[i])) ++i;
+    if (i < q.N && !IsClauseWord(q.Text, q.T[i])) return false;
+    // An unterminated quoted name reads as empty (the engine reports the text as malformed).
+    if (ref.Table.empty()) return false;
+    ref.End = i;
+    return true;
+}
+
 } // namespace
 
 std::string UpdatableQuery::Quote(const std::string& name) {
@@ -54,93 +125,32 @@ UpdatableQuery UpdatableQuery::Analyse(const std::string& sql) {
     UpdatableQuery q;
     ScannedSql scanned = ScanSql(sql);
     const std::vector<Token>& t = scanned.Tokens;
-    const std::string& text = sql;
     size_t n = t.size();
-    if (n > 0 && IsPunct(text, t[n - 1], ';')) --n;
-    if (n == 0 || !IsKeyword(text, t[0], "SELECT")) {
+    if (n > 0 && IsPunct(sql, t[n - 1], ';')) --n;
+    if (n == 0 || !IsKeyword(sql, t[0], "SELECT")) {
         q.FReason = "it is not a single SELECT";
         return q;
     }
+    const QueryTokens tokens{sql, t, n};
     size_t from = 0;
-    int depth = 0;
-    for (size_t i = 1; i < n; ++i) {
-        const Token& k = t[i];
-        if (IsPunct(text, k, '(')) {
-            ++depth;
-            continue;
-        }
-        if (IsPunct(text, k, ')')) {
-            --depth;
-            continue;
-        }
-        if (depth != 0) continue;
-        if (i == 1 && IsKeyword(text, k, "DISTINCT")) {
-            q.FReason = "it selects DISTINCT rows";
-            return q;
-        }
-        if (IsKeyword(text, k, "UNION") || IsKeyword(text, k, "INTERSECT") || IsKeyword(text, k, "EXCEPT")) {
-            q.FReason = "it is a compound query";
-            return q;
-        }
-        if (IsKeyword(text, k, "GROUP") || IsKeyword(text, k, "HAVING")) {
-            q.FReason = "it groups rows";
-            return q;
-        }
-        if (IsPunct(text, k, ';')) {
-            q.FReason = "it holds several statements";
-            return q;
-        }
-        if (IsAggregateName(text, k) && i + 1 < n && IsPunct(text, t[i + 1], '(')) {
-            bool scalar =
-                (IsKeyword(text, k, "MIN") || IsKeyword(text, k, "MAX")) && HasTopLevelComma(text, t, i + 1);
-            if (!scalar) {
-                q.FReason = "it computes aggregates";
-                return q;
-            }
-        }
-        if (from == 0 && IsKeyword(text, k, "FROM")) from = i;
-    }
-    if (from == 0) {
-        q.FReason = "it reads no table";
+    if (const char* refusal = TopLevelRefusal(tokens, from)) {
+        q.FReason = refusal;
         return q;
     }
-    // The table reference: [schema.]name [[AS] alias], up to the next clause.
-    size_t i = from + 1;
-    auto isName = [&](size_t j) {
-        return j < n && (t[j].Kind == TokKind::Word || t[j].Kind == TokKind::QuotedIdent);
-    };
-    if (!isName(i)) {
+    TableReference ref;
+    if (!ReadTableReference(tokens, from, ref)) {
         q.FReason = "it does not read one table";
         return q;
     }
-    std::string schema, table = TokenText(text, t[i]);
-    ++i;
-    if (i < n && IsPunct(text, t[i], '.') && isName(i + 1)) {
-        schema = table;
-        table = TokenText(text, t[i + 1]);
-        i += 2;
-    }
-    if (i < n && IsKeyword(text, t[i], "AS")) ++i;
-    if (isName(i) && !IsClauseWord(text, t[i])) ++i;
-    if (i < n && !IsClauseWord(text, t[i])) {
-        q.FReason = "it does not read one table";
-        return q;
-    }
-    // An unterminated quoted name reads as empty (the engine reports the text as malformed).
-    if (table.empty()) {
-        q.FReason = "it does not read one table";
-        return q;
-    }
-    size_t refEnd = i; // first token after the table reference
-    q.FTableName = table;
-    q.FQuotedTable = schema.empty() ? Quote(table) : Quote(schema) + "." + Quote(table);
+    q.FTableName = ref.Table;
+    q.FQuotedTable = ref.Schema.empty() ? Quote(ref.Table) : Quote(ref.Schema) + "." + Quote(ref.Table);
     for (size_t j = 1; j < from; ++j)
         if (t[j].Kind == TokKind::Marker) ++q.FSelectMarkers;
     size_t cut = t[from].Begin;
     size_t end = t[n - 1].End;
-    q.FCursorText = text.substr(0, cut) + ", _rowid_ " + text.substr(cut, end - cut);
-    q.FRowText = "SELECT " + text.substr(t[0].End, cut - t[0].End) + " FROM " +
-                 text.substr(t[from + 1].Begin, t[refEnd - 1].End - t[from + 1].Begin) + " WHERE _rowid_ = ?";
+    q.FCursorText = sql.substr(0, cut) + ", _rowid_ " + sql.substr(cut, end - cut);
+    q.FRowText = "SELECT " + sql.substr(t[0].End, cut - t[0].End) + " FROM " +
+                 sql.substr(t[from + 1].Begin, t[ref.End - 1].End - t[from + 1].Begin) + " WHERE _rowid_ = ?";
     return q;
 }
 

@@ -35,17 +35,9 @@ void CheckMasks(const std::array<std::uint32_t, 4>& masks, std::uint16_t bitCoun
     }
 }
 
-// Reads and checks the info header at 'at', its masks and its palette. Leaves BitsAt, BitsSize
-// to the caller, which knows where the pixels are. For an icon the stored height is doubled.
-TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
-    TDibLayout dib;
-    dib.HeaderAt = at;
-    if (!InRange(at, 4, data.size())) FormatError("the data ends before the bitmap header");
-    dib.HeaderSize = GetU32(data, at);
-    if (!ValidHeaderSize(dib.HeaderSize)) FormatError("the bitmap header has an unknown size");
-    if (!InRange(at, dib.HeaderSize, data.size()))
-        FormatError("the bitmap header runs past the end of the data");
-
+// Reads the size fields of the info header at 'at' (core or info layout) and checks the
+// dimensions. Returns biClrUsed (0 for a core header). For an icon the stored height is doubled.
+std::uint32_t ReadDimensions(TByteView data, std::size_t at, bool icon, TDibLayout& dib) {
     std::int64_t width, height;
     std::uint16_t planes;
     std::uint32_t colorsUsed = 0;
@@ -78,7 +70,11 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
         FormatError("the dimensions are too large");
     dib.Width = static_cast<std::int32_t>(width);
     dib.Height = static_cast<std::int32_t>(height);
+    return colorsUsed;
+}
 
+// The bit depth and the compression: each supported, and fit for each other.
+void CheckDepthAndCompression(const TDibLayout& dib, bool icon) {
     switch (dib.BitCount) {
     case 1:
     case 4:
@@ -110,8 +106,12 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
     const bool rle = dib.Compression == BI_RLE8 || dib.Compression == BI_RLE4;
     if (rle && dib.TopDown) FormatError("a compressed bitmap cannot be top-down");
     if (rle && icon) FormatError("an icon image cannot be compressed");
+}
 
-    // Masks: inside the larger headers, or three double words after the 40-byte header.
+// The colour masks: inside the larger headers, or three double words after the 40-byte header;
+// implied by the depth without bit fields. Returns where what follows the header and its masks
+// begins.
+std::size_t ReadMasks(TByteView data, std::size_t at, TDibLayout& dib) {
     std::size_t afterHeader = at + dib.HeaderSize;
     if (dib.Compression == BI_BITFIELDS) {
         std::size_t masksAt = at + 40;
@@ -129,27 +129,50 @@ TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
     } else if (dib.BitCount == 32) {
         dib.Masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
     }
+    return afterHeader;
+}
 
-    // The palette: all 2^bits entries for the core header, else biClrUsed (0: all of them).
+// The palette at 'paletteAt': all 2^bits entries for the core header, else biClrUsed (0: all of
+// them).
+void ReadPaletteLayout(TByteView data, std::size_t paletteAt, std::uint32_t colorsUsed, TDibLayout& dib) {
     const std::uint64_t fullPalette = dib.BitCount <= 8 ? (1u << dib.BitCount) : 0;
     std::uint64_t colors = dib.CorePalette || colorsUsed == 0 ? fullPalette : colorsUsed;
     if (dib.BitCount <= 8 && colors > fullPalette)
         FormatError("the palette is larger than the bit depth allows");
     const std::uint64_t entrySize = dib.CorePalette ? 3 : 4;
-    if (!InRange(afterHeader, colors * entrySize, data.size()))
+    if (!InRange(paletteAt, colors * entrySize, data.size()))
         FormatError("the palette runs past the end of the data");
-    dib.PaletteAt = afterHeader;
+    dib.PaletteAt = paletteAt;
     dib.ColorCount = static_cast<std::uint32_t>(colors);
+}
 
-    // A V5 header may point at a colour profile, relative to the header's start.
-    if (dib.HeaderSize == 124) {
-        const std::uint32_t csType = GetU32(data, at + 56);
-        if (csType == ProfileLinked || csType == ProfileEmbedded) {
-            const std::uint64_t profileAt = std::uint64_t(at) + GetU32(data, at + 112);
-            if (!InRange(profileAt, GetU32(data, at + 116), data.size()))
-                FormatError("the colour profile runs past the end of the data");
-        }
-    }
+// A V5 header may point at a colour profile, relative to the header's start: it must lie inside
+// the data.
+void CheckColourProfile(TByteView data, std::size_t at, const TDibLayout& dib) {
+    if (dib.HeaderSize != 124) return;
+    const std::uint32_t csType = GetU32(data, at + 56);
+    if (csType != ProfileLinked && csType != ProfileEmbedded) return;
+    const std::uint64_t profileAt = std::uint64_t(at) + GetU32(data, at + 112);
+    if (!InRange(profileAt, GetU32(data, at + 116), data.size()))
+        FormatError("the colour profile runs past the end of the data");
+}
+
+// Reads and checks the info header at 'at', its masks and its palette. Leaves BitsAt, BitsSize
+// to the caller, which knows where the pixels are. For an icon the stored height is doubled.
+TDibLayout ReadDibHeader(TByteView data, std::size_t at, bool icon) {
+    TDibLayout dib;
+    dib.HeaderAt = at;
+    if (!InRange(at, 4, data.size())) FormatError("the data ends before the bitmap header");
+    dib.HeaderSize = GetU32(data, at);
+    if (!ValidHeaderSize(dib.HeaderSize)) FormatError("the bitmap header has an unknown size");
+    if (!InRange(at, dib.HeaderSize, data.size()))
+        FormatError("the bitmap header runs past the end of the data");
+
+    const std::uint32_t colorsUsed = ReadDimensions(data, at, icon, dib);
+    CheckDepthAndCompression(dib, icon);
+    const std::size_t afterHeader = ReadMasks(data, at, dib);
+    ReadPaletteLayout(data, afterHeader, colorsUsed, dib);
+    CheckColourProfile(data, at, dib);
 
     const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(dib.Width), dib.BitCount);
     const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(dib.Height);
@@ -460,22 +483,14 @@ std::vector<TRgbQuad> DibPixels(TByteView data, const TDibLayout& dib) {
     return pixels;
 }
 
-TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat format, TByteView sourceData,
-                       const TDibLayout* source) {
-    assert(width > 0 && height > 0 && std::int64_t(width) * height <= MaxBitmapPixels);
-    const std::uint16_t bits = format.BitCount;
-    std::vector<TRgbQuad> palette;
-    const bool sameIndexed =
-        bits <= 8 && source != nullptr && source->BitCount == bits && source->ColorCount > 0;
-    palette = sameIndexed ? DibPalette(sourceData, *source) : DefaultPalette(bits);
+namespace {
 
-    const bool masks = bits == 16 && format.Rgb565;
+// The file header, the 40-byte info header, the 5-6-5 masks when asked for, and the palette of a
+// new bitmap whose pixels start at 'bitsAt'.
+void WriteBmpHeaders(TGraphicBytes& data, std::int32_t width, std::int32_t height, std::uint16_t bits,
+                     bool masks, const std::vector<TRgbQuad>& palette, std::size_t bitsAt,
+                     std::size_t imageBytes) {
     const std::size_t infoSize = 40;
-    const std::size_t bitsAt = BmpFileHeaderSize + infoSize + (masks ? 12 : 0) + palette.size() * 4;
-    const std::size_t stride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(width), bits));
-    const std::size_t imageBytes = stride * static_cast<std::size_t>(height);
-    TGraphicBytes data(bitsAt + imageBytes, 0);
-
     data[0] = 'B';
     data[1] = 'M';
     PutU32(data, 2, static_cast<std::uint32_t>(data.size()));
@@ -501,6 +516,69 @@ TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat forma
         data[at++] = c.Red;
         data[at++] = 0;
     }
+}
+
+// The part of a source image that is copied into a new bitmap, and how.
+struct TPixelCopy {
+    TByteView Data;
+    const TDibLayout& Source;
+    std::int32_t Width;  // columns copied
+    std::int32_t Height; // rows copied
+    bool SameIndexed;    // palette indexes are copied as they are
+};
+
+// Copies an RLE source: pixels the runs leave undefined take palette entry 0, as when the image is
+// decoded.
+void CopyRlePixels(const TPixelCopy& copy, TDibWriter& writer) {
+    const TDibLayout& source = copy.Source;
+    const TRgbQuad background = PaletteEntry(copy.Data, source, 0);
+    for (std::int32_t y = 0; y < copy.Height; ++y)
+        for (std::int32_t x = 0; x < copy.Width; ++x)
+            copy.SameIndexed ? writer.PutIndex(x, y, 0) : writer.PutColor(x, y, background);
+    WalkRle(copy.Data.subspan(source.BitsAt, source.BitsSize), source.Width, source.Height,
+            source.Compression == BI_RLE4, [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
+                const auto y = static_cast<std::int64_t>(source.Height) - 1 - static_cast<std::int64_t>(row);
+                if (static_cast<std::int64_t>(x) >= copy.Width || y >= copy.Height) return;
+                const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
+                if (copy.SameIndexed) {
+                    writer.PutIndex(px, py, index);
+                } else {
+                    writer.PutColor(px, py, PaletteEntry(copy.Data, source, index));
+                }
+            });
+}
+
+// Copies an uncompressed source.
+void CopyStoredPixels(const TPixelCopy& copy, std::uint16_t bits, TDibWriter& writer) {
+    for (std::int32_t y = 0; y < copy.Height; ++y) {
+        const std::uint8_t* row = StoredRow(copy.Data, copy.Source, y);
+        for (std::int32_t x = 0; x < copy.Width; ++x) {
+            if (copy.SameIndexed) {
+                writer.PutIndex(x, y, PixelIndex(row, bits, x));
+            } else {
+                writer.PutColor(x, y, DibPixel(copy.Data, copy.Source, x, y));
+            }
+        }
+    }
+}
+
+} // namespace
+
+TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat format, TByteView sourceData,
+                       const TDibLayout* source) {
+    assert(width > 0 && height > 0 && std::int64_t(width) * height <= MaxBitmapPixels);
+    const std::uint16_t bits = format.BitCount;
+    const bool sameIndexed =
+        bits <= 8 && source != nullptr && source->BitCount == bits && source->ColorCount > 0;
+    const std::vector<TRgbQuad> palette =
+        sameIndexed ? DibPalette(sourceData, *source) : DefaultPalette(bits);
+
+    const bool masks = bits == 16 && format.Rgb565;
+    const std::size_t bitsAt = BmpFileHeaderSize + 40 + (masks ? 12 : 0) + palette.size() * 4;
+    const std::size_t stride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(width), bits));
+    const std::size_t imageBytes = stride * static_cast<std::size_t>(height);
+    TGraphicBytes data(bitsAt + imageBytes, 0);
+    WriteBmpHeaders(data, width, height, bits, masks, palette, bitsAt, imageBytes);
 
     TDibWriter writer(data, bitsAt, width, height, format, palette);
     // White background: one row written pixel by pixel, then copied.
@@ -512,38 +590,12 @@ TGraphicBytes BuildBmp(std::int32_t width, std::int32_t height, TDibFormat forma
         std::copy_n(writer.Row(0), stride, writer.Row(y));
     if (source == nullptr) return data;
 
-    const std::int32_t w = std::min(width, source->Width);
-    const std::int32_t h = std::min(height, source->Height);
-    if (IsRle(*source)) {
-        // Pixels the runs leave undefined take palette entry 0, as when the image is decoded.
-        const TRgbQuad background = PaletteEntry(sourceData, *source, 0);
-        for (std::int32_t y = 0; y < h; ++y)
-            for (std::int32_t x = 0; x < w; ++x)
-                sameIndexed ? writer.PutIndex(x, y, 0) : writer.PutColor(x, y, background);
-        WalkRle(sourceData.subspan(source->BitsAt, source->BitsSize), source->Width, source->Height,
-                source->Compression == BI_RLE4, [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
-                    const auto y =
-                        static_cast<std::int64_t>(source->Height) - 1 - static_cast<std::int64_t>(row);
-                    if (static_cast<std::int64_t>(x) >= w || y >= h) return;
-                    const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
-                    if (sameIndexed) {
-                        writer.PutIndex(px, py, index);
-                    } else {
-                        writer.PutColor(px, py, PaletteEntry(sourceData, *source, index));
-                    }
-                });
-        return data;
-    }
-    for (std::int32_t y = 0; y < h; ++y) {
-        const std::uint8_t* row = StoredRow(sourceData, *source, y);
-        for (std::int32_t x = 0; x < w; ++x) {
-            if (sameIndexed) {
-                writer.PutIndex(x, y, PixelIndex(row, bits, x));
-            } else {
-                writer.PutColor(x, y, DibPixel(sourceData, *source, x, y));
-            }
-        }
-    }
+    const TPixelCopy copy{sourceData, *source, std::min(width, source->Width),
+                          std::min(height, source->Height), sameIndexed};
+    if (IsRle(*source))
+        CopyRlePixels(copy, writer);
+    else
+        CopyStoredPixels(copy, bits, writer);
     return data;
 }
 

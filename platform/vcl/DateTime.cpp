@@ -255,119 +255,131 @@ public:
         char last = ' ';
         std::size_t i = 0;
         while (i < f.size()) {
-            const char starter = f[i];
-            char token = Upper(starter);
+            char token = Upper(f[i]);
             if (token >= 'A' && token <= 'Z') {
-                if (token == 'M' && last == 'H') token = 'N';
+                if (token == 'M' && last == 'H') token = 'N'; // "h:mm": minutes, not the month
                 last = token;
             }
-            std::size_t count = 1;
-            auto countRun = [&] {
-                while (i + count < f.size() && Upper(f[i + count]) == Upper(starter))
-                    ++count;
-            };
-            switch (token) {
-            case 'Y':
-                countRun();
-                if (count <= 2)
-                    Number(out, FYear % 100, 2);
-                else
-                    Number(out, FYear, 4);
-                break;
-            case 'M':
-                countRun();
-                if (count <= 2)
-                    Number(out, FMonth, count == 2 ? 2 : 1);
-                else if (FMonth >= 1)
-                    out += count == 3 ? FSettings.ShortMonthNames[FMonth - 1]
-                                      : FSettings.LongMonthNames[FMonth - 1];
-                break;
-            case 'N':
-                countRun();
-                Number(out, FMin, count >= 2 ? 2 : 1);
-                break;
-            case 'D':
-                countRun();
-                if (count <= 2)
-                    Number(out, FDay, count == 2 ? 2 : 1);
-                else if (count <= 4) {
-                    if (FDow >= 1)
-                        out +=
-                            count == 3 ? FSettings.ShortDayNames[FDow - 1] : FSettings.LongDayNames[FDow - 1];
-                } else if (count == 5)
-                    Append(out, FSettings.ShortDateFormat, depth + 1);
-                else
-                    Append(out, FSettings.LongDateFormat, depth + 1);
-                break;
-            case 'H': {
-                countRun();
-                int h = FHour;
-                if (twelve) {
-                    h %= 12;
-                    if (h == 0) h = 12;
-                }
-                Number(out, h, count >= 2 ? 2 : 1);
-                break;
+            if (IsFieldToken(token)) {
+                const std::size_t count = RunLength(f, i);
+                AppendField(out, token, count, twelve, depth);
+                i += count;
+            } else {
+                i += AppendLiteral(out, f, i);
             }
-            case 'S':
-                countRun();
-                Number(out, FSec, count >= 2 ? 2 : 1);
-                break;
-            case 'Z':
-                countRun();
-                Number(out, FMSec, count >= 3 ? 3 : 1);
-                break;
-            case 'T':
-                countRun();
-                Append(out, count == 1 ? FSettings.ShortTimeFormat : FSettings.LongTimeFormat, depth + 1);
-                break;
-            case 'C':
-                countRun();
-                Append(out, FSettings.ShortDateFormat, depth + 1);
-                if (FHour != 0 || FMin != 0 || FSec != 0) {
-                    out += ' ';
-                    Append(out, FSettings.LongTimeFormat, depth + 1);
-                }
-                break;
-            case 'A':
-                if (StartsWithNoCase(f, i, "am/pm")) {
-                    const bool lower = f[i] == 'a';
-                    out += FHour >= 12 ? (lower ? "pm" : "PM") : (lower ? "am" : "AM");
-                    count = 5;
-                } else if (StartsWithNoCase(f, i, "a/p")) {
-                    const bool lower = f[i] == 'a';
-                    out += FHour >= 12 ? (lower ? 'p' : 'P') : (lower ? 'a' : 'A');
-                    count = 3;
-                } else if (StartsWithNoCase(f, i, "ampm")) {
-                    out += FHour >= 12 ? FSettings.TimePMString : FSettings.TimeAMString;
-                    count = 4;
-                } else {
-                    out += starter;
-                }
-                break;
-            case '/':
-                out += FSettings.DateSeparator;
-                break;
-            case ':':
-                out += FSettings.TimeSeparator;
-                break;
-            case '\'':
-            case '"': {
-                const std::size_t end = f.find(starter, i + 1);
-                const std::size_t stop = end == std::string_view::npos ? f.size() : end;
-                out.append(f.substr(i + 1, stop - i - 1));
-                count = (end == std::string_view::npos ? f.size() : end + 1) - i;
-                break;
-            }
-            default:
-                out += starter;
-                break;
-            }
-            i += count;
         }
     }
 
 private:
+    // Tokens that stand for a field of the date or time, written as a run of the same letter.
+    static bool IsFieldToken(char token) {
+        return std::string_view("YMNDHSZTC").find(token) != std::string_view::npos;
+    }
+
+    // How many times the letter at `i` repeats from there, whatever its case.
+    static std::size_t RunLength(std::string_view f, std::size_t i) {
+        std::size_t count = 1;
+        while (i + count < f.size() && Upper(f[i + count]) == Upper(f[i]))
+            ++count;
+        return count;
+    }
+
+    // One field token repeated `count` times.
+    void AppendField(AnsiString& out, char token, std::size_t count, bool twelve, int depth) {
+        switch (token) {
+        case 'Y':
+            if (count <= 2)
+                Number(out, FYear % 100, 2);
+            else
+                Number(out, FYear, 4);
+            break;
+        case 'M':
+            if (count <= 2)
+                Number(out, FMonth, count == 2 ? 2 : 1);
+            else if (FMonth >= 1)
+                out +=
+                    count == 3 ? FSettings.ShortMonthNames[FMonth - 1] : FSettings.LongMonthNames[FMonth - 1];
+            break;
+        case 'D':
+            AppendDay(out, count, depth);
+            break;
+        case 'C':
+            Append(out, FSettings.ShortDateFormat, depth + 1);
+            if (FHour != 0 || FMin != 0 || FSec != 0) {
+                out += ' ';
+                Append(out, FSettings.LongTimeFormat, depth + 1);
+            }
+            break;
+        case 'H': {
+            int h = FHour;
+            if (twelve) {
+                h %= 12;
+                if (h == 0) h = 12;
+            }
+            Number(out, h, count >= 2 ? 2 : 1);
+            break;
+        }
+        case 'N':
+            Number(out, FMin, count >= 2 ? 2 : 1);
+            break;
+        case 'S':
+            Number(out, FSec, count >= 2 ? 2 : 1);
+            break;
+        case 'Z':
+            Number(out, FMSec, count >= 3 ? 3 : 1);
+            break;
+        case 'T':
+            Append(out, count == 1 ? FSettings.ShortTimeFormat : FSettings.LongTimeFormat, depth + 1);
+            break;
+        }
+    }
+
+    // d and dd: the day's number; ddd and dddd: the weekday's name; ddddd and dddddd: the short
+    // and the long date format.
+    void AppendDay(AnsiString& out, std::size_t count, int depth) {
+        if (count <= 2)
+            Number(out, FDay, count == 2 ? 2 : 1);
+        else if (count <= 4) {
+            if (FDow >= 1)
+                out += count == 3 ? FSettings.ShortDayNames[FDow - 1] : FSettings.LongDayNames[FDow - 1];
+        } else if (count == 5)
+            Append(out, FSettings.ShortDateFormat, depth + 1);
+        else
+            Append(out, FSettings.LongDateFormat, depth + 1);
+    }
+
+    // What is not a field at f[i]: an am/pm marker, a separator, quoted text or a character that
+    // stands for itself. Returns how many characters of the format it took.
+    std::size_t AppendLiteral(AnsiString& out, std::string_view f, std::size_t i) {
+        const char c = f[i];
+        const bool lower = c == 'a';
+        if (StartsWithNoCase(f, i, "am/pm")) {
+            out += FHour >= 12 ? (lower ? "pm" : "PM") : (lower ? "am" : "AM");
+            return 5;
+        }
+        if (StartsWithNoCase(f, i, "a/p")) {
+            out += FHour >= 12 ? (lower ? 'p' : 'P') : (lower ? 'a' : 'A');
+            return 3;
+        }
+        if (StartsWithNoCase(f, i, "ampm")) {
+            out += FHour >= 12 ? FSettings.TimePMString : FSettings.TimeAMString;
+            return 4;
+        }
+        if (c == '/') {
+            out += FSettings.DateSeparator;
+        } else if (c == ':') {
+            out += FSettings.TimeSeparator;
+        } else if (c == '\'' || c == '"') {
+            const std::size_t end = f.find(c, i + 1);
+            const std::size_t stop = end == std::string_view::npos ? f.size() : end;
+            out.append(f.substr(i + 1, stop - i - 1));
+            return (end == std::string_view::npos ? f.size() : end + 1) - i;
+        } else {
+            out += c;
+        }
+        return 1;
+    }
+
     static void Number(AnsiString& out, int value, int digits) {
         AnsiString s = std::to_string(value);
         if (static_cast<int>(s.size()) < digits) out.append(static_cast<std::size_t>(digits) - s.size(), '0');

@@ -162,19 +162,9 @@ private:
 
     void ConvertValue(int level) {
         switch (FReader->NextValue()) {
-        case vaList: {
-            TNest nest(FDepth);
-            FReader->ReadValue();
-            FText += '(';
-            while (!FReader->EndOfList()) {
-                FText += Eol;
-                Indent(level + 1);
-                ConvertValue(level + 1);
-            }
-            FReader->ReadListEnd();
-            FText += ')';
+        case vaList:
+            ConvertList(level);
             return;
-        }
         case vaInt8:
         case vaInt16:
         case vaInt32:
@@ -196,28 +186,16 @@ private:
         case vaString:
         case vaLString: {
             const AnsiString s = FReader->ReadString();
-            std::u32string cps;
+            std::u32string bytes; // one element per byte: PutString writes them as ANSI
             for (char c : s)
-                cps.push_back(static_cast<unsigned char>(c));
-            PutString(cps, false, level);
+                bytes.push_back(static_cast<unsigned char>(c));
+            PutString(bytes, false, level);
             return;
         }
         case vaWString:
-        case vaUTF8String: {
-            std::u16string units = WideValue();
-            std::u32string cps;
-            for (std::size_t i = 0; i < units.size(); ++i) {
-                char32_t cp = units[i];
-                if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-                    units[i + 1] <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-                    ++i;
-                }
-                cps.push_back(cp);
-            }
-            PutString(cps, true, level);
+        case vaUTF8String:
+            PutString(CodePoints(WideValue()), true, level);
             return;
-        }
         case vaIdent:
         case vaFalse:
         case vaTrue:
@@ -225,57 +203,98 @@ private:
         case vaNull:
             FText += FReader->ReadIdent();
             return;
-        case vaBinary: {
-            const std::string bytes = FReader->ReadBinary();
-            FText += '{';
-            for (std::size_t i = 0; i < bytes.size(); ++i) {
-                if (i % (LineLength / 2) == 0) {
-                    FText += Eol;
-                    Indent(level + 1);
-                }
-                FText += IntToHex(static_cast<unsigned char>(bytes[i]), 2);
-            }
-            FText += '}';
+        case vaBinary:
+            ConvertBinary(level);
+            return;
+        case vaSet:
+            ConvertSet();
+            return;
+        case vaCollection:
+            ConvertCollection(level);
             return;
         }
-        case vaSet: {
-            FReader->ReadValue();
-            FText += '[';
-            bool first = true;
-            for (;;) {
-                const AnsiString element = FReader->ReadStr();
-                if (element.empty()) break;
-                if (!first) FText += ", ";
-                FText += element;
-                first = false;
-            }
-            FText += ']';
-            return;
+    }
+
+    // ( value value ... ), one value a line.
+    void ConvertList(int level) {
+        TNest nest(FDepth);
+        FReader->ReadValue();
+        FText += '(';
+        while (!FReader->EndOfList()) {
+            FText += Eol;
+            Indent(level + 1);
+            ConvertValue(level + 1);
         }
-        case vaCollection: {
-            TNest nest(FDepth);
-            FReader->ReadValue();
-            FText += '<';
-            while (!FReader->EndOfList()) {
+        FReader->ReadListEnd();
+        FText += ')';
+    }
+
+    // { hexadecimal digits }, LineLength digits a line.
+    void ConvertBinary(int level) {
+        const std::string bytes = FReader->ReadBinary();
+        FText += '{';
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (i % (LineLength / 2) == 0) {
                 FText += Eol;
                 Indent(level + 1);
-                FText += "item";
-                const TValueType t = FReader->NextValue();
-                if (t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64)
-                    FText += " [" + IntToStr(FReader->ReadInt64()) + "]";
-                FText += Eol;
-                FReader->CheckValue(vaList);
-                while (!FReader->EndOfList())
-                    ConvertProperty(level + 2);
-                FReader->ReadListEnd();
-                Indent(level + 1);
-                FText += "end";
             }
+            FText += IntToHex(static_cast<unsigned char>(bytes[i]), 2);
+        }
+        FText += '}';
+    }
+
+    // [ element, element ]
+    void ConvertSet() {
+        FReader->ReadValue();
+        FText += '[';
+        bool first = true;
+        for (;;) {
+            const AnsiString element = FReader->ReadStr();
+            if (element.empty()) break;
+            if (!first) FText += ", ";
+            FText += element;
+            first = false;
+        }
+        FText += ']';
+    }
+
+    // < item [index] properties end ... >
+    void ConvertCollection(int level) {
+        TNest nest(FDepth);
+        FReader->ReadValue();
+        FText += '<';
+        while (!FReader->EndOfList()) {
+            FText += Eol;
+            Indent(level + 1);
+            FText += "item";
+            const TValueType t = FReader->NextValue();
+            if (t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64)
+                FText += " [" + IntToStr(FReader->ReadInt64()) + "]";
+            FText += Eol;
+            FReader->CheckValue(vaList);
+            while (!FReader->EndOfList())
+                ConvertProperty(level + 2);
             FReader->ReadListEnd();
-            FText += '>';
-            return;
+            Indent(level + 1);
+            FText += "end";
         }
+        FReader->ReadListEnd();
+        FText += '>';
+    }
+
+    // UTF-16 units as code points, surrogate pairs joined (a lone surrogate stays as it is).
+    static std::u32string CodePoints(const std::u16string& units) {
+        std::u32string cps;
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            char32_t cp = units[i];
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                units[i + 1] <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+                ++i;
+            }
+            cps.push_back(cp);
         }
+        return cps;
     }
 
     // The UTF-16 units of a wide or UTF-8 string value, without the loss of Windows-1252.
@@ -662,111 +681,135 @@ private:
 
     void ConvertValue() {
         switch (FToken) {
-        case TToken::String: {
-            std::u32string value = FString;
-            NextToken();
-            while (IsChar('+')) {
-                NextToken();
-                if (FToken != TToken::String) Error(SStringExpected);
-                value += FString;
-                NextToken();
-            }
-            WriteStringValue(value);
+        case TToken::String:
+            ConvertString();
             return;
-        }
         case TToken::Integer:
             FWriter->WriteInteger(FInteger);
             NextToken();
             return;
         case TToken::Float:
-            if (FSuffix == 'c' && FNumberText.find_first_of(".eE") == AnsiString::npos) {
-                // Currency x 10,000 as an integer: exact.
-                std::int64_t scaled;
-                auto [end, ec] =
-                    std::from_chars(FNumberText.data(), FNumberText.data() + FNumberText.size(), scaled);
-                if (ec != std::errc()) Error(SInvalidNumber);
-                FWriter->WriteCurrency(Currency::FromScaled(scaled));
-            } else {
-                WriteFloatValue(FFloat, FSuffix);
-            }
-            NextToken();
+            ConvertNumber();
             return;
-        case TToken::Symbol: {
-            // NAN and INF (with a suffix for singles, currency and dates) are floats.
-            const AnsiString& s = FSymbol;
-            if (s.size() <= 4 && (s.compare(0, 3, "INF") == 0 || s.compare(0, 3, "NAN") == 0) &&
-                (s.size() == 3 || s[3] == 's' || s[3] == 'd')) {
-                const double v = s[0] == 'I' ? std::numeric_limits<double>::infinity()
-                                             : std::numeric_limits<double>::quiet_NaN();
-                WriteFloatValue(v, s.size() == 4 ? s[3] : '\0');
-                NextToken();
-                return;
-            }
-            FWriter->WriteIdent(DottedName());
+        case TToken::Symbol:
+            ConvertSymbolValue();
             return;
-        }
         case TToken::Char:
             break;
         case TToken::Eof:
             Error(SInvalidPropertyValue);
         }
         switch (FChar) {
-        case '[': {
-            NextToken();
-            FWriter->WriteValue(vaSet);
-            if (!IsChar(']')) {
-                for (;;) {
-                    FWriter->WriteStr(ExpectSymbol());
-                    if (IsChar(']')) break;
-                    ExpectChar(',');
-                }
-            }
-            NextToken();
-            FWriter->WriteStr("");
+        case '[':
+            ConvertSet();
             return;
-        }
-        case '(': {
-            TNest nest(*this);
-            NextToken();
-            FWriter->WriteListBegin();
-            while (!IsChar(')')) {
-                if (FToken == TToken::Eof) Error(Format(LoadResString(SCharExpected), {")"}));
-                ConvertValue();
-            }
-            NextToken();
-            FWriter->WriteListEnd();
+        case '(':
+            ConvertList();
             return;
-        }
         case '{':
             ConvertBinary();
             return;
-        case '<': {
-            TNest nest(*this);
-            NextToken();
-            FWriter->WriteValue(vaCollection);
-            while (IsSymbol("item")) {
-                NextToken();
-                if (IsChar('[')) {
-                    NextToken();
-                    if (FToken != TToken::Integer) Error(SNumberExpected);
-                    FWriter->WriteInteger(FInteger);
-                    NextToken();
-                    ExpectChar(']');
-                }
-                FWriter->WriteListBegin();
-                while (FToken == TToken::Symbol && !IsSymbol("end"))
-                    ConvertProperty();
-                if (!IsSymbol("end")) Error(Format(LoadResString(SSymbolExpected), {"end"}));
-                NextToken();
-                FWriter->WriteListEnd();
-            }
-            ExpectChar('>');
-            FWriter->WriteListEnd();
+        case '<':
+            ConvertCollection();
             return;
-        }
         default:
             Error(SInvalidPropertyValue);
         }
+    }
+
+    // 'text' + 'more text' + ...: one string value.
+    void ConvertString() {
+        std::u32string value = FString;
+        NextToken();
+        while (IsChar('+')) {
+            NextToken();
+            if (FToken != TToken::String) Error(SStringExpected);
+            value += FString;
+            NextToken();
+        }
+        WriteStringValue(value);
+    }
+
+    // A number with a fraction, an exponent or a suffix.
+    void ConvertNumber() {
+        if (FSuffix == 'c' && FNumberText.find_first_of(".eE") == AnsiString::npos) {
+            // Currency x 10,000 as an integer: exact.
+            std::int64_t scaled;
+            auto [end, ec] =
+                std::from_chars(FNumberText.data(), FNumberText.data() + FNumberText.size(), scaled);
+            if (ec != std::errc()) Error(SInvalidNumber);
+            FWriter->WriteCurrency(Currency::FromScaled(scaled));
+        } else {
+            WriteFloatValue(FFloat, FSuffix);
+        }
+        NextToken();
+    }
+
+    // An identifier, or NAN and INF (with a suffix for singles, currency and dates), which are floats.
+    void ConvertSymbolValue() {
+        const AnsiString& s = FSymbol;
+        if (s.size() <= 4 && (s.compare(0, 3, "INF") == 0 || s.compare(0, 3, "NAN") == 0) &&
+            (s.size() == 3 || s[3] == 's' || s[3] == 'd')) {
+            const double v = s[0] == 'I' ? std::numeric_limits<double>::infinity()
+                                         : std::numeric_limits<double>::quiet_NaN();
+            WriteFloatValue(v, s.size() == 4 ? s[3] : '\0');
+            NextToken();
+            return;
+        }
+        FWriter->WriteIdent(DottedName());
+    }
+
+    // [ element, element ]
+    void ConvertSet() {
+        NextToken();
+        FWriter->WriteValue(vaSet);
+        if (!IsChar(']')) {
+            for (;;) {
+                FWriter->WriteStr(ExpectSymbol());
+                if (IsChar(']')) break;
+                ExpectChar(',');
+            }
+        }
+        NextToken();
+        FWriter->WriteStr("");
+    }
+
+    // ( value value ... )
+    void ConvertList() {
+        TNest nest(*this);
+        NextToken();
+        FWriter->WriteListBegin();
+        while (!IsChar(')')) {
+            if (FToken == TToken::Eof) Error(Format(LoadResString(SCharExpected), {")"}));
+            ConvertValue();
+        }
+        NextToken();
+        FWriter->WriteListEnd();
+    }
+
+    // < item [index] properties end ... >
+    void ConvertCollection() {
+        TNest nest(*this);
+        NextToken();
+        FWriter->WriteValue(vaCollection);
+        while (IsSymbol("item")) {
+            NextToken();
+            if (IsChar('[')) {
+                NextToken();
+                if (FToken != TToken::Integer) Error(SNumberExpected);
+                FWriter->WriteInteger(FInteger);
+                NextToken();
+                ExpectChar(']');
+            }
+            FWriter->WriteListBegin();
+            while (FToken == TToken::Symbol && !IsSymbol("end"))
+                ConvertProperty();
+            if (!IsSymbol("end")) Error(Format(LoadResString(SSymbolExpected), {"end"}));
+            NextToken();
+            FWriter->WriteListEnd();
+        }
+        ExpectChar('>');
+        FWriter->WriteListEnd();
     }
 
     // The hexadecimal body of {...}: digits in pairs, blanks and line ends anywhere.

@@ -767,20 +767,9 @@ void TReader::ReadPropValue(TComponent* component, TPersistent* instance, const 
                             const AnsiString& path) {
     switch (prop.Kind) {
     case TTypeKind::tkInteger:
-    case TTypeKind::tkInt64: {
-        std::int64_t v = 0;
-        if (prop.Kind == TTypeKind::tkInteger && NextValue() == vaIdent) {
-            std::int32_t named = 0;
-            if (!IdentToInt(prop.TypeName, ReadIdent(), named)) throw EPropertyError(SInvalidPropertyValue);
-            v = named;
-        } else {
-            v = ReadInt64();
-        }
-        if (v < prop.MinValue || v > prop.MaxValue) throw EPropertyError(SInvalidPropertyValue);
-        if (!prop.SetOrd) throw EPropertyError(SReadOnlyProperty);
-        prop.SetOrd(instance, v);
+    case TTypeKind::tkInt64:
+        ReadIntegerProp(instance, prop);
         return;
-    }
     case TTypeKind::tkEnumeration: {
         const AnsiString ident = ReadIdent();
         const int v = prop.EnumType->Value(ident);
@@ -811,44 +800,65 @@ void TReader::ReadPropValue(TComponent* component, TPersistent* instance, const 
         prop.SetStr(instance, s);
         return;
     }
-    case TTypeKind::tkClass: {
-        if (!prop.IsReference()) throw EPropertyError(SInvalidPropertyValue);
-        if (NextValue() == vaNil) {
-            ReadValue();
-            if (!prop.SetObj) throw EPropertyError(SReadOnlyProperty);
-            prop.SetObj(instance, nullptr);
-            return;
-        }
-        const AnsiString name = ReadIdent();
-        if (!prop.SetObj) throw EPropertyError(SReadOnlyProperty);
-        FFixups.push_back(TFixup{component, instance, &prop, name, path});
+    case TTypeKind::tkClass:
+        ReadReferenceProp(component, instance, prop, path);
         return;
-    }
-    case TTypeKind::tkMethod: {
-        if (NextValue() == vaNil) {
-            ReadValue();
-            if (!prop.SetHandler) throw EPropertyError(SReadOnlyProperty);
-            prop.SetHandler(instance, nullptr);
-            return;
-        }
-        const AnsiString name = ReadIdent();
-        if (!prop.SetHandler) throw EPropertyError(SReadOnlyProperty);
-        // Handlers are named by identifiers (which is also what the text form can hold).
-        if (!IsValidIdent(name)) throw EPropertyError(SInvalidPropertyValue);
-        std::shared_ptr<const THandler> handler = FindMethod(name);
-        if (handler && !SameText(handler->Name(), name)) handler = nullptr;
-        if (!handler) {
-            // In the designer the application's code is absent: keep the name without code.
-            if (!FRoot->GetComponentState().Contains(csDesigning) || !prop.MakePlaceholder)
-                throw EPropertyError(SHandlerNotFound, {name});
-            handler = prop.MakePlaceholder(name);
-        }
-        prop.SetHandler(instance, handler);
+    case TTypeKind::tkMethod:
+        ReadHandlerProp(instance, prop);
         return;
-    }
     default:
         throw EPropertyError(SInvalidPropertyValue);
     }
+}
+
+void TReader::ReadIntegerProp(TPersistent* instance, const TPropInfo& prop) {
+    std::int64_t v = 0;
+    if (prop.Kind == TTypeKind::tkInteger && NextValue() == vaIdent) {
+        std::int32_t named = 0;
+        if (!IdentToInt(prop.TypeName, ReadIdent(), named)) throw EPropertyError(SInvalidPropertyValue);
+        v = named;
+    } else {
+        v = ReadInt64();
+    }
+    if (v < prop.MinValue || v > prop.MaxValue) throw EPropertyError(SInvalidPropertyValue);
+    if (!prop.SetOrd) throw EPropertyError(SReadOnlyProperty);
+    prop.SetOrd(instance, v);
+}
+
+void TReader::ReadReferenceProp(TComponent* component, TPersistent* instance, const TPropInfo& prop,
+                                const AnsiString& path) {
+    if (!prop.IsReference()) throw EPropertyError(SInvalidPropertyValue);
+    if (NextValue() == vaNil) {
+        ReadValue();
+        if (!prop.SetObj) throw EPropertyError(SReadOnlyProperty);
+        prop.SetObj(instance, nullptr);
+        return;
+    }
+    const AnsiString name = ReadIdent();
+    if (!prop.SetObj) throw EPropertyError(SReadOnlyProperty);
+    FFixups.push_back(TFixup{component, instance, &prop, name, path});
+}
+
+void TReader::ReadHandlerProp(TPersistent* instance, const TPropInfo& prop) {
+    if (NextValue() == vaNil) {
+        ReadValue();
+        if (!prop.SetHandler) throw EPropertyError(SReadOnlyProperty);
+        prop.SetHandler(instance, nullptr);
+        return;
+    }
+    const AnsiString name = ReadIdent();
+    if (!prop.SetHandler) throw EPropertyError(SReadOnlyProperty);
+    // Handlers are named by identifiers (which is also what the text form can hold).
+    if (!IsValidIdent(name)) throw EPropertyError(SInvalidPropertyValue);
+    std::shared_ptr<const THandler> handler = FindMethod(name);
+    if (handler && !SameText(handler->Name(), name)) handler = nullptr;
+    if (!handler) {
+        // In the designer the application's code is absent: keep the name without code.
+        if (!FRoot->GetComponentState().Contains(csDesigning) || !prop.MakePlaceholder)
+            throw EPropertyError(SHandlerNotFound, {name});
+        handler = prop.MakePlaceholder(name);
+    }
+    prop.SetHandler(instance, handler);
 }
 
 void TReader::ResolveFixups() {

@@ -126,6 +126,13 @@ private:
     void ReadProperty(TComponent* component);
     void ReadPropValue(TComponent* component, TPersistent* instance, const TPropInfo& prop,
                        const AnsiString& path);
+    // The kinds of property value ReadPropValue hands on: an integer (a number, or an identifier
+    // the property's type names), a reference to a component (resolved later, by name), an event
+    // handler (found by name).
+    void ReadIntegerProp(TPersistent* instance, const TPropInfo& prop);
+    void ReadReferenceProp(TComponent* component, TPersistent* instance, const TPropInfo& prop,
+                           const AnsiString& path);
+    void ReadHandlerProp(TPersistent* instance, const TPropInfo& prop);
     void ResolveFixups();
     void CleanupAfterError();
     TClass FindComponentClass(const AnsiString& className);

@@ -193,7 +193,16 @@ bool RvaToFile(const std::vector<PeSection>& sections, std::uint32_t rva, std::u
 constexpr std::uint32_t RT_VERSION_ = 16;
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
 
-VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& block) {
+// What the PE headers tell about the resources: where their directory is loaded, and the
+// sections that map loaded addresses to the file.
+struct PeResources {
+    std::uint32_t DirectoryRva = 0;
+    std::vector<PeSection> Sections;
+};
+
+// Reads the headers of a PE image: Found when they name a resource directory (described in
+// `out`), NotFound when the image has none, NotAnImage or Malformed otherwise.
+VersionResourceStatus ReadPeHeaders(const ByteSource& src, PeResources& out) {
     using S = VersionResourceStatus;
     Bytes b; // little-endian
     std::uint8_t dos[64];
@@ -218,73 +227,87 @@ VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& b
     }
     const size_t resourceEntry = dirAt + 2 * 8;
     if (optional.size() < resourceEntry + 8 || b.U32(optional.data() + countAt) < 3) return S::NotFound;
-    std::uint32_t resourceRva = b.U32(optional.data() + resourceEntry);
-    if (resourceRva == 0) return S::NotFound;
+    out.DirectoryRva = b.U32(optional.data() + resourceEntry);
+    if (out.DirectoryRva == 0) return S::NotFound;
 
     std::vector<std::uint8_t> table;
     if (!ReadTable(src, opt + optionalSize, std::uint64_t(sectionCount) * 40, table)) return S::Malformed;
-    std::vector<PeSection> sections(sectionCount);
+    out.Sections.resize(sectionCount);
     for (std::uint32_t i = 0; i < sectionCount; ++i) {
         const std::uint8_t* h = table.data() + i * 40;
-        sections[i].VirtualAddress = b.U32(h + 12);
-        sections[i].RawSize = b.U32(h + 16);
-        sections[i].RawPointer = b.U32(h + 20);
+        out.Sections[i].VirtualAddress = b.U32(h + 12);
+        out.Sections[i].RawSize = b.U32(h + 16);
+        out.Sections[i].RawPointer = b.U32(h + 20);
     }
+    return S::Found;
+}
 
-    // The resource directory: offsets inside it are relative to its start and must stay inside
-    // the file data of the section that holds it.
-    std::uint64_t root = 0, span = 0;
-    if (!RvaToFile(sections, resourceRva, 16, root, span)) return S::Malformed;
-
+// The resource directory in the file: offsets inside it are relative to its start and must stay
+// inside the file data of the section that holds it.
+struct ResourceDirectory {
     struct Entry {
         std::uint32_t Name, Offset;
     };
-    auto directory = [&](std::uint64_t rel, std::vector<Entry>& entries) {
+
+    const ByteSource& Src;
+    std::uint64_t Root = 0; // file offset of the directory's start
+    std::uint64_t Span = 0; // bytes of the section from there
+
+    // The entries of the directory table at `rel`; false when it does not fit.
+    bool Read(std::uint64_t rel, std::vector<Entry>& entries) const {
+        Bytes b;
         std::uint8_t h[16];
-        if (rel > span || span - rel < 16 || !src.Read(root + rel, h, 16)) return false;
+        if (rel > Span || Span - rel < 16 || !Src.Read(Root + rel, h, 16)) return false;
         std::uint64_t count = std::uint64_t(b.U16(h + 12)) + b.U16(h + 14);
-        if (span - rel - 16 < count * 8) return false;
+        if (Span - rel - 16 < count * 8) return false;
         std::vector<std::uint8_t> raw;
-        if (!ReadTable(src, root + rel + 16, count * 8, raw)) return false;
+        if (!ReadTable(Src, Root + rel + 16, count * 8, raw)) return false;
         entries.resize(static_cast<size_t>(count));
         for (size_t i = 0; i < entries.size(); ++i)
             entries[i] = {b.U32(&raw[i * 8]), b.U32(&raw[i * 8 + 4])};
         return true;
-    };
+    }
 
+    // The first entry that `wanted` accepts, or null.
+    template <class Predicate>
+    static const Entry* First(const std::vector<Entry>& entries, Predicate wanted) {
+        for (const Entry& e : entries)
+            if (wanted(e)) return &e;
+        return nullptr;
+    }
+};
+
+VersionResourceStatus ReadPe(const ByteSource& src, std::vector<std::uint8_t>& block) {
+    using S = VersionResourceStatus;
+    using Entry = ResourceDirectory::Entry;
+    PeResources pe;
+    if (S status = ReadPeHeaders(src, pe); status != S::Found) return status;
+    ResourceDirectory dir{src};
+    if (!RvaToFile(pe.Sections, pe.DirectoryRva, 16, dir.Root, dir.Span)) return S::Malformed;
+
+    // Three levels: the type (RT_VERSION, by number), its first named or numbered resource, and
+    // that one's first language, whose entry points at the data.
     std::vector<Entry> types, names, languages;
-    if (!directory(0, types)) return S::Malformed;
-    const Entry* type = nullptr;
-    for (const Entry& e : types) {
-        if ((e.Name & kSubdirectory) == 0 && e.Name == RT_VERSION_) {
-            type = &e;
-            break;
-        }
-    }
+    if (!dir.Read(0, types)) return S::Malformed;
+    const Entry* type = ResourceDirectory::First(
+        types, [](const Entry& e) { return (e.Name & kSubdirectory) == 0 && e.Name == RT_VERSION_; });
     if (type == nullptr) return S::NotFound;
-    if ((type->Offset & kSubdirectory) == 0 || !directory(type->Offset & ~kSubdirectory, names))
+    if ((type->Offset & kSubdirectory) == 0 || !dir.Read(type->Offset & ~kSubdirectory, names))
         return S::Malformed;
-    const Entry* name = nullptr;
-    for (const Entry& e : names) {
-        if (e.Offset & kSubdirectory) {
-            name = &e;
-            break;
-        }
-    }
-    if (name == nullptr || !directory(name->Offset & ~kSubdirectory, languages)) return S::Malformed;
-    const Entry* language = nullptr;
-    for (const Entry& e : languages) {
-        if ((e.Offset & kSubdirectory) == 0) {
-            language = &e;
-            break;
-        }
-    }
-    if (language == nullptr || language->Offset > span || span - language->Offset < 16) return S::Malformed;
+    const Entry* name =
+        ResourceDirectory::First(names, [](const Entry& e) { return (e.Offset & kSubdirectory) != 0; });
+    if (name == nullptr || !dir.Read(name->Offset & ~kSubdirectory, languages)) return S::Malformed;
+    const Entry* language =
+        ResourceDirectory::First(languages, [](const Entry& e) { return (e.Offset & kSubdirectory) == 0; });
+    if (language == nullptr || language->Offset > dir.Span || dir.Span - language->Offset < 16)
+        return S::Malformed;
+
+    Bytes b;
     std::uint8_t data[16];
-    if (!src.Read(root + language->Offset, data, sizeof data)) return S::Malformed;
+    if (!src.Read(dir.Root + language->Offset, data, sizeof data)) return S::Malformed;
     std::uint32_t dataRva = b.U32(data), dataSize = b.U32(data + 4);
     std::uint64_t offset = 0, available = 0;
-    if (dataSize < 6 || !RvaToFile(sections, dataRva, dataSize, offset, available)) return S::Malformed;
+    if (dataSize < 6 || !RvaToFile(pe.Sections, dataRva, dataSize, offset, available)) return S::Malformed;
     return ReadBlockAt(src, offset, dataSize, block);
 }
 

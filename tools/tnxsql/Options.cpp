@@ -3,6 +3,7 @@
 #include "tools/tnxsql/Options.h"
 
 #include "tools/tnxsql/Commands.h"
+#include "tools/tnxsql/Text.h"
 
 #include <charconv>
 #include <functional>
@@ -46,11 +47,9 @@ bool LooksLikeSql(std::string_view text) {
     while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != '\n')
         ++end;
     if (end == text.size()) return false;
-    std::string first;
-    for (char c : text.substr(0, end))
-        first += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    const std::string_view first = text.substr(0, end);
     for (std::string_view w : Words)
-        if (first == w) return true;
+        if (EqualNoCase(first, w)) return true;
     return false;
 }
 
@@ -171,89 +170,104 @@ std::vector<std::string> OptionNames() {
     return names;
 }
 
-Options ParseArguments(std::span<const std::string> args) {
-    Options o;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (optionsEnded || a.size() < 2 || a[0] != '-') {
-            o.Sources.push_back({Source::Kind::Sql, a});
+namespace {
+
+// The command line being read: the arguments and the index of the next one to take.
+struct ArgumentReader {
+    std::span<const std::string> Args;
+    size_t Next = 0;
+
+    bool AtEnd() const { return Next >= Args.size(); }
+    const std::string& Take() { return Args[Next++]; }
+    // The next argument as the value of `option` ("--name" or "-c"); a usage error when none is left.
+    const std::string& TakeValue(const std::string& option, const OptionEntry& entry) {
+        if (AtEnd())
+            throw UsageError("option '" + option + "' needs a value (" + std::string(entry.ValueName) + ")");
+        return Take();
+    }
+};
+
+// "--name", "--name=value" or "--name value".
+void ApplyLongOption(const std::string& arg, ArgumentReader& in, Options& o) {
+    const size_t eq = arg.find('=');
+    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+    const OptionEntry* entry = FindLong(name);
+    if (!entry) throw UsageError("unknown option '--" + name + "'");
+    std::string value;
+    if (entry->ValueName.empty()) {
+        if (eq != std::string::npos) {
+            if (name == "password")
+                throw UsageError("option '--password' takes no value: it asks for the password on the "
+                                 "terminal (or use --password-file FILE)");
+            throw UsageError("option '--" + name + "' takes no value");
+        }
+    } else if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+    } else {
+        value = in.TakeValue("--" + name, *entry);
+    }
+    entry->Apply(o, value);
+}
+
+// One or more short options: flags may be grouped; an option with a value takes the rest of the
+// word or the next argument.
+void ApplyShortOptions(const std::string& arg, ArgumentReader& in, Options& o) {
+    for (size_t k = 1; k < arg.size(); ++k) {
+        const OptionEntry* entry = FindShort(arg[k]);
+        if (!entry) throw UsageError(std::string("unknown option '-") + arg[k] + "'");
+        if (entry->ValueName.empty()) {
+            entry->Apply(o, {});
             continue;
         }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (a[1] == '-') {
-            size_t eq = a.find('=');
-            std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-            const OptionEntry* entry = FindLong(name);
-            if (!entry) throw UsageError("unknown option '--" + name + "'");
-            std::string value;
-            if (entry->ValueName.empty()) {
-                if (eq != std::string::npos) {
-                    if (name == "password")
-                        throw UsageError(
-                            "option '--password' takes no value: it asks for the password on the "
-                            "terminal (or use --password-file FILE)");
-                    throw UsageError("option '--" + name + "' takes no value");
-                }
-            } else if (eq != std::string::npos) {
-                value = a.substr(eq + 1);
-            } else {
-                if (i + 1 >= args.size())
-                    throw UsageError("option '--" + name + "' needs a value (" +
-                                     std::string(entry->ValueName) + ")");
-                value = args[++i];
-            }
-            entry->Apply(o, value);
-            continue;
-        }
-        // One or more short options: flags may be grouped; an option with a value takes the rest of
-        // the word or the next argument.
-        for (size_t k = 1; k < a.size(); ++k) {
-            const OptionEntry* entry = FindShort(a[k]);
-            if (!entry) throw UsageError(std::string("unknown option '-") + a[k] + "'");
-            if (entry->ValueName.empty()) {
-                entry->Apply(o, {});
-                continue;
-            }
-            std::string value;
-            if (k + 1 < a.size()) {
-                value = a.substr(k + 1);
-            } else {
-                if (i + 1 >= args.size())
-                    throw UsageError(std::string("option '-") + a[k] + "' needs a value (" +
-                                     std::string(entry->ValueName) + ")");
-                value = args[++i];
-            }
-            entry->Apply(o, value);
-            break;
+        entry->Apply(o, k + 1 < arg.size() ? arg.substr(k + 1) : in.TakeValue(std::string("-") + arg[k], *entry));
+        return;
+    }
+}
+
+// The first argument that is no option names the database, unless an option already did; the
+// others are SQL, kept in their place among the -f files.
+void TakeDatabaseArgument(Options& o) {
+    if (!o.Connect.DatabaseFile.empty() || !o.Connect.ConnectionString.empty()) return;
+    for (auto it = o.Sources.begin(); it != o.Sources.end(); ++it) {
+        if (it->Type == Source::Kind::Sql) {
+            o.Connect.DatabaseFile = it->Text;
+            o.Sources.erase(it);
+            return;
         }
     }
+}
 
-    // The first argument that is no option names the database, unless an option already did; the
-    // others are SQL, kept in their place among the -f files.
-    if (o.Connect.DatabaseFile.empty() && o.Connect.ConnectionString.empty()) {
-        for (auto it = o.Sources.begin(); it != o.Sources.end(); ++it) {
-            if (it->Type == Source::Kind::Sql) {
-                o.Connect.DatabaseFile = it->Text;
-                o.Sources.erase(it);
-                break;
-            }
-        }
-    }
-
-    if (o.Connect.Create && o.Connect.DatabaseFile.empty())
-        throw UsageError("--create needs a database file");
+// Options that cannot go together, or need another.
+void CheckCombinations(const Options& o) {
+    if (o.Connect.Create && o.Connect.DatabaseFile.empty()) throw UsageError("--create needs a database file");
     if (o.Connect.Create && LooksLikeSql(o.Connect.DatabaseFile))
         throw UsageError("--create: '" + o.Connect.DatabaseFile +
                          "' looks like SQL, not a file name; name the new database file first: tnxsql "
                          "--create FILE [SQL ...]");
-    if (o.Connect.Create && o.Connect.ReadOnly)
-        throw UsageError("--create and --readonly cannot be used together");
+    if (o.Connect.Create && o.Connect.ReadOnly) throw UsageError("--create and --readonly cannot be used together");
     if (o.PromptPassword && !o.PasswordFile.empty())
         throw UsageError("--password and --password-file cannot be used together");
+}
+
+} // namespace
+
+Options ParseArguments(std::span<const std::string> args) {
+    Options o;
+    ArgumentReader in{args};
+    bool optionsEnded = false;
+    while (!in.AtEnd()) {
+        const std::string& a = in.Take();
+        if (optionsEnded || a.size() < 2 || a[0] != '-')
+            o.Sources.push_back({Source::Kind::Sql, a});
+        else if (a == "--")
+            optionsEnded = true;
+        else if (a[1] == '-')
+            ApplyLongOption(a, in, o);
+        else
+            ApplyShortOptions(a, in, o);
+    }
+    TakeDatabaseArgument(o);
+    CheckCombinations(o);
     return o;
 }
 

@@ -175,60 +175,93 @@ Cell ParamValue::Value() const {
     return FScalar;
 }
 
-ParamValue ParseParam(std::string_view given) {
-    size_t eq = given.find('=');
-    std::string_view head = given.substr(0, eq);
-    std::string_view value = eq == std::string_view::npos ? std::string_view() : given.substr(eq + 1);
-    std::string_view name = head, type = "text";
+namespace {
+
+// A parameter as given on the command line or to \\param: NAME[:TYPE]=VALUE taken apart.
+struct GivenParam {
+    std::string Name;
+    std::string_view Type = "text";
+    std::string_view Value;
+    bool HasValue = false;  // an '=' was given
+    bool KnownType = false; // Type names a kind; Kind is that kind
+    CellKind Kind = CellKind::Text;
+};
+
+GivenParam SplitGivenParam(std::string_view given) {
+    GivenParam p;
+    const size_t eq = given.find('=');
+    const std::string_view head = given.substr(0, eq);
+    std::string_view name = head;
     if (size_t colon = head.find(':'); colon != std::string_view::npos) {
         name = head.substr(0, colon);
-        type = head.substr(colon + 1);
+        p.Type = head.substr(colon + 1);
     }
     if (!IsName(name))
         throw ParamError("parameter '" + std::string(given) +
                          "': expected NAME[:TYPE]=VALUE, NAME being letters, digits and underscores");
-    std::string n(name);
-    CellKind kind = CellKind::Text;
-    const bool known = ParamTypeKind(type, kind);
-    if (known && kind == CellKind::Null) {
-        if (!value.empty()) throw ParamError("parameter " + n + ": type null takes no value");
-        return ParamValue(n, Cell::Null());
+    p.Name = std::string(name);
+    p.HasValue = eq != std::string_view::npos;
+    if (p.HasValue) p.Value = given.substr(eq + 1);
+    p.KnownType = ParamTypeKind(p.Type, p.Kind);
+    return p;
+}
+
+// The value's text. "@FILE" reads it from a file: a value too large for a command line, or bytes
+// as they are; "@@..." stands for a value that starts with "@". `rawBytes` tells that the value is
+// a binary parameter's file content, to be taken as it is.
+std::string ResolveValue(const GivenParam& p, bool& rawBytes) {
+    rawBytes = false;
+    std::string_view value = p.Value;
+    if (value.starts_with("@@")) return std::string(value.substr(1));
+    if (!value.starts_with("@")) return std::string(value);
+    std::string content = ReadValueFile(p.Name, value.substr(1));
+    if (p.KnownType && p.Kind == CellKind::Binary) {
+        rawBytes = true;
+        return content;
     }
-    if (eq == std::string_view::npos) throw ParamError("parameter " + n + ": missing '=VALUE'");
-    // "@FILE" reads the value from a file: a value too large for a command line, or bytes as they
-    // are. "@@..." stands for a value that starts with "@".
-    const bool binary = known && kind == CellKind::Binary;
-    std::string fromFile;
-    if (value.starts_with("@@")) {
-        value.remove_prefix(1);
-    } else if (value.starts_with("@")) {
-        fromFile = ReadValueFile(n, value.substr(1));
-        if (binary) return ParamValue(n, CellKind::Binary, std::move(fromFile));
-        // Other types read their text form; a file ends its last line with a newline.
-        if (!(known && kind == CellKind::Text)) {
-            while (!fromFile.empty() && (fromFile.back() == '\n' || fromFile.back() == '\r'))
-                fromFile.pop_back();
-        }
-        value = fromFile;
+    // Other types read their text form; a file ends its last line with a newline.
+    if (!(p.KnownType && p.Kind == CellKind::Text)) {
+        while (!content.empty() && (content.back() == '\n' || content.back() == '\r'))
+            content.pop_back();
     }
-    if (!known) ParamTypeError(n, type);
+    return content;
+}
+
+// Hexadecimal digits (after an optional 0x) as bytes.
+std::string HexBytes(const GivenParam& p, std::string_view value) {
+    std::string_view hex = value;
+    if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
+    if (hex.size() % 2 != 0) Bad(p.Name, p.Type, value, "an even number of hexadecimal digits");
+    std::string bytes;
+    bytes.reserve(hex.size() / 2);
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) Bad(p.Name, p.Type, value, "hexadecimal digits");
+        bytes.push_back(static_cast<char>(hi * 16 + lo));
+    }
+    return bytes;
+}
+
+// The value's text read as the parameter's (known, not null) type.
+ParamValue ConvertGivenValue(const GivenParam& p, std::string_view value) {
+    const std::string& n = p.Name;
     Timestamp ts{};
-    switch (kind) {
+    switch (p.Kind) {
     case CellKind::Text:
         return ParamValue(n, CellKind::Text, std::string(value));
     case CellKind::Integer: {
         std::string_view digits = !value.empty() && value[0] == '+' ? value.substr(1) : value;
         int64_t v = 0;
-        auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-        if (digits.empty() || ec != std::errc() || p != digits.data() + digits.size())
-            Bad(n, type, value, "a 64-bit integer");
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+            Bad(n, p.Type, value, "a 64-bit integer");
         return ParamValue(n, Cell::Integer(v));
     }
     case CellKind::Float: {
         double v = 0;
-        auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-        if (value.empty() || ec != std::errc() || p != value.data() + value.size())
-            Bad(n, type, value, "a number");
+        auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+        if (value.empty() || ec != std::errc() || end != value.data() + value.size())
+            Bad(n, p.Type, value, "a number");
         return ParamValue(n, Cell::Float(v));
     }
     case CellKind::Boolean:
@@ -236,33 +269,38 @@ ParamValue ParseParam(std::string_view given) {
             if (EqualNoCase(value, t)) return ParamValue(n, Cell::Boolean(true));
         for (auto f : {"false", "0", "no", "off"})
             if (EqualNoCase(value, f)) return ParamValue(n, Cell::Boolean(false));
-        Bad(n, type, value, "true or false");
+        Bad(n, p.Type, value, "true or false");
     case CellKind::Date:
-        if (!ParseDate(value, ts)) Bad(n, type, value, "a date YYYY-MM-DD");
+        if (!ParseDate(value, ts)) Bad(n, p.Type, value, "a date YYYY-MM-DD");
         return ParamValue(n, Cell::Date(ts.Year, ts.Month, ts.Day));
     case CellKind::Time:
-        if (!ParseTime(value, ts)) Bad(n, type, value, "a time HH:MM[:SS[.ffffff]]");
+        if (!ParseTime(value, ts)) Bad(n, p.Type, value, "a time HH:MM[:SS[.ffffff]]");
         return ParamValue(n, Cell::Time(ts.Hour, ts.Minute, ts.Second, ts.Microsecond));
     case CellKind::DateTime:
-        if (!ParseDateTime(value, ts)) Bad(n, type, value, "a date and time YYYY-MM-DD HH:MM[:SS[.ffffff]]");
+        if (!ParseDateTime(value, ts)) Bad(n, p.Type, value, "a date and time YYYY-MM-DD HH:MM[:SS[.ffffff]]");
         return ParamValue(n, Cell::DateTime(ts));
-    case CellKind::Binary: {
-        std::string_view hex = value;
-        if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
-        if (hex.size() % 2 != 0) Bad(n, type, value, "an even number of hexadecimal digits");
-        std::string bytes;
-        bytes.reserve(hex.size() / 2);
-        for (size_t i = 0; i < hex.size(); i += 2) {
-            int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
-            if (hi < 0 || lo < 0) Bad(n, type, value, "hexadecimal digits");
-            bytes.push_back(static_cast<char>(hi * 16 + lo));
-        }
-        return ParamValue(n, CellKind::Binary, std::move(bytes));
-    }
+    case CellKind::Binary:
+        return ParamValue(n, CellKind::Binary, HexBytes(p, value));
     case CellKind::Null:
-        break; // handled above
+        break; // takes no value: settled before
     }
-    ParamTypeError(n, type);
+    ParamTypeError(n, p.Type);
+}
+
+} // namespace
+
+ParamValue ParseParam(std::string_view given) {
+    const GivenParam p = SplitGivenParam(given);
+    if (p.KnownType && p.Kind == CellKind::Null) {
+        if (!p.Value.empty()) throw ParamError("parameter " + p.Name + ": type null takes no value");
+        return ParamValue(p.Name, Cell::Null());
+    }
+    if (!p.HasValue) throw ParamError("parameter " + p.Name + ": missing '=VALUE'");
+    bool rawBytes = false;
+    std::string value = ResolveValue(p, rawBytes);
+    if (rawBytes) return ParamValue(p.Name, CellKind::Binary, std::move(value));
+    if (!p.KnownType) ParamTypeError(p.Name, p.Type);
+    return ConvertGivenValue(p, value);
 }
 
 bool ParamTypeKind(std::string_view name, CellKind& kind) {

@@ -2,6 +2,7 @@
 // one byte ahead ("--", "/*", "*/", "]]"); when that byte has not arrived yet it stops and waits for
 // the next Feed, which is what makes chunked and whole input split alike.
 #include "tools/tnxsql/StatementSplitter.h"
+#include "tools/tnxsql/Text.h"
 
 #include <array>
 
@@ -9,7 +10,8 @@ namespace tnxsql {
 
 namespace {
 
-bool IsBlank(unsigned char c) {
+// Blanks between statements and words: those of Text.h, and form feed and vertical tab.
+bool IsSpaceByte(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
@@ -22,14 +24,9 @@ bool IsWordChar(unsigned char c) {
            c == '$' || c == '#' || c == '@' || c >= 0x80;
 }
 
+// Whether a word is the keyword, in any letter case.
 bool Is(std::string_view word, std::string_view keyword) {
-    if (word.size() != keyword.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != keyword[i]) return false;
-    }
-    return true;
+    return EqualNoCase(word, keyword);
 }
 
 template <size_t N>
@@ -48,7 +45,7 @@ constexpr std::array<std::string_view, 5> EndNoLevel = {"IF", "LOOP", "WHILE", "
 constexpr std::array<std::string_view, 4> RoutineWords = {"PROCEDURE", "FUNCTION", "TRIGGER", "EVENT"};
 
 std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && IsBlank(static_cast<unsigned char>(s.back())))
+    while (!s.empty() && IsSpaceByte(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
     return s;
 }
@@ -147,129 +144,177 @@ void StatementSplitter::Emit(size_t end, bool command) {
 
 void StatementSplitter::Scan(bool atEnd) {
     while (FPos < FBuf.size()) {
-        const unsigned char c = static_cast<unsigned char>(FBuf[FPos]);
         const bool haveNext = FPos + 1 < FBuf.size();
-        const unsigned char next = haveNext ? static_cast<unsigned char>(FBuf[FPos + 1]) : 0;
+        const Lookahead at{static_cast<unsigned char>(FBuf[FPos]),
+                           haveNext ? static_cast<unsigned char>(FBuf[FPos + 1])
+                                    : static_cast<unsigned char>(0),
+                           !haveNext && !atEnd};
+        bool stepped = true;
         switch (FState) {
         case State::Normal:
-            if (IsWordChar(c)) {
-                if (FWordStart == std::string::npos) {
-                    MarkContent();
-                    FWordStart = FPos;
-                }
-                ++FPos;
-                continue;
-            }
-            if (FWordStart != std::string::npos) {
-                Word(std::string_view(FBuf.data() + FWordStart, FPos - FWordStart));
-                FWordStart = std::string::npos;
-            }
-            if (c == '\n') {
-                ++FLine;
-                ++FPos;
-            } else if (IsBlank(c)) {
-                ++FPos;
-            } else if ((c == '-' || c == '/') && !haveNext && !atEnd) {
-                return; // "--" or "/*" may be starting: wait for the next byte
-            } else if (c == '-' && next == '-') {
-                FState = State::LineComment;
-                FPos += 2;
-            } else if (c == '/' && next == '*') {
-                FState = State::BlockComment;
-                FOpenLine = FLine;
-                FPos += 2;
-            } else if (c == '\\' && !FHasContent) {
-                MarkContent();
-                FState = State::Command;
-                ++FPos;
-            } else if (c == '\\' && !haveNext && !atEnd && AtLineStart()) {
-                return; // a command name may follow: wait for the next byte
-            } else if (c == '\\' && IsLetter(next) && AtLineStart()) {
-                FRefusedText = FPos;
-                FRefusedStart = FPos;
-                while (FRefusedStart > FStart && (FBuf[FRefusedStart - 1] == ' ' || FBuf[FRefusedStart - 1] == '\t'))
-                    --FRefusedStart;
-                FOpenLine = FLine;
-                FState = State::RefusedCommand;
-                ++FPos;
-            } else if (c == ';') {
-                if (FPending != Pending::None) Resolve({}, true);
-                if (FDepth == 0) {
-                    Emit(FPos, false);
-                    ++FPos;
-                    FStart = FPos;
-                    ResetStatement();
-                } else {
-                    ++FPos;
-                }
-            } else {
-                MarkContent();
-                if (FPending != Pending::None) Resolve({}, false);
-                if (c == '\'' || c == '"' || c == '[') {
-                    FState = c == '\'' ? State::SingleQuote : c == '"' ? State::DoubleQuote : State::Bracket;
-                    FOpenLine = FLine;
-                }
-                ++FPos;
-            }
+            stepped = StepNormal(at);
             break;
         case State::SingleQuote:
         case State::DoubleQuote:
-            // A doubled quote ('' or "") closes and at once reopens the text, which splits alike.
-            if (c == '\n') ++FLine;
-            if (c == (FState == State::SingleQuote ? '\'' : '"')) FState = State::Normal;
-            ++FPos;
-            break;
         case State::Bracket:
-            if (c == '\n') ++FLine;
-            if (c == ']') FState = State::BracketClose;
-            ++FPos;
-            break;
         case State::BracketClose:
-            if (c == ']') {
-                FState = State::Bracket; // "]]" stands for one bracket inside the name
-                ++FPos;
-            } else {
-                FState = State::Normal; // the name ended; look at this byte again
-            }
+            StepQuoted(at);
             break;
         case State::LineComment:
-            if (c == '\n') {
-                FState = State::Normal; // the newline is counted there
-            } else {
-                ++FPos;
-            }
-            break;
         case State::BlockComment:
-            if (c == '*' && !haveNext && !atEnd) return;
-            if (c == '*' && next == '/') {
-                FState = State::Normal;
-                FPos += 2;
-            } else {
-                if (c == '\n') ++FLine;
-                ++FPos;
-            }
+            stepped = StepComment(at);
             break;
         case State::RefusedCommand:
-            if (c == '\n') {
-                RefuseCommand(FPos); // the newline stays, and is counted in the statement
-                FState = State::Normal;
-            } else {
-                ++FPos;
-            }
-            break;
         case State::Command:
-            if (c == '\n') {
-                Emit(FPos, true);
-                ++FLine;
-                ++FPos;
-                FStart = FPos;
-                ResetStatement();
-            } else {
-                ++FPos;
-            }
+            StepCommandLine(at);
             break;
         }
+        if (!stepped) return;
     }
+}
+
+bool StatementSplitter::StepNormal(const Lookahead& at) {
+    const unsigned char c = at.Byte;
+    if (IsWordChar(c)) {
+        if (FWordStart == std::string::npos) {
+            MarkContent();
+            FWordStart = FPos;
+        }
+        ++FPos;
+        return true;
+    }
+    if (FWordStart != std::string::npos) {
+        Word(std::string_view(FBuf.data() + FWordStart, FPos - FWordStart));
+        FWordStart = std::string::npos;
+    }
+    if (c == '\n') {
+        ++FLine;
+        ++FPos;
+    } else if (IsSpaceByte(c)) {
+        ++FPos;
+    } else if ((c == '-' || c == '/') && at.NextPending) {
+        return false; // "--" or "/*" may be starting: wait for the next byte
+    } else if (c == '-' && at.Next == '-') {
+        FState = State::LineComment;
+        FPos += 2;
+    } else if (c == '/' && at.Next == '*') {
+        FState = State::BlockComment;
+        FOpenLine = FLine;
+        FPos += 2;
+    } else if (c == '\\') {
+        return StepBackslash(at);
+    } else if (c == ';') {
+        StepSemicolon();
+    } else {
+        MarkContent();
+        if (FPending != Pending::None) Resolve({}, false);
+        if (c == '\'' || c == '"' || c == '[') {
+            FState = c == '\'' ? State::SingleQuote : c == '"' ? State::DoubleQuote : State::Bracket;
+            FOpenLine = FLine;
+        }
+        ++FPos;
+    }
+    return true;
+}
+
+bool StatementSplitter::StepBackslash(const Lookahead& at) {
+    if (!FHasContent) {
+        MarkContent();
+        FState = State::Command;
+        ++FPos;
+        return true;
+    }
+    if (at.NextPending && AtLineStart()) return false; // a command name may follow: wait for it
+    if (IsLetter(at.Next) && AtLineStart()) {
+        FRefusedText = FPos;
+        FRefusedStart = FPos;
+        while (FRefusedStart > FStart && (FBuf[FRefusedStart - 1] == ' ' || FBuf[FRefusedStart - 1] == '\t'))
+            --FRefusedStart;
+        FOpenLine = FLine;
+        FState = State::RefusedCommand;
+        ++FPos;
+        return true;
+    }
+    // A backslash inside a statement line is ordinary SQL text.
+    MarkContent();
+    if (FPending != Pending::None) Resolve({}, false);
+    ++FPos;
+    return true;
+}
+
+void StatementSplitter::StepSemicolon() {
+    if (FPending != Pending::None) Resolve({}, true);
+    if (FDepth > 0) { // inside a compound block the semicolon ends nothing
+        ++FPos;
+        return;
+    }
+    Emit(FPos, false);
+    ++FPos;
+    FStart = FPos;
+    ResetStatement();
+}
+
+void StatementSplitter::StepQuoted(const Lookahead& at) {
+    const unsigned char c = at.Byte;
+    switch (FState) {
+    case State::SingleQuote:
+    case State::DoubleQuote:
+        // A doubled quote ('' or "") closes and at once reopens the text, which splits alike.
+        if (c == '\n') ++FLine;
+        if (c == (FState == State::SingleQuote ? '\'' : '"')) FState = State::Normal;
+        ++FPos;
+        break;
+    case State::Bracket:
+        if (c == '\n') ++FLine;
+        if (c == ']') FState = State::BracketClose;
+        ++FPos;
+        break;
+    default: // BracketClose
+        if (c == ']') {
+            FState = State::Bracket; // "]]" stands for one bracket inside the name
+            ++FPos;
+        } else {
+            FState = State::Normal; // the name ended; look at this byte again
+        }
+        break;
+    }
+}
+
+bool StatementSplitter::StepComment(const Lookahead& at) {
+    const unsigned char c = at.Byte;
+    if (FState == State::LineComment) {
+        if (c == '\n')
+            FState = State::Normal; // the newline is counted there
+        else
+            ++FPos;
+        return true;
+    }
+    if (c == '*' && at.NextPending) return false;
+    if (c == '*' && at.Next == '/') {
+        FState = State::Normal;
+        FPos += 2;
+    } else {
+        if (c == '\n') ++FLine;
+        ++FPos;
+    }
+    return true;
+}
+
+void StatementSplitter::StepCommandLine(const Lookahead& at) {
+    if (at.Byte != '\n') {
+        ++FPos;
+        return;
+    }
+    if (FState == State::RefusedCommand) {
+        RefuseCommand(FPos); // the newline stays, and is counted in the statement
+        FState = State::Normal;
+        return;
+    }
+    Emit(FPos, true);
+    ++FLine;
+    ++FPos;
+    FStart = FPos;
+    ResetStatement();
 }
 
 bool StatementSplitter::AtLineStart() const {

@@ -81,7 +81,24 @@ private:
     };
     enum class Pending : uint8_t { None, Begin, End };
 
+    // The byte at FPos and the one after it. NextPending: that next byte has not arrived yet but
+    // may still come (more input can follow); Next is 0 then, and 0 at the end of input too.
+    struct Lookahead {
+        unsigned char Byte;
+        unsigned char Next;
+        bool NextPending;
+    };
+
+    // Runs the state machine over the buffered input. Each Step* handles the byte at FPos in one
+    // state: it consumes bytes, or only changes state to look at the byte again, and returns false
+    // when it must wait for the next byte.
     void Scan(bool atEnd);
+    bool StepNormal(const Lookahead& at);
+    bool StepBackslash(const Lookahead& at); // a backslash outside quotes and comments
+    void StepSemicolon();
+    void StepQuoted(const Lookahead& at); // quoted text and bracketed names
+    bool StepComment(const Lookahead& at);
+    void StepCommandLine(const Lookahead& at); // a command line, run or refused
     void Word(std::string_view word);
     void Resolve(std::string_view nextWord, bool atSemicolon);
     void Emit(size_t end, bool command);

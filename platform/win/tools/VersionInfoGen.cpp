@@ -104,17 +104,21 @@ unsigned long ParseUnsigned(const std::string& key, const std::string& text, uns
     return value;
 }
 
-} // namespace
+// The description file's settings, with the defaults of the keys left out.
+struct Description {
+    std::string Target;
+    std::string ProductText, FileText;   // the version strings
+    std::string FixedProduct, FixedFile; // the fixed versions' numbers, when given apart
+    std::string FileType = "dll";
+    unsigned long Language = 0x0409, CodePage = 1252;
+    bool StringTable = true, Translation = true;
+    std::vector<std::pair<std::string, std::string>> Strings; // more strings, in order
+};
 
-int main(int argc, char** argv) {
-    if (argc != 3) Fail("usage: tnx_verinfo_gen <description file> <output .c file>");
-    std::ifstream in(argv[1]);
-    if (!in) Fail(std::string("cannot read ") + argv[1]);
-
-    std::string target, productText, fileText, fixedProduct, fixedFile, fileType = "dll";
-    unsigned long language = 0x0409, codePage = 1252;
-    bool stringTable = true, translation = true;
-    std::vector<std::pair<std::string, std::string>> strings;
+Description ReadDescription(const char* path) {
+    std::ifstream in(path);
+    if (!in) Fail(std::string("cannot read ") + path);
+    Description d;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
@@ -122,87 +126,92 @@ int main(int argc, char** argv) {
         std::string key = line.substr(0, eq);
         std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
         if (key == "target")
-            target = value;
+            d.Target = value;
         else if (key == "product_version")
-            productText = value;
+            d.ProductText = value;
         else if (key == "file_version")
-            fileText = value;
+            d.FileText = value;
         else if (key == "fixed_product_version")
-            fixedProduct = value;
+            d.FixedProduct = value;
         else if (key == "fixed_file_version")
-            fixedFile = value;
+            d.FixedFile = value;
         else if (key == "language")
-            language = ParseUnsigned(key, value, 0xFFFF);
+            d.Language = ParseUnsigned(key, value, 0xFFFF);
         else if (key == "codepage")
-            codePage = ParseUnsigned(key, value, 0xFFFF);
+            d.CodePage = ParseUnsigned(key, value, 0xFFFF);
         else if (key == "file_type")
-            fileType = value;
+            d.FileType = value;
         else if (key == "no_string_table")
-            stringTable = false;
+            d.StringTable = false;
         else if (key == "no_translation")
-            translation = false;
+            d.Translation = false;
         else if (key == "string") {
             size_t sep = value.find('=');
             if (sep == std::string::npos || sep == 0)
                 Fail("a string needs the form Name=Value: \"" + value + "\"");
-            strings.emplace_back(value.substr(0, sep), value.substr(sep + 1));
+            d.Strings.emplace_back(value.substr(0, sep), value.substr(sep + 1));
         } else {
             Fail("unknown key \"" + key + "\"");
         }
     }
-    if (productText.empty()) Fail("PRODUCT_VERSION is required");
-    if (fileText.empty()) fileText = productText;
+    if (d.ProductText.empty()) Fail("PRODUCT_VERSION is required");
+    if (d.FileText.empty()) d.FileText = d.ProductText;
+    return d;
+}
 
-    Numbers product, file;
-    if (!fixedProduct.empty() ? !ParseNumbers(fixedProduct, product, true)
-                              : !ParseNumbers(productText, product, false))
-        Fail("bad fixed product version: \"" + (fixedProduct.empty() ? productText : fixedProduct) + "\"");
-    if (!fixedFile.empty() ? !ParseNumbers(fixedFile, file, true) : !ParseNumbers(fileText, file, false))
-        Fail("bad fixed file version: \"" + (fixedFile.empty() ? fileText : fixedFile) + "\"");
+// The numbers of a fixed version: given apart (strict), or taken from the version's text.
+Numbers FixedVersion(const std::string& what, const std::string& fixed, const std::string& text) {
+    Numbers n;
+    if (!fixed.empty() ? !ParseNumbers(fixed, n, true) : !ParseNumbers(text, n, false))
+        Fail("bad fixed " + what + " version: \"" + (fixed.empty() ? text : fixed) + "\"");
+    return n;
+}
 
-    win::DWORD type = win::VFT_UNKNOWN;
-    if (fileType == "dll")
-        type = win::VFT_DLL;
-    else if (fileType == "app")
-        type = win::VFT_APP;
-    else if (fileType == "static")
-        type = win::VFT_STATIC_LIB;
-    else if (fileType != "unknown")
-        Fail("bad file_type \"" + fileType + "\"");
+win::DWORD FileTypeCode(const std::string& fileType) {
+    if (fileType == "dll") return win::VFT_DLL;
+    if (fileType == "app") return win::VFT_APP;
+    if (fileType == "static") return win::VFT_STATIC_LIB;
+    if (fileType != "unknown") Fail("bad file_type \"" + fileType + "\"");
+    return win::VFT_UNKNOWN;
+}
 
+// FileVersion and ProductVersion first, as resource compilers order them, then the rest; a later
+// entry of the same name replaces the earlier value in place.
+win::VersionBlockContents::StringTable MakeStringTable(const Description& d) {
+    win::VersionBlockContents::StringTable table;
+    table.Key = Utf8ToUtf16(
+        win::TranslationKey(static_cast<win::WORD>(d.Language), static_cast<win::WORD>(d.CodePage)));
+    std::vector<std::pair<std::string, std::string>> all{{"FileVersion", d.FileText},
+                                                         {"ProductVersion", d.ProductText}};
+    for (const auto& s : d.Strings) {
+        bool replaced = false;
+        for (auto& existing : all)
+            if (existing.first == s.first) existing.second = s.second, replaced = true;
+        if (!replaced) all.push_back(s);
+    }
+    for (const auto& [name, value] : all)
+        table.Strings.emplace_back(Utf8ToUtf16(name), Utf8ToUtf16(value));
+    return table;
+}
+
+win::VersionBlockContents MakeContents(const Description& d) {
+    // Checked in this order so that the first error reported is the same whatever else is wrong.
+    const Numbers product = FixedVersion("product", d.FixedProduct, d.ProductText);
+    const Numbers file = FixedVersion("file", d.FixedFile, d.FileText);
+    const win::DWORD type = FileTypeCode(d.FileType);
     win::VersionBlockContents contents;
     contents.Fixed =
         win::MakeFixedFileInfo(product.Part[0], product.Part[1], product.Part[2], product.Part[3],
                                file.Part[0], file.Part[1], file.Part[2], file.Part[3], type);
-    contents.HasTranslation = translation;
-    contents.Translations.emplace_back(static_cast<win::WORD>(language), static_cast<win::WORD>(codePage));
-    if (stringTable) {
-        win::VersionBlockContents::StringTable table;
-        std::string key =
-            win::TranslationKey(static_cast<win::WORD>(language), static_cast<win::WORD>(codePage));
-        table.Key = Utf8ToUtf16(key);
-        // FileVersion and ProductVersion first, as resource compilers order them, then the rest;
-        // a later entry of the same name replaces the earlier value in place.
-        std::vector<std::pair<std::string, std::string>> all{{"FileVersion", fileText},
-                                                             {"ProductVersion", productText}};
-        for (const auto& s : strings) {
-            bool replaced = false;
-            for (auto& existing : all)
-                if (existing.first == s.first) existing.second = s.second, replaced = true;
-            if (!replaced) all.push_back(s);
-        }
-        for (const auto& [name, value] : all)
-            table.Strings.emplace_back(Utf8ToUtf16(name), Utf8ToUtf16(value));
-        contents.StringTables.push_back(std::move(table));
-    }
+    contents.HasTranslation = d.Translation;
+    contents.Translations.emplace_back(static_cast<win::WORD>(d.Language),
+                                       static_cast<win::WORD>(d.CodePage));
+    if (d.StringTable) contents.StringTables.push_back(MakeStringTable(d));
+    return contents;
+}
 
-    std::vector<std::uint8_t> block;
-    try {
-        block = win::BuildVersionBlock(contents);
-    } catch (const std::exception& e) {
-        Fail(e.what());
-    }
-
+// The C source that places the block in the version section.
+void WriteSource(const char* path, const std::string& target, const std::vector<std::uint8_t>& block) {
     std::ostringstream out;
     out << "/* Version information block of " << target
         << ", generated by tnx_embed_version_info (cmake/TnxVersionInfo.cmake). Do not edit. */\n"
@@ -216,8 +225,22 @@ int main(int argc, char** argv) {
     }
     out << "\n};\n";
 
-    std::ofstream file_out(argv[2], std::ios::binary | std::ios::trunc);
+    std::ofstream file_out(path, std::ios::binary | std::ios::trunc);
     file_out << out.str();
-    if (!file_out.flush()) Fail(std::string("cannot write ") + argv[2]);
+    if (!file_out.flush()) Fail(std::string("cannot write ") + path);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) Fail("usage: tnx_verinfo_gen <description file> <output .c file>");
+    const Description description = ReadDescription(argv[1]);
+    std::vector<std::uint8_t> block;
+    try {
+        block = win::BuildVersionBlock(MakeContents(description));
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
+    WriteSource(argv[2], description.Target, block);
     return 0;
 }

@@ -354,6 +354,16 @@ TEST(Bitmap, ResizingKeepsTheTopLeftAndFillsWhite) {
     auto bmp = Load(MakeBmp(rle));
     bmp->SetWidth(5);
     EXPECT_EQ(ColorsOf(bmp.get()), (Colors{0x123456, 0x123456, 0x123456, 0x123456, 0xFFFFFF}));
+    // Made lower, an RLE image keeps its top rows: the runs of the rows cut off are dropped.
+    BmpFields twoRows = rle;
+    twoRows.Height = 2;
+    twoRows.Palette = {0x000000, 0x123456, 0xFFFFFF, 0x654321};
+    twoRows.Pixels = Bytes("\x04\x01\x00\x00"  // bottom row: entry 1
+                           "\x04\x03\x00\x01", // top row: entry 3, end of bitmap
+                           8);
+    auto lower = Load(MakeBmp(twoRows));
+    lower->SetHeight(1);
+    EXPECT_EQ(ColorsOf(lower.get()), (Colors{0x654321, 0x654321, 0x654321, 0x654321}));
 }
 
 TEST(Bitmap, PixelFormatChangesConvertColours) {
