@@ -117,6 +117,11 @@ public:
     // with a name and a type set those columns.
     virtual void Update(const sqlda* values) = 0;
     virtual void Delete() = 0;
+    // Inserts a row into the query's table through the cursor: the variables with a name and a
+    // type set those columns (none: the table's defaults). The stored row is delivered into
+    // `into` when given (as the query shows it); the insert and the delivery succeed or fail
+    // together. Sets truncated when a delivered value was cut.
+    virtual void PutInto(const sqlda* values, sqlda* into, bool& truncated) = 0;
     virtual void Close() = 0;
 };
 
@@ -140,6 +145,8 @@ public:
     virtual int64_t Execute(const sqlda* in, sqlda* out, bool& truncated) = 0;
     // Opens a cursor of that name over the statement (a query; else DBLIB_E_NOT_A_QUERY).
     virtual std::unique_ptr<BackendCursor> Open(std::string_view name, const sqlda* in, unsigned options) = 0;
+    // The database's plan for the query, one line per step.
+    virtual std::string Plan() = 0;
 };
 
 class Backend {

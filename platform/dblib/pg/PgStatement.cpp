@@ -43,17 +43,17 @@ namespace {
 bool DeliverRow(const PGresult* r, int row, const std::vector<Oid>& types, sqlda* out, size_t first,
                 VariableAccess* vars, std::string& scratch) {
     bool cut = false;
-    const int cols = PQnfields(r);
+    const int cols = Pq().PQnfields(r);
     for (int c = 0; c < cols && first + static_cast<size_t>(c) < static_cast<size_t>(out->sqld); ++c) {
         sqlvar& var = out->sqlvar[first + static_cast<size_t>(c)];
-        Value v = PQgetisnull(r, row, c)
+        Value v = Pq().PQgetisnull(r, row, c)
                       ? Value::MakeNull()
-                      : ReadServerText(types[static_cast<size_t>(c)], PQgetvalue(r, row, c),
-                                       static_cast<size_t>(PQgetlength(r, row, c)), scratch);
+                      : ReadServerText(types[static_cast<size_t>(c)], Pq().PQgetvalue(r, row, c),
+                                       static_cast<size_t>(Pq().PQgetlength(r, row, c)), scratch);
         try {
             cut |= StoreOutput(v, var, vars);
         } catch (DbError& e) {
-            e.At("column \"" + std::string(PQfname(r, c)) + "\"");
+            e.At("column \"" + std::string(Pq().PQfname(r, c)) + "\"");
             throw;
         }
     }
@@ -61,7 +61,7 @@ bool DeliverRow(const PGresult* r, int row, const std::vector<Oid>& types, sqlda
 }
 
 int64_t CountOf(const PGresult* r) {
-    const char* n = PQcmdTuples(const_cast<PGresult*>(r));
+    const char* n = Pq().PQcmdTuples(const_cast<PGresult*>(r));
     int64_t count = 0;
     if (n && *n) std::from_chars(n, n + std::strlen(n), count);
     return count;
@@ -98,25 +98,25 @@ std::unique_ptr<PgStatement> PgStatement::Prepare(PgBackend& backend, std::strin
     s->FName = backend.NextStatementName();
     const std::string& name = s->FName;
     const std::string& text = s->FServerText;
-    auto results = backend.Run({[&](PGconn* c) { return PQsendPrepare(c, name.c_str(), text.c_str(), 0, nullptr); },
-                                [&](PGconn* c) { return PQsendDescribePrepared(c, name.c_str()); }},
+    auto results = backend.Run({[&](PGconn* c) { return Pq().PQsendPrepare(c, name.c_str(), text.c_str(), 0, nullptr); },
+                                [&](PGconn* c) { return Pq().PQsendDescribePrepared(c, name.c_str()); }},
                                false);
     const PGresult* d = results[1].Get();
     ScannedSql scan = ScanSql(sql);
-    for (int i = 0; i < PQnparams(d); ++i) {
-        s->FParamTypes.push_back(PQparamtype(d, i));
+    for (int i = 0; i < Pq().PQnparams(d); ++i) {
+        s->FParamTypes.push_back(Pq().PQparamtype(d, i));
         BackendColumn in;
         in.SqlType = DBLIB_T_STRING;
         in.SqlLen = 32767;
         if (static_cast<size_t>(i) < scan.MarkerNames.size()) in.Name = scan.MarkerNames[static_cast<size_t>(i)];
         s->FInputs.push_back(std::move(in));
     }
-    for (int i = 0; i < PQnfields(d); ++i) {
-        BackendColumn col = DescribeType(PQftype(d, i), PQfmod(d, i));
-        col.Name = PQfname(d, i);
-        s->FColumnTypes.push_back(PQftype(d, i));
-        s->FColumnTables.push_back(PQftable(d, i));
-        s->FColumnNumbers.push_back(PQftable(d, i) == InvalidOid ? 0 : PQftablecol(d, i));
+    for (int i = 0; i < Pq().PQnfields(d); ++i) {
+        BackendColumn col = DescribeType(Pq().PQftype(d, i), Pq().PQfmod(d, i));
+        col.Name = Pq().PQfname(d, i);
+        s->FColumnTypes.push_back(Pq().PQftype(d, i));
+        s->FColumnTables.push_back(Pq().PQftable(d, i));
+        s->FColumnNumbers.push_back(Pq().PQftable(d, i) == InvalidOid ? 0 : Pq().PQftablecol(d, i));
         s->FColumns.push_back(std::move(col));
     }
     return s;
@@ -127,12 +127,12 @@ PgStatement::~PgStatement() { FBackend.Forget("DEALLOCATE " + QuoteIdent(FName))
 int64_t PgStatement::Execute(const sqlda* in, sqlda* out, bool& truncated) {
     ParamSet params(in, FInputs.size(), FParamTypes, FBackend.Variables());
     auto results = FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryPrepared(c, FName.c_str(), params.Count(), params.Values(), params.Lengths(),
+        return Pq().PQsendQueryPrepared(c, FName.c_str(), params.Count(), params.Values(), params.Lengths(),
                                    params.Formats(), 0);
     }});
     const PGresult* r = results[0].Get();
-    if (PQresultStatus(r) == PGRES_TUPLES_OK) {
-        if (PQntuples(r) == 0) throw DbError(DBLIB_W_NOT_FOUND);
+    if (Pq().PQresultStatus(r) == PGRES_TUPLES_OK) {
+        if (Pq().PQntuples(r) == 0) throw DbError(DBLIB_W_NOT_FOUND);
         std::string scratch;
         if (out) truncated = DeliverRow(r, 0, FColumnTypes, out, 0, FBackend.Variables(), scratch);
         return 1;
@@ -145,6 +145,25 @@ std::unique_ptr<BackendCursor> PgStatement::Open(std::string_view name, const sq
     auto cursor = std::make_unique<PgCursor>(FBackend, *this, std::string(name), options);
     cursor->Open(in);
     return cursor;
+}
+
+std::string PgStatement::Plan() {
+    if (FColumns.empty()) throw DbError(DBLIB_E_NOT_A_QUERY, FServerText.substr(0, 40));
+    // The plan for unknown input values (each one NULL of its type).
+    const std::string explain = "EXPLAIN " + FServerText;
+    std::vector<const char*> values(FParamTypes.size(), nullptr);
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(FParamTypes.size()),
+                                      FParamTypes.empty() ? nullptr : FParamTypes.data(), values.data(), nullptr,
+                                      nullptr, 0);
+    }});
+    const PGresult* r = results[0].Get();
+    std::string plan;
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        if (row) plan += '\n';
+        plan += Pq().PQgetvalue(r, row, 0);
+    }
+    return plan;
 }
 
 // ---- Cursors ------------------------------------------------------------------------------------
@@ -166,7 +185,7 @@ void PgCursor::Open(const sqlda* in) {
     ParamSet params(in, FStatement.Inputs().size(), FStatement.ParamTypes(), FBackend.Variables());
     const std::vector<Oid>& types = FStatement.ParamTypes();
     FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryParams(c, declare.c_str(), params.Count(), types.empty() ? nullptr : types.data(),
+        return Pq().PQsendQueryParams(c, declare.c_str(), params.Count(), types.empty() ? nullptr : types.data(),
                                  params.Values(), params.Lengths(), params.Formats(), 0);
     }});
     FOpen = true;
@@ -191,12 +210,12 @@ int32_t PgCursor::RowReport() {
     int64_t estimate = 1;
     try {
         auto results = FBackend.Run({[&](PGconn* c) {
-            return PQsendQueryParams(c, explain.c_str(), static_cast<int>(types.size()),
+            return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(types.size()),
                                      types.empty() ? nullptr : types.data(), values.data(), nullptr, nullptr, 0);
         }});
         const PGresult* r = results[0].Get();
-        if (PQntuples(r) > 0) {
-            const char* line = PQgetvalue(r, 0, 0);
+        if (Pq().PQntuples(r) > 0) {
+            const char* line = Pq().PQgetvalue(r, 0, 0);
             const char* rows = std::strstr(line, "rows=");
             if (rows) std::from_chars(rows + 5, rows + std::strlen(rows), estimate);
         }
@@ -210,7 +229,7 @@ int32_t PgCursor::RowReport() {
 PgResult PgCursor::FetchCommand(const std::string& command) {
     try {
         auto results = FBackend.Run({[&](PGconn* c) {
-            return PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+            return Pq().PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         }});
         return std::move(results[0]);
     } catch (const DbError& e) {
@@ -252,7 +271,7 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
     } else {
         block = FetchCommand(std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") +
                              std::to_string(offset) + from);
-        if (PQntuples(block.Get()) == 1 && rows > 1) {
+        if (Pq().PQntuples(block.Get()) == 1 && rows > 1) {
             // The first row, then the rest of the block from it: both into one result's worth of
             // delivery (rows of the second result follow the first).
             PgResult rest = FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from);
@@ -260,7 +279,7 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
             std::string scratch;
             const auto& types = FStatement.ColumnTypes();
             if (da) out.Truncated |= DeliverRow(block.Get(), 0, types, da, 0, FBackend.Variables(), scratch);
-            int more = PQntuples(rest.Get());
+            int more = Pq().PQntuples(rest.Get());
             for (int r = 0; r < more && da; ++r)
                 out.Truncated |= DeliverRow(rest.Get(), r, types, da, static_cast<size_t>(r + 1) * cols,
                                             FBackend.Variables(), scratch);
@@ -278,7 +297,7 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
         }
     }
     FetchOutcome out;
-    const int got = PQntuples(block.Get());
+    const int got = Pq().PQntuples(block.Get());
     if (got == 0) {
         if (kind == FetchKind::Absolute) FSide = offset > 0 ? 1 : -1;
         else if (offset != 0) FSide = offset > 0 ? 1 : -1;
@@ -305,22 +324,22 @@ PieceOutcome PgCursor::GetData(unsigned column, size_t offset, sqlvar& var) {
     if (column < 1 || column > Columns().size()) throw DbError(DBLIB_E_BAD_ARGUMENT, "column " + std::to_string(column));
     const int c = static_cast<int>(column) - 1;
     const PGresult* r = FBlock.Get();
-    if (PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
+    if (Pq().PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
     const Oid type = FStatement.ColumnTypes()[static_cast<size_t>(c)];
     if (type == oid::Bytea) {
         // Decoded once for the current row and column; every piece then copies its own bytes.
         if (FPieceStamp != FBlockStamp || FPieceColumn != column) {
-            ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), FPiece);
+            ReadServerText(type, Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c)), FPiece);
             FPieceStamp = FBlockStamp;
             FPieceColumn = column;
         }
         return StorePiece(FPiece, false, offset, var);
     }
     std::string scratch;
-    Value v = ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), scratch);
+    Value v = ReadServerText(type, Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c)), scratch);
     if (v.K == Value::Text || v.K == Value::Blob) return StorePiece(std::string_view(v.P, v.N), false, offset, var);
     // Numbers read as their text.
-    return StorePiece(std::string_view(PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c))),
+    return StorePiece(std::string_view(Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c))),
                       false, offset, var);
 }
 
@@ -348,13 +367,13 @@ const std::string& PgCursor::TableName() {
         "SELECT a.attrelid::regclass::text, a.attnum, a.attname FROM pg_attribute a "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum";
     auto results = FBackend.Run(
-        {[&](PGconn* c) { return PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }});
+        {[&](PGconn* c) { return Pq().PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }});
     const PGresult* r = results[0].Get();
     FTableColumns.assign(attnums.size(), std::string());
-    for (int row = 0; row < PQntuples(r); ++row) {
-        FTable = PQgetvalue(r, row, 0); // already quoted where it needs it
-        int attnum = std::atoi(PQgetvalue(r, row, 1));
-        std::string attname = PQgetvalue(r, row, 2);
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        FTable = Pq().PQgetvalue(r, row, 0); // already quoted where it needs it
+        int attnum = std::atoi(Pq().PQgetvalue(r, row, 1));
+        std::string attname = Pq().PQgetvalue(r, row, 2);
         for (size_t i = 0; i < attnums.size(); ++i)
             if (attnums[i] == attnum) FTableColumns[i] = attname;
         FAllColumns.push_back(std::move(attname));
@@ -394,7 +413,7 @@ void PgCursor::Update(const sqlda* values) {
     if (params.Count() == 0) return;
     sql += " WHERE CURRENT OF " + FServerName;
     auto results = FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
+        return Pq().PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
                                  params.Formats(), 0);
     }});
     if (CountOf(results[0].Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
@@ -406,6 +425,48 @@ void PgCursor::Delete() {
     PgResult r = FetchCommand(sql);
     if (CountOf(r.Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     FOnRow = false;
+}
+
+void PgCursor::PutInto(const sqlda* values, sqlda* into, bool& truncated) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!(FOptions & kBackendForUpdate) || (FOptions & kBackendReadOnly)) throw DbError(DBLIB_E_CURSOR_READ_ONLY, FName);
+    if (values && (values->sqld < 0 || values->sqld > values->sqln)) throw DbError(DBLIB_E_BAD_SQLDA, "sqld outside 0..sqln");
+    const std::string table = TableName();
+    std::string names, markers;
+    ParamSet params(nullptr, 0, {}, nullptr);
+    for (int i = 0; values && i < values->sqld; ++i) {
+        const sqlvar& v = values->sqlvar[i];
+        if (v.sqlname.length <= 0 || (v.sqltype & ~1) == 0) continue;
+        std::string column;
+        try {
+            column = TableColumn(v.sqlname);
+        } catch (const DbError& e) {
+            // Callers send every column of a new row: a NULL for an expression column is passed over.
+            char scratch[kScratchSize];
+            if (e.Code() == DBLIB_E_NOT_UPDATABLE && ReadInput(v, scratch, FBackend.Variables()).K == Value::Null)
+                continue;
+            throw;
+        }
+        params.Add(v, FBackend.Variables());
+        names += (params.Count() > 1 ? ", " : "") + QuoteIdent(column);
+        markers += (params.Count() > 1 ? ", $" : "$") + std::to_string(params.Count());
+    }
+    // The stored row as the query shows it: its table columns, NULL for an expression.
+    std::string returning;
+    for (size_t i = 0; i < FTableColumns.size(); ++i)
+        returning += (i ? ", " : "") + (FTableColumns[i].empty() ? std::string("NULL") : QuoteIdent(FTableColumns[i]));
+    std::string sql = "INSERT INTO " + table +
+                      (params.Count() ? " (" + names + ") VALUES (" + markers + ")" : std::string(" DEFAULT VALUES")) +
+                      " RETURNING " + returning;
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return Pq().PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
+                                      params.Formats(), 0);
+    }});
+    const PGresult* r = results[0].Get();
+    if (into && Pq().PQntuples(r) > 0) {
+        std::string scratch;
+        truncated = DeliverRow(r, 0, FStatement.ColumnTypes(), into, 0, FBackend.Variables(), scratch);
+    }
 }
 
 void PgCursor::Close() {

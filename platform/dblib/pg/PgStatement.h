@@ -20,7 +20,7 @@
 #include "platform/dblib/Backend.h"
 #include "platform/dblib/pg/PgBackend.h"
 
-#include <libpq-fe.h>
+#include "platform/dblib/pg/PqApi.h"
 
 #include <memory>
 #include <string>
@@ -44,6 +44,7 @@ public:
     const std::vector<BackendColumn>& Inputs() const override { return FInputs; }
     int64_t Execute(const sqlda* in, sqlda* out, bool& truncated) override;
     std::unique_ptr<BackendCursor> Open(std::string_view name, const sqlda* in, unsigned options) override;
+    std::string Plan() override;
 
     // The text as the server runs it ($1, $2, ... for the markers).
     const std::string& ServerText() const { return FServerText; }
@@ -106,6 +107,7 @@ public:
     PieceOutcome GetData(unsigned column, size_t offset, sqlvar& var) override;
     void Update(const sqlda* values) override;
     void Delete() override;
+    void PutInto(const sqlda* values, sqlda* into, bool& truncated) override;
     void Close() override;
 
 private:
