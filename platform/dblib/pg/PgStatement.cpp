@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 namespace tnxdb::pg {
@@ -119,7 +120,30 @@ std::unique_ptr<PgStatement> PgStatement::Prepare(PgBackend& backend, std::strin
         s->FColumnNumbers.push_back(Pq().PQftable(d, i) == InvalidOid ? 0 : Pq().PQftablecol(d, i));
         s->FColumns.push_back(std::move(col));
     }
+    s->MarkNotNullColumns();
     return s;
+}
+
+void PgStatement::MarkNotNullColumns() {
+    // A column taken straight from a table is described as not nullable when the table declares it
+    // NOT NULL (the describe the server sends does not say).
+    std::string tables;
+    for (Oid t : FColumnTables)
+        if (t != InvalidOid) tables += (tables.empty() ? "{" : ",") + std::to_string(t);
+    if (tables.empty()) return;
+    tables += '}';
+    const char* sql = "SELECT attrelid, attnum FROM pg_attribute WHERE attnotnull AND attnum > 0 "
+                      "AND attrelid = ANY($1::oid[])";
+    const char* values[] = {tables.c_str()};
+    auto results = FBackend.Run(
+        {[&](PGconn* c) { return Pq().PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }}, false);
+    const PGresult* r = results[0].Get();
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        const Oid table = static_cast<Oid>(std::strtoul(Pq().PQgetvalue(r, row, 0), nullptr, 10));
+        const int attnum = std::atoi(Pq().PQgetvalue(r, row, 1));
+        for (size_t i = 0; i < FColumns.size(); ++i)
+            if (FColumnTables[i] == table && FColumnNumbers[i] == attnum) FColumns[i].Nullable = false;
+    }
 }
 
 PgStatement::~PgStatement() { FBackend.Forget("DEALLOCATE " + QuoteIdent(FName)); }

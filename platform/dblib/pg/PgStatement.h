@@ -58,6 +58,7 @@ public:
 
 private:
     PgStatement(PgBackend& backend) : FBackend(backend) {}
+    void MarkNotNullColumns();
 
     PgBackend& FBackend;
     std::string FName;       // the server's prepared statement
