@@ -192,6 +192,12 @@ std::string PgStatement::Plan() {
 
 // ---- Cursors ------------------------------------------------------------------------------------
 
+namespace {
+int SendSimpleText(PGconn* c, const std::string& sql) {
+    return Pq().PQsendQueryParams(c, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+} // namespace
+
 PgCursor::PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options)
     : FBackend(backend), FStatement(statement), FName(std::move(name)), FOptions(options) {
     FServerName = QuoteIdent(ToLower(FName));
@@ -204,19 +210,73 @@ PgCursor::~PgCursor() {
 void PgCursor::Open(const sqlda* in) {
     const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
     const bool forUpdate = (FOptions & kBackendForUpdate) != 0;
-    std::string declare = "DECLARE " + FServerName + (forwardOnly ? " NO SCROLL" : " SCROLL") + " CURSOR" +
-                          (forUpdate ? "" : " WITH HOLD") + " FOR " + FStatement.ServerText();
+    FDeclare = "DECLARE " + FServerName + (forwardOnly ? " NO SCROLL" : " SCROLL") + " CURSOR" +
+               (forUpdate ? "" : " WITH HOLD") + " FOR " + FStatement.ServerText();
     ParamSet params(in, FStatement.Inputs().size(), FStatement.ParamTypes(), FBackend.Variables());
-    const std::vector<Oid>& types = FStatement.ParamTypes();
-    FBackend.Run({[&](PGconn* c) {
-        return Pq().PQsendQueryParams(c, declare.c_str(), params.Count(), types.empty() ? nullptr : types.data(),
-                                 params.Values(), params.Lengths(), params.Formats(), 0);
-    }});
+    // The values are kept: a cursor that changes rows declares itself again to show them.
+    FParams.clear();
+    for (int i = 0; i < params.Count(); ++i) {
+        const char* v = params.Values()[i];
+        if (!v) {
+            FParams.emplace_back(std::nullopt);
+            continue;
+        }
+        const size_t n = params.Formats()[i] == 1 ? static_cast<size_t>(params.Lengths()[i]) : std::strlen(v);
+        FParams.emplace_back(std::string(v, n));
+    }
+    FParamFormats.assign(params.Formats(), params.Formats() + params.Count());
+    FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
     FOpen = true;
     FPos = 0;
     FSide = -1;
     FOnRow = false;
-    FBlock.Reset();
+    FPosKnown = true;
+    FServerAhead = 0;
+    FBlock.reset();
+    FPending.reset();
+}
+
+int PgCursor::SendDeclare(PGconn* c) const {
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    for (const auto& p : FParams) {
+        values.push_back(p ? p->data() : nullptr);
+        lengths.push_back(p ? static_cast<int>(p->size()) : 0);
+    }
+    const std::vector<Oid>& types = FStatement.ParamTypes();
+    return Pq().PQsendQueryParams(c, FDeclare.c_str(), static_cast<int>(values.size()),
+                                  types.empty() ? nullptr : types.data(), values.data(), lengths.data(),
+                                  FParamFormats.data(), 0);
+}
+
+void PgCursor::ShowOwnChange(bool deleted) {
+    // The server's cursors show the rows as they were when declared. A scrollable cursor that is
+    // not insensitive shows its own changes: it is declared again (in the same transaction, so it
+    // sees them) and put back where it stood; a deleted row has left it, which then stands
+    // between the deleted row's neighbours.
+    if ((FOptions & (kBackendForwardOnly | kBackendInsensitive)) || !FPosKnown || FPos < 1) return;
+    const std::string close = "CLOSE " + FServerName;
+    const long long target = deleted ? FPos - 1 : FPos;
+    const std::string position =
+        (deleted ? "MOVE ABSOLUTE " : "FETCH ABSOLUTE ") + std::to_string(target) + " FROM " + FServerName;
+    auto results = FBackend.Run({[&](PGconn* c) { return SendSimpleText(c, close); },
+                                 [&](PGconn* c) { return SendDeclare(c); },
+                                 [&](PGconn* c) { return SendSimpleText(c, position); }});
+    ++FBlockStamp;
+    FBlock.reset();
+    FOnRow = false;
+    FServerAhead = 0;
+    if (deleted) {
+        FPos = target;
+        FSide = target == 0 ? -1 : 0;
+        return;
+    }
+    auto row = std::make_shared<PgResult>(std::move(results[2]));
+    if (Pq().PQntuples(row->Get()) == 1) {
+        FBlock = std::move(row);
+        FBlockRow = 0;
+        FOnRow = true;
+    }
 }
 
 int32_t PgCursor::RowReport() {
@@ -261,7 +321,7 @@ PgResult PgCursor::FetchCommand(const std::string& command) {
         if (e.Code() != DBLIB_E_CURSOR_NOT_DECLARED) throw;
         FOpen = false;
         FOnRow = false;
-        FBlock.Reset();
+        FBlock.reset();
         throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     }
 }
@@ -278,76 +338,138 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
     } else {
         rows = 1;
     }
-    if (FOptions & kBackendForwardOnly) {
+    const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
+    if (forwardOnly) {
         // Only moves that go forward: the server's NO SCROLL cursor cannot go back.
         bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && offset > FPos && FSide != 1);
         if (!forward || (FSide == 1 && !FOnRow)) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
     }
+    bool stepOn = kind == FetchKind::Relative && offset == 1;
+    if (const int kept = PendingRows(); kept > 0 && !stepOn) {
+        // Rows kept by a forward-only cursor lie between it and the server's cursor.
+        if (kind == FetchKind::Relative && offset <= kept) {
+            FPendingRow += offset - 1;
+            FPos += offset - 1;
+            stepOn = true;
+        } else {
+            if (kind == FetchKind::Relative) offset -= kept, FPos += kept;
+            FPending.reset();
+        }
+    }
+    // After a block that ended with the result, the server's cursor stands after the last row while
+    // this one stands on it: a relative move counts from one row further there.
+    if (!stepOn && kind == FetchKind::Relative) offset -= FServerAhead;
+    FServerAhead = 0;
     FOnRow = false;
-    FBlock.Reset();
+    FBlock.reset();
     FBlockRow = -1;
     ++FBlockStamp;
 
-    PgResult block;
+    // The rows of the block, in order: (result, row in it). reachedEnd: a server fetch gave fewer
+    // rows than it was asked for (the server's cursor then stands after the last row).
+    bool reachedEnd = false;
+    std::vector<std::pair<std::shared_ptr<PgResult>, int>> block;
     const std::string from = " FROM " + FServerName;
-    if (kind == FetchKind::Relative && offset == 1) {
-        block = FetchCommand("FETCH FORWARD " + std::to_string(rows) + from);
+    if (stepOn) {
+        // Rows fetched before but not delivered (a block cut short by a value) come first.
+        while (FPending && block.size() < rows) {
+            block.emplace_back(FPending, FPendingRow++);
+            if (FPendingRow >= Pq().PQntuples(FPending->Get())) FPending.reset();
+        }
+        if (block.size() < rows) {
+            const size_t asked = rows - block.size();
+            auto more = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(asked) + from));
+            for (int r = 0; r < Pq().PQntuples(more->Get()); ++r) block.emplace_back(more, r);
+            reachedEnd = static_cast<size_t>(Pq().PQntuples(more->Get())) < asked;
+        }
     } else {
-        block = FetchCommand(std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") +
-                             std::to_string(offset) + from);
-        if (Pq().PQntuples(block.Get()) == 1 && rows > 1) {
-            // The first row, then the rest of the block from it: both into one result's worth of
-            // delivery (rows of the second result follow the first).
-            PgResult rest = FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from);
-            FetchOutcome out;
-            std::string scratch;
-            const auto& types = FStatement.ColumnTypes();
-            if (da) out.Truncated |= DeliverRow(block.Get(), 0, types, da, 0, FBackend.Variables(), scratch);
-            int more = Pq().PQntuples(rest.Get());
-            for (int r = 0; r < more && da; ++r)
-                out.Truncated |= DeliverRow(rest.Get(), r, types, da, static_cast<size_t>(r + 1) * cols,
-                                            FBackend.Variables(), scratch);
-            out.Rows = static_cast<unsigned>(1 + more);
-            FPos = (kind == FetchKind::Absolute ? offset : FPos + offset) + more;
-            FOnRow = true;
-            if (more > 0) {
-                FBlock = std::move(rest);
-                FBlockRow = more - 1;
-            } else {
-                FBlock = std::move(block);
-                FBlockRow = 0;
+        auto first = std::make_shared<PgResult>(FetchCommand(
+            std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") + std::to_string(offset) + from));
+        if (Pq().PQntuples(first->Get()) == 1) {
+            block.emplace_back(first, 0);
+            if (rows > 1) {
+                auto rest = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from));
+                for (int r = 0; r < Pq().PQntuples(rest->Get()); ++r) block.emplace_back(rest, r);
+                reachedEnd = static_cast<unsigned>(Pq().PQntuples(rest->Get())) < rows - 1;
             }
-            return out;
         }
     }
+
     FetchOutcome out;
-    const int got = Pq().PQntuples(block.Get());
-    if (got == 0) {
+    if (block.empty()) {
         if (kind == FetchKind::Absolute) FSide = offset > 0 ? 1 : -1;
         else if (offset != 0) FSide = offset > 0 ? 1 : -1;
         out.Beyond = FSide;
         FPos = FSide < 0 ? 0 : FPos;
+        if (FSide < 0) FPosKnown = true;
         return out;
     }
+    // Where the block starts.
+    if (stepOn) {
+        FPos += 1;
+    } else if (kind == FetchKind::Absolute) {
+        FPosKnown = offset > 0;
+        FPos = offset;
+    } else {
+        FPos += offset;
+    }
     std::string scratch;
-    for (int r = 0; r < got && da; ++r)
-        out.Truncated |= DeliverRow(block.Get(), r, FStatement.ColumnTypes(), da, static_cast<size_t>(r) * cols,
-                                    FBackend.Variables(), scratch);
-    out.Rows = static_cast<unsigned>(got);
-    if (kind == FetchKind::Absolute) FPos = offset > 0 ? offset + got - 1 : FPos; // from the end: unknown
-    else FPos += offset + got - 1;
+    size_t delivered = 0;
+    for (; delivered < block.size(); ++delivered) {
+        const auto& [result, row] = block[delivered];
+        if (da) {
+            try {
+                out.Truncated |= DeliverRow(result->Get(), row, FStatement.ColumnTypes(), da, delivered * cols,
+                                            FBackend.Variables(), scratch);
+            } catch (const DbError& e) {
+                // A value that cannot be delivered fails the fetch of its own row only: the rows of
+                // the block before it are delivered, the cursor stays on the last of them, and the
+                // next fetch reaches the row again and reports it. When it is the block's first row,
+                // the cursor stands on it (as on any row whose delivery failed).
+                if (e.Code() != DBLIB_E_CONVERSION && e.Code() != DBLIB_E_OUT_OF_RANGE) throw;
+                KeepUndelivered(block, delivered == 0 ? 1 : delivered, forwardOnly, reachedEnd);
+                if (delivered > 0) break;
+                FSide = 0;
+                FOnRow = true;
+                FBlock = block[0].first;
+                FBlockRow = block[0].second;
+                throw;
+            }
+        }
+    }
+    out.Rows = static_cast<unsigned>(delivered);
+    if (delivered == block.size() && reachedEnd) FServerAhead = 1;
+    FPos += static_cast<long long>(delivered) - 1;
+    FSide = 0;
     FOnRow = true;
-    FBlockRow = got - 1;
-    FBlock = std::move(block);
+    FBlock = block[delivered - 1].first;
+    FBlockRow = block[delivered - 1].second;
     return out;
 }
+
+void PgCursor::KeepUndelivered(const std::vector<std::pair<std::shared_ptr<PgResult>, int>>& block, size_t from,
+                               bool forwardOnly, bool reachedEnd) {
+    if (!forwardOnly) {
+        // The server's cursor goes back to the row the library's cursor stands on.
+        const size_t back = block.size() - std::min(from, block.size()) + (reachedEnd ? 1 : 0);
+        if (back > 0) FetchCommand("MOVE RELATIVE -" + std::to_string(back) + " IN " + FServerName);
+        return;
+    }
+    if (from >= block.size()) return;
+    // A forward-only cursor cannot go back: the rows stay here for the next fetch (they are the
+    // tail of the last result fetched).
+    FPending = block[from].first;
+    FPendingRow = block[from].second;
+}
+
+int PgCursor::PendingRows() const { return FPending ? Pq().PQntuples(FPending->Get()) - FPendingRow : 0; }
 
 PieceOutcome PgCursor::GetData(unsigned column, size_t offset, sqlvar& var) {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     if (!FOnRow || !FBlock) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     if (column < 1 || column > Columns().size()) throw DbError(DBLIB_E_BAD_ARGUMENT, "column " + std::to_string(column));
     const int c = static_cast<int>(column) - 1;
-    const PGresult* r = FBlock.Get();
+    const PGresult* r = FBlock->Get();
     if (Pq().PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
     const Oid type = FStatement.ColumnTypes()[static_cast<size_t>(c)];
     if (type == oid::Bytea) {
@@ -441,6 +563,7 @@ void PgCursor::Update(const sqlda* values) {
                                  params.Formats(), 0);
     }});
     if (CountOf(results[0].Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    ShowOwnChange(false);
 }
 
 void PgCursor::Delete() {
@@ -449,6 +572,7 @@ void PgCursor::Delete() {
     PgResult r = FetchCommand(sql);
     if (CountOf(r.Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     FOnRow = false;
+    ShowOwnChange(true);
 }
 
 void PgCursor::PutInto(const sqlda* values, sqlda* into, bool& truncated) {
@@ -497,7 +621,8 @@ void PgCursor::Close() {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     FOpen = false;
     FOnRow = false;
-    FBlock.Reset();
+    FBlock.reset();
+    FPending.reset();
     FBackend.Forget("CLOSE " + FServerName);
 }
 
