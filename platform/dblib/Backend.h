@@ -25,10 +25,15 @@
 // | EngineName (eng)                  | not used: the link names the server              |                         |
 // | DatabaseFile (dbf), Start,        | not used: a server's databases are files only    |                         |
 // | AutoStart, AutoStop, dbs          | its administrator touches                        |                         |
-// | CharSet                           | not used: the client encoding is always WIN1252  |                         |
-// |                                   | (the library's single-byte text)                 |                         |
+// | CharSet (cs)                      | the client encoding: utf-8, windows-1252,        | -95 one the server does |
+// |                                   | latin1, latin9 or the server's own name; default | not know                |
+// |                                   | WIN1252 (the library's single-byte text)         |                         |
 // | Idle, LivenessTimeout, LogFile    | accepted, no effect (as in-process)              |                         |
 // | server not reachable              |                                                  | -100 server not running |
+// | options (dbpp_setoption, SET      | kept for the connection only: nothing is stored  | -121 another user's     |
+// | [TEMPORARY] OPTION)               | on the server                                    |                         |
+// | CREATE/SET/DROP VARIABLE, MESSAGE,| the library's own, as in-process; expressions    |                         |
+// | COMMIT, ROLLBACK                  | are evaluated by the server (SELECT)             |                         |
 // | option isolation_level 0/1/2/3    | READ UNCOMMITTED / READ COMMITTED / REPEATABLE   |                         |
 // |                                   | READ / SERIALIZABLE, from the next transaction   |                         |
 // | option chained ON (default)       | BEGIN before the first statement, until COMMIT   |                         |
@@ -40,6 +45,12 @@
 // | a failed (or cancelled) statement | rolled back to just before it (a savepoint);     |                         |
 // | in a transaction                  | the transaction goes on                          |                         |
 // | cursor opened for update          | WHERE CURRENT OF; it ends with its transaction   | -180 after that         |
+// |                                   | and shows its own changes (declared again)       |                         |
+// | dbpp_put_into                     | INSERT ... RETURNING the query's columns         |                         |
+// | dbpp_resume                       | one result set per statement                     | 105 no more results     |
+// | dbpp_explain                      | the server's EXPLAIN text (inputs unknown)       |                         |
+// | describe kind 9, long names       | every column declared; names in full             |                         |
+// | text of several statements        | refused by the server's prepare                  | its syntax error        |
 // | db_cancel_request                 | the server's cancel request; the request fails   |                         |
 // |                                   | with -299                                        |                         |
 // | db_string_ping_server             | the server answers (and, when asked, a           | -100, -83, -103         |

@@ -38,6 +38,21 @@ private:
     }
 };
 
+// The server's name of a character set given as CharSet ("" gives the default, WIN1252). Names
+// other than the aliases below go to the server as they are; one it does not know fails the
+// connection with DBLIB_E_PARSE.
+std::string ServerEncoding(const std::string& charset) {
+    if (charset.empty()) return "WIN1252";
+    std::string key;
+    for (char c : charset)
+        if (c != '-' && c != '_' && c != ' ') key += AsciiUpper(c);
+    if (key == "WINDOWS1252" || key == "CP1252" || key == "WIN1252") return "WIN1252";
+    if (key == "UTF8") return "UTF8";
+    if (key == "ISO88591" || key == "LATIN1") return "LATIN1";
+    if (key == "ISO885915" || key == "LATIN9") return "LATIN9";
+    return charset;
+}
+
 ConnectArgs BuildArgs(const ServerTarget& t, const ConnParams& p) {
     ConnectArgs a;
     a.Add("host", t.Host);
@@ -54,8 +69,9 @@ ConnectArgs BuildArgs(const ServerTarget& t, const ConnParams& p) {
     }
     std::string app = p.Trimmed(ConnKey::ConnectionName);
     a.Add("application_name", app.empty() ? "tarnix" : app);
-    // The library's text is single-byte (Windows-1252); the server converts to and from it.
-    a.Add("client_encoding", "WIN1252");
+    // The server converts text to and from the client's character set: CharSet when given (the
+    // server's name for it, or a common alias), else the library's single-byte Windows-1252.
+    a.Add("client_encoding", ServerEncoding(p.Trimmed(ConnKey::CharSet)));
     // The text forms ReadServerText reads: ISO dates, UTC time stamps, hex bytes, exact floats.
     a.Add("options", "-c TimeZone=UTC -c DateStyle=ISO,YMD -c bytea_output=hex -c extra_float_digits=3");
     a.Add("connect_timeout", "10");
@@ -75,6 +91,8 @@ DbError ConnectError(PGconn* conn, const ServerTarget& t, const ConnectArgs& arg
     if (ping == PQPING_NO_RESPONSE || ping == PQPING_NO_ATTEMPT) return DbError(DBLIB_E_ENGINE_NOT_FOUND, Where(t));
     if (message.find("database \"") != std::string::npos && message.find("does not exist") != std::string::npos)
         return DbError(DBLIB_E_DB_NOT_FOUND, p.Trimmed(ConnKey::DatabaseName));
+    if (message.find("client_encoding") != std::string::npos)
+        return DbError(DBLIB_E_PARSE, "CharSet=" + p.Trimmed(ConnKey::CharSet));
     if (message.find("SSL") != std::string::npos || message.find("certificate") != std::string::npos)
         return DbError(DBLIB_E_RUNTIME, "TLS connection to " + Where(t) + " failed");
     if (ping == PQPING_REJECT) return DbError(DBLIB_E_ENGINE_NOT_FOUND, Where(t));

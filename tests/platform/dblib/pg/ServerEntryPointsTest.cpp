@@ -92,6 +92,18 @@ TEST_P(ServerEntryPoints, ConnectFailuresAndConnectionInfo) {
     EXPECT_EQ(other.Disconnect(), DBLIB_E_NOT_CONNECTED);
 }
 
+TEST_P(ServerEntryPoints, ClientEncodingFollowsCharSet) {
+    EXPECT_EQ(Main().QueryText("show client_encoding"), "WIN1252");
+    Client utf8(Lib());
+    ASSERT_EQ(utf8.Connect(ConnStr() + ";CharSet=utf-8"), 0) << utf8.Message();
+    EXPECT_EQ(utf8.QueryText("show client_encoding"), "UTF8");
+    // U+00E9 arrives as its two UTF-8 bytes; on the default connection as one Windows-1252 byte.
+    EXPECT_EQ(utf8.QueryText("select chr(233)"), "\xC3\xA9");
+    EXPECT_EQ(Main().QueryText("select chr(233)"), "\xE9");
+    Client bad(Lib());
+    EXPECT_EQ(bad.Connect(ConnStr() + ";cs=no-such-charset"), DBLIB_E_PARSE);
+}
+
 TEST_P(ServerEntryPoints, TypedInputsResultsAndDescribe) {
     MakeRows(3);
     short stmt = Main().Prepare("select id, name, note, id * 2.5 as half from " + Table + " where id = ?");
