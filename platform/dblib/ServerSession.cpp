@@ -76,28 +76,35 @@ Backend& ServerSession::Db() {
 
 // ---- Statements ---------------------------------------------------------------------------------
 
-std::unique_ptr<ServerSession::StatementSlot> ServerSession::Compile(int number, std::string module,
-                                                                     std::string_view text) {
-    auto slot = std::make_unique<StatementSlot>();
-    slot->Own = Statement::Classified(number, std::move(module), text);
-    switch (slot->Own->Kind()) {
+namespace {
+
+// Whether the library carries a classified statement out itself; the database's own text, and
+// the statements about databases and users (which the server runs in its own syntax), go to the
+// server. Throws for an own statement that takes no inputs but has markers.
+bool CarriedOutHere(const Statement& s) {
+    switch (s.Kind()) {
     case StmtKind::CreateVariable:
     case StmtKind::DropVariable:
     case StmtKind::SetOption:
     case StmtKind::Commit:
     case StmtKind::Rollback:
     case StmtKind::Begin:
-        if (slot->Own->InputCount() > 0) throw DbError(DBLIB_E_SYNTAX, "?");
-        return slot;
+        if (s.InputCount() > 0) throw DbError(DBLIB_E_SYNTAX, "?");
+        return true;
     case StmtKind::SetVariable:
     case StmtKind::AppendVariable:
-    case StmtKind::Message:
-        return slot;
-    default:
-        // The database's own text, and the statements about databases and users, which the
-        // server carries out in its own syntax.
-        break;
+    case StmtKind::Message: return true;
+    default: return false;
     }
+}
+
+} // namespace
+
+std::unique_ptr<ServerSession::StatementSlot> ServerSession::Compile(int number, std::string module,
+                                                                     std::string_view text) {
+    auto slot = std::make_unique<StatementSlot>();
+    slot->Own = Statement::Classified(number, std::move(module), text);
+    if (CarriedOutHere(*slot->Own)) return slot;
     slot->Ddl = StartsWithDdl(*slot->Own);
     slot->Remote = Db().Prepare(text);
     return slot;
@@ -221,12 +228,19 @@ void ServerSession::Execute(Connection& c, int number, const sqlda* in, sqlda* o
 }
 
 void ServerSession::ExecuteImmediate(Connection& c, const char* sql, sqlca* ca) {
-    auto slot = Compile(0, {}, sql);
-    if (slot->Own->InputCount() > 0) throw DbError(DBLIB_E_TOO_FEW_VALUES);
-    if (slot->Remote)
-        RunRemote(*slot, nullptr, nullptr, ca);
-    else
-        RunOwn(c, *slot->Own, nullptr);
+    auto own = Statement::Classified(0, {}, sql);
+    if (own->InputCount() > 0) throw DbError(DBLIB_E_TOO_FEW_VALUES);
+    if (CarriedOutHere(*own)) {
+        RunOwn(c, *own, nullptr);
+        return;
+    }
+    // One round trip: nothing is prepared or kept on the server.
+    Backend& db = Db();
+    const bool ddl = StartsWithDdl(*own);
+    if (ddl) db.Commit();
+    const int64_t rows = db.ExecuteImmediate(sql);
+    if (ddl) db.Commit();
+    ca->sqlerrd[2] = static_cast<int32_t>(std::min<int64_t>(rows, INT32_MAX));
 }
 
 void ServerSession::Commit() { Db().Commit(); }

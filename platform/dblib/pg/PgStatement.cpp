@@ -340,9 +340,16 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
     }
     const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
     if (forwardOnly) {
-        // Only moves that go forward: the server's NO SCROLL cursor cannot go back.
-        bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && offset > FPos && FSide != 1);
-        if (!forward || (FSide == 1 && !FOnRow)) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
+        // Only moves that go forward: the server's NO SCROLL cursor cannot go back. Past the last
+        // row every forward move finds nothing, as on the in-process engine.
+        const bool afterLast = FSide == 1 && !FOnRow;
+        const bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && (afterLast || offset > FPos));
+        if (!forward) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
+        if (afterLast) {
+            FetchOutcome none;
+            none.Beyond = 1;
+            return none;
+        }
     }
     bool stepOn = kind == FetchKind::Relative && offset == 1;
     if (const int kept = PendingRows(); kept > 0 && !stepOn) {

@@ -285,4 +285,18 @@ TEST_F(PgCursors, BlockingOffSurvivesARollback) {
     other->Rollback();
 }
 
+
+TEST_F(PgCursors, ForwardOnlyCursorPastTheEndFindsNothingAgain) {
+    auto c = Query->Open("fwd_end", nullptr, kBackendForwardOnly);
+    FetchOutcome o;
+    EXPECT_EQ(Block(*c, FetchKind::Absolute, 50), Range(50, 60));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(Block(*c, FetchKind::Relative, 1, &o).empty());
+        EXPECT_EQ(o.Beyond, 1);
+    }
+    EXPECT_TRUE(Block(*c, FetchKind::Absolute, 70, &o).empty());
+    EXPECT_EQ(o.Beyond, 1);
+    EXPECT_EQ(CodeOf([&] { Block(*c, FetchKind::Relative, -1); }), DBLIB_E_CURSOR_FORWARD_ONLY);
+}
+
 } // namespace

@@ -333,6 +333,20 @@ TEST_P(ServerEntryPoints, CancelEndsALongRequestPromptly) {
     EXPECT_EQ(Main().QueryText("select 1"), "1");
 }
 
+std::atomic<int> gWaits{0};
+void OnWait(sqlca*) { ++gWaits; }
+
+TEST_P(ServerEntryPoints, WaitCallbackRunsWhileTheServerWorks) {
+    auto registerCallback = reinterpret_cast<db_register_a_callback_fn>(Lib().Symbol("db_register_a_callback"));
+    registerCallback(Ca(), DBLIB_CB_WAIT, reinterpret_cast<void (*)(void)>(&OnWait));
+    gWaits = 0;
+    EXPECT_EQ(Main().QueryText("select pg_sleep(0.45)::text || 'done'"), "done");
+    // About every 100 ms of waiting; the first after 100 ms.
+    EXPECT_GE(gWaits.load(), 2);
+    EXPECT_LE(gWaits.load(), 6);
+    registerCallback(Ca(), DBLIB_CB_WAIT, nullptr);
+}
+
 TEST_P(ServerEntryPoints, ControlCallsAimedAtTheServerAreRefused) {
     const std::string conn = ConnStr();
     Lib().db_stop_engine(Ca(), const_cast<char*>(conn.c_str()));
