@@ -185,6 +185,9 @@ public:
     virtual bool Cancel() = 0;
     // Throws DBLIB_E_CONNECTION_ENDED when the database no longer answers.
     virtual void Ping() = 0;
+    // Whether the connection to the database was found gone (every request now fails with
+    // DBLIB_E_CONNECTION_ENDED).
+    virtual bool Ended() const = 0;
     virtual void SetMessageHandler(BackendMessageFn fn) = 0;
     virtual void SetWaitHandler(BackendWaitFn fn) = 0;
     // Where type-600 inputs read SQL variables from (null: such inputs are refused).

@@ -172,7 +172,9 @@ DBLIB_EXPORT unsigned short db_string_connect(sqlca* ca, char* params) {
                        if (!client) throw DbError(DBLIB_E_BAD_ARGUMENT, "the SQLCA was not initialised by db_init");
                        ConnParams p = Params(params);
                        if (client->Conn) {
-                           if (!client->Conn->IsDropped()) throw DbError(DBLIB_E_ALREADY_CONNECTED);
+                           const ServerSession* server = client->Conn->Server();
+                           if (!client->Conn->IsDropped() && !(server && server->Ended()))
+                               throw DbError(DBLIB_E_ALREADY_CONNECTED);
                            DisconnectClient(*client);
                        }
                        auto target = FindServerTarget(p);

@@ -79,6 +79,9 @@ public:
     void Explain(Connection& c, std::string_view name, sqlda* da, sqlca* ca);
 
     // ---- Services ----
+    // Whether the server connection was found gone (or the session ended): a new connect may
+    // replace it, as it may replace a connection whose engine stopped.
+    bool Ended() const { return !FBackend || FBackend->Ended(); }
     // Any thread: cancels the running request. Returns whether one was running on the server.
     bool Cancel();
     // Ends the session: cursors and statements go, what was not committed is rolled back, the

@@ -84,6 +84,7 @@ public:
     void SetBlocking(bool blocking, long timeoutMs) override;
     bool Cancel() override;
     void Ping() override;
+    bool Ended() const override { return FDropped; }
     void SetMessageHandler(BackendMessageFn fn) override { FMessage = std::move(fn); }
     void SetWaitHandler(BackendWaitFn fn) override { FWait = std::move(fn); }
     void SetVariables(VariableAccess* vars) override { FVariables = vars; }

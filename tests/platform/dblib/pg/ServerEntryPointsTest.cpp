@@ -367,6 +367,22 @@ TEST_P(ServerEntryPoints, ControlCallsAimedAtTheServerAreRefused) {
     EXPECT_EQ(Main().QueryText("select 2"), "2");
 }
 
+TEST_P(ServerEntryPoints, StoppedServerEndsTheConnectionAndANewConnectReplacesIt) {
+    auto& server = tnxtest::PgTestServer::Instance();
+    if (!server.Owned()) GTEST_SKIP() << "the server was not started by this program";
+    ASSERT_EQ(Main().Exec("create table " + Table + " (n int)"), 0) << Main().Message();
+    ASSERT_EQ(Main().Exec("insert into " + Table + " values (1)"), 0);
+    Lib().Commit(Ca());
+    ASSERT_EQ(Main().Exec("insert into " + Table + " values (2)"), 0); // not committed
+    ASSERT_TRUE(server.Stop()) << server.LastError();
+    EXPECT_EQ(Main().Exec("insert into " + Table + " values (3)"), DBLIB_E_CONNECTION_ENDED);
+    EXPECT_EQ(Main().Exec("select 1"), DBLIB_E_CONNECTION_ENDED) << "every later request";
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    // A connect on the same SQLCA replaces the ended connection; only committed work is there.
+    ASSERT_EQ(Main().Connect(ConnStr()), 0) << Main().Message();
+    EXPECT_EQ(Main().Count(Table), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, ServerEntryPoints, ::testing::ValuesIn(BothGenerations()), GenerationName);
 
 } // namespace
