@@ -409,9 +409,10 @@ public:
 
 private:
     static uint64_t RowOf(tnx::TAsaSQL& q) {
-        const long a = tnx::TCorvexSQL::SetVarToInt(q.GetFieldValue(int32_t(0)));
-        const double b = vcl::VarToDouble(q.GetFieldValue(int32_t(1)));
-        return Fold(a, b, vcl::VarToStr(q.GetFieldValue(int32_t(2))).size());
+        const vcl::Variant a = q.GetFieldValue(vcl::Variant(int32_t(0)));
+        const vcl::Variant b = q.GetFieldValue(vcl::Variant(int32_t(1)));
+        const vcl::Variant c = q.GetFieldValue(vcl::Variant(int32_t(2)));
+        return Fold(a.AsInteger(), b.AsDouble(), c.TextRef().size());
     }
     vcl::TOwned<tnx::TAsaSession> FSession;
     vcl::TOwned<tnx::TAsaSQL> FRead, FLookup, FInsert;

@@ -287,15 +287,21 @@ int32_t PgCursor::RowReport() {
         int64_t n = CountOf(all.Get());
         return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
     }
-    // The planner's estimate for the query, with the open's parameters unknown (a generic plan).
-    std::string explain = "EXPLAIN " + FStatement.ServerText();
-    std::vector<Oid> types = FStatement.ParamTypes();
-    std::vector<const char*> values(types.size(), nullptr);
+    return -static_cast<int32_t>(std::clamp<int64_t>(FStatement.EstimateRows(), 1, INT32_MAX));
+}
+
+int64_t PgStatement::EstimateRows() const {
+    // The planner's estimate for the query, with the open's parameters unknown (a generic plan),
+    // asked once per statement: an estimate needs no round trip at every open.
+    if (FEstimate >= 0) return FEstimate;
+    std::string explain = "EXPLAIN " + FServerText;
+    std::vector<const char*> values(FParamTypes.size(), nullptr);
     int64_t estimate = 1;
     try {
         auto results = FBackend.Run({[&](PGconn* c) {
-            return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(types.size()),
-                                     types.empty() ? nullptr : types.data(), values.data(), nullptr, nullptr, 0);
+            return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(FParamTypes.size()),
+                                          FParamTypes.empty() ? nullptr : FParamTypes.data(), values.data(), nullptr,
+                                          nullptr, 0);
         }});
         const PGresult* r = results[0].Get();
         if (Pq().PQntuples(r) > 0) {
@@ -307,7 +313,8 @@ int32_t PgCursor::RowReport() {
         if (e.Code() == DBLIB_E_CONNECTION_ENDED || e.Code() == DBLIB_E_INTERRUPTED) throw;
         // A query the planner cannot explain with unknown parameters still has rows: report 1.
     }
-    return -static_cast<int32_t>(std::clamp<int64_t>(estimate, 1, INT32_MAX));
+    FEstimate = std::max<int64_t>(estimate, 1);
+    return FEstimate;
 }
 
 PgResult PgCursor::FetchCommand(const std::string& command) {

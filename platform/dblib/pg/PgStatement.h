@@ -49,6 +49,8 @@ public:
 
     // The text as the server runs it ($1, $2, ... for the markers).
     const std::string& ServerText() const { return FServerText; }
+    // The planner's row estimate for the query (asked once, then kept), at least 1.
+    int64_t EstimateRows() const;
     // The type the server gave each parameter.
     const std::vector<Oid>& ParamTypes() const { return FParamTypes; }
     const std::vector<Oid>& ColumnTypes() const { return FColumnTypes; }
@@ -67,6 +69,7 @@ private:
     std::vector<BackendColumn> FColumns, FInputs;
     std::vector<Oid> FParamTypes, FColumnTypes, FColumnTables;
     std::vector<int> FColumnNumbers;
+    mutable int64_t FEstimate = -1; // -1: not asked yet
 };
 
 // The typed parameters of one request: values read from an input SQLDA and kept until sent.
