@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -63,6 +64,8 @@ struct Server {
         if (Dir.empty()) return;
         try {
             RunScript("stop", Dir);
+            std::error_code ignored;
+            std::filesystem::remove_all(Dir, ignored);
         } catch (...) {
             std::fprintf(stderr, "bench_server: the server in %s did not stop\n", Dir.c_str());
         }
