@@ -25,10 +25,15 @@
 // | EngineName (eng)                  | not used: the link names the server              |                         |
 // | DatabaseFile (dbf), Start,        | not used: a server's databases are files only    |                         |
 // | AutoStart, AutoStop, dbs          | its administrator touches                        |                         |
-// | CharSet                           | not used: the client encoding is always WIN1252  |                         |
-// |                                   | (the library's single-byte text)                 |                         |
+// | CharSet (cs)                      | the client encoding: utf-8, windows-1252,        | -95 one the server does |
+// |                                   | latin1, latin9 or the server's own name; default | not know                |
+// |                                   | WIN1252 (the library's single-byte text)         |                         |
 // | Idle, LivenessTimeout, LogFile    | accepted, no effect (as in-process)              |                         |
 // | server not reachable              |                                                  | -100 server not running |
+// | options (dbpp_setoption, SET      | kept for the connection only: nothing is stored  | -121 another user's     |
+// | [TEMPORARY] OPTION)               | on the server                                    |                         |
+// | CREATE/SET/DROP VARIABLE, MESSAGE,| the library's own, as in-process; expressions    |                         |
+// | COMMIT, ROLLBACK                  | are evaluated by the server (SELECT)             |                         |
 // | option isolation_level 0/1/2/3    | READ UNCOMMITTED / READ COMMITTED / REPEATABLE   |                         |
 // |                                   | READ / SERIALIZABLE, from the next transaction   |                         |
 // | option chained ON (default)       | BEGIN before the first statement, until COMMIT   |                         |
@@ -40,6 +45,12 @@
 // | a failed (or cancelled) statement | rolled back to just before it (a savepoint);     |                         |
 // | in a transaction                  | the transaction goes on                          |                         |
 // | cursor opened for update          | WHERE CURRENT OF; it ends with its transaction   | -180 after that         |
+// |                                   | and shows its own changes (declared again)       |                         |
+// | dbpp_put_into                     | INSERT ... RETURNING the query's columns         |                         |
+// | dbpp_resume                       | one result set per statement                     | 105 no more results     |
+// | dbpp_explain                      | the server's EXPLAIN text (inputs unknown)       |                         |
+// | describe kind 9, long names       | every column declared; names in full             |                         |
+// | text of several statements        | refused by the server's prepare                  | its syntax error        |
 // | db_cancel_request                 | the server's cancel request; the request fails   |                         |
 // |                                   | with -299                                        |                         |
 // | db_string_ping_server             | the server answers (and, when asked, a           | -100, -83, -103         |
@@ -117,6 +128,11 @@ public:
     // with a name and a type set those columns.
     virtual void Update(const sqlda* values) = 0;
     virtual void Delete() = 0;
+    // Inserts a row into the query's table through the cursor: the variables with a name and a
+    // type set those columns (none: the table's defaults). The stored row is delivered into
+    // `into` when given (as the query shows it); the insert and the delivery succeed or fail
+    // together. Sets truncated when a delivered value was cut.
+    virtual void PutInto(const sqlda* values, sqlda* into, bool& truncated) = 0;
     virtual void Close() = 0;
 };
 
@@ -140,6 +156,8 @@ public:
     virtual int64_t Execute(const sqlda* in, sqlda* out, bool& truncated) = 0;
     // Opens a cursor of that name over the statement (a query; else DBLIB_E_NOT_A_QUERY).
     virtual std::unique_ptr<BackendCursor> Open(std::string_view name, const sqlda* in, unsigned options) = 0;
+    // The database's plan for the query, one line per step.
+    virtual std::string Plan() = 0;
 };
 
 class Backend {
@@ -167,6 +185,9 @@ public:
     virtual bool Cancel() = 0;
     // Throws DBLIB_E_CONNECTION_ENDED when the database no longer answers.
     virtual void Ping() = 0;
+    // Whether the connection to the database was found gone (every request now fails with
+    // DBLIB_E_CONNECTION_ENDED).
+    virtual bool Ended() const = 0;
     virtual void SetMessageHandler(BackendMessageFn fn) = 0;
     virtual void SetWaitHandler(BackendWaitFn fn) = 0;
     // Where type-600 inputs read SQL variables from (null: such inputs are refused).

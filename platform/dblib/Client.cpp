@@ -72,7 +72,7 @@ bool DisconnectClient(ClientState& client) {
     if (!conn) return false;
     conn->DetachClient();
     conn->Shutdown();
-    Server::Instance().Disconnected(conn);
+    if (!conn->Server()) Server::Instance().Disconnected(conn);
     return true;
 }
 

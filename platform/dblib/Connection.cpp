@@ -7,6 +7,7 @@
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
+#include "platform/dblib/ServerSession.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
 
@@ -101,7 +102,25 @@ Connection::Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database>
     if (!FDatabase->Utility && !FDatabase->ReadOnly) FDomains.Attach(FHandle);
 }
 
-Connection::~Connection() { Close(); }
+Connection::Connection(std::unique_ptr<ServerSession> server, std::string user)
+    : FUser(std::move(user)), FIsDba(false), FHandle(nullptr), FServer(std::move(server)) {
+    FStatements.resize(1);
+    Backend& db = FServer->Db();
+    db.SetMessageHandler([this](unsigned char type, int32_t code, std::string_view text) {
+        DeliverMessage(type, code, text.data(), text.size());
+    });
+    db.SetWaitHandler([this] {
+        if (FWaitFn) WaitTick();
+    });
+    db.SetVariables(&FVariables);
+    FServer->ApplyOptions(FOptions);
+}
+
+Connection::~Connection() {
+    Close();
+    // The session goes before the variables and hooks its backend refers to.
+    FServer.reset();
+}
 
 Connection::Entry Connection::BeginRequest() {
     int expected = 0;
@@ -163,10 +182,17 @@ bool Connection::Cancel() {
     uint64_t id = FRequestId.load(std::memory_order_acquire);
     if (FBusy.load(std::memory_order_acquire) != 1) return false;
     FCancelId.store(id, std::memory_order_release);
+    // A server works on its own: it is asked to stop the request it runs.
+    if (FServer) FServer->Cancel();
     return true;
 }
 
 void Connection::Close() {
+    if (FServer) {
+        FServer->End();
+        FVariables.Clear();
+        return;
+    }
     if (!FHandle) return;
     FBackup.reset();
     // The rollback below must run to its end, whatever a cancel or a drop says.

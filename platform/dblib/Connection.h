@@ -13,6 +13,10 @@
 // FBusy serializes requests against a drop: 0 idle, 1 a request runs, 2 a drop closes the handle.
 // FHandleMutex guards the handle pointer between its close and an interrupt from another thread.
 //
+// A connection to a network server (ServerSession.h) has no engine handle: its requests pass the
+// same door (BeginRequest, the hooks, EndRequest), a cancel also reaches the server, and Close ends
+// the server session. The server's messages and the wait callback come through the same hooks.
+//
 // Request hooks. Every request passes RequestScope (Client.h), which calls BeginRequest and
 // StartRequestHooks, then FinishRequestHooks and EndRequest: the start and finish callbacks run
 // there, and the wait callback from the engine's progress handler and busy handler while the
@@ -43,6 +47,7 @@ class Cursor;
 class CursorSet;
 class Database;
 class Engine;
+class ServerSession;
 class Statement;
 
 class Connection {
@@ -50,6 +55,9 @@ public:
     // Takes ownership of an open handle (configured by OpenEngineHandle).
     Connection(std::shared_ptr<Engine> engine, std::shared_ptr<Database> db, sqlite3* handle, std::string user,
                bool isDba);
+    // A connection to a network server: its database work goes through the session (the entry
+    // points ask Server() first); it has no engine, database or engine handle.
+    Connection(std::unique_ptr<ServerSession> server, std::string user);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -60,6 +68,8 @@ public:
     const std::string& UserName() const { return FUser; }
     bool IsDba() const { return FIsDba; }
     sqlite3* Handle() const { return FHandle; }
+    // The session with a network server, or null for a connection to the in-process engine.
+    ServerSession* Server() const { return FServer.get(); }
 
     // ---- Requests (see the file comment) ----
     enum class Entry { Ok, Busy, Ended };
@@ -172,6 +182,9 @@ private:
     // ---- Cursors ----
     // Created on first use; destroyed before the statements they run (Close).
     std::unique_ptr<CursorSet> FCursors;
+
+    // A connection to a network server (see Server()); set at construction.
+    std::unique_ptr<ServerSession> FServer;
 };
 
 // Opens an engine handle on a database file (path "" for a private in-memory database, as

@@ -11,6 +11,7 @@
 #include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
 #include "platform/dblib/Options.h"
+#include "platform/dblib/ServerSession.h"
 #include "platform/dblib/Sqlda.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
@@ -56,6 +57,18 @@ void StoreText(const std::string& text, sqlda* da, sqlca* ca) {
 }
 
 Connection* CallerConnection(ClientState* client) { return client && client->Conn ? client->Conn.get() : nullptr; }
+
+// An engine or database control call aimed at a network server (its parameters name one, or they
+// name no engine and no file and the caller is connected to one) is refused; any other call gets
+// the caller's connection only when that is to the in-process engine, whose defaults it picks.
+Connection* InProcessCaller(const ConnParams& p, ClientState* client, ServerControl call) {
+    Connection* caller = CallerConnection(client);
+    const bool callerOnServer = caller && caller->Server();
+    if (FindServerTarget(p) ||
+        (callerOnServer && p.Trimmed(ConnKey::EngineName).empty() && p.Trimmed(ConnKey::DatabaseFile).empty()))
+        RefuseOnServer(call);
+    return callerOnServer ? nullptr : caller;
+}
 
 } // namespace
 
@@ -159,10 +172,13 @@ DBLIB_EXPORT unsigned short db_string_connect(sqlca* ca, char* params) {
                        if (!client) throw DbError(DBLIB_E_BAD_ARGUMENT, "the SQLCA was not initialised by db_init");
                        ConnParams p = Params(params);
                        if (client->Conn) {
-                           if (!client->Conn->IsDropped()) throw DbError(DBLIB_E_ALREADY_CONNECTED);
+                           const ServerSession* server = client->Conn->Server();
+                           if (!client->Conn->IsDropped() && !(server && server->Ended()))
+                               throw DbError(DBLIB_E_ALREADY_CONNECTED);
                            DisconnectClient(*client);
                        }
-                       auto conn = Server::Instance().Connect(p, client);
+                       auto target = FindServerTarget(p);
+                       auto conn = target ? ConnectServer(*target, p, client) : Server::Instance().Connect(p, client);
                        std::lock_guard<std::mutex> lock(client->ConnMutex);
                        client->Conn = std::move(conn);
                        return 1;
@@ -181,7 +197,9 @@ DBLIB_EXPORT unsigned short db_string_disconnect(sqlca* ca, char* params) {
 DBLIB_EXPORT unsigned short db_start_engine(sqlca* ca, char* params) {
     if (instrument::Recording()) instrument::CallLine("db_start_engine").ConnString(params).Commit();
     return RunCall(ca, Plain("db_start_engine"), static_cast<unsigned short>(0), [&](ClientState*) -> unsigned short {
-        Server::Instance().StartEngine(Params(params));
+        ConnParams p = Params(params);
+        if (FindServerTarget(p)) RefuseOnServer(ServerControl::StartEngine);
+        Server::Instance().StartEngine(p);
         return 1;
     });
 }
@@ -190,7 +208,8 @@ DBLIB_EXPORT unsigned short db_stop_engine(sqlca* ca, char* params) {
     if (instrument::Recording()) instrument::CallLine("db_stop_engine").ConnString(params).Commit();
     return RunCall(ca, Plain("db_stop_engine"), static_cast<unsigned short>(0),
                    [&](ClientState* client) -> unsigned short {
-                       Server::Instance().StopEngine(Params(params), CallerConnection(client));
+                       ConnParams p = Params(params);
+                       Server::Instance().StopEngine(p, InProcessCaller(p, client, ServerControl::StopEngine));
                        return 1;
                    });
 }
@@ -199,7 +218,8 @@ DBLIB_EXPORT unsigned short db_start_database(sqlca* ca, char* params) {
     if (instrument::Recording()) instrument::CallLine("db_start_database").ConnString(params).Commit();
     return RunCall(ca, Plain("db_start_database"), static_cast<unsigned short>(0),
                    [&](ClientState* client) -> unsigned short {
-                       Server::Instance().StartDatabase(Params(params), CallerConnection(client));
+                       ConnParams p = Params(params);
+                       Server::Instance().StartDatabase(p, InProcessCaller(p, client, ServerControl::StartDatabase));
                        return 1;
                    });
 }
@@ -208,7 +228,8 @@ DBLIB_EXPORT unsigned short db_stop_database(sqlca* ca, char* params) {
     if (instrument::Recording()) instrument::CallLine("db_stop_database").ConnString(params).Commit();
     return RunCall(ca, Plain("db_stop_database"), static_cast<unsigned short>(0),
                    [&](ClientState* client) -> unsigned short {
-                       Server::Instance().StopDatabase(Params(params), CallerConnection(client));
+                       ConnParams p = Params(params);
+                       Server::Instance().StopDatabase(p, InProcessCaller(p, client, ServerControl::StopDatabase));
                        return 1;
                    });
 }
@@ -226,6 +247,11 @@ DBLIB_EXPORT unsigned int db_connection_info(sqlca* ca, int kind, sqlda* da) {
     if (instrument::Recording()) instrument::CallLine("db_connection_info").Int(kind).Da(da).Commit();
     return RunRequest(ca, Plain("db_connection_info"), 0u, [&](Connection& c) -> unsigned int {
         std::string text;
+        if (ServerSession* server = c.Server()) {
+            if (kind < 1 || kind > 3) throw DbError(DBLIB_E_BAD_ARGUMENT, "connection information kind " + std::to_string(kind));
+            StoreText(server->Info(kind), da, ca);
+            return 1;
+        }
         switch (kind) {
         case 1: text = DBLIB_PRODUCT_VERSION; break;
         case 2: text = c.GetDatabase().EngineName; break;
@@ -247,6 +273,10 @@ DBLIB_EXPORT void dbpp_prepare(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short*
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         if (!sql) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement text");
         int number = *stmt;
+        if (ServerSession* server = c.Server()) {
+            server->Prepare(c, stmt, TextArg(module), sql);
+            return 0;
+        }
         if (number < 0) throw DbError(DBLIB_E_BAD_STATEMENT);
         if (number == 0) number = c.FreeStatementNumber();
         if (number == 0) throw DbError(DBLIB_E_BAD_ARGUMENT, "every statement number is in use");
@@ -261,6 +291,10 @@ DBLIB_EXPORT void dbpp_describe(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short
     if (instrument::Recording()) instrument::CallLine("dbpp_describe").Str(module).Stmt(stmt).Int(kind).Commit();
     RunRequest(ca, Dbpp("dbpp_describe", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
+        if (ServerSession* server = c.Server()) {
+            server->Describe(*stmt, da, kind, ca);
+            return 0;
+        }
         Statement* s = c.FindStatement(*stmt);
         if (!s) throw DbError(DBLIB_E_BAD_STATEMENT);
         s->Describe(c, da, kind, ca);
@@ -274,6 +308,10 @@ DBLIB_EXPORT void dbpp_execute_into(DBLIB_DBPP_ARGS(char* /*r*/, char* module, s
         instrument::CallLine("dbpp_execute_into").Str(module).Stmt(stmt).Da(in).Da(out).Commit();
     RunRequest(ca, Dbpp("dbpp_execute_into", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
+        if (ServerSession* server = c.Server()) {
+            server->Execute(c, *stmt, in, out, ca);
+            return 0;
+        }
         Statement* s = c.FindStatement(*stmt);
         if (!s) throw DbError(DBLIB_E_BAD_STATEMENT);
         s->Execute(c, in, out, ca);
@@ -285,6 +323,10 @@ DBLIB_EXPORT void dbpp_execute_imm(DBLIB_DBPP_ARGS(char* sql, unsigned int flags
     if (instrument::Recording()) instrument::CallLine("dbpp_execute_imm").Str(sql).Int(flags).Commit();
     RunRequest(ca, Dbpp("dbpp_execute_imm", DBLIB_DESC), 0, [&](Connection& c) {
         if (!sql) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement text");
+        if (ServerSession* server = c.Server()) {
+            server->ExecuteImmediate(c, sql, ca);
+            return 0;
+        }
         auto s = Statement::Prepare(c, 0, {}, sql);
         s->Execute(c, nullptr, nullptr, ca);
         return 0;
@@ -295,6 +337,10 @@ DBLIB_EXPORT void dbpp_dropstmt(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short
     if (instrument::Recording()) instrument::CallLine("dbpp_dropstmt").Str(module).Stmt(stmt).Commit();
     RunRequest(ca, Dbpp("dbpp_dropstmt", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
+        if (ServerSession* server = c.Server()) {
+            server->DropStatement(*stmt);
+            return 0;
+        }
         c.DropStatement(*stmt);
         return 0;
     });
@@ -303,6 +349,10 @@ DBLIB_EXPORT void dbpp_dropstmt(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short
 DBLIB_EXPORT void dbpp_commit(DBLIB_DBPP_ARGS(unsigned int r)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_commit").Int(r).Commit();
     RunRequest(ca, Dbpp("dbpp_commit", DBLIB_DESC), 0, [&](Connection& c) {
+        if (ServerSession* server = c.Server()) {
+            server->Commit();
+            return 0;
+        }
         c.Commit();
         return 0;
     });
@@ -311,6 +361,10 @@ DBLIB_EXPORT void dbpp_commit(DBLIB_DBPP_ARGS(unsigned int r)) {
 DBLIB_EXPORT void dbpp_rollback(DBLIB_DBPP_ARGS(unsigned int r)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_rollback").Int(r).Commit();
     RunRequest(ca, Dbpp("dbpp_rollback", DBLIB_DESC), 0, [&](Connection& c) {
+        if (ServerSession* server = c.Server()) {
+            server->Rollback();
+            return 0;
+        }
         c.Rollback();
         return 0;
     });
@@ -329,7 +383,10 @@ DBLIB_EXPORT void dbpp_setoption(DBLIB_DBPP_ARGS(int temporary, char* user, char
     }
     RunRequest(ca, Dbpp("dbpp_setoption", DBLIB_DESC), 0, [&](Connection& c) {
         if (!option) throw DbError(DBLIB_E_BAD_ARGUMENT, "no option name");
-        ApplyOption(c, temporary != 0, TextArg(user), option, FirstValueText(&c, da));
+        if (ServerSession* server = c.Server())
+            server->SetOption(c, temporary != 0, TextArg(user), option, FirstValueText(&c, da));
+        else
+            ApplyOption(c, temporary != 0, TextArg(user), option, FirstValueText(&c, da));
         return 0;
     });
 }

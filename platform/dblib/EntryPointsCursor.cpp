@@ -5,6 +5,7 @@
 #include "platform/dblib/Cursor.h"
 #include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
+#include "platform/dblib/ServerSession.h"
 #include "platform/dblib/Statement.h"
 #include "platform/dblib/dblib.h"
 
@@ -37,6 +38,10 @@ DBLIB_EXPORT void dbpp_declare(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, char* 
     RunRequest(ca, Dbpp("dbpp_declare", DBLIB_DESC), 0, [&](Connection& c) {
         std::string_view name = CursorName(cursor);
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
+        if (ServerSession* server = c.Server()) {
+            server->Declare(name, *stmt, options);
+            return 0;
+        }
         if (!c.FindStatement(*stmt)) throw DbError(DBLIB_E_BAD_STATEMENT);
         c.Cursors().Declare(name, *stmt, options);
         return 0;
@@ -48,6 +53,10 @@ DBLIB_EXPORT void dbpp_open(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, char* mod
     if (instrument::Recording())
         instrument::CallLine("dbpp_open").Str(cursor).Str(module).Stmt(stmt).Da(in).Int(options).Commit();
     RunRequest(ca, Dbpp("dbpp_open", DBLIB_DESC), 0, [&](Connection& c) {
+        if (ServerSession* server = c.Server()) {
+            ca->sqlerrd[2] = server->Open(CursorName(cursor), stmt, in, options);
+            return 0;
+        }
         Cursor& cur = c.Cursors().Get(CursorName(cursor));
         if (stmt && *stmt != cur.StatementNumber())
             throw DbError(DBLIB_E_BAD_ARGUMENT, "cursor " + cur.Name() + " was declared for statement " +
@@ -61,7 +70,10 @@ DBLIB_EXPORT void dbpp_describe_cursor(DBLIB_DBPP_ARGS(char* cursor, sqlda* da, 
     if (instrument::Recording())
         instrument::CallLine("dbpp_describe_cursor").Str(cursor).Da(da).Int(kind).Commit();
     RunRequest(ca, Dbpp("dbpp_describe_cursor", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Describe(c, da, kind, ca);
+        if (ServerSession* server = c.Server())
+            server->DescribeCursor(CursorName(cursor), da, kind, ca);
+        else
+            OpenCursor(c, cursor).Describe(c, da, kind, ca);
         return 0;
     });
 }
@@ -71,7 +83,10 @@ DBLIB_EXPORT void dbpp_fetch_array(DBLIB_DBPP_ARGS(char* cursor, unsigned int ki
     if (instrument::Recording())
         instrument::CallLine("dbpp_fetch_array").Str(cursor).Int(kind).Int(offset).Da(da).Int(rows).Commit();
     RunRequest(ca, Dbpp("dbpp_fetch_array", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Fetch(c, kind, offset, da, rows, ca);
+        if (ServerSession* server = c.Server())
+            server->Fetch(CursorName(cursor), kind, offset, da, rows, ca);
+        else
+            OpenCursor(c, cursor).Fetch(c, kind, offset, da, rows, ca);
         return 0;
     });
 }
@@ -81,7 +96,10 @@ DBLIB_EXPORT void dbpp_fetch(DBLIB_DBPP_ARGS(char* cursor, unsigned int kind, in
     if (instrument::Recording())
         instrument::CallLine("dbpp_fetch").Str(cursor).Int(kind).Int(offset).Commit();
     RunRequest(ca, Dbpp("dbpp_fetch", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Move(c, kind, offset, ca);
+        if (ServerSession* server = c.Server())
+            server->Move(CursorName(cursor), kind, offset, ca);
+        else
+            OpenCursor(c, cursor).Move(c, kind, offset, ca);
         return 0;
     });
 }
@@ -91,7 +109,10 @@ DBLIB_EXPORT void dbpp_get_data(DBLIB_DBPP_ARGS(char* cursor, unsigned int colum
     if (instrument::Recording())
         instrument::CallLine("dbpp_get_data").Str(cursor).Int(column).Int(offset).Da(da).Commit();
     RunRequest(ca, Dbpp("dbpp_get_data", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).GetData(c, column, offset, da, ca);
+        if (ServerSession* server = c.Server())
+            server->GetData(CursorName(cursor), column, offset, da, ca);
+        else
+            OpenCursor(c, cursor).GetData(c, column, offset, da, ca);
         return 0;
     });
 }
@@ -99,7 +120,10 @@ DBLIB_EXPORT void dbpp_get_data(DBLIB_DBPP_ARGS(char* cursor, unsigned int colum
 DBLIB_EXPORT void dbpp_put_into(DBLIB_DBPP_ARGS(char* cursor, sqlda* put, sqlda* into)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_put_into").Str(cursor).Da(put).Da(into).Commit();
     RunRequest(ca, Dbpp("dbpp_put_into", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).PutInto(c, put, into, ca);
+        if (ServerSession* server = c.Server())
+            server->PutInto(CursorName(cursor), put, into, ca);
+        else
+            OpenCursor(c, cursor).PutInto(c, put, into, ca);
         return 0;
     });
 }
@@ -107,7 +131,10 @@ DBLIB_EXPORT void dbpp_put_into(DBLIB_DBPP_ARGS(char* cursor, sqlda* put, sqlda*
 DBLIB_EXPORT void dbpp_update(DBLIB_DBPP_ARGS(char* cursor, sqlda* da)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_update").Str(cursor).Da(da).Commit();
     RunRequest(ca, Dbpp("dbpp_update", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Update(c, da, ca);
+        if (ServerSession* server = c.Server())
+            server->Update(CursorName(cursor), da, ca);
+        else
+            OpenCursor(c, cursor).Update(c, da, ca);
         return 0;
     });
 }
@@ -115,7 +142,10 @@ DBLIB_EXPORT void dbpp_update(DBLIB_DBPP_ARGS(char* cursor, sqlda* da)) {
 DBLIB_EXPORT void dbpp_delete(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, char* /*r2*/)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_delete").Str(cursor).Commit();
     RunRequest(ca, Dbpp("dbpp_delete", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Delete(c, ca);
+        if (ServerSession* server = c.Server())
+            server->Delete(CursorName(cursor), ca);
+        else
+            OpenCursor(c, cursor).Delete(c, ca);
         return 0;
     });
 }
@@ -123,7 +153,10 @@ DBLIB_EXPORT void dbpp_delete(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, char* /
 DBLIB_EXPORT void dbpp_close(DBLIB_DBPP_ARGS(char* cursor)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_close").Str(cursor).Commit();
     RunRequest(ca, Dbpp("dbpp_close", DBLIB_DESC), 0, [&](Connection& c) {
-        OpenCursor(c, cursor).Close();
+        if (ServerSession* server = c.Server())
+            server->Close(CursorName(cursor));
+        else
+            OpenCursor(c, cursor).Close();
         return 0;
     });
 }

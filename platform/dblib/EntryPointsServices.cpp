@@ -15,6 +15,7 @@
 #include "platform/dblib/EntryPointAbi.h"
 #include "platform/dblib/Instrument.h"
 #include "platform/dblib/Locate.h"
+#include "platform/dblib/ServerSession.h"
 #include "platform/dblib/StmtHandle.h"
 #include "platform/dblib/dblib.h"
 
@@ -127,6 +128,7 @@ DBLIB_EXPORT unsigned short db_backup(sqlca* ca, int op, int file, unsigned long
         instrument::CallLine("db_backup").Int(op).Int(file).Int(static_cast<long long>(page)).Da(da).Commit();
     return RunRequest(ca, Plain("db_backup"), static_cast<unsigned short>(0),
                       [&](Connection& c) -> unsigned short {
+                          if (c.Server()) RefuseOnServer(ServerControl::Backup);
                           RunBackup(c, op, file, page, da, ca);
                           return 1;
                       });
@@ -135,6 +137,11 @@ DBLIB_EXPORT unsigned short db_backup(sqlca* ca, int op, int file, unsigned long
 DBLIB_EXPORT void dbpp_resume(DBLIB_DBPP_ARGS(char* cursor)) {
     if (instrument::Recording()) instrument::CallLine("dbpp_resume").Str(cursor).Commit();
     RunRequest(ca, Dbpp("dbpp_resume", DBLIB_DESC), 0, [&](Connection& c) {
+        if (ServerSession* server = c.Server()) {
+            if (!cursor || !*cursor) throw DbError(DBLIB_E_BAD_ARGUMENT, "no cursor name");
+            server->Resume(cursor, ca);
+            return 0;
+        }
         int32_t rows = 0;
         if (OpenCursorNamed(c, cursor).NextResultSet(c, rows))
             ca->sqlerrd[2] = rows;
@@ -149,6 +156,11 @@ DBLIB_EXPORT void dbpp_explain(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, sqlda*
     RunRequest(ca, Dbpp("dbpp_explain", DBLIB_DESC), 0, [&](Connection& c) {
         if (!da || da->sqld < 1 || da->sqld > da->sqln)
             throw DbError(DBLIB_E_BAD_SQLDA, "one variable is needed");
+        if (ServerSession* server = c.Server()) {
+            if (!cursor || !*cursor) throw DbError(DBLIB_E_BAD_ARGUMENT, "no cursor name");
+            server->Explain(c, cursor, da, ca);
+            return 0;
+        }
         std::string plan = QueryPlan(c, OpenCursorNamed(c, cursor).QueryText());
         sqlvar& var = da->sqlvar[0];
         if (StoreOutput(Value::MakeText(plan.data(), plan.size()), var, &c.Variables())) {
@@ -180,7 +192,12 @@ DBLIB_EXPORT unsigned short db_string_ping_server(sqlca* ca, char* params, unsig
     return RunCall(ca, Plain("db_string_ping_server"), static_cast<unsigned short>(0),
                    [&](ClientState* client) -> unsigned short {
                        ConnParams p = ParseConnectionString(params ? params : "");
+                       if (auto target = FindServerTarget(p)) {
+                           PingServer(*target, p, connect_to_db != 0);
+                           return 1;
+                       }
                        Connection* caller = client && client->Conn ? client->Conn.get() : nullptr;
+                       if (caller && caller->Server()) caller = nullptr;
                        Server::Instance().Ping(p, connect_to_db != 0, caller);
                        return 1;
                    });

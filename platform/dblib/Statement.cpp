@@ -85,7 +85,7 @@ void SetSqlName(sqlname& n, std::string_view text) {
 
 Statement::~Statement() = default;
 
-std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::string module, std::string_view text) {
+std::unique_ptr<Statement> Statement::Classified(int number, std::string module, std::string_view text) {
     std::unique_ptr<Statement> s(new Statement);
     s->FNumber = number;
     s->FModule = std::move(module);
@@ -93,6 +93,11 @@ std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::st
     s->FScan = ScanSql(s->FText);
     s->FSeveral = HoldsSeveralStatements(s->FScan, s->FText);
     s->Classify();
+    return s;
+}
+
+std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::string module, std::string_view text) {
+    std::unique_ptr<Statement> s = Classified(number, std::move(module), text);
     if (s->FKind == StmtKind::Engine) {
         if (!s->CompileNextPart(c)) Syntax("end of statement");
     } else if (s->FKind != StmtKind::SetVariable && s->FKind != StmtKind::AppendVariable &&

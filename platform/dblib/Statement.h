@@ -93,6 +93,10 @@ class Statement {
 public:
     // Compiles text under a number. Throws DbError (a failed compile leaves nothing behind).
     static std::unique_ptr<Statement> Prepare(Connection& c, int number, std::string module, std::string_view text);
+    // Classifies text under a number without compiling it (a connection to a network server
+    // sends the database's text to the server): Kind() tells whether the library carries it out
+    // itself. Throws DbError for a malformed statement of the library's own.
+    static std::unique_ptr<Statement> Classified(int number, std::string module, std::string_view text);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -102,6 +106,11 @@ public:
     const std::string& Text() const { return FText; }
     StmtKind Kind() const { return FKind; }
     size_t InputCount() const { return FScan.MarkerNames.size(); }
+    // The record of a statement of the library's own, and the tokens it refers to (the last
+    // TokenCount() of Scanned().Tokens, without a trailing ';').
+    const OwnStatementArgs& Args() const { return FArgs; }
+    const ScannedSql& Scanned() const { return FScan; }
+    size_t TokenCount() const { return FTokenCount; }
     // Whether the text holds more than one statement (a ';' outside parentheses with text after
     // it); found once, at the prepare.
     bool HoldsSeveral() const { return FSeveral; }

@@ -38,6 +38,21 @@ private:
     }
 };
 
+// The server's name of a character set given as CharSet ("" gives the default, WIN1252). Names
+// other than the aliases below go to the server as they are; one it does not know fails the
+// connection with DBLIB_E_PARSE.
+std::string ServerEncoding(const std::string& charset) {
+    if (charset.empty()) return "WIN1252";
+    std::string key;
+    for (char c : charset)
+        if (c != '-' && c != '_' && c != ' ') key += AsciiUpper(c);
+    if (key == "WINDOWS1252" || key == "CP1252" || key == "WIN1252") return "WIN1252";
+    if (key == "UTF8") return "UTF8";
+    if (key == "ISO88591" || key == "LATIN1") return "LATIN1";
+    if (key == "ISO885915" || key == "LATIN9") return "LATIN9";
+    return charset;
+}
+
 ConnectArgs BuildArgs(const ServerTarget& t, const ConnParams& p) {
     ConnectArgs a;
     a.Add("host", t.Host);
@@ -54,8 +69,9 @@ ConnectArgs BuildArgs(const ServerTarget& t, const ConnParams& p) {
     }
     std::string app = p.Trimmed(ConnKey::ConnectionName);
     a.Add("application_name", app.empty() ? "tarnix" : app);
-    // The library's text is single-byte (Windows-1252); the server converts to and from it.
-    a.Add("client_encoding", "WIN1252");
+    // The server converts text to and from the client's character set: CharSet when given (the
+    // server's name for it, or a common alias), else the library's single-byte Windows-1252.
+    a.Add("client_encoding", ServerEncoding(p.Trimmed(ConnKey::CharSet)));
     // The text forms ReadServerText reads: ISO dates, UTC time stamps, hex bytes, exact floats.
     a.Add("options", "-c TimeZone=UTC -c DateStyle=ISO,YMD -c bytea_output=hex -c extra_float_digits=3");
     a.Add("connect_timeout", "10");
@@ -70,11 +86,13 @@ std::string Where(const ServerTarget& t) {
 // The error of a connection attempt that failed: libpq reports no SQLSTATE before a session
 // exists, so the cause is told from whether the server answers at all and from its message.
 DbError ConnectError(PGconn* conn, const ServerTarget& t, const ConnectArgs& args, const ConnParams& p) {
-    std::string message = conn ? PQerrorMessage(conn) : "";
-    PGPing ping = PQpingParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
+    std::string message = conn ? Pq().PQerrorMessage(conn) : "";
+    PGPing ping = Pq().PQpingParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
     if (ping == PQPING_NO_RESPONSE || ping == PQPING_NO_ATTEMPT) return DbError(DBLIB_E_ENGINE_NOT_FOUND, Where(t));
     if (message.find("database \"") != std::string::npos && message.find("does not exist") != std::string::npos)
         return DbError(DBLIB_E_DB_NOT_FOUND, p.Trimmed(ConnKey::DatabaseName));
+    if (message.find("client_encoding") != std::string::npos)
+        return DbError(DBLIB_E_PARSE, "CharSet=" + p.Trimmed(ConnKey::CharSet));
     if (message.find("SSL") != std::string::npos || message.find("certificate") != std::string::npos)
         return DbError(DBLIB_E_RUNTIME, "TLS connection to " + Where(t) + " failed");
     if (ping == PQPING_REJECT) return DbError(DBLIB_E_ENGINE_NOT_FOUND, Where(t));
@@ -93,26 +111,28 @@ private:
     std::atomic<bool>& FFlag;
 };
 
-int SendSimple(PGconn* c, const char* sql) { return PQsendQueryParams(c, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
+int SendSimple(PGconn* c, const char* sql) { return Pq().PQsendQueryParams(c, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
 
 } // namespace
 
 std::unique_ptr<PgBackend> PgBackend::Connect(const ServerTarget& target, const ConnParams& params) {
+    LoadPq();
     ConnectArgs args = BuildArgs(target, params);
-    PGconn* conn = PQconnectdbParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
-    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+    PGconn* conn = Pq().PQconnectdbParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
+    if (!conn || Pq().PQstatus(conn) != CONNECTION_OK) {
         DbError e = ConnectError(conn, target, args, params);
-        if (conn) PQfinish(conn);
+        if (conn) Pq().PQfinish(conn);
         throw e;
     }
-    std::string db = PQdb(conn) ? PQdb(conn) : "";
+    std::string db = Pq().PQdb(conn) ? Pq().PQdb(conn) : "";
     return std::unique_ptr<PgBackend>(new PgBackend(conn, target, std::move(db)));
 }
 
 void PgBackend::PingServer(const ServerTarget& target, const ConnParams& params, bool connectToDb) {
+    LoadPq();
     ConnectArgs args = BuildArgs(target, params);
     if (!connectToDb) {
-        PGPing ping = PQpingParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
+        PGPing ping = Pq().PQpingParams(args.KeyPtrs().data(), args.ValuePtrs().data(), 0);
         if (ping != PQPING_OK) throw DbError(DBLIB_E_ENGINE_NOT_FOUND, Where(target));
         return;
     }
@@ -121,26 +141,26 @@ void PgBackend::PingServer(const ServerTarget& target, const ConnParams& params,
 
 PgBackend::PgBackend(PGconn* conn, ServerTarget target, std::string database)
     : FConn(conn), FTarget(std::move(target)), FDatabase(std::move(database)) {
-    FCancel = PQgetCancel(FConn);
-    PQsetNoticeReceiver(FConn, &PgBackend::OnNotice, this);
+    FCancel = Pq().PQgetCancel(FConn);
+    Pq().PQsetNoticeReceiver(FConn, &PgBackend::OnNotice, this);
     SetIsolationLevel(0);
 }
 
 PgBackend::~PgBackend() {
     {
         std::lock_guard<std::mutex> lock(FCancelMutex);
-        if (FCancel) PQfreeCancel(FCancel);
+        if (FCancel) Pq().PQfreeCancel(FCancel);
         FCancel = nullptr;
     }
     // Closing the session rolls back what was not committed, on the server.
-    PQfinish(FConn);
+    Pq().PQfinish(FConn);
 }
 
 void PgBackend::OnNotice(void* self, const PGresult* notice) {
     auto* b = static_cast<PgBackend*>(self);
     if (!b->FMessage) return;
-    const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
-    const char* text = PQresultErrorField(notice, PG_DIAG_MESSAGE_PRIMARY);
+    const char* severity = Pq().PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+    const char* text = Pq().PQresultErrorField(notice, PG_DIAG_MESSAGE_PRIMARY);
     unsigned char type = severity && std::strcmp(severity, "WARNING") == 0 ? DBLIB_MESSAGE_WARNING : DBLIB_MESSAGE_INFO;
     std::string_view body = text ? std::string_view(text) : std::string_view();
     try {
@@ -156,29 +176,29 @@ void PgBackend::RequireLive() const {
 
 PGresult* PgBackend::NextResult() {
     // Waits for the reply in steps of 100 ms so that the wait handler runs while the server works.
-    while (PQisBusy(FConn)) {
-        pollfd p{PQsocket(FConn), POLLIN, 0};
+    while (Pq().PQisBusy(FConn)) {
+        pollfd p{Pq().PQsocket(FConn), POLLIN, 0};
         int n = poll(&p, 1, 100);
         if (n == 0) {
             if (FWait) FWait();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (!PQconsumeInput(FConn)) return nullptr;
+        if (!Pq().PQconsumeInput(FConn)) return nullptr;
     }
-    return PQgetResult(FConn);
+    return Pq().PQgetResult(FConn);
 }
 
 std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensTransaction) {
     RequireLive();
-    const PGTransactionStatusType status = PQtransactionStatus(FConn);
+    const PGTransactionStatusType status = Pq().PQtransactionStatus(FConn);
     const bool begin = opensTransaction && FChained && status == PQTRANS_IDLE;
     const bool guard = status == PQTRANS_INTRANS;
     std::vector<PgResult> results(steps.size());
     std::optional<DbError> failure;
     {
         RunningScope running(FRunning);
-        bool sent = PQenterPipelineMode(FConn) == 1;
+        bool sent = Pq().PQenterPipelineMode(FConn) == 1;
         size_t expected = 0; // messages whose results come back before the sync
         if (sent && begin) sent = SendSimple(FConn, FBeginText.c_str()) == 1, ++expected;
         if (sent && guard) sent = SendSimple(FConn, "SAVEPOINT tnx_request") == 1, ++expected;
@@ -189,42 +209,42 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
             ++expected;
         }
         if (sent && guard) sent = SendSimple(FConn, "RELEASE SAVEPOINT tnx_request") == 1, ++expected;
-        if (sent) sent = PQpipelineSync(FConn) == 1;
+        if (sent) sent = Pq().PQpipelineSync(FConn) == 1;
         if (!sent) {
             failure = ErrorOf(FConn, nullptr);
-            if (failure->Code() != DBLIB_E_CONNECTION_ENDED) failure = DbError(DBLIB_E_RUNTIME, PQerrorMessage(FConn));
+            if (failure->Code() != DBLIB_E_CONNECTION_ENDED) failure = DbError(DBLIB_E_RUNTIME, Pq().PQerrorMessage(FConn));
         }
         // Read every reply up to the sync, keeping the last result of each step and the first error.
         for (size_t i = 0; sent && i < expected; ++i) {
             PGresult* r;
             while ((r = NextResult()) != nullptr) {
                 PgResult owned(r);
-                ExecStatusType st = PQresultStatus(r);
+                ExecStatusType st = Pq().PQresultStatus(r);
                 if ((st == PGRES_FATAL_ERROR || st == PGRES_NONFATAL_ERROR) && !failure)
                     failure = ErrorOf(FConn, r);
                 if (i >= first && i - first < steps.size()) results[i - first] = std::move(owned);
             }
-            if (PQstatus(FConn) == CONNECTION_BAD) break;
+            if (Pq().PQstatus(FConn) == CONNECTION_BAD) break;
         }
         // A send that failed on a live connection still ends the pipeline, so that the next
         // request starts clean.
-        const bool synced = sent || (PQstatus(FConn) != CONNECTION_BAD && PQpipelineSync(FConn) == 1);
-        if (synced && PQstatus(FConn) != CONNECTION_BAD) {
+        const bool synced = sent || (Pq().PQstatus(FConn) != CONNECTION_BAD && Pq().PQpipelineSync(FConn) == 1);
+        if (synced && Pq().PQstatus(FConn) != CONNECTION_BAD) {
             // Replies of steps not read above (a send that failed) end with a null each.
-            for (int nulls = 0; nulls <= static_cast<int>(expected) && PQstatus(FConn) != CONNECTION_BAD;) {
+            for (int nulls = 0; nulls <= static_cast<int>(expected) && Pq().PQstatus(FConn) != CONNECTION_BAD;) {
                 PGresult* r = NextResult();
                 if (!r) {
                     ++nulls;
                     continue;
                 }
-                ExecStatusType st = PQresultStatus(r);
-                PQclear(r);
+                ExecStatusType st = Pq().PQresultStatus(r);
+                Pq().PQclear(r);
                 if (st == PGRES_PIPELINE_SYNC) break;
             }
-            PQexitPipelineMode(FConn);
+            Pq().PQexitPipelineMode(FConn);
         }
     }
-    if (PQstatus(FConn) == CONNECTION_BAD) {
+    if (Pq().PQstatus(FConn) == CONNECTION_BAD) {
         FDropped = true;
         throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
@@ -238,22 +258,23 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
 void PgBackend::AfterFailure(bool guarded) {
     // Undo only the request that failed: back to its savepoint, or out of the transaction this
     // request began itself.
-    if (PQtransactionStatus(FConn) != PQTRANS_INERROR) return;
+    if (Pq().PQtransactionStatus(FConn) != PQTRANS_INERROR) return;
     if (guarded) {
         Control("ROLLBACK TO SAVEPOINT tnx_request");
         Control("RELEASE SAVEPOINT tnx_request");
     } else {
         Control("ROLLBACK");
+        RestoreSessionSettings();
     }
 }
 
 void PgBackend::Control(const char* sql) {
-    PgResult r(PQexec(FConn, sql));
-    if (PQstatus(FConn) == CONNECTION_BAD) {
+    PgResult r(Pq().PQexec(FConn, sql));
+    if (Pq().PQstatus(FConn) == CONNECTION_BAD) {
         FDropped = true;
         throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
-    if (PQresultStatus(r.Get()) != PGRES_COMMAND_OK) throw ErrorOf(FConn, r.Get());
+    if (Pq().PQresultStatus(r.Get()) != PGRES_COMMAND_OK) throw ErrorOf(FConn, r.Get());
 }
 
 std::unique_ptr<BackendStatement> PgBackend::Prepare(std::string_view sql) {
@@ -266,25 +287,34 @@ int64_t PgBackend::ExecuteImmediate(std::string_view sql) {
     std::string text = ServerText(sql, markers);
     if (markers > 0) throw DbError(DBLIB_E_TOO_FEW_VALUES);
     auto results = Run({[&](PGconn* c) { return SendSimple(c, text.c_str()); }});
-    const char* n = PQcmdTuples(results[0].Get());
+    const char* n = Pq().PQcmdTuples(results[0].Get());
     return n && *n ? std::atoll(n) : 0;
 }
 
 void PgBackend::Commit() {
     RequireLive();
-    if (PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
+    if (Pq().PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
     RunningScope running(FRunning);
     Control("COMMIT");
 }
 
 void PgBackend::Rollback() {
     RequireLive();
-    if (PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
+    if (Pq().PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
     RunningScope running(FRunning);
     Control("ROLLBACK");
+    RestoreSessionSettings();
 }
 
-bool PgBackend::InTransaction() const { return !FDropped && PQtransactionStatus(FConn) != PQTRANS_IDLE; }
+void PgBackend::RestoreSessionSettings() {
+    // A session setting made inside a transaction goes with its rollback: the blocking options
+    // are the connection's, so they are set again.
+    if (FLockTimeout == "0") return;
+    const std::string sql = "SET lock_timeout = " + FLockTimeout; // digits this backend formatted
+    Control(sql.c_str());
+}
+
+bool PgBackend::InTransaction() const { return !FDropped && Pq().PQtransactionStatus(FConn) != PQTRANS_IDLE; }
 
 void PgBackend::SetIsolationLevel(int level) {
     if (level < 0 || level > 3) throw DbError(DBLIB_E_BAD_OPTION_VALUE, "isolation_level");
@@ -295,9 +325,11 @@ void PgBackend::SetIsolationLevel(int level) {
 void PgBackend::SetBlocking(bool blocking, long timeoutMs) {
     // Without blocking a lock held elsewhere fails at once: the shortest wait the server has.
     std::string value = !blocking ? "1" : std::to_string(timeoutMs < 0 ? 0 : timeoutMs);
+    if (value == FLockTimeout) return;
+    FLockTimeout = value;
     std::string sql = "SELECT set_config('lock_timeout', $1, false)";
     const char* values[] = {value.c_str()};
-    Run({[&](PGconn* c) { return PQsendQueryParams(c, sql.c_str(), 1, nullptr, values, nullptr, nullptr, 0); }},
+    Run({[&](PGconn* c) { return Pq().PQsendQueryParams(c, sql.c_str(), 1, nullptr, values, nullptr, nullptr, 0); }},
         false);
 }
 
@@ -305,7 +337,7 @@ bool PgBackend::Cancel() {
     std::lock_guard<std::mutex> lock(FCancelMutex);
     if (!FCancel || !FRunning.load(std::memory_order_acquire)) return false;
     char error[256];
-    return PQcancel(FCancel, error, sizeof error) == 1;
+    return Pq().PQcancel(FCancel, error, sizeof error) == 1;
 }
 
 void PgBackend::Ping() {
@@ -317,7 +349,7 @@ void PgBackend::Ping() {
 std::string PgBackend::Info(int kind) const {
     switch (kind) {
     case 1: {
-        int v = PQserverVersion(FConn);
+        int v = Pq().PQserverVersion(FConn);
         return std::to_string(v / 10000) + "." + std::to_string(v % 10000);
     }
     case 2:
@@ -330,8 +362,8 @@ std::string PgBackend::Info(int kind) const {
 }
 
 void PgBackend::Forget(const std::string& sqlText) noexcept {
-    if (FDropped || PQstatus(FConn) != CONNECTION_OK) return;
-    if (PQtransactionStatus(FConn) != PQTRANS_IDLE && PQtransactionStatus(FConn) != PQTRANS_INTRANS) return;
+    if (FDropped || Pq().PQstatus(FConn) != CONNECTION_OK) return;
+    if (Pq().PQtransactionStatus(FConn) != PQTRANS_IDLE && Pq().PQtransactionStatus(FConn) != PQTRANS_INTRANS) return;
     try {
         Run({[&](PGconn* c) { return SendSimple(c, sqlText.c_str()); }}, false);
     } catch (...) {

@@ -20,7 +20,7 @@
 #include "platform/dblib/ConnectionString.h"
 #include "platform/dblib/ServerTarget.h"
 
-#include <libpq-fe.h>
+#include "platform/dblib/pg/PqApi.h"
 
 #include <atomic>
 #include <functional>
@@ -51,7 +51,7 @@ public:
     PGresult* Get() const { return FResult; }
     explicit operator bool() const { return FResult != nullptr; }
     void Reset() {
-        if (FResult) PQclear(FResult);
+        if (FResult) Pq().PQclear(FResult);
         FResult = nullptr;
     }
 
@@ -61,7 +61,8 @@ private:
 
 class PgBackend final : public Backend {
 public:
-    // Connects to the server. Throws DbError: -100 the server does not answer, -83 no such
+    // Connects to the server (loading its client library on first use, see PqApi.h). Throws
+    // DbError: -100 the server does not answer or its client library cannot be loaded, -83 no such
     // database, -103 user or password refused, -95 malformed parameters.
     static std::unique_ptr<PgBackend> Connect(const ServerTarget& target, const ConnParams& params);
     // db_string_ping_server: whether the server answers and, with connectToDb, takes a connection
@@ -83,6 +84,7 @@ public:
     void SetBlocking(bool blocking, long timeoutMs) override;
     bool Cancel() override;
     void Ping() override;
+    bool Ended() const override { return FDropped; }
     void SetMessageHandler(BackendMessageFn fn) override { FMessage = std::move(fn); }
     void SetWaitHandler(BackendWaitFn fn) override { FWait = std::move(fn); }
     void SetVariables(VariableAccess* vars) override { FVariables = vars; }
@@ -111,6 +113,7 @@ private:
     PGresult* NextResult();
     void AfterFailure(bool guarded);
     void Control(const char* sql);
+    void RestoreSessionSettings();
 
     PGconn* FConn;
     ServerTarget FTarget;
@@ -123,6 +126,7 @@ private:
     bool FRowCounts = false;
     int FIsolation = 0;
     std::string FBeginText;             // BEGIN with the isolation level in force
+    std::string FLockTimeout = "0";     // lock_timeout in milliseconds as set (the server's default: 0)
     unsigned FStatementCounter = 0;
     VariableAccess* FVariables = nullptr;
     BackendMessageFn FMessage;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 namespace tnxdb::pg {
@@ -43,17 +44,17 @@ namespace {
 bool DeliverRow(const PGresult* r, int row, const std::vector<Oid>& types, sqlda* out, size_t first,
                 VariableAccess* vars, std::string& scratch) {
     bool cut = false;
-    const int cols = PQnfields(r);
+    const int cols = Pq().PQnfields(r);
     for (int c = 0; c < cols && first + static_cast<size_t>(c) < static_cast<size_t>(out->sqld); ++c) {
         sqlvar& var = out->sqlvar[first + static_cast<size_t>(c)];
-        Value v = PQgetisnull(r, row, c)
+        Value v = Pq().PQgetisnull(r, row, c)
                       ? Value::MakeNull()
-                      : ReadServerText(types[static_cast<size_t>(c)], PQgetvalue(r, row, c),
-                                       static_cast<size_t>(PQgetlength(r, row, c)), scratch);
+                      : ReadServerText(types[static_cast<size_t>(c)], Pq().PQgetvalue(r, row, c),
+                                       static_cast<size_t>(Pq().PQgetlength(r, row, c)), scratch);
         try {
             cut |= StoreOutput(v, var, vars);
         } catch (DbError& e) {
-            e.At("column \"" + std::string(PQfname(r, c)) + "\"");
+            e.At("column \"" + std::string(Pq().PQfname(r, c)) + "\"");
             throw;
         }
     }
@@ -61,7 +62,7 @@ bool DeliverRow(const PGresult* r, int row, const std::vector<Oid>& types, sqlda
 }
 
 int64_t CountOf(const PGresult* r) {
-    const char* n = PQcmdTuples(const_cast<PGresult*>(r));
+    const char* n = Pq().PQcmdTuples(const_cast<PGresult*>(r));
     int64_t count = 0;
     if (n && *n) std::from_chars(n, n + std::strlen(n), count);
     return count;
@@ -98,28 +99,51 @@ std::unique_ptr<PgStatement> PgStatement::Prepare(PgBackend& backend, std::strin
     s->FName = backend.NextStatementName();
     const std::string& name = s->FName;
     const std::string& text = s->FServerText;
-    auto results = backend.Run({[&](PGconn* c) { return PQsendPrepare(c, name.c_str(), text.c_str(), 0, nullptr); },
-                                [&](PGconn* c) { return PQsendDescribePrepared(c, name.c_str()); }},
+    auto results = backend.Run({[&](PGconn* c) { return Pq().PQsendPrepare(c, name.c_str(), text.c_str(), 0, nullptr); },
+                                [&](PGconn* c) { return Pq().PQsendDescribePrepared(c, name.c_str()); }},
                                false);
     const PGresult* d = results[1].Get();
     ScannedSql scan = ScanSql(sql);
-    for (int i = 0; i < PQnparams(d); ++i) {
-        s->FParamTypes.push_back(PQparamtype(d, i));
+    for (int i = 0; i < Pq().PQnparams(d); ++i) {
+        s->FParamTypes.push_back(Pq().PQparamtype(d, i));
         BackendColumn in;
         in.SqlType = DBLIB_T_STRING;
         in.SqlLen = 32767;
         if (static_cast<size_t>(i) < scan.MarkerNames.size()) in.Name = scan.MarkerNames[static_cast<size_t>(i)];
         s->FInputs.push_back(std::move(in));
     }
-    for (int i = 0; i < PQnfields(d); ++i) {
-        BackendColumn col = DescribeType(PQftype(d, i), PQfmod(d, i));
-        col.Name = PQfname(d, i);
-        s->FColumnTypes.push_back(PQftype(d, i));
-        s->FColumnTables.push_back(PQftable(d, i));
-        s->FColumnNumbers.push_back(PQftable(d, i) == InvalidOid ? 0 : PQftablecol(d, i));
+    for (int i = 0; i < Pq().PQnfields(d); ++i) {
+        BackendColumn col = DescribeType(Pq().PQftype(d, i), Pq().PQfmod(d, i));
+        col.Name = Pq().PQfname(d, i);
+        s->FColumnTypes.push_back(Pq().PQftype(d, i));
+        s->FColumnTables.push_back(Pq().PQftable(d, i));
+        s->FColumnNumbers.push_back(Pq().PQftable(d, i) == InvalidOid ? 0 : Pq().PQftablecol(d, i));
         s->FColumns.push_back(std::move(col));
     }
+    s->MarkNotNullColumns();
     return s;
+}
+
+void PgStatement::MarkNotNullColumns() {
+    // A column taken straight from a table is described as not nullable when the table declares it
+    // NOT NULL (the describe the server sends does not say).
+    std::string tables;
+    for (Oid t : FColumnTables)
+        if (t != InvalidOid) tables += (tables.empty() ? "{" : ",") + std::to_string(t);
+    if (tables.empty()) return;
+    tables += '}';
+    const char* sql = "SELECT attrelid, attnum FROM pg_attribute WHERE attnotnull AND attnum > 0 "
+                      "AND attrelid = ANY($1::oid[])";
+    const char* values[] = {tables.c_str()};
+    auto results = FBackend.Run(
+        {[&](PGconn* c) { return Pq().PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }}, false);
+    const PGresult* r = results[0].Get();
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        const Oid table = static_cast<Oid>(std::strtoul(Pq().PQgetvalue(r, row, 0), nullptr, 10));
+        const int attnum = std::atoi(Pq().PQgetvalue(r, row, 1));
+        for (size_t i = 0; i < FColumns.size(); ++i)
+            if (FColumnTables[i] == table && FColumnNumbers[i] == attnum) FColumns[i].Nullable = false;
+    }
 }
 
 PgStatement::~PgStatement() { FBackend.Forget("DEALLOCATE " + QuoteIdent(FName)); }
@@ -127,12 +151,12 @@ PgStatement::~PgStatement() { FBackend.Forget("DEALLOCATE " + QuoteIdent(FName))
 int64_t PgStatement::Execute(const sqlda* in, sqlda* out, bool& truncated) {
     ParamSet params(in, FInputs.size(), FParamTypes, FBackend.Variables());
     auto results = FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryPrepared(c, FName.c_str(), params.Count(), params.Values(), params.Lengths(),
+        return Pq().PQsendQueryPrepared(c, FName.c_str(), params.Count(), params.Values(), params.Lengths(),
                                    params.Formats(), 0);
     }});
     const PGresult* r = results[0].Get();
-    if (PQresultStatus(r) == PGRES_TUPLES_OK) {
-        if (PQntuples(r) == 0) throw DbError(DBLIB_W_NOT_FOUND);
+    if (Pq().PQresultStatus(r) == PGRES_TUPLES_OK) {
+        if (Pq().PQntuples(r) == 0) throw DbError(DBLIB_W_NOT_FOUND);
         std::string scratch;
         if (out) truncated = DeliverRow(r, 0, FColumnTypes, out, 0, FBackend.Variables(), scratch);
         return 1;
@@ -147,7 +171,32 @@ std::unique_ptr<BackendCursor> PgStatement::Open(std::string_view name, const sq
     return cursor;
 }
 
+std::string PgStatement::Plan() {
+    if (FColumns.empty()) throw DbError(DBLIB_E_NOT_A_QUERY, FServerText.substr(0, 40));
+    // The plan for unknown input values (each one NULL of its type).
+    const std::string explain = "EXPLAIN " + FServerText;
+    std::vector<const char*> values(FParamTypes.size(), nullptr);
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(FParamTypes.size()),
+                                      FParamTypes.empty() ? nullptr : FParamTypes.data(), values.data(), nullptr,
+                                      nullptr, 0);
+    }});
+    const PGresult* r = results[0].Get();
+    std::string plan;
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        if (row) plan += '\n';
+        plan += Pq().PQgetvalue(r, row, 0);
+    }
+    return plan;
+}
+
 // ---- Cursors ------------------------------------------------------------------------------------
+
+namespace {
+int SendSimpleText(PGconn* c, const std::string& sql) {
+    return Pq().PQsendQueryParams(c, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+} // namespace
 
 PgCursor::PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options)
     : FBackend(backend), FStatement(statement), FName(std::move(name)), FOptions(options) {
@@ -161,19 +210,73 @@ PgCursor::~PgCursor() {
 void PgCursor::Open(const sqlda* in) {
     const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
     const bool forUpdate = (FOptions & kBackendForUpdate) != 0;
-    std::string declare = "DECLARE " + FServerName + (forwardOnly ? " NO SCROLL" : " SCROLL") + " CURSOR" +
-                          (forUpdate ? "" : " WITH HOLD") + " FOR " + FStatement.ServerText();
+    FDeclare = "DECLARE " + FServerName + (forwardOnly ? " NO SCROLL" : " SCROLL") + " CURSOR" +
+               (forUpdate ? "" : " WITH HOLD") + " FOR " + FStatement.ServerText();
     ParamSet params(in, FStatement.Inputs().size(), FStatement.ParamTypes(), FBackend.Variables());
-    const std::vector<Oid>& types = FStatement.ParamTypes();
-    FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryParams(c, declare.c_str(), params.Count(), types.empty() ? nullptr : types.data(),
-                                 params.Values(), params.Lengths(), params.Formats(), 0);
-    }});
+    // The values are kept: a cursor that changes rows declares itself again to show them.
+    FParams.clear();
+    for (int i = 0; i < params.Count(); ++i) {
+        const char* v = params.Values()[i];
+        if (!v) {
+            FParams.emplace_back(std::nullopt);
+            continue;
+        }
+        const size_t n = params.Formats()[i] == 1 ? static_cast<size_t>(params.Lengths()[i]) : std::strlen(v);
+        FParams.emplace_back(std::string(v, n));
+    }
+    FParamFormats.assign(params.Formats(), params.Formats() + params.Count());
+    FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
     FOpen = true;
     FPos = 0;
     FSide = -1;
     FOnRow = false;
-    FBlock.Reset();
+    FPosKnown = true;
+    FServerAhead = 0;
+    FBlock.reset();
+    FPending.reset();
+}
+
+int PgCursor::SendDeclare(PGconn* c) const {
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    for (const auto& p : FParams) {
+        values.push_back(p ? p->data() : nullptr);
+        lengths.push_back(p ? static_cast<int>(p->size()) : 0);
+    }
+    const std::vector<Oid>& types = FStatement.ParamTypes();
+    return Pq().PQsendQueryParams(c, FDeclare.c_str(), static_cast<int>(values.size()),
+                                  types.empty() ? nullptr : types.data(), values.data(), lengths.data(),
+                                  FParamFormats.data(), 0);
+}
+
+void PgCursor::ShowOwnChange(bool deleted) {
+    // The server's cursors show the rows as they were when declared. A scrollable cursor that is
+    // not insensitive shows its own changes: it is declared again (in the same transaction, so it
+    // sees them) and put back where it stood; a deleted row has left it, which then stands
+    // between the deleted row's neighbours.
+    if ((FOptions & (kBackendForwardOnly | kBackendInsensitive)) || !FPosKnown || FPos < 1) return;
+    const std::string close = "CLOSE " + FServerName;
+    const long long target = deleted ? FPos - 1 : FPos;
+    const std::string position =
+        (deleted ? "MOVE ABSOLUTE " : "FETCH ABSOLUTE ") + std::to_string(target) + " FROM " + FServerName;
+    auto results = FBackend.Run({[&](PGconn* c) { return SendSimpleText(c, close); },
+                                 [&](PGconn* c) { return SendDeclare(c); },
+                                 [&](PGconn* c) { return SendSimpleText(c, position); }});
+    ++FBlockStamp;
+    FBlock.reset();
+    FOnRow = false;
+    FServerAhead = 0;
+    if (deleted) {
+        FPos = target;
+        FSide = target == 0 ? -1 : 0;
+        return;
+    }
+    auto row = std::make_shared<PgResult>(std::move(results[2]));
+    if (Pq().PQntuples(row->Get()) == 1) {
+        FBlock = std::move(row);
+        FBlockRow = 0;
+        FOnRow = true;
+    }
 }
 
 int32_t PgCursor::RowReport() {
@@ -184,19 +287,25 @@ int32_t PgCursor::RowReport() {
         int64_t n = CountOf(all.Get());
         return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
     }
-    // The planner's estimate for the query, with the open's parameters unknown (a generic plan).
-    std::string explain = "EXPLAIN " + FStatement.ServerText();
-    std::vector<Oid> types = FStatement.ParamTypes();
-    std::vector<const char*> values(types.size(), nullptr);
+    return -static_cast<int32_t>(std::clamp<int64_t>(FStatement.EstimateRows(), 1, INT32_MAX));
+}
+
+int64_t PgStatement::EstimateRows() const {
+    // The planner's estimate for the query, with the open's parameters unknown (a generic plan),
+    // asked once per statement: an estimate needs no round trip at every open.
+    if (FEstimate >= 0) return FEstimate;
+    std::string explain = "EXPLAIN " + FServerText;
+    std::vector<const char*> values(FParamTypes.size(), nullptr);
     int64_t estimate = 1;
     try {
         auto results = FBackend.Run({[&](PGconn* c) {
-            return PQsendQueryParams(c, explain.c_str(), static_cast<int>(types.size()),
-                                     types.empty() ? nullptr : types.data(), values.data(), nullptr, nullptr, 0);
+            return Pq().PQsendQueryParams(c, explain.c_str(), static_cast<int>(FParamTypes.size()),
+                                          FParamTypes.empty() ? nullptr : FParamTypes.data(), values.data(), nullptr,
+                                          nullptr, 0);
         }});
         const PGresult* r = results[0].Get();
-        if (PQntuples(r) > 0) {
-            const char* line = PQgetvalue(r, 0, 0);
+        if (Pq().PQntuples(r) > 0) {
+            const char* line = Pq().PQgetvalue(r, 0, 0);
             const char* rows = std::strstr(line, "rows=");
             if (rows) std::from_chars(rows + 5, rows + std::strlen(rows), estimate);
         }
@@ -204,13 +313,14 @@ int32_t PgCursor::RowReport() {
         if (e.Code() == DBLIB_E_CONNECTION_ENDED || e.Code() == DBLIB_E_INTERRUPTED) throw;
         // A query the planner cannot explain with unknown parameters still has rows: report 1.
     }
-    return -static_cast<int32_t>(std::clamp<int64_t>(estimate, 1, INT32_MAX));
+    FEstimate = std::max<int64_t>(estimate, 1);
+    return FEstimate;
 }
 
 PgResult PgCursor::FetchCommand(const std::string& command) {
     try {
         auto results = FBackend.Run({[&](PGconn* c) {
-            return PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+            return Pq().PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         }});
         return std::move(results[0]);
     } catch (const DbError& e) {
@@ -218,7 +328,7 @@ PgResult PgCursor::FetchCommand(const std::string& command) {
         if (e.Code() != DBLIB_E_CURSOR_NOT_DECLARED) throw;
         FOpen = false;
         FOnRow = false;
-        FBlock.Reset();
+        FBlock.reset();
         throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     }
 }
@@ -235,92 +345,161 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
     } else {
         rows = 1;
     }
-    if (FOptions & kBackendForwardOnly) {
-        // Only moves that go forward: the server's NO SCROLL cursor cannot go back.
-        bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && offset > FPos && FSide != 1);
-        if (!forward || (FSide == 1 && !FOnRow)) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
+    const bool forwardOnly = (FOptions & kBackendForwardOnly) != 0;
+    if (forwardOnly) {
+        // Only moves that go forward: the server's NO SCROLL cursor cannot go back. Past the last
+        // row every forward move finds nothing, as on the in-process engine.
+        const bool afterLast = FSide == 1 && !FOnRow;
+        const bool forward = kind == FetchKind::Relative ? offset >= 1 : (offset > 0 && (afterLast || offset > FPos));
+        if (!forward) throw DbError(DBLIB_E_CURSOR_FORWARD_ONLY, FName);
+        if (afterLast) {
+            FetchOutcome none;
+            none.Beyond = 1;
+            return none;
+        }
     }
+    bool stepOn = kind == FetchKind::Relative && offset == 1;
+    if (const int kept = PendingRows(); kept > 0 && !stepOn) {
+        // Rows kept by a forward-only cursor lie between it and the server's cursor.
+        if (kind == FetchKind::Relative && offset <= kept) {
+            FPendingRow += offset - 1;
+            FPos += offset - 1;
+            stepOn = true;
+        } else {
+            if (kind == FetchKind::Relative) offset -= kept, FPos += kept;
+            FPending.reset();
+        }
+    }
+    // After a block that ended with the result, the server's cursor stands after the last row while
+    // this one stands on it: a relative move counts from one row further there.
+    if (!stepOn && kind == FetchKind::Relative) offset -= FServerAhead;
+    FServerAhead = 0;
     FOnRow = false;
-    FBlock.Reset();
+    FBlock.reset();
     FBlockRow = -1;
     ++FBlockStamp;
 
-    PgResult block;
+    // The rows of the block, in order: (result, row in it). reachedEnd: a server fetch gave fewer
+    // rows than it was asked for (the server's cursor then stands after the last row).
+    bool reachedEnd = false;
+    std::vector<std::pair<std::shared_ptr<PgResult>, int>> block;
     const std::string from = " FROM " + FServerName;
-    if (kind == FetchKind::Relative && offset == 1) {
-        block = FetchCommand("FETCH FORWARD " + std::to_string(rows) + from);
+    if (stepOn) {
+        // Rows fetched before but not delivered (a block cut short by a value) come first.
+        while (FPending && block.size() < rows) {
+            block.emplace_back(FPending, FPendingRow++);
+            if (FPendingRow >= Pq().PQntuples(FPending->Get())) FPending.reset();
+        }
+        if (block.size() < rows) {
+            const size_t asked = rows - block.size();
+            auto more = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(asked) + from));
+            for (int r = 0; r < Pq().PQntuples(more->Get()); ++r) block.emplace_back(more, r);
+            reachedEnd = static_cast<size_t>(Pq().PQntuples(more->Get())) < asked;
+        }
     } else {
-        block = FetchCommand(std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") +
-                             std::to_string(offset) + from);
-        if (PQntuples(block.Get()) == 1 && rows > 1) {
-            // The first row, then the rest of the block from it: both into one result's worth of
-            // delivery (rows of the second result follow the first).
-            PgResult rest = FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from);
-            FetchOutcome out;
-            std::string scratch;
-            const auto& types = FStatement.ColumnTypes();
-            if (da) out.Truncated |= DeliverRow(block.Get(), 0, types, da, 0, FBackend.Variables(), scratch);
-            int more = PQntuples(rest.Get());
-            for (int r = 0; r < more && da; ++r)
-                out.Truncated |= DeliverRow(rest.Get(), r, types, da, static_cast<size_t>(r + 1) * cols,
-                                            FBackend.Variables(), scratch);
-            out.Rows = static_cast<unsigned>(1 + more);
-            FPos = (kind == FetchKind::Absolute ? offset : FPos + offset) + more;
-            FOnRow = true;
-            if (more > 0) {
-                FBlock = std::move(rest);
-                FBlockRow = more - 1;
-            } else {
-                FBlock = std::move(block);
-                FBlockRow = 0;
+        auto first = std::make_shared<PgResult>(FetchCommand(
+            std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") + std::to_string(offset) + from));
+        if (Pq().PQntuples(first->Get()) == 1) {
+            block.emplace_back(first, 0);
+            if (rows > 1) {
+                auto rest = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(rows - 1) + from));
+                for (int r = 0; r < Pq().PQntuples(rest->Get()); ++r) block.emplace_back(rest, r);
+                reachedEnd = static_cast<unsigned>(Pq().PQntuples(rest->Get())) < rows - 1;
             }
-            return out;
         }
     }
+
     FetchOutcome out;
-    const int got = PQntuples(block.Get());
-    if (got == 0) {
+    if (block.empty()) {
         if (kind == FetchKind::Absolute) FSide = offset > 0 ? 1 : -1;
         else if (offset != 0) FSide = offset > 0 ? 1 : -1;
         out.Beyond = FSide;
         FPos = FSide < 0 ? 0 : FPos;
+        if (FSide < 0) FPosKnown = true;
         return out;
     }
+    // Where the block starts.
+    if (stepOn) {
+        FPos += 1;
+    } else if (kind == FetchKind::Absolute) {
+        FPosKnown = offset > 0;
+        FPos = offset;
+    } else {
+        FPos += offset;
+    }
     std::string scratch;
-    for (int r = 0; r < got && da; ++r)
-        out.Truncated |= DeliverRow(block.Get(), r, FStatement.ColumnTypes(), da, static_cast<size_t>(r) * cols,
-                                    FBackend.Variables(), scratch);
-    out.Rows = static_cast<unsigned>(got);
-    if (kind == FetchKind::Absolute) FPos = offset > 0 ? offset + got - 1 : FPos; // from the end: unknown
-    else FPos += offset + got - 1;
+    size_t delivered = 0;
+    for (; delivered < block.size(); ++delivered) {
+        const auto& [result, row] = block[delivered];
+        if (da) {
+            try {
+                out.Truncated |= DeliverRow(result->Get(), row, FStatement.ColumnTypes(), da, delivered * cols,
+                                            FBackend.Variables(), scratch);
+            } catch (const DbError& e) {
+                // A value that cannot be delivered fails the fetch of its own row only: the rows of
+                // the block before it are delivered, the cursor stays on the last of them, and the
+                // next fetch reaches the row again and reports it. When it is the block's first row,
+                // the cursor stands on it (as on any row whose delivery failed).
+                if (e.Code() != DBLIB_E_CONVERSION && e.Code() != DBLIB_E_OUT_OF_RANGE) throw;
+                KeepUndelivered(block, delivered == 0 ? 1 : delivered, forwardOnly, reachedEnd);
+                if (delivered > 0) break;
+                FSide = 0;
+                FOnRow = true;
+                FBlock = block[0].first;
+                FBlockRow = block[0].second;
+                throw;
+            }
+        }
+    }
+    out.Rows = static_cast<unsigned>(delivered);
+    if (delivered == block.size() && reachedEnd) FServerAhead = 1;
+    FPos += static_cast<long long>(delivered) - 1;
+    FSide = 0;
     FOnRow = true;
-    FBlockRow = got - 1;
-    FBlock = std::move(block);
+    FBlock = block[delivered - 1].first;
+    FBlockRow = block[delivered - 1].second;
     return out;
 }
+
+void PgCursor::KeepUndelivered(const std::vector<std::pair<std::shared_ptr<PgResult>, int>>& block, size_t from,
+                               bool forwardOnly, bool reachedEnd) {
+    if (!forwardOnly) {
+        // The server's cursor goes back to the row the library's cursor stands on.
+        const size_t back = block.size() - std::min(from, block.size()) + (reachedEnd ? 1 : 0);
+        if (back > 0) FetchCommand("MOVE RELATIVE -" + std::to_string(back) + " IN " + FServerName);
+        return;
+    }
+    if (from >= block.size()) return;
+    // A forward-only cursor cannot go back: the rows stay here for the next fetch (they are the
+    // tail of the last result fetched).
+    FPending = block[from].first;
+    FPendingRow = block[from].second;
+}
+
+int PgCursor::PendingRows() const { return FPending ? Pq().PQntuples(FPending->Get()) - FPendingRow : 0; }
 
 PieceOutcome PgCursor::GetData(unsigned column, size_t offset, sqlvar& var) {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     if (!FOnRow || !FBlock) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     if (column < 1 || column > Columns().size()) throw DbError(DBLIB_E_BAD_ARGUMENT, "column " + std::to_string(column));
     const int c = static_cast<int>(column) - 1;
-    const PGresult* r = FBlock.Get();
-    if (PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
+    const PGresult* r = FBlock->Get();
+    if (Pq().PQgetisnull(r, FBlockRow, c)) return StorePiece({}, true, offset, var);
     const Oid type = FStatement.ColumnTypes()[static_cast<size_t>(c)];
     if (type == oid::Bytea) {
         // Decoded once for the current row and column; every piece then copies its own bytes.
         if (FPieceStamp != FBlockStamp || FPieceColumn != column) {
-            ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), FPiece);
+            ReadServerText(type, Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c)), FPiece);
             FPieceStamp = FBlockStamp;
             FPieceColumn = column;
         }
         return StorePiece(FPiece, false, offset, var);
     }
     std::string scratch;
-    Value v = ReadServerText(type, PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c)), scratch);
+    Value v = ReadServerText(type, Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c)), scratch);
     if (v.K == Value::Text || v.K == Value::Blob) return StorePiece(std::string_view(v.P, v.N), false, offset, var);
     // Numbers read as their text.
-    return StorePiece(std::string_view(PQgetvalue(r, FBlockRow, c), static_cast<size_t>(PQgetlength(r, FBlockRow, c))),
+    return StorePiece(std::string_view(Pq().PQgetvalue(r, FBlockRow, c), static_cast<size_t>(Pq().PQgetlength(r, FBlockRow, c))),
                       false, offset, var);
 }
 
@@ -348,13 +527,13 @@ const std::string& PgCursor::TableName() {
         "SELECT a.attrelid::regclass::text, a.attnum, a.attname FROM pg_attribute a "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum";
     auto results = FBackend.Run(
-        {[&](PGconn* c) { return PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }});
+        {[&](PGconn* c) { return Pq().PQsendQueryParams(c, sql, 1, nullptr, values, nullptr, nullptr, 0); }});
     const PGresult* r = results[0].Get();
     FTableColumns.assign(attnums.size(), std::string());
-    for (int row = 0; row < PQntuples(r); ++row) {
-        FTable = PQgetvalue(r, row, 0); // already quoted where it needs it
-        int attnum = std::atoi(PQgetvalue(r, row, 1));
-        std::string attname = PQgetvalue(r, row, 2);
+    for (int row = 0; row < Pq().PQntuples(r); ++row) {
+        FTable = Pq().PQgetvalue(r, row, 0); // already quoted where it needs it
+        int attnum = std::atoi(Pq().PQgetvalue(r, row, 1));
+        std::string attname = Pq().PQgetvalue(r, row, 2);
         for (size_t i = 0; i < attnums.size(); ++i)
             if (attnums[i] == attnum) FTableColumns[i] = attname;
         FAllColumns.push_back(std::move(attname));
@@ -394,10 +573,11 @@ void PgCursor::Update(const sqlda* values) {
     if (params.Count() == 0) return;
     sql += " WHERE CURRENT OF " + FServerName;
     auto results = FBackend.Run({[&](PGconn* c) {
-        return PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
+        return Pq().PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
                                  params.Formats(), 0);
     }});
     if (CountOf(results[0].Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
+    ShowOwnChange(false);
 }
 
 void PgCursor::Delete() {
@@ -406,13 +586,57 @@ void PgCursor::Delete() {
     PgResult r = FetchCommand(sql);
     if (CountOf(r.Get()) == 0) throw DbError(DBLIB_E_NO_CURRENT_ROW, FName);
     FOnRow = false;
+    ShowOwnChange(true);
+}
+
+void PgCursor::PutInto(const sqlda* values, sqlda* into, bool& truncated) {
+    if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
+    if (!(FOptions & kBackendForUpdate) || (FOptions & kBackendReadOnly)) throw DbError(DBLIB_E_CURSOR_READ_ONLY, FName);
+    if (values && (values->sqld < 0 || values->sqld > values->sqln)) throw DbError(DBLIB_E_BAD_SQLDA, "sqld outside 0..sqln");
+    const std::string table = TableName();
+    std::string names, markers;
+    ParamSet params(nullptr, 0, {}, nullptr);
+    for (int i = 0; values && i < values->sqld; ++i) {
+        const sqlvar& v = values->sqlvar[i];
+        if (v.sqlname.length <= 0 || (v.sqltype & ~1) == 0) continue;
+        std::string column;
+        try {
+            column = TableColumn(v.sqlname);
+        } catch (const DbError& e) {
+            // Callers send every column of a new row: a NULL for an expression column is passed over.
+            char scratch[kScratchSize];
+            if (e.Code() == DBLIB_E_NOT_UPDATABLE && ReadInput(v, scratch, FBackend.Variables()).K == Value::Null)
+                continue;
+            throw;
+        }
+        params.Add(v, FBackend.Variables());
+        names += (params.Count() > 1 ? ", " : "") + QuoteIdent(column);
+        markers += (params.Count() > 1 ? ", $" : "$") + std::to_string(params.Count());
+    }
+    // The stored row as the query shows it: its table columns, NULL for an expression.
+    std::string returning;
+    for (size_t i = 0; i < FTableColumns.size(); ++i)
+        returning += (i ? ", " : "") + (FTableColumns[i].empty() ? std::string("NULL") : QuoteIdent(FTableColumns[i]));
+    std::string sql = "INSERT INTO " + table +
+                      (params.Count() ? " (" + names + ") VALUES (" + markers + ")" : std::string(" DEFAULT VALUES")) +
+                      " RETURNING " + returning;
+    auto results = FBackend.Run({[&](PGconn* c) {
+        return Pq().PQsendQueryParams(c, sql.c_str(), params.Count(), nullptr, params.Values(), params.Lengths(),
+                                      params.Formats(), 0);
+    }});
+    const PGresult* r = results[0].Get();
+    if (into && Pq().PQntuples(r) > 0) {
+        std::string scratch;
+        truncated = DeliverRow(r, 0, FStatement.ColumnTypes(), into, 0, FBackend.Variables(), scratch);
+    }
 }
 
 void PgCursor::Close() {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
     FOpen = false;
     FOnRow = false;
-    FBlock.Reset();
+    FBlock.reset();
+    FPending.reset();
     FBackend.Forget("CLOSE " + FServerName);
 }
 

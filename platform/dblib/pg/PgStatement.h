@@ -20,9 +20,10 @@
 #include "platform/dblib/Backend.h"
 #include "platform/dblib/pg/PgBackend.h"
 
-#include <libpq-fe.h>
+#include "platform/dblib/pg/PqApi.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,9 +45,12 @@ public:
     const std::vector<BackendColumn>& Inputs() const override { return FInputs; }
     int64_t Execute(const sqlda* in, sqlda* out, bool& truncated) override;
     std::unique_ptr<BackendCursor> Open(std::string_view name, const sqlda* in, unsigned options) override;
+    std::string Plan() override;
 
     // The text as the server runs it ($1, $2, ... for the markers).
     const std::string& ServerText() const { return FServerText; }
+    // The planner's row estimate for the query (asked once, then kept), at least 1.
+    int64_t EstimateRows() const;
     // The type the server gave each parameter.
     const std::vector<Oid>& ParamTypes() const { return FParamTypes; }
     const std::vector<Oid>& ColumnTypes() const { return FColumnTypes; }
@@ -57,6 +61,7 @@ public:
 
 private:
     PgStatement(PgBackend& backend) : FBackend(backend) {}
+    void MarkNotNullColumns();
 
     PgBackend& FBackend;
     std::string FName;       // the server's prepared statement
@@ -64,6 +69,7 @@ private:
     std::vector<BackendColumn> FColumns, FInputs;
     std::vector<Oid> FParamTypes, FColumnTypes, FColumnTables;
     std::vector<int> FColumnNumbers;
+    mutable int64_t FEstimate = -1; // -1: not asked yet
 };
 
 // The typed parameters of one request: values read from an input SQLDA and kept until sent.
@@ -106,10 +112,19 @@ public:
     PieceOutcome GetData(unsigned column, size_t offset, sqlvar& var) override;
     void Update(const sqlda* values) override;
     void Delete() override;
+    void PutInto(const sqlda* values, sqlda* into, bool& truncated) override;
     void Close() override;
 
 private:
     PgResult FetchCommand(const std::string& command);
+    // After a block cut short: rows from `from` on were not delivered. A scrollable cursor moves
+    // the server's cursor back to them; a forward-only one keeps them for the next fetch.
+    void KeepUndelivered(const std::vector<std::pair<std::shared_ptr<PgResult>, int>>& block, size_t from,
+                         bool forwardOnly, bool reachedEnd);
+    int PendingRows() const;
+    // Sends the cursor's DECLARE with the values of its open.
+    int SendDeclare(PGconn* c) const;
+    void ShowOwnChange(bool deleted);
     void RequireChangeable() const;
     const std::string& TableName();
     // The table column a variable's name means (a result column's name, or the table's own).
@@ -121,13 +136,21 @@ private:
     std::string FServerName; // quoted, letter case folded
     unsigned FOptions;
     bool FOpen = false;
+    std::string FDeclare;                           // the DECLARE text
+    std::vector<std::optional<std::string>> FParams; // the open's values (nullopt: NULL)
+    std::vector<int> FParamFormats;
 
     // Where the cursor stands (kept for forward-only cursors and for relative 0 at an end).
     long long FPos = 0;  // 1-based row; 0 before the first
     int FSide = -1;      // when not on a row: -1 before the first, 1 after the last
     bool FOnRow = false;
-    PgResult FBlock;     // the last block fetched; its row FBlockRow is the current row
+    std::shared_ptr<PgResult> FBlock; // the result holding the current row (row FBlockRow)
     int FBlockRow = -1;
+    bool FPosKnown = true;            // FPos is exact (not after a move counted from the end)
+    int FServerAhead = 0;             // 1: the server's cursor stands after the last row, this on it
+    // Forward-only: rows fetched from the server but not delivered yet (FPendingRow on).
+    std::shared_ptr<PgResult> FPending;
+    int FPendingRow = 0;
     unsigned FBlockStamp = 0;         // changes with every block (the piece cache's key)
     unsigned FPieceStamp = ~0u;       // block and column of the decoded value in FPiece
     unsigned FPieceColumn = 0;

@@ -201,7 +201,7 @@ int CodeOfSqlState(std::string_view s) {
 namespace {
 
 std::string Field(const PGresult* r, int field) {
-    const char* v = r ? PQresultErrorField(r, field) : nullptr;
+    const char* v = r ? Pq().PQresultErrorField(r, field) : nullptr;
     return v ? v : "";
 }
 
@@ -216,11 +216,11 @@ std::string FirstQuoted(const std::string& message) {
 } // namespace
 
 DbError ErrorOf(PGconn* conn, const PGresult* result) {
-    if (!conn || PQstatus(conn) == CONNECTION_BAD) return DbError(DBLIB_E_CONNECTION_ENDED);
+    if (!conn || Pq().PQstatus(conn) == CONNECTION_BAD) return DbError(DBLIB_E_CONNECTION_ENDED);
     std::string state = Field(result, PG_DIAG_SQLSTATE);
     std::string primary = Field(result, PG_DIAG_MESSAGE_PRIMARY);
     if (primary.empty()) {
-        primary = result ? PQresultErrorMessage(result) : PQerrorMessage(conn);
+        primary = result ? Pq().PQresultErrorMessage(result) : Pq().PQerrorMessage(conn);
         while (!primary.empty() && (primary.back() == '\n' || primary.back() == ' ')) primary.pop_back();
     }
     const int code = CodeOfSqlState(state);

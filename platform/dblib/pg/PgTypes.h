@@ -9,7 +9,7 @@
 #include "platform/dblib/UpdatableQuery.h"
 #include "platform/dblib/Value.h"
 
-#include <libpq-fe.h>
+#include "platform/dblib/pg/PqApi.h"
 
 #include <cstdint>
 #include <string>

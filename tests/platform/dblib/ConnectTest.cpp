@@ -225,4 +225,20 @@ TEST_P(ConnectTest, CommittedWorkSurvivesAKilledProcess) {
     EXPECT_EQ(c.QueryText("select x from k"), "1");
 }
 
+TEST_P(ConnectTest, ServerConnectionWithoutTheServersClientLibraryIsRefusedByName) {
+    // The server's client library is loaded at the first server connection only; when it cannot
+    // be, the connection fails as an unreachable server does and the message names the file. This
+    // program never loads the real one, so the name set here is the one tried.
+    ::setenv("TNXDB_SERVER_CLIENT_LIBRARY", "libtnx-no-such-client.so.0", 1);
+    Client c(*lib);
+    EXPECT_EQ(c.Connect("links=tcpip(host=127.0.0.1;port=1);dbn=db;uid=u;pwd=p"), DBLIB_E_ENGINE_NOT_FOUND);
+    EXPECT_NE(c.Message().find("libtnx-no-such-client.so.0"), std::string::npos) << c.Message();
+    EXPECT_EQ(c.Connect("host=127.0.0.1:1;dbn=db;uid=u;pwd=p"), DBLIB_E_ENGINE_NOT_FOUND);
+    ::unsetenv("TNXDB_SERVER_CLIENT_LIBRARY");
+    // A link without a host keeps meaning the in-process engine.
+    EXPECT_EQ(c.Connect(ConnectString(engine, file) + ";links=tcpip"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("create table local_only (a int)"), 0) << c.Message();
+    EXPECT_EQ(c.Disconnect(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, ConnectTest, ::testing::ValuesIn(BothGenerations()), GenerationName);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace tnxdb;
 using namespace tnxtest;
 
@@ -177,6 +179,124 @@ TEST_F(PgCursors, LongBinaryValueTravelsInPiecesByteExact) {
     PieceOutcome past = c->GetData(1, kSize + 10, piece.Var(0));
     EXPECT_EQ(past.Length, 0u);
     EXPECT_FALSE(past.More);
+}
+
+
+TEST_F(PgCursors, CursorOpenedForUpdateShowsItsOwnChanges) {
+    auto c = Query->Open("own", nullptr, kBackendForUpdate);
+    TestSqlda row(2);
+    row.Output(0, DBLIB_T_INT, 4);
+    row.Output(1, DBLIB_T_STRING, 21);
+    ASSERT_EQ(c->Fetch(FetchKind::Absolute, 5, row.Get(), 1).Rows, 1u);
+    TestSqlda set(1);
+    set.SetString(0, "five");
+    set.SetName(0, "name");
+    c->Update(set.Get());
+    // The current row, read again, and its long-value piece show the new value.
+    ASSERT_EQ(c->Fetch(FetchKind::Relative, 0, row.Get(), 1).Rows, 1u);
+    EXPECT_EQ(row.Int(0), 5);
+    EXPECT_EQ(row.String(1), "five");
+    TestSqlda piece(1);
+    piece.Output(0, DBLIB_T_LONGVARCHAR, 10);
+    c->GetData(2, 0, piece.Var(0));
+    EXPECT_EQ(piece.Long(0), "five");
+    // A deleted row leaves the cursor, which stands between its neighbours.
+    ASSERT_EQ(c->Fetch(FetchKind::Absolute, 6, row.Get(), 1).Rows, 1u);
+    c->Delete();
+    ASSERT_EQ(c->Fetch(FetchKind::Relative, 1, row.Get(), 1).Rows, 1u);
+    EXPECT_EQ(row.Int(0), 7);
+    ASSERT_EQ(c->Fetch(FetchKind::Absolute, 6, row.Get(), 1).Rows, 1u);
+    EXPECT_EQ(row.Int(0), 7);
+    ASSERT_EQ(c->Fetch(FetchKind::Absolute, 5, row.Get(), 1).Rows, 1u);
+    EXPECT_EQ(row.String(1), "five");
+}
+
+TEST_F(PgCursors, InsertThroughCursorDeliversTheStoredRow) {
+    Exec(*Db, "CREATE TABLE " + Table + "_p (id int PRIMARY KEY, name varchar(20) DEFAULT 'dflt', n int)");
+    auto q = Db->Prepare("SELECT id, name, n * 2 AS twice FROM " + Table + "_p");
+    auto c = q->Open("put", nullptr, kBackendForUpdate);
+    TestSqlda put(3);
+    put.SetInt(0, 7);
+    put.SetName(0, "id");
+    put.SetNull(1);
+    put.SetName(1, "twice"); // a NULL for an expression column is passed over
+    put.SetInt(2, 4);
+    put.SetName(2, "n");
+    TestSqlda into(3);
+    into.Output(0, DBLIB_T_INT, 4);
+    into.Output(1, DBLIB_T_STRING, 21);
+    into.Output(2, DBLIB_T_INT, 4);
+    bool cut = false;
+    c->PutInto(put.Get(), into.Get(), cut);
+    EXPECT_EQ(into.Int(0), 7);
+    EXPECT_EQ(into.String(1), "dflt");
+    EXPECT_FALSE(cut);
+    // A value for an expression column is refused; a read-only cursor refuses inserts.
+    put.SetInt(1, 3);
+    EXPECT_EQ(CodeOf([&] { c->PutInto(put.Get(), nullptr, cut); }), DBLIB_E_NOT_UPDATABLE);
+    auto ro = q->Open("put_ro", nullptr, 0);
+    EXPECT_EQ(CodeOf([&] { ro->PutInto(put.Get(), nullptr, cut); }), DBLIB_E_CURSOR_READ_ONLY);
+    EXPECT_EQ(QueryInts(*Db, "SELECT count(*), sum(n) FROM " + Table + "_p"), (std::vector<int32_t>{1, 4}));
+    EXPECT_NE(q->Plan().find("Scan"), std::string::npos) << q->Plan();
+}
+
+// A block with a value its variable cannot take: the rows before it are delivered, and the
+// next fetch reports the row; nothing is skipped.
+void CheckCutBlock(BackendCursor& c) {
+    TestSqlda da(5);
+    for (int r = 0; r < 5; ++r) da.Output(r, DBLIB_T_INT, 4);
+    FetchOutcome o = c.Fetch(FetchKind::Relative, 1, da.Get(), 5);
+    ASSERT_EQ(o.Rows, 2u);
+    EXPECT_EQ(da.Int(0), 1);
+    EXPECT_EQ(da.Int(1), 2);
+    EXPECT_EQ(CodeOf([&] { c.Fetch(FetchKind::Relative, 1, da.Get(), 5); }), DBLIB_E_OUT_OF_RANGE);
+    // The cursor stands on the failing row: the next block starts after it.
+    o = c.Fetch(FetchKind::Relative, 1, da.Get(), 5);
+    ASSERT_EQ(o.Rows, 2u);
+    EXPECT_EQ(da.Int(0), 4);
+    EXPECT_EQ(da.Int(1), 5);
+}
+
+TEST_F(PgCursors, UndeliverableValueFailsItsOwnRowOnly) {
+    Exec(*Db, "CREATE TABLE " + Table + "_big (v bigint)");
+    Exec(*Db, "INSERT INTO " + Table + "_big VALUES (1), (2), (30000000000), (4), (5)");
+    auto ordered = Db->Prepare("SELECT v FROM " + Table + "_big ORDER BY CASE WHEN v > 5 THEN 3 ELSE v END");
+    {
+        SCOPED_TRACE("scrollable");
+        auto scroll = ordered->Open("cut_s", nullptr, 0);
+        CheckCutBlock(*scroll);
+    }
+    {
+        SCOPED_TRACE("forward-only");
+        auto forward = ordered->Open("cut_f", nullptr, kBackendForwardOnly);
+        CheckCutBlock(*forward);
+    }
+}
+
+TEST_F(PgCursors, BlockingOffSurvivesARollback) {
+    Exec(*Db, "UPDATE " + Table + " SET name = name WHERE id = 1"); // a transaction is open
+    Db->SetBlocking(false, 0);
+    Db->Rollback();
+    auto other = ConnectTestServer();
+    Exec(*other, "UPDATE " + Table + " SET name = 'held' WHERE id = 2"); // holds the row's lock
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CodeOf([&] { Exec(*Db, "UPDATE " + Table + " SET name = 'mine' WHERE id = 2"); }), DBLIB_E_ROW_LOCKED);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    other->Rollback();
+}
+
+
+TEST_F(PgCursors, ForwardOnlyCursorPastTheEndFindsNothingAgain) {
+    auto c = Query->Open("fwd_end", nullptr, kBackendForwardOnly);
+    FetchOutcome o;
+    EXPECT_EQ(Block(*c, FetchKind::Absolute, 50), Range(50, 60));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(Block(*c, FetchKind::Relative, 1, &o).empty());
+        EXPECT_EQ(o.Beyond, 1);
+    }
+    EXPECT_TRUE(Block(*c, FetchKind::Absolute, 70, &o).empty());
+    EXPECT_EQ(o.Beyond, 1);
+    EXPECT_EQ(CodeOf([&] { Block(*c, FetchKind::Relative, -1); }), DBLIB_E_CURSOR_FORWARD_ONLY);
 }
 
 } // namespace
