@@ -61,6 +61,16 @@ free_port() {
     return 1
 }
 
+# The connection parameters of the server on port $1, as VAR=value lines.
+print_parameters() {
+    echo "TNX_PG_HOST=127.0.0.1"
+    echo "TNX_PG_PORT=$1"
+    echo "TNX_PG_SOCKET=$sock"
+    echo "TNX_PG_USER=$user"
+    echo "TNX_PG_PASSWORD=$password"
+    echo "TNX_PG_DB=postgres"
+}
+
 start() {
     if [[ $(id -u) -eq 0 ]]; then
         chown -R nobody "$dir"
@@ -85,6 +95,12 @@ start() {
         rm -f "$pwfile"
     fi
     local port tries
+    # Already running (a second start): say so and print its parameters again.
+    if [[ -f "$dir/port" ]] && as_owner "$bindir/pg_ctl" -D "$data" -s status >/dev/null 2>&1; then
+        echo "the server in $dir is already running" >&2
+        print_parameters "$(cat "$dir/port")"
+        return 0
+    fi
     for tries in 1 2 3 4 5; do
         if [[ -f "$dir/port" && $tries -eq 1 ]]; then
             port="$(cat "$dir/port")"
@@ -98,12 +114,7 @@ start() {
                 -c fsync=off -c full_page_writes=off -c max_connections=40 \
                 -c shared_buffers=16MB -c max_wal_size=256MB" >/dev/null 2>&1; then
             echo "$port" >"$dir/port"
-            echo "TNX_PG_HOST=127.0.0.1"
-            echo "TNX_PG_PORT=$port"
-            echo "TNX_PG_SOCKET=$sock"
-            echo "TNX_PG_USER=$user"
-            echo "TNX_PG_PASSWORD=$password"
-            echo "TNX_PG_DB=postgres"
+            print_parameters "$port"
             return 0
         fi
         # Another program took the port between the check and the start: try another one.
