@@ -204,15 +204,8 @@ TEST(RowPathTest, DateTimeTextIsTheZeroPaddedFormForEveryTargetAndWidensOddField
                 << dt.Second << "." << dt.Micro << " as type " << type;
         }
     }
-    DateTimeParts stamp;
-    stamp.Year = 7;
-    stamp.Month = 2;
-    stamp.Day = 3;
-    stamp.Hour = 4;
-    stamp.Minute = 5;
-    stamp.Second = 6;
-    stamp.Micro = 70;
-    stamp.HasDate = stamp.HasTime = true;
+    const DateTimeParts stamp{.Year = 7, .Month = 2, .Day = 3, .Hour = 4, .Minute = 5, .Second = 6, .Micro = 70,
+                              .HasDate = true, .HasTime = true};
     char out[32];
     EXPECT_EQ(std::string(out, FormatDateTime(stamp, DBLIB_T_TIMESTAMP, out)), "0007-02-03 04:05:06.000070");
 }
