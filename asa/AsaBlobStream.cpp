@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <limits>
 #include <vector>
 
@@ -39,23 +41,22 @@ int64_t TAsaBlobStream::Seek(int64_t Offset, vcl::TSeekOrigin Origin) {
     return TCorvexBlobStream::Seek(size + Offset, vcl::TSeekOrigin::soBeginning);
 }
 
-int32_t TAsaBlobStream::GetBlobSize() {
-    int32_t n = TCorvexBlobStream::GetBlobSize();
-    if (n >= 1 || FModified) return n;
-
-    Clear();
+TAsaBlobStream::TLoad TAsaBlobStream::LoadPieces(const std::function<uint8_t*(int32_t)>& Allocate) {
+    TLoad load;
     TAsaSQL* sql = FManager != nullptr ? dynamic_cast<TAsaSQL*>(FManager->GetSQL()) : nullptr;
     const int32_t column = GetFieldNo();
-    if (sql == nullptr || column < 0 || !sql->IsSessionAssigned()) return 0;
+    if (sql == nullptr || column < 0 || !sql->IsSessionAssigned()) return load;
     auto* session = dynamic_cast<TAsaSession*>(sql->GetAssignedSession());
     TAsaEntryPoints& procs = AsaLibrary.Procs;
-    if (session == nullptr || procs.alloc_sqlda == nullptr) return 0;
+    if (session == nullptr || procs.alloc_sqlda == nullptr) return load;
+    load.Sql = sql;
+    load.Session = session;
 
     // One long-binary variable receives each piece: its header tells the piece's length and, with
     // the first piece, the whole value's, so the value is read straight into a block of its own
     // size (no growing, no staging copy, no zero fill).
     TAsaSqlda da = TAsaSqlda::TryAllocate(1);
-    if (!da) return 0;
+    if (!da) return load;
     std::vector<uint8_t> piece(sizeof(dblib_longdata) + PieceSize);
     auto* header = reinterpret_cast<dblib_longdata*>(piece.data());
     da->sqld = da->sqln;
@@ -64,62 +65,97 @@ int32_t TAsaBlobStream::GetBlobSize() {
     da->sqlvar[0].sqldata = header;
 
     sqlca* ca = session->GetSqlca();
-    uint8_t* value = nullptr; // the stream's block, allocated once the length is known
-    int32_t length = 0;       // its size
-    int32_t offset = 0;       // bytes received so far
+    uint8_t* value = nullptr; // the destination block, allocated once the length is known
     int32_t code;
-    bool libraryFailed = false; // the library answered with a code other than 0 or 101
     do {
         header->array_len = PieceSize;
         header->stored_len = 0;
         header->untrunc_len = 0;
         // The library only reads the cursor name; its C interface declares it char*.
         session->Dbpp(procs.dbpp_get_data, const_cast<char*>(sql->GetCursorName()),
-                      static_cast<unsigned>(column + 1), offset, da.Get(), 0u);
+                      static_cast<unsigned>(column + 1), load.Received, da.Get(), 0u);
         code = ca->sqlcode;
         if (code != 0 && code != DBLIB_W_TRUNCATED) {
-            libraryFailed = true;
-            break;
+            load.LibraryFailed = true;
+            return load;
         }
         const uint32_t k = std::min<uint32_t>(header->stored_len, PieceSize); // never more than it holds
-        if (offset == 0) {
+        if (load.Received == 0) {
             // A value longer than a stream can hold cannot be loaded.
-            if (header->untrunc_len > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
-                code = -1;
-                break;
-            }
-            length = static_cast<int32_t>(header->untrunc_len);
-            try {
-                value = AllocateBuffer(length);
-            } catch (const vcl::EOutOfMemory&) {
-                code = -1;
-                break;
-            }
+            if (header->untrunc_len > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) return load;
+            load.Length = static_cast<int32_t>(header->untrunc_len);
+            value = load.Length > 0 ? Allocate(load.Length) : nullptr;
+            if (load.Length > 0 && value == nullptr) return load;
         }
         // A piece that runs past the length the library reported, or that says more follows but
         // brings nothing (which would repeat for ever), ends the load without data.
-        if (static_cast<int64_t>(offset) + k > length || (k == 0 && code == DBLIB_W_TRUNCATED)) {
-            code = -1;
-            break;
-        }
-        if (k > 0) std::memcpy(value + offset, header->array, k);
-        offset += static_cast<int32_t>(k);
+        if (static_cast<int64_t>(load.Received) + k > load.Length || (k == 0 && code == DBLIB_W_TRUNCATED))
+            return load;
+        if (k > 0) std::memcpy(value + load.Received, header->array, k);
+        load.Received += static_cast<int32_t>(k);
     } while (code == DBLIB_W_TRUNCATED);
+    load.Ok = true;
+    return load;
+}
 
-    if (code != 0) {
+int32_t TAsaBlobStream::GetBlobSize() {
+    int32_t n = TCorvexBlobStream::GetBlobSize();
+    if (n >= 1 || FModified) return n;
+
+    Clear();
+    const TLoad load = LoadPieces([this](int32_t Length) -> uint8_t* {
+        try {
+            return AllocateBuffer(Length);
+        } catch (const vcl::EOutOfMemory&) {
+            return nullptr;
+        }
+    });
+    if (!load.Ok) {
         ReleaseBuffer(); // BlobSize keeps the bytes received; no data
-        FBlobSize = offset;
+        FBlobSize = load.Received;
         // Judged like every other call; the last thing done here, since a lost connection
         // disconnects the session and so frees this stream.
-        if (libraryFailed) session->Check(nullptr, 0, 0, sql->GetWantExceptions());
+        if (load.LibraryFailed) load.Session->Check(nullptr, 0, 0, load.Sql->GetWantExceptions());
         return 0;
     }
-    if (offset < length) {
+    if (load.Received < load.Length) {
         // The pieces ended before the reported length: the value is what was received.
-        FBlobSize = offset;
-        if (offset == 0) ReleaseBuffer();
+        FBlobSize = load.Received;
+        if (load.Received == 0) ReleaseBuffer();
     }
     return FBlobSize;
+}
+
+bool TAsaBlobStream::WouldLoad() const {
+    return !FModified;
+}
+
+vcl::Variant TAsaBlobStream::LoadByteArray() {
+    vcl::Variant bytes;
+    std::optional<vcl::TVarArrayLock> filling; // the array stays locked while the pieces arrive
+    const TLoad load = LoadPieces([&bytes, &filling](int32_t Length) -> uint8_t* {
+        try {
+            bytes = vcl::VarArrayCreate(0, Length - 1, vcl::varByte);
+        } catch (const vcl::EOutOfMemory&) {
+            return nullptr;
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        filling.emplace(bytes);
+        return static_cast<uint8_t*>(filling->Data());
+    });
+    filling.reset();
+    if (!load.Ok) {
+        if (load.LibraryFailed) load.Session->Check(nullptr, 0, 0, load.Sql->GetWantExceptions());
+        return vcl::Null();
+    }
+    if (load.Received < 1) return vcl::Null();
+    if (load.Received < load.Length) {
+        // The pieces ended before the reported length: the value is what was received.
+        vcl::TVarArrayLock lock(bytes);
+        return TCorvexSQL::StrToVarByte(lock.Data(), load.Received);
+    }
+    return bytes;
 }
 
 } // namespace tnx

@@ -21,10 +21,15 @@
 #pragma once
 
 #include "base/CorvexBlob.h"
+#include "platform/vcl/Variant.h"
 
+#include <functional>
 #include <memory>
 
 namespace tnx {
+
+class TAsaSQL;
+class TAsaSession;
 
 class TAsaBlobStream : public TCorvexBlobStream {
     VCL_CLASS(TAsaBlobStream, TCorvexBlobStream)
@@ -40,6 +45,14 @@ public:
     // As the base; from the end, the value is loaded first (through GetBlobSize).
     int64_t Seek(int64_t Offset, vcl::TSeekOrigin Origin) override;
 
+    // Whether GetBlobSize would load the value from the cursor (nothing written into the stream).
+    bool WouldLoad() const;
+    // Reads the value from the cursor straight into a byte array (varByte, 0-based) that the
+    // stream does not keep: one copy less than loading the stream and copying its data out, for a
+    // caller that wants the whole value once. Null when the value is empty or cannot be read;
+    // failures are reported as GetBlobSize reports them (and may free this stream likewise).
+    vcl::Variant LoadByteArray();
+
     // Bytes asked for per dbpp_get_data call: a binary variable of 32767 bytes less its length.
     static constexpr int32_t PieceSize = 32765;
 
@@ -47,6 +60,20 @@ protected:
     ~TAsaBlobStream() override;
 
 private:
+    // What a load from the cursor brought: the value's reported length, the bytes received, and
+    // whether it ended cleanly; on a library failure, the statement and session to report it to.
+    struct TLoad {
+        int32_t Length = 0;
+        int32_t Received = 0;
+        bool Ok = false;
+        bool LibraryFailed = false;
+        TAsaSQL* Sql = nullptr;
+        TAsaSession* Session = nullptr;
+    };
+    // Reads the value in pieces into the block Allocate(length) returns (called once, with the
+    // length the first piece reports, when it is at least 1; null: the load fails).
+    TLoad LoadPieces(const std::function<uint8_t*(int32_t)>& Allocate);
+
     // False once the stream is destroyed; copied before a call that may destroy it (a load whose
     // failure disconnects the session).
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);

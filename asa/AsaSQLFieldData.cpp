@@ -14,6 +14,7 @@
 // Nothing is ever written past Size bytes from the value's offset.
 #include "asa/AsaSQL.h"
 
+#include "asa/AsaBlobStream.h"
 #include "asa/AsaTimeStamp.h"
 #include "base/CorvexBlob.h"
 #include "base/CorvexSession.h"
@@ -152,6 +153,10 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
         // The inline copy is delivered as text, which cannot tell how many bytes a binary value
         // holds: with a stream the value is always read through it.
         if (Blob != nullptr) {
+            // A value not yet loaded goes from the cursor straight into the byte array, without
+            // passing through the stream's own block (a 100 MB value costs one block, not two).
+            if (auto* own = dynamic_cast<TAsaBlobStream*>(Blob); own != nullptr && own->WouldLoad())
+                return own->LoadByteArray();
             // Read straight into the byte array: a long value is copied once on its way out.
             const int32_t n = Blob->GetBlobSize();
             if (n < 1) return vcl::Null();

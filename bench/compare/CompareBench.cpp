@@ -265,6 +265,7 @@ int main(int argc, char** argv) {
             row.Work = WorkTitle(static_cast<TWork>(w), data.Sizes());
             row.Read = IsRead(static_cast<TWork>(w));
             row.DatasetGoal = w == wRead;
+            row.Limit = ProductLimit(static_cast<TWork>(w));
             for (std::size_t c = 0; c < contenders.size(); ++c) {
                 const std::string name = BenchName(static_cast<TWork>(w), c);
                 std::optional<std::string> failure;

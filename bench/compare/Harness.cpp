@@ -44,6 +44,23 @@ bool IsRead(TWork Work) {
     return Work == wRead || Work == wLookup || Work == wReadLong || Work == wScroll;
 }
 
+double ProductLimit(TWork Work) {
+    switch (Work) {
+    case wLookup:
+    case wInsert:
+        return 1.15;
+    case wWriteLong:
+        return 1.05;
+    case wRead:
+    case wReadLong:
+    case wScroll:
+        return 1.5;
+    case wCount:
+        break;
+    }
+    return 0;
+}
+
 void PrepareWork(TWork Work, TContender& Contender, const TDataSet& Data) {
     if (Work == wInsert) Data.ResetInserts();
     if (Work == wWriteLong) {

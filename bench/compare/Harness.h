@@ -22,6 +22,9 @@ enum TWork { wRead, wLookup, wInsert, wWriteLong, wReadLong, wScroll, wCount };
 std::string WorkTitle(TWork Work, const TSizes& Sizes);
 // Whether the work reads (the product's read limit applies to it).
 bool IsRead(TWork Work);
+// The product's limit on a work, in times the raw API: 1.5 for the reads and the positions, 1.15
+// for the lookups and the inserts, 1.05 for writing the long value.
+double ProductLimit(TWork Work);
 // n with thousands separators: 1000000 -> "1,000,000".
 std::string Thousands(long long n);
 

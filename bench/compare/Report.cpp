@@ -82,10 +82,11 @@ std::string GoalVerdict(const TTable& Table, const TRow& Row) {
             missed.push_back("behind " + Table.Contenders[static_cast<std::size_t>(peer)]);
     }
     const TCell& raw = Row.Cells[0];
-    if (Row.Read && !Row.Memory && raw.State == TCell::Measured && raw.Value > 0 &&
-        mine.Value > Table.ReadLimit * raw.Value) {
+    const double limit = Row.Limit > 0 ? Row.Limit : Row.Read ? Table.ReadLimit : 0;
+    if (limit > 0 && !Row.Memory && raw.State == TCell::Measured && raw.Value > 0 &&
+        mine.Value > limit * raw.Value) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.2fx raw > %.1fx", mine.Value / raw.Value, Table.ReadLimit);
+        std::snprintf(buf, sizeof buf, "%.2fx raw > %gx", mine.Value / raw.Value, limit);
         missed.push_back(buf);
     }
     if (missed.empty()) return "met";

@@ -30,6 +30,9 @@ struct TRow {
     bool Read = false;        // a read: the product must stay within ReadLimit times the raw API
     std::vector<TCell> Cells; // one per contender, in column order
     bool DatasetGoal = false; // the dataset's goal applies to this row (its walk, work 1)
+    // The product's own limit on this row, in times the raw API (0: none of its own, so a read
+    // takes the table's ReadLimit and anything else has no limit).
+    double Limit = 0;
 };
 
 struct TTable {

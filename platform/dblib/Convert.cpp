@@ -270,10 +270,56 @@ bool ParseDateTime(const char* p, size_t n, DateTimeParts& out) {
     return true;
 }
 
+namespace {
+
+// Writes v (0 <= v < 10^width) as `width` digits with leading zeros; returns the end.
+char* PutDigits(char* out, int v, int width) {
+    for (int k = width - 1; k >= 0; --k) {
+        out[k] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    return out + width;
+}
+
+bool InRange(int v, int limit) {
+    return v >= 0 && v < limit;
+}
+
+} // namespace
+
 size_t FormatDateTime(const DateTimeParts& dt, int type, char* out) {
-    int n = 0;
     bool date = type != DBLIB_T_TIME && dt.HasDate;
     bool time = type == DBLIB_T_TIME || (type == DBLIB_T_TIMESTAMP && (dt.HasTime || dt.HasDate));
+    // Every value met on the row paths has fields of their usual widths: those are written digit by
+    // digit (a bound or fetched time stamp is formatted once per row). Anything else (a negative
+    // or five-digit year) takes the general formatter, which widens the field as needed.
+    const bool usual = InRange(dt.Year, 10000) && InRange(dt.Month, 100) && InRange(dt.Day, 100) &&
+                       InRange(dt.Hour, 100) && InRange(dt.Minute, 100) && InRange(dt.Second, 100) &&
+                       InRange(dt.Micro, 1000000);
+    if (usual) {
+        char* p = out;
+        if (date) {
+            p = PutDigits(p, dt.Year, 4);
+            *p++ = '-';
+            p = PutDigits(p, dt.Month, 2);
+            *p++ = '-';
+            p = PutDigits(p, dt.Day, 2);
+        }
+        if (time) {
+            if (date) *p++ = ' ';
+            p = PutDigits(p, dt.Hour, 2);
+            *p++ = ':';
+            p = PutDigits(p, dt.Minute, 2);
+            *p++ = ':';
+            p = PutDigits(p, dt.Second, 2);
+            if (dt.Micro) {
+                *p++ = '.';
+                p = PutDigits(p, dt.Micro, 6);
+            }
+        }
+        return static_cast<size_t>(p - out);
+    }
+    int n = 0;
     if (date) n += std::snprintf(out + n, 12, "%04d-%02d-%02d", dt.Year, dt.Month, dt.Day);
     if (time) {
         if (date) out[n++] = ' ';

@@ -201,6 +201,45 @@ TEST_P(SqlExecute, LongBinaryValuesGoInFromTheCallersArrayAndComeBackWhole) {
     EXPECT_EQ(NumbersInUse().size(), 0u) << "no statement of the pieces stays prepared";
 }
 
+TEST_P(SqlExecute, ALongValueReadAsAFieldComesFromTheCursorAndAWrittenStreamWins) {
+    Run("create table b (id integer primary key, v long binary)");
+    const int32_t size = 3 * 32765 + 11;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    for (int32_t i = 0; i < size; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>((i * 29) ^ (i >> 7));
+    auto sql = NewSQL();
+    ASSERT_TRUE(sql->Execute("insert into b values (1, ?), (2, x'')", {TCorvexSQL::StrToVarByte(bytes.data(), size)}));
+    ASSERT_TRUE(sql->OpenRead("select v from b order by id"));
+    TCorvexBlobStream* blob = sql->GetBlobManager()->BlobByName("v");
+    ASSERT_NE(blob, nullptr);
+    // Read twice: each read is the whole value, and the stream keeps no copy of its own.
+    for (int round = 0; round < 2; ++round) {
+        const vcl::Variant back = sql->GetFieldValue(int32_t(0));
+        ASSERT_TRUE(back.IsArray());
+        ASSERT_EQ(vcl::VarArrayHighBound(back, 1) + 1, size);
+        EXPECT_EQ(std::memcmp(vcl::VarArrayLock(back), bytes.data(), bytes.size()), 0) << round;
+        vcl::VarArrayUnlock(back);
+        EXPECT_EQ(blob->GetBuffer(), nullptr);
+    }
+    // A piece that fails: no value, and the failure is the statement's like any other.
+    Instrument().Inject("dbpp_get_data", 2, DBLIB_E_DISK_FULL);
+    EXPECT_TRUE(sql->GetFieldValue(int32_t(0)).IsNull());
+    Instrument().ClearInjections();
+    EXPECT_EQ(sql->GetLastErrorCode(), DBLIB_E_DISK_FULL);
+    // What was written into the stream is the field's value, not the cursor's.
+    blob->Truncate();
+    blob->WriteBuffer("xyz", 3);
+    const vcl::Variant written = sql->GetFieldValue(int32_t(0));
+    ASSERT_EQ(vcl::VarArrayHighBound(written, 1) + 1, 3);
+    EXPECT_EQ(std::memcmp(vcl::VarArrayLock(written), "xyz", 3), 0);
+    vcl::VarArrayUnlock(written);
+    // An empty value is Null, as it was when the stream was loaded first.
+    sql->Next();
+    ASSERT_FALSE(sql->GetEOF());
+    EXPECT_TRUE(sql->GetFieldValue(int32_t(0)).IsNull());
+    sql->Close();
+}
+
 TEST_P(SqlExecute, AFailedPieceDropsTheVariableAndTheAppendAndSendsNothing) {
     Run("create table b (id integer primary key, v long binary)");
     const std::string bytes(100000, 'q');

@@ -1,4 +1,5 @@
 // The report's medians, goal verdicts and table cells.
+#include "Harness.h"
 #include "Report.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,19 @@ TEST(ReportTest, VerdictNamesEveryPeerAheadAndTheReadLimit) {
     EXPECT_EQ(GoalVerdict(t, write), "met"); // the read limit does not apply to writes
     TRow close{"read", false, true, {At(1.0), At(2.5), At(2.6), At(2.7)}};
     EXPECT_EQ(GoalVerdict(t, close), "met"); // exactly at the limit is within it
+}
+
+TEST(ReportTest, ARowsOwnLimitReplacesTheReadLimitAndAppliesToWritesToo) {
+    TTable t = Table();
+    TRow lookup{"lookup", false, true, {At(1.0), At(1.2), At(2.0), At(3.0)}, false, 1.15};
+    EXPECT_EQ(GoalVerdict(t, lookup), "**1.20x raw > 1.15x**");
+    TRow insert{"insert", false, false, {At(1.0), At(1.1), At(2.0), At(3.0)}, false, 1.15};
+    EXPECT_EQ(GoalVerdict(t, insert), "met");
+    TRow write{"write", false, false, {At(1.0), At(1.06), At(1.2), At(1.3)}, false, 1.05};
+    EXPECT_EQ(GoalVerdict(t, write), "**1.06x raw > 1.05x**");
+    EXPECT_EQ(ProductLimit(wLookup), 1.15);
+    EXPECT_EQ(ProductLimit(wWriteLong), 1.05);
+    EXPECT_EQ(ProductLimit(wRead), 1.5);
 }
 
 TEST(ReportTest, VerdictIgnoresPeersThatCannotDoTheWork) {

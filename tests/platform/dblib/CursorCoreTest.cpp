@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
 #include <tuple>
 
 using namespace tnxdb;
@@ -163,6 +164,50 @@ TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
     EXPECT_FALSE(fast::StoreCommon(Value::MakeInt(int64_t{1} << 40), var, DBLIB_T_INT))
         << "out of range: general path";
     EXPECT_THROW(StoreOutput(Value::MakeInt(int64_t{1} << 40), var, nullptr), DbError);
+}
+
+TEST(RowPathTest, DateTimeTextIsTheZeroPaddedFormForEveryTargetAndWidensOddFields) {
+    // The reference: the widths a printf-style formatter gives, which also decide odd fields.
+    auto reference = [](const DateTimeParts& dt, int type) {
+        char out[64];
+        int n = 0;
+        const bool date = type != DBLIB_T_TIME && dt.HasDate;
+        const bool time = type == DBLIB_T_TIME || (type == DBLIB_T_TIMESTAMP && (dt.HasTime || dt.HasDate));
+        if (date) n += std::snprintf(out + n, 12, "%04d-%02d-%02d", dt.Year, dt.Month, dt.Day);
+        if (time) {
+            if (date) out[n++] = ' ';
+            n += std::snprintf(out + n, 10, "%02d:%02d:%02d", dt.Hour, dt.Minute, dt.Second);
+            if (dt.Micro) n += std::snprintf(out + n, 9, ".%06d", dt.Micro);
+        }
+        return std::string(out, static_cast<size_t>(n));
+    };
+    std::mt19937 rng(5);
+    auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)); };
+    for (int i = 0; i < 20000; ++i) {
+        DateTimeParts dt;
+        // Mostly usual values, now and then a field out of its usual width.
+        const bool odd = i % 10 == 0;
+        dt.Year = odd ? pick(-99, 99999) : pick(0, 9999);
+        dt.Month = pick(1, 12);
+        dt.Day = pick(1, 31);
+        dt.Hour = pick(0, 23);
+        dt.Minute = pick(0, 59);
+        dt.Second = odd ? pick(-1, 120) : pick(0, 59);
+        dt.Micro = i % 3 == 0 ? 0 : pick(0, 999999);
+        dt.HasDate = i % 7 != 0;
+        dt.HasTime = i % 5 != 0;
+        for (int type : {DBLIB_T_DATE, DBLIB_T_TIME, DBLIB_T_TIMESTAMP}) {
+            char out[64];
+            const size_t n = FormatDateTime(dt, type, out);
+            ASSERT_EQ(std::string(out, n), reference(dt, type))
+                << dt.Year << "-" << dt.Month << "-" << dt.Day << " " << dt.Hour << ":" << dt.Minute << ":"
+                << dt.Second << "." << dt.Micro << " as type " << type;
+        }
+    }
+    const DateTimeParts stamp{.Year = 7, .Month = 2, .Day = 3, .Hour = 4, .Minute = 5, .Second = 6, .Micro = 70,
+                              .HasDate = true, .HasTime = true};
+    char out[32];
+    EXPECT_EQ(std::string(out, FormatDateTime(stamp, DBLIB_T_TIMESTAMP, out)), "0007-02-03 04:05:06.000070");
 }
 
 // One connection to a fresh database, in-process.
