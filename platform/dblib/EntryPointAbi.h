@@ -19,15 +19,10 @@ constexpr uint16_t kDescriptorVersion = 0;
 #define DBLIB_DBPP_ARGS(...) sqlca *ca, __VA_ARGS__
 #define DBLIB_DESC nullptr
 #define DBLIB_DBPP_TYPE(name) name##_fn
-#elif DBLIB_GENERATION == 6
-constexpr bool kDescriptor = true;
-constexpr uint16_t kDescriptorVersion = 6;
-#define DBLIB_DBPP_ARGS(...) sqlca *ca, void *descriptor, __VA_ARGS__
-#define DBLIB_DESC descriptor
-#define DBLIB_DBPP_TYPE(name) name##_legacy_fn
 #else
+// Generation 6 and the older ones take a call descriptor; they differ only in its version.
 constexpr bool kDescriptor = true;
-constexpr uint16_t kDescriptorVersion = 4;
+constexpr uint16_t kDescriptorVersion = DBLIB_GENERATION == 6 ? 6 : 4;
 #define DBLIB_DBPP_ARGS(...) sqlca *ca, void *descriptor, __VA_ARGS__
 #define DBLIB_DESC descriptor
 #define DBLIB_DBPP_TYPE(name) name##_legacy_fn

@@ -1,5 +1,6 @@
 // Command tags; see CommandTag.h.
 #include "tools/tnxsql/CommandTag.h"
+#include "tools/tnxsql/Text.h"
 
 #include <array>
 
@@ -29,8 +30,7 @@ std::array<std::string, 8> Words(std::string_view sql) {
         } else if (IsWordChar(c)) {
             std::string& w = words[n++];
             while (i < sql.size() && IsWordChar(sql[i])) {
-                const char k = sql[i++];
-                w += k >= 'a' && k <= 'z' ? static_cast<char>(k - 'a' + 'A') : k;
+                w += AsciiUpper(sql[i++]);
             }
         } else {
             break;

@@ -27,6 +27,11 @@ constexpr char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// c in upper case when it is an ASCII small letter, else c.
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // The text with its ASCII capitals in lower case.
 inline std::string AsciiLowered(std::string_view s) {
     std::string out(s);
