@@ -225,15 +225,47 @@ void PgCursor::Open(const sqlda* in) {
         FParams.emplace_back(std::string(v, n));
     }
     FParamFormats.assign(params.Formats(), params.Formats() + params.Count());
-    FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+    FBlock.reset();
+    FPending.reset();
+    FServerDone = false;
+    if (forwardOnly) {
+        // The first rows travel with the DECLARE, in the same request: a short result (a lookup)
+        // then costs one round trip to open and read. They wait as rows fetched but not
+        // delivered. One more row than the planner expects is asked for, so that a result as
+        // short as expected is known to have ended without another fetch.
+        const int64_t ask = std::clamp<int64_t>(FStatement.EstimateRows() + 1, 2, kFirstRowsMax);
+        const std::string fetch = "FETCH FORWARD " + std::to_string(ask) + " FROM " + FServerName;
+        std::optional<std::vector<PgResult>> results;
+        try {
+            results = FBackend.Run({[&](PGconn* c) { return SendDeclare(c); },
+                                    [&](PGconn* c) { return SendSimpleText(c, fetch); }});
+        } catch (const DbError& e) {
+            if (e.Code() == DBLIB_E_CONNECTION_ENDED || e.Code() == DBLIB_E_INTERRUPTED) throw;
+            // The request was undone whole. Whether the DECLARE or the rows failed, the open goes
+            // on as without the first rows: a DECLARE that fails fails the open, rows that fail
+            // fail the first fetch, each with its own code.
+        }
+        if (results) {
+            auto rows = std::make_shared<PgResult>(std::move((*results)[1]));
+            const int got = Pq().PQntuples(rows->Get());
+            if (got > 0) {
+                FPending = std::move(rows);
+                FPendingRow = 0;
+            }
+            FServerDone = got < ask;
+        } else {
+            FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+        }
+    } else {
+        FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+    }
+    FOwnRequest = FBackend.Requests();
     FOpen = true;
     FPos = 0;
     FSide = -1;
     FOnRow = false;
     FPosKnown = true;
     FServerAhead = 0;
-    FBlock.reset();
-    FPending.reset();
 }
 
 int PgCursor::SendDeclare(PGconn* c) const {
@@ -322,6 +354,7 @@ PgResult PgCursor::FetchCommand(const std::string& command) {
         auto results = FBackend.Run({[&](PGconn* c) {
             return Pq().PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         }});
+        FOwnRequest = FBackend.Requests();
         return std::move(results[0]);
     } catch (const DbError& e) {
         // The server no longer knows the cursor: one opened for update ended with its transaction.
@@ -358,6 +391,13 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
             return none;
         }
     }
+    // A forward-only cursor's absolute move is a move forward from where it stands: counted so,
+    // it takes the rows already fetched first (its first fetch, ABSOLUTE 1, is a step on), and
+    // the server's cursor, which may stand ahead of this one, is only ever moved forward.
+    if (forwardOnly && kind == FetchKind::Absolute && FPosKnown) {
+        kind = FetchKind::Relative;
+        offset -= static_cast<int>(FPos);
+    }
     bool stepOn = kind == FetchKind::Relative && offset == 1;
     if (const int kept = PendingRows(); kept > 0 && !stepOn) {
         // Rows kept by a forward-only cursor lie between it and the server's cursor.
@@ -390,11 +430,15 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
             block.emplace_back(FPending, FPendingRow++);
             if (FPendingRow >= Pq().PQntuples(FPending->Get())) FPending.reset();
         }
-        if (block.size() < rows) {
+        if (block.size() < rows && FServerDone) {
+            reachedEnd = true;
+        } else if (block.size() < rows) {
             const size_t asked = rows - block.size();
             auto more = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(asked) + from));
             for (int r = 0; r < Pq().PQntuples(more->Get()); ++r) block.emplace_back(more, r);
             reachedEnd = static_cast<size_t>(Pq().PQntuples(more->Get())) < asked;
+            // A forward-only cursor that came short has nothing more: later moves need not ask.
+            FServerDone = forwardOnly && reachedEnd;
         }
     } else {
         auto first = std::make_shared<PgResult>(FetchCommand(
@@ -637,7 +681,13 @@ void PgCursor::Close() {
     FOnRow = false;
     FBlock.reset();
     FPending.reset();
-    FBackend.Forget("CLOSE " + FServerName);
+    // When the last request on the connection was this cursor's own, the cursor is surely open on
+    // the server and its CLOSE rides with the next request; else it is sent now, its failure (a
+    // cursor some other request already ended) ignored.
+    if (FBackend.Requests() == FOwnRequest)
+        FBackend.DeferClose("CLOSE " + FServerName);
+    else
+        FBackend.Forget("CLOSE " + FServerName);
 }
 
 } // namespace tnxdb::pg

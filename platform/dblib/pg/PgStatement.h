@@ -7,6 +7,10 @@
 //   - WITH HOLD unless opened for update, so that it stays open across commit and rollback. A
 //     cursor opened for update changes rows with WHERE CURRENT OF, which the server allows only
 //     on a cursor of the transaction it was opened in: such a cursor ends with its transaction.
+// A forward-only cursor's DECLARE carries a FETCH of its first rows in the same request; they are
+// kept as rows fetched but not delivered, and a fetch that came short tells that the cursor has
+// nothing more, so the moves after it ask the server nothing. A cursor closed right after its own
+// last request leaves its CLOSE for the connection's next request (PgBackend::DeferClose).
 // A block fetch is FETCH FORWARD n when it moves one row on, else FETCH ABSOLUTE/RELATIVE to its
 // first row and FETCH FORWARD for the rest; the cursor then stands on the last row delivered, as
 // the server's own cursor does. The last block stays at hand so that long values of the current
@@ -98,6 +102,9 @@ private:
 
 class PgCursor final : public BackendCursor {
 public:
+    // Most rows a forward-only cursor's open fetches with its DECLARE.
+    static constexpr int64_t kFirstRowsMax = 100;
+
     PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options);
     ~PgCursor() override;
     PgCursor(const PgCursor&) = delete;
@@ -151,6 +158,8 @@ private:
     // Forward-only: rows fetched from the server but not delivered yet (FPendingRow on).
     std::shared_ptr<PgResult> FPending;
     int FPendingRow = 0;
+    bool FServerDone = false;         // forward-only: the server's cursor has delivered its last row
+    uint64_t FOwnRequest = 0;         // the backend's request count after this cursor's last request
     unsigned FBlockStamp = 0;         // changes with every block (the piece cache's key)
     unsigned FPieceStamp = ~0u;       // block and column of the decoded value in FPiece
     unsigned FPieceColumn = 0;
