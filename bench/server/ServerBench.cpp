@@ -13,6 +13,7 @@
 // Usage: bench_server [--reps=N] [Google Benchmark flags]
 // Progress goes to stderr; the Markdown report (table, set-up, machine) goes to stdout.
 #include "Report.h"
+#include "RunCollector.h"
 #include "ServerContender.h"
 #include "ServerFixture.h"
 
@@ -55,26 +56,6 @@ const char* WorkTitle(TWork w) {
     }
     return "";
 }
-
-// Timed runs per benchmark name, and the first failure of each.
-class TCollector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            const std::string name = r.run_name.function_name;
-            if (r.error_occurred) {
-                Errors.emplace(name, r.error_message);
-                continue;
-            }
-            if (r.iterations > 0)
-                Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::vector<double>> Seconds;
-    std::map<std::string, std::string> Errors;
-};
 
 std::string BenchName(int w, std::size_t contender) {
     return "w" + std::to_string(w) + "/" + std::to_string(contender);
@@ -190,7 +171,7 @@ int main(int argc, char** argv) {
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
             }
-        TCollector collector;
+        cmp::TRunCollector collector;
         collector.SetOutputStream(&std::cerr);
         collector.SetErrorStream(&std::cerr);
         benchmark::RunSpecifiedBenchmarks(&collector);
