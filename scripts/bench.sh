@@ -1,47 +1,62 @@
 #!/usr/bin/env bash
 # Installs the peer libraries of the comparison when missing, builds the benchmarks in release mode
 # (folder build-bench) and runs the comparison harness, which prints a Markdown table on stdout.
-# Usage: scripts/bench.sh [--record] [harness options: --reps=N --small --data-dir=DIR ...]
+# Usage: scripts/bench.sh [--record] [--server] [harness options: --reps=N --small --data-dir=DIR ...]
 #   --record  also writes the report to docs/benchmarks.md (the published table)
+#   --server  runs the server benchmark (bench_server, which starts a database server of its own)
+#             instead of the in-process comparison; its --record block is a section of its own
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 record=0
+program=bench_compare
+marker=results
 args=()
 for a in "$@"; do
-    if [[ "$a" == "--record" ]]; then record=1; else args+=("$a"); fi
+    if [[ "$a" == "--record" ]]; then
+        record=1
+    elif [[ "$a" == "--server" ]]; then
+        program=bench_server
+        marker=server-results
+    else
+        args+=("$a")
+    fi
 done
 
 scripts/install-deps.sh --bench
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
       -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DTNX_BUILD_BENCH=ON -DTNX_WERROR=ON \
       -DTNX_BUILD_TESTS=OFF -DTNX_BUILD_EXAMPLES=OFF -DTNX_BUILD_TOOLS=OFF >/dev/null
-cmake --build build-bench --target bench_compare --parallel "$(nproc)"
+cmake --build build-bench --target "$program" --parallel "$(nproc)"
 
 if [[ $record -eq 1 ]]; then
     out=$(mktemp)
-    build-bench/bin/bench_compare "${args[@]}" | tee "$out"
+    build-bench/bin/"$program" ${args[@]+"${args[@]}"} | tee "$out"
     block=$(mktemp)
     {
-        echo "<!-- results: written by scripts/bench.sh --record; the text outside these markers is kept -->"
-        echo "Made with \`scripts/bench.sh --record${args[*]:+ ${args[*]}}\`."
+        echo "<!-- $marker: written by scripts/bench.sh --record; the text outside these markers is kept -->"
+        flags="--record"
+        [[ "$program" == bench_server ]] && flags+=" --server"
+        echo "Made with \`scripts/bench.sh $flags${args[*]:+ ${args[*]}}\`."
         echo
         cat "$out"
-        echo "<!-- /results -->"
+        echo "<!-- /$marker -->"
     } > "$block"
     doc=docs/benchmarks.md
     mkdir -p docs
-    if [[ -f "$doc" ]] && grep -q '^<!-- results' "$doc" && grep -q '^<!-- /results -->' "$doc"; then
+    if [[ -f "$doc" ]] && grep -q "^<!-- $marker:" "$doc" && grep -q "^<!-- /$marker -->" "$doc"; then
         # Replace the block between the markers, keep the notes around it.
-        awk -v block="$block" '
-            /^<!-- results/ { while ((getline line < block) > 0) print line; skip = 1; next }
-            /^<!-- \/results -->/ { skip = 0; next }
+        awk -v block="$block" -v opener="<!-- $marker:" -v closer="<!-- /$marker -->" '
+            index($0, opener) == 1 { while ((getline line < block) > 0) print line; skip = 1; next }
+            $0 == closer { skip = 0; next }
             !skip { print }' "$doc" > "$doc.new" && mv "$doc.new" "$doc"
+    elif [[ -f "$doc" ]]; then
+        { echo; cat "$block"; } >> "$doc"
     else
         { echo "# Benchmarks"; echo; cat "$block"; } > "$doc"
     fi
     rm -f "$out" "$block"
     echo "written to $doc" >&2
 else
-    build-bench/bin/bench_compare "${args[@]}"
+    build-bench/bin/"$program" ${args[@]+"${args[@]}"}
 fi

@@ -10,7 +10,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev
           libffi-dev libreadline-dev libsodium-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
           libpq-dev postgresql-15)
 if [[ "${1:-}" == "--bench" ]]; then
-    packages+=(libbenchmark-dev libqt6sql6-sqlite libsoci-dev valgrind)
+    # The server benchmark's peers reach the database server through QPSQL and SOCI's PostgreSQL backend.
+    packages+=(libbenchmark-dev libqt6sql6-sqlite libqt6sql6-psql libsoci-dev libsoci-postgresql4.0 valgrind)
 fi
 
 missing=()

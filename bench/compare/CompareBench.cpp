@@ -21,6 +21,7 @@
 #include "Contender.h"
 #include "Harness.h"
 #include "Report.h"
+#include "RunCollector.h"
 
 #include <QtCore/QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -43,29 +44,6 @@
 namespace {
 
 using namespace cmp;
-
-// Timed runs per benchmark name, and the first failure of each.
-class TCollector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            const std::string name = r.run_name.function_name;
-            if (r.error_occurred) {
-                Errors.emplace(name, r.error_message);
-                continue;
-            }
-            if (r.iterations > 0) {
-                Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
-                CpuSeconds[name].push_back(r.cpu_accumulated_time / static_cast<double>(r.iterations));
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::vector<double>> Seconds;
-    std::map<std::string, std::vector<double>> CpuSeconds;
-    std::map<std::string, std::string> Errors;
-};
 
 std::string BenchName(TWork w, std::size_t contender) {
     return "w" + std::to_string(w) + "/" + std::to_string(contender);
@@ -244,7 +222,7 @@ int main(int argc, char** argv) {
                 ->ReportAggregatesOnly(false)
                 ->Unit(benchmark::kMillisecond);
         }
-    TCollector collector;
+    TRunCollector collector;
     collector.SetOutputStream(&std::cerr);
     collector.SetErrorStream(&std::cerr);
     benchmark::RunSpecifiedBenchmarks(&collector);

@@ -119,13 +119,6 @@ std::optional<std::string> VerifyWork(TWork Work, uint64_t Got, const TDataSet& 
     return "wrong result";
 }
 
-TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure) {
-    if (!Available) return TCell{TCell::NotAvailable, 0, 0, ""};
-    if (Failure) return TCell{TCell::Failed, 0, 0, *Failure};
-    if (auto m = Median(Samples)) return TCell{TCell::Measured, *m, static_cast<int>(Samples.size()), ""};
-    return TCell{TCell::NotAvailable, 0, 0, ""};
-}
-
 long PeakKilobytes() {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) return -1;

@@ -35,11 +35,6 @@ uint64_t PerformWork(TWork Work, TContender& Contender, const TDataSet& Data);
 // does not hold what was written.
 std::optional<std::string> VerifyWork(TWork Work, uint64_t Got, const TDataSet& Data);
 
-// The table cell of a (work, contender) pair from its timed samples: Failed with the reason when
-// any run failed (a failure is never hidden by other runs' times), n/a when the contender cannot
-// do the work or nothing ran, else the median.
-TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure);
-
 // The peak resident memory of this process's own address space, in kB (VmHWM); -1 if unknown.
 long PeakKilobytes();
 

@@ -17,6 +17,13 @@ std::optional<double> Median(std::vector<double> Samples) {
     return n % 2 == 1 ? Samples[n / 2] : (Samples[n / 2 - 1] + Samples[n / 2]) / 2;
 }
 
+TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure) {
+    if (!Available) return TCell{TCell::NotAvailable, 0, 0, ""};
+    if (Failure) return TCell{TCell::Failed, 0, 0, *Failure};
+    if (auto m = Median(Samples)) return TCell{TCell::Measured, *m, static_cast<int>(Samples.size()), ""};
+    return TCell{TCell::NotAvailable, 0, 0, ""};
+}
+
 std::string FormatSeconds(double Seconds) {
     const char* unit = "s";
     double v = Seconds;

@@ -24,6 +24,11 @@ struct TCell {
     std::string Why;  // for Failed
 };
 
+// The table cell of a (work, contender) pair from its timed samples: Failed with the reason when
+// any run failed (a failure is never hidden by other runs' times), n/a when the contender cannot
+// do the work or nothing ran, else the median.
+TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure);
+
 struct TRow {
     std::string Work;
     bool Memory = false;      // Value is megabytes, no ratio

@@ -191,17 +191,31 @@ PGresult* PgBackend::NextResult() {
 
 std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensTransaction) {
     RequireLive();
+    ++FRequests;
     const PGTransactionStatusType status = Pq().PQtransactionStatus(FConn);
     const bool begin = opensTransaction && FChained && status == PQTRANS_IDLE;
     const bool guard = status == PQTRANS_INTRANS;
     std::vector<PgResult> results(steps.size());
     std::optional<DbError> failure;
+    size_t failedAt = 0; // the message of the first failure
+    // Closes of cursors that were left for this request go in its pipeline ahead of its steps. A
+    // close is not undone by a rollback, so the request's own failure leaves them done.
+    std::vector<std::string> closes;
+    closes.swap(FDeferredCloses);
+    std::vector<bool> closed(closes.size(), false);
+    size_t firstClose = 0;
     {
         RunningScope running(FRunning);
         bool sent = Pq().PQenterPipelineMode(FConn) == 1;
         size_t expected = 0; // messages whose results come back before the sync
         if (sent && begin) sent = SendSimple(FConn, FBeginText.c_str()) == 1, ++expected;
         if (sent && guard) sent = SendSimple(FConn, "SAVEPOINT tnx_request") == 1, ++expected;
+        firstClose = expected;
+        for (const std::string& close : closes) {
+            if (!sent) break;
+            sent = SendSimple(FConn, close.c_str()) == 1;
+            ++expected;
+        }
         const size_t first = expected;
         for (const Step& s : steps) {
             if (!sent) break;
@@ -220,8 +234,12 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
             while ((r = NextResult()) != nullptr) {
                 PgResult owned(r);
                 ExecStatusType st = Pq().PQresultStatus(r);
-                if ((st == PGRES_FATAL_ERROR || st == PGRES_NONFATAL_ERROR) && !failure)
+                if ((st == PGRES_FATAL_ERROR || st == PGRES_NONFATAL_ERROR) && !failure) {
                     failure = ErrorOf(FConn, r);
+                    failedAt = i;
+                }
+                if (i >= firstClose && i - firstClose < closes.size() && st == PGRES_COMMAND_OK)
+                    closed[i - firstClose] = true;
                 if (i >= first && i - first < steps.size()) results[i - first] = std::move(owned);
             }
             if (Pq().PQstatus(FConn) == CONNECTION_BAD) break;
@@ -250,9 +268,31 @@ std::vector<PgResult> PgBackend::Run(const std::vector<Step>& steps, bool opensT
     }
     if (failure) {
         AfterFailure(guard);
+        // A close that did not run (the request was stopped before it) is left for the next one.
+        for (size_t i = 0; i < closes.size(); ++i)
+            if (!closed[i] && !(failedAt == firstClose + i && failure->Code() != DBLIB_E_INTERRUPTED))
+                FDeferredCloses.push_back(std::move(closes[i]));
+        // A close is left for a request only while its cursor is known to be open, so it does not
+        // fail; should it fail all the same, the request was undone whole and runs again alone.
+        if (failedAt >= firstClose && failedAt < firstClose + closes.size() &&
+            failure->Code() != DBLIB_E_INTERRUPTED)
+            return Run(steps, opensTransaction);
         throw *failure;
     }
     return results;
+}
+
+void PgBackend::DeferClose(std::string closeText) { FDeferredCloses.push_back(std::move(closeText)); }
+
+void PgBackend::SendDeferredCloses() {
+    if (FDeferredCloses.empty() || FDropped) return;
+    try {
+        Run({}, false);
+    } catch (const DbError& e) {
+        if (e.Code() == DBLIB_E_CONNECTION_ENDED) throw;
+        // Nothing else to report: a cursor left open goes with the session at the latest.
+    }
+    FDeferredCloses.clear();
 }
 
 void PgBackend::AfterFailure(bool guarded) {
@@ -269,6 +309,7 @@ void PgBackend::AfterFailure(bool guarded) {
 }
 
 void PgBackend::Control(const char* sql) {
+    ++FRequests;
     PgResult r(Pq().PQexec(FConn, sql));
     if (Pq().PQstatus(FConn) == CONNECTION_BAD) {
         FDropped = true;
@@ -294,6 +335,8 @@ int64_t PgBackend::ExecuteImmediate(std::string_view sql) {
 void PgBackend::Commit() {
     RequireLive();
     if (Pq().PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
+    // Closed before the transaction ends: a cursor kept across it would be copied out whole.
+    SendDeferredCloses();
     RunningScope running(FRunning);
     Control("COMMIT");
 }
@@ -301,6 +344,9 @@ void PgBackend::Commit() {
 void PgBackend::Rollback() {
     RequireLive();
     if (Pq().PQtransactionStatus(FConn) == PQTRANS_IDLE) return;
+    // Closed first: the rollback drops the cursors declared in the transaction, and a close left
+    // for later would then fail.
+    SendDeferredCloses();
     RunningScope running(FRunning);
     Control("ROLLBACK");
     RestoreSessionSettings();

@@ -9,6 +9,7 @@
 //   - inside a transaction: SAVEPOINT before and RELEASE after the request, so that a request the
 //     server refuses (or a cancel) undoes only itself and the transaction goes on, as the
 //     library promises ("a call that fails changes nothing it was asked to change");
+//   - closes of cursors left by DeferClose go ahead of the request's own messages;
 //   - the server's reply is read back; a connection that is gone is DBLIB_E_CONNECTION_ENDED on
 //     this and every later request.
 // Values always travel as typed parameters, never inside SQL text.
@@ -105,6 +106,12 @@ public:
     // Drops a server-side prepared statement or cursor quietly (a statement or cursor going away;
     // nothing to report when the connection is gone).
     void Forget(const std::string& sqlText) noexcept;
+    // Leaves a cursor's CLOSE for the next request, which sends it in its own pipeline (so a
+    // close costs no round trip of its own). Only for a cursor known to be open on the server:
+    // one whose own request was the last on the connection (Requests()).
+    void DeferClose(std::string closeText);
+    // Requests sent so far (every Run and every control statement counts one).
+    uint64_t Requests() const { return FRequests; }
 
 private:
     PgBackend(PGconn* conn, ServerTarget target, std::string database);
@@ -114,6 +121,8 @@ private:
     void AfterFailure(bool guarded);
     void Control(const char* sql);
     void RestoreSessionSettings();
+    // Sends the closes left for the next request now (before a transaction ends).
+    void SendDeferredCloses();
 
     PGconn* FConn;
     ServerTarget FTarget;
@@ -128,6 +137,8 @@ private:
     std::string FBeginText;             // BEGIN with the isolation level in force
     std::string FLockTimeout = "0";     // lock_timeout in milliseconds as set (the server's default: 0)
     unsigned FStatementCounter = 0;
+    uint64_t FRequests = 0;
+    std::vector<std::string> FDeferredCloses; // CLOSE texts left for the next request
     VariableAccess* FVariables = nullptr;
     BackendMessageFn FMessage;
     BackendWaitFn FWait;

@@ -193,6 +193,16 @@ std::string PgStatement::Plan() {
 // ---- Cursors ------------------------------------------------------------------------------------
 
 namespace {
+// Whether a row of these columns is small enough to read ahead: no long value, and no column
+// longer than a few kilobytes.
+bool RowsAreShort(const std::vector<BackendColumn>& columns) {
+    for (const BackendColumn& col : columns) {
+        if (col.SqlType == DBLIB_T_LONGVARCHAR || col.SqlType == DBLIB_T_LONGBINARY) return false;
+        if (col.SqlLen > 4096) return false;
+    }
+    return true;
+}
+
 int SendSimpleText(PGconn* c, const std::string& sql) {
     return Pq().PQsendQueryParams(c, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
 }
@@ -225,15 +235,48 @@ void PgCursor::Open(const sqlda* in) {
         FParams.emplace_back(std::string(v, n));
     }
     FParamFormats.assign(params.Formats(), params.Formats() + params.Count());
-    FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+    FBlock.reset();
+    FPending.clear();
+    FServerDone = false;
+    FReadAhead = 0;
+    if (forwardOnly && (FOptions & kBackendReadOnly)) {
+        // The first rows travel with the DECLARE, in the same request: a short result (a lookup)
+        // then costs one round trip to open and read. They wait as rows fetched but not
+        // delivered. One more row than the planner expects is asked for, so that a result as
+        // short as expected is known to have ended without another fetch. Rows with long values
+        // are fetched one at a time, as asked, so that no more than one is held.
+        const bool shortRows = RowsAreShort(FStatement.Columns());
+        const int64_t ask = shortRows ? std::clamp<int64_t>(FStatement.EstimateRows() + 1, 2, kFirstRowsMax) : 1;
+        FReadAhead = shortRows ? static_cast<unsigned>(ask) : 0;
+        const std::string fetch = "FETCH FORWARD " + std::to_string(ask) + " FROM " + FServerName;
+        std::optional<std::vector<PgResult>> results;
+        try {
+            results = FBackend.Run({[&](PGconn* c) { return SendDeclare(c); },
+                                    [&](PGconn* c) { return SendSimpleText(c, fetch); }});
+        } catch (const DbError& e) {
+            if (e.Code() == DBLIB_E_CONNECTION_ENDED || e.Code() == DBLIB_E_INTERRUPTED) throw;
+            // The request was undone whole. Whether the DECLARE or the rows failed, the open goes
+            // on as without the first rows: a DECLARE that fails fails the open, rows that fail
+            // fail the first fetch, each with its own code.
+        }
+        if (results) {
+            auto rows = std::make_shared<PgResult>(std::move((*results)[1]));
+            const int got = Pq().PQntuples(rows->Get());
+            if (got > 0) FPending.push_back({std::move(rows), 0});
+            FServerDone = got < ask;
+        } else {
+            FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+        }
+    } else {
+        FBackend.Run({[&](PGconn* c) { return SendDeclare(c); }});
+    }
+    FOwnRequest = FBackend.Requests();
     FOpen = true;
     FPos = 0;
     FSide = -1;
     FOnRow = false;
     FPosKnown = true;
     FServerAhead = 0;
-    FBlock.reset();
-    FPending.reset();
 }
 
 int PgCursor::SendDeclare(PGconn* c) const {
@@ -322,6 +365,7 @@ PgResult PgCursor::FetchCommand(const std::string& command) {
         auto results = FBackend.Run({[&](PGconn* c) {
             return Pq().PQsendQueryParams(c, command.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         }});
+        FOwnRequest = FBackend.Requests();
         return std::move(results[0]);
     } catch (const DbError& e) {
         // The server no longer knows the cursor: one opened for update ended with its transaction.
@@ -358,16 +402,23 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
             return none;
         }
     }
+    // A forward-only cursor's absolute move is a move forward from where it stands: counted so,
+    // it takes the rows already fetched first (its first fetch, ABSOLUTE 1, is a step on), and
+    // the server's cursor, which may stand ahead of this one, is only ever moved forward.
+    if (forwardOnly && kind == FetchKind::Absolute && FPosKnown) {
+        kind = FetchKind::Relative;
+        offset -= static_cast<int>(FPos);
+    }
     bool stepOn = kind == FetchKind::Relative && offset == 1;
     if (const int kept = PendingRows(); kept > 0 && !stepOn) {
         // Rows kept by a forward-only cursor lie between it and the server's cursor.
         if (kind == FetchKind::Relative && offset <= kept) {
-            FPendingRow += offset - 1;
+            SkipPending(offset - 1);
             FPos += offset - 1;
             stepOn = true;
         } else {
             if (kind == FetchKind::Relative) offset -= kept, FPos += kept;
-            FPending.reset();
+            FPending.clear();
         }
     }
     // After a block that ended with the result, the server's cursor stands after the last row while
@@ -385,17 +436,32 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
     std::vector<std::pair<std::shared_ptr<PgResult>, int>> block;
     const std::string from = " FROM " + FServerName;
     if (stepOn) {
-        // Rows fetched before but not delivered (a block cut short by a value) come first.
-        while (FPending && block.size() < rows) {
-            block.emplace_back(FPending, FPendingRow++);
-            if (FPendingRow >= Pq().PQntuples(FPending->Get())) FPending.reset();
+        // Rows fetched before but not delivered (read ahead, or a block cut short by a value)
+        // come first.
+        while (!FPending.empty() && block.size() < rows) {
+            PendingRun& next = FPending.front();
+            block.emplace_back(next.Result, next.Row++);
+            if (next.Row >= Pq().PQntuples(next.Result->Get())) FPending.erase(FPending.begin());
         }
-        if (block.size() < rows) {
-            const size_t asked = rows - block.size();
+        if (block.size() < rows && FServerDone) {
+            reachedEnd = true;
+        } else if (block.size() < rows) {
+            // A read-only forward-only cursor over short rows reads ahead, twice as far each time
+            // up to kReadAheadMax rows, so that a caller's small blocks do not each cost a round
+            // trip; the rows read ahead wait as rows not delivered.
+            const size_t needed = rows - block.size();
+            const size_t asked = std::max<size_t>(needed, FReadAhead);
+            if (FReadAhead > 0) FReadAhead = std::min<unsigned>(FReadAhead * 2, kReadAheadMax);
             auto more = std::make_shared<PgResult>(FetchCommand("FETCH FORWARD " + std::to_string(asked) + from));
-            for (int r = 0; r < Pq().PQntuples(more->Get()); ++r) block.emplace_back(more, r);
-            reachedEnd = static_cast<size_t>(Pq().PQntuples(more->Get())) < asked;
+            const size_t got = static_cast<size_t>(Pq().PQntuples(more->Get()));
+            for (size_t r = 0; r < std::min(got, needed); ++r) block.emplace_back(more, static_cast<int>(r));
+            if (got > needed) FPending.push_back({more, static_cast<int>(needed)});
+            reachedEnd = got < asked;
+            // A forward-only cursor that came short has nothing more: later moves need not ask.
+            FServerDone = forwardOnly && reachedEnd;
         }
+    } else if (forwardOnly && FServerDone) {
+        // Beyond the rows already fetched there are none.
     } else {
         auto first = std::make_shared<PgResult>(FetchCommand(
             std::string(kind == FetchKind::Absolute ? "FETCH ABSOLUTE " : "FETCH RELATIVE ") + std::to_string(offset) + from));
@@ -407,6 +473,7 @@ FetchOutcome PgCursor::Fetch(FetchKind kind, int offset, sqlda* da, unsigned row
                 reachedEnd = static_cast<unsigned>(Pq().PQntuples(rest->Get())) < rows - 1;
             }
         }
+        FServerDone = forwardOnly && (block.empty() || reachedEnd);
     }
 
     FetchOutcome out;
@@ -470,13 +537,32 @@ void PgCursor::KeepUndelivered(const std::vector<std::pair<std::shared_ptr<PgRes
         return;
     }
     if (from >= block.size()) return;
-    // A forward-only cursor cannot go back: the rows stay here for the next fetch (they are the
-    // tail of the last result fetched).
-    FPending = block[from].first;
-    FPendingRow = block[from].second;
+    // A forward-only cursor cannot go back: the rows stay here for the next fetch, ahead of the
+    // rows read ahead. The block's rows of one result run to that result's end, except the last
+    // result's, whose remaining rows are the ones read ahead.
+    std::vector<PendingRun> kept;
+    for (size_t i = from; i < block.size(); ++i)
+        if (kept.empty() || kept.back().Result != block[i].first) kept.push_back({block[i].first, block[i].second});
+    for (PendingRun& later : FPending)
+        if (later.Result != kept.back().Result) kept.push_back(std::move(later));
+    FPending = std::move(kept);
 }
 
-int PgCursor::PendingRows() const { return FPending ? Pq().PQntuples(FPending->Get()) - FPendingRow : 0; }
+int PgCursor::PendingRows() const {
+    int n = 0;
+    for (const PendingRun& run : FPending) n += Pq().PQntuples(run.Result->Get()) - run.Row;
+    return n;
+}
+
+void PgCursor::SkipPending(int rows) {
+    while (rows > 0 && !FPending.empty()) {
+        PendingRun& next = FPending.front();
+        const int step = std::min(rows, Pq().PQntuples(next.Result->Get()) - next.Row);
+        next.Row += step;
+        rows -= step;
+        if (next.Row >= Pq().PQntuples(next.Result->Get())) FPending.erase(FPending.begin());
+    }
+}
 
 PieceOutcome PgCursor::GetData(unsigned column, size_t offset, sqlvar& var) {
     if (!FOpen) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, FName);
@@ -636,8 +722,14 @@ void PgCursor::Close() {
     FOpen = false;
     FOnRow = false;
     FBlock.reset();
-    FPending.reset();
-    FBackend.Forget("CLOSE " + FServerName);
+    FPending.clear();
+    // When the last request on the connection was this cursor's own, the cursor is surely open on
+    // the server and its CLOSE rides with the next request; else it is sent now, its failure (a
+    // cursor some other request already ended) ignored.
+    if (FBackend.Requests() == FOwnRequest)
+        FBackend.DeferClose("CLOSE " + FServerName);
+    else
+        FBackend.Forget("CLOSE " + FServerName);
 }
 
 } // namespace tnxdb::pg

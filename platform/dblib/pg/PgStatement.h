@@ -7,6 +7,11 @@
 //   - WITH HOLD unless opened for update, so that it stays open across commit and rollback. A
 //     cursor opened for update changes rows with WHERE CURRENT OF, which the server allows only
 //     on a cursor of the transaction it was opened in: such a cursor ends with its transaction.
+// A read-only forward-only cursor's DECLARE carries a FETCH of its first rows in the same request,
+// and its fetches read ahead of the caller's blocks (rows with long values excepted); those rows
+// are kept as rows fetched but not delivered. A fetch that came short tells that a forward-only
+// cursor has nothing more, so the moves after it ask the server nothing. A cursor closed right after its own
+// last request leaves its CLOSE for the connection's next request (PgBackend::DeferClose).
 // A block fetch is FETCH FORWARD n when it moves one row on, else FETCH ABSOLUTE/RELATIVE to its
 // first row and FETCH FORWARD for the rest; the cursor then stands on the last row delivered, as
 // the server's own cursor does. The last block stays at hand so that long values of the current
@@ -98,6 +103,11 @@ private:
 
 class PgCursor final : public BackendCursor {
 public:
+    // Most rows a forward-only cursor's open fetches with its DECLARE.
+    static constexpr int64_t kFirstRowsMax = 100;
+    // Most rows a read-only forward-only cursor reads ahead of what a fetch asks.
+    static constexpr unsigned kReadAheadMax = 1000;
+
     PgCursor(PgBackend& backend, const PgStatement& statement, std::string name, unsigned options);
     ~PgCursor() override;
     PgCursor(const PgCursor&) = delete;
@@ -122,6 +132,7 @@ private:
     void KeepUndelivered(const std::vector<std::pair<std::shared_ptr<PgResult>, int>>& block, size_t from,
                          bool forwardOnly, bool reachedEnd);
     int PendingRows() const;
+    void SkipPending(int rows);
     // Sends the cursor's DECLARE with the values of its open.
     int SendDeclare(PGconn* c) const;
     void ShowOwnChange(bool deleted);
@@ -148,9 +159,17 @@ private:
     int FBlockRow = -1;
     bool FPosKnown = true;            // FPos is exact (not after a move counted from the end)
     int FServerAhead = 0;             // 1: the server's cursor stands after the last row, this on it
-    // Forward-only: rows fetched from the server but not delivered yet (FPendingRow on).
-    std::shared_ptr<PgResult> FPending;
-    int FPendingRow = 0;
+    // Forward-only: rows fetched from the server but not delivered yet, in order: each run is the
+    // rows of one result from Row to its end. The server's cursor stands on the last of them
+    // (or after it when FServerDone).
+    struct PendingRun {
+        std::shared_ptr<PgResult> Result;
+        int Row = 0;
+    };
+    std::vector<PendingRun> FPending;
+    bool FServerDone = false;         // forward-only: the server's cursor has delivered its last row
+    unsigned FReadAhead = 0;          // rows the next server fetch asks at least (0: as many as needed)
+    uint64_t FOwnRequest = 0;         // the backend's request count after this cursor's last request
     unsigned FBlockStamp = 0;         // changes with every block (the piece cache's key)
     unsigned FPieceStamp = ~0u;       // block and column of the decoded value in FPiece
     unsigned FPieceColumn = 0;
