@@ -104,6 +104,68 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
     EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
 }
 
+// Inside a read transaction (as at a cursor's open) an answer is reused while neither the file nor
+// the connection's own changes moved; every change of the table's rows, by this connection or
+// another, is seen at the next read transaction.
+TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
+    tnxtest::TempDir dir;
+    std::string file = dir.File("kept.db");
+    sqlite3* db = nullptr;
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    auto exec = [](sqlite3* h, const char* sql) {
+        ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+    };
+    exec(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+    sqlite3_stmt* reader = nullptr; // holds a read transaction while it stands on a row
+    ASSERT_EQ(sqlite3_prepare_v2(db, "select a from t", -1, &reader, nullptr), SQLITE_OK);
+    auto read = [&] {
+        sqlite3_reset(reader);
+        ASSERT_EQ(sqlite3_step(reader), SQLITE_ROW);
+    };
+    {
+        RowEstimates e;
+        auto runs = [&] { // how often the kept query of t has run
+            for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+                if (std::string(sqlite3_sql(s)).rfind("SELECT max(_rowid_)", 0) == 0)
+                    return sqlite3_stmt_status(s, SQLITE_STMTSTATUS_RUN, 0);
+            return -1;
+        };
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        const int once = runs();
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        EXPECT_EQ(runs(), once) << "nothing changed: the answer is reused";
+
+        exec(other, "insert into t values (4), (5)");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5) << "a commit of another connection";
+        EXPECT_EQ(runs(), once + 1);
+
+        sqlite3_reset(reader);
+        exec(db, "begin; insert into t values (6)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 6) << "this connection's open transaction";
+        exec(db, "rollback");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5) << "its rollback";
+        exec(db, "delete from t where a > 3");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3) << "this connection's commit";
+        sqlite3_reset(reader);
+        exec(other, "drop table t; create table t(a); insert into t values (1)");
+        sqlite3_finalize(reader);
+        ASSERT_EQ(sqlite3_prepare_v2(db, "select a from t", -1, &reader, nullptr), SQLITE_OK);
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 1) << "the table created again by another connection";
+        sqlite3_reset(reader);
+    }
+    sqlite3_finalize(reader);
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
+}
+
 TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
     // Day of week and day of year against a plain day count: 0001-01-01 was a Monday.
     long days = 0;
