@@ -166,6 +166,25 @@ TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
     EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
 }
 
+// Cursor names are found whatever their case, also when the name asked last is asked again in
+// another spelling, and a redeclaration reaches the cursor already there.
+TEST(CursorSetTest, FindsNamesWhateverTheirCase) {
+    CursorSet set;
+    Cursor& first = set.Declare("Lookup-1", 1, 0);
+    Cursor& second = set.Declare("other", 2, 0);
+    EXPECT_NE(&first, &second);
+    EXPECT_EQ(set.Find("other"), &second);
+    EXPECT_EQ(set.Find("LOOKUP-1"), &first);
+    EXPECT_EQ(set.Find("lookup-1"), &first);
+    EXPECT_EQ(set.Find("OTHER"), &second);
+    EXPECT_EQ(set.Find("lookup-2"), nullptr);
+    EXPECT_EQ(set.Find("other"), &second) << "a failed look-up leaves the last cursor found";
+    EXPECT_EQ(&set.Declare("LOOKUP-1", 3, 0), &first);
+    EXPECT_EQ(first.StatementNumber(), 3);
+    EXPECT_EQ(&set.Get("Other"), &second);
+    EXPECT_THROW(set.Get("third"), DbError);
+}
+
 TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
     // Day of week and day of year against a plain day count: 0001-01-01 was a Monday.
     long days = 0;
