@@ -54,20 +54,29 @@ TEST(LiveIndexTest, AgreesWithAPlainListUnderRandomAppendsAndDeletions) {
     EXPECT_EQ(index.Select(0), 0u);
 }
 
+namespace {
+
+void ExecOk(sqlite3* h, const char* sql) {
+    ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+}
+
+// Opens two connections to `file`, a database in WAL mode whose table t holds 1, 2 and 3.
+void OpenTwoOnTable(const std::string& file, sqlite3*& db, sqlite3*& other) {
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ExecOk(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+}
+
+} // namespace
+
 // The kept estimate queries answer for the data as it is now (a query left stepping would hold
 // an old snapshot), follow a table dropped and created again, let go of a table that is gone,
 // and stay bounded in number.
 TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
     tnxtest::TempDir dir;
-    std::string file = dir.File("estimates.db");
-    sqlite3* db = nullptr;
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-    auto exec = [](sqlite3* h, const char* sql) {
-        ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
-    };
-    exec(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+    sqlite3 *db = nullptr, *other = nullptr;
+    OpenTwoOnTable(dir.File("estimates.db"), db, other);
+    const auto exec = ExecOk;
     {
         RowEstimates e;
         EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
@@ -109,15 +118,9 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
 // another, is seen at the next read transaction.
 TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
     tnxtest::TempDir dir;
-    std::string file = dir.File("kept.db");
-    sqlite3* db = nullptr;
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-    auto exec = [](sqlite3* h, const char* sql) {
-        ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
-    };
-    exec(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+    sqlite3 *db = nullptr, *other = nullptr;
+    OpenTwoOnTable(dir.File("kept.db"), db, other);
+    const auto exec = ExecOk;
     sqlite3_stmt* reader = nullptr; // holds a read transaction while it stands on a row
     ASSERT_EQ(sqlite3_prepare_v2(db, "select a from t", -1, &reader, nullptr), SQLITE_OK);
     auto read = [&] {
