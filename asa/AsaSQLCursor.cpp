@@ -38,13 +38,30 @@
 #include "platform/vcl/StringList.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 namespace tnx {
 
 namespace {
+
+// Writes "<prefix>-<number>" into `out` (NUL-terminated, cut to fit). Called at every open, so it
+// avoids the formatted-output machinery: a prepared query opened once per lookup formats it each
+// time.
+void FormatCursorName(char* out, std::size_t size, const char* prefix, int number) {
+    if (size == 0) return;
+    char* const last = out + size - 1;
+    char* p = out;
+    for (const char* q = prefix; *q && p < last; ++q)
+        *p++ = *q;
+    if (p < last) *p++ = '-';
+    char digits[16];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+    for (const char* q = digits; ec == std::errc() && q < end && p < last; ++q)
+        *p++ = *q;
+    *p = '\0';
+}
 
 char* Module() {
     return const_cast<char*>(szCorvexLibraryShortName);
@@ -69,7 +86,7 @@ bool TAsaSQL::InternalOpen(bool ReadOnly) {
 
     TAsaSession* session = Asa();
     TAsaEntryPoints& procs = AsaLibrary.Procs;
-    std::snprintf(FCursorName, sizeof FCursorName, "%s-%d", szCorvexLibraryShortName, FOpenStatement);
+    FormatCursorName(FCursorName, sizeof FCursorName, szCorvexLibraryShortName, FOpenStatement);
     session->Dbpp(procs.dbpp_declare, FCursorName, nullptr, Module(), &FOpenStatement, options);
     session->Dbpp(procs.dbpp_open, FCursorName, nullptr, Module(), &FOpenStatement, FOpenBindSqlda, nullptr,
                   nullptr, options);

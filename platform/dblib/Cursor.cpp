@@ -914,20 +914,28 @@ std::string CursorSet::Key(std::string_view name) {
     return ToUpper(name);
 }
 
+Cursor* CursorSet::Remember(std::string_view name, Cursor* cursor) {
+    FLastName.assign(name);
+    FLast = cursor;
+    return cursor;
+}
+
 Cursor& CursorSet::Declare(std::string_view name, int statement, unsigned options) {
-    auto& slot = FCursors[Key(name)];
-    if (!slot) {
+    Cursor* cur = Find(name);
+    if (!cur) {
+        auto& slot = FCursors[Key(name)];
         slot = std::make_unique<Cursor>(std::string(name), statement, options);
-        return *slot;
+        return *Remember(name, slot.get());
     }
-    if (slot->IsOpen()) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, slot->Name());
-    slot->Redeclare(statement, options);
-    return *slot;
+    if (cur->IsOpen()) throw DbError(DBLIB_E_CURSOR_ALREADY_OPEN, cur->Name());
+    cur->Redeclare(statement, options);
+    return *cur;
 }
 
 Cursor* CursorSet::Find(std::string_view name) {
+    if (FLast && name == FLastName) return FLast;
     auto it = FCursors.find(Key(name));
-    return it == FCursors.end() ? nullptr : it->second.get();
+    return it == FCursors.end() ? nullptr : Remember(name, it->second.get());
 }
 
 Cursor& CursorSet::Get(std::string_view name) {

@@ -221,7 +221,13 @@ public:
 
 private:
     static std::string Key(std::string_view name);
+    Cursor* Remember(std::string_view name, Cursor* cursor);
     std::map<std::string, std::unique_ptr<Cursor>> FCursors; // by upper-case name
+    // The cursor named last, under the spelling it was named by: a caller that declares, opens,
+    // fetches and closes one cursor finds it again without folding the name's case. Cursors are
+    // never removed from the set, so the pointer stays valid.
+    Cursor* FLast = nullptr;
+    std::string FLastName;
 };
 
 } // namespace tnxdb

@@ -3,6 +3,8 @@
 
 #include "platform/dblib/UpdatableQuery.h"
 
+#include <string>
+
 namespace tnxdb {
 
 RowEstimates::~RowEstimates() { Clear(); }
@@ -22,16 +24,35 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
         StmtHandle compiled;
         if (PrepareStmt(handle, sql, SQLITE_PREPARE_PERSISTENT, compiled) != SQLITE_OK || !compiled) return 0;
         if (FQueries.size() >= kLimit) Clear();
-        it = FQueries.emplace(FKey, std::move(compiled)).first;
+        it = FQueries.emplace(FKey, Kept{}).first;
+        it->second.Query = std::move(compiled);
     }
-    sqlite3_stmt* stmt = it->second.get();
+    Kept& kept = it->second;
+    // The data version is current only while a read transaction is open on the database (a cursor
+    // that has read its first row holds one); in a write transaction the connection's own changes
+    // may still be rolled back. Only answers given inside a read transaction are kept and reused;
+    // every other call runs the query.
+    unsigned version = 0;
+    const std::string dbName(db);
+    const bool versioned =
+        sqlite3_txn_state(handle, dbName.c_str()) == SQLITE_TXN_READ &&
+        sqlite3_file_control(handle, dbName.c_str(), SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+    const int64_t changes = sqlite3_total_changes64(handle);
+    if (versioned && kept.Answered && kept.DataVersion == version && kept.Changes == changes) return kept.Largest;
+
+    sqlite3_stmt* stmt = kept.Query.get();
     int rc = sqlite3_step(stmt);
     int64_t largest = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
     sqlite3_reset(stmt);
     if (rc != SQLITE_ROW) {
         // The table no longer answers (dropped, or its database detached): compile afresh next time.
         FQueries.erase(it);
+        return largest;
     }
+    kept.Answered = versioned;
+    kept.DataVersion = version;
+    kept.Changes = changes;
+    kept.Largest = largest;
     return largest;
 }
 

@@ -7,6 +7,14 @@
 // when the schema has changed since (a table dropped and created again under the same name, a
 // column added). When it can no longer run (the table is gone, its database detached) it is
 // thrown away and the estimate is 0; a later open compiles it afresh.
+//
+// The answer is also kept, with the data version of the table's database file (which moves with
+// every commit to the file, by this connection or any other) and the connection's count of changed
+// rows (which moves with its own writes). An answer given inside a read transaction on the table's
+// database (as at a cursor's open, after its first row) is kept; a later call inside a read
+// transaction where both are as they were returns it without running the query, since the table
+// cannot have gained or lost rows: a prepared query opened again and again over a table nobody
+// writes pays no lookup at all. Outside a read transaction the query always runs.
 #pragma once
 
 #include "platform/dblib/StmtHandle.h"
@@ -43,9 +51,15 @@ public:
     static constexpr size_t kLimit = 64;
 
 private:
-    // Key: database name, a NUL, the table name (names cannot hold a NUL). Every value is a
-    // compiled query of `handle`, reset (not stepping).
-    std::unordered_map<std::string, StmtHandle> FQueries;
+    struct Kept {
+        StmtHandle Query;           // compiled query of `handle`, reset (not stepping)
+        bool Answered = false;      // Largest holds an answer for the versions below
+        unsigned DataVersion = 0;   // data version of the table's database file at that answer
+        int64_t Changes = 0;        // the connection's total changed rows at that answer
+        int64_t Largest = 0;
+    };
+    // Key: database name, a NUL, the table name (names cannot hold a NUL).
+    std::unordered_map<std::string, Kept> FQueries;
     std::string FKey; // scratch for the lookup key, so a hit allocates nothing
 };
 

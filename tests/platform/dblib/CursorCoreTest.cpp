@@ -54,20 +54,29 @@ TEST(LiveIndexTest, AgreesWithAPlainListUnderRandomAppendsAndDeletions) {
     EXPECT_EQ(index.Select(0), 0u);
 }
 
+namespace {
+
+void ExecOk(sqlite3* h, const char* sql) {
+    ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+}
+
+// Opens two connections to `file`, a database in WAL mode whose table t holds 1, 2 and 3.
+void OpenTwoOnTable(const std::string& file, sqlite3*& db, sqlite3*& other) {
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ExecOk(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+}
+
+} // namespace
+
 // The kept estimate queries answer for the data as it is now (a query left stepping would hold
 // an old snapshot), follow a table dropped and created again, let go of a table that is gone,
 // and stay bounded in number.
 TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
     tnxtest::TempDir dir;
-    std::string file = dir.File("estimates.db");
-    sqlite3* db = nullptr;
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-    auto exec = [](sqlite3* h, const char* sql) {
-        ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
-    };
-    exec(db, "pragma journal_mode=wal; create table t(a); insert into t values (1), (2), (3)");
+    sqlite3 *db = nullptr, *other = nullptr;
+    OpenTwoOnTable(dir.File("estimates.db"), db, other);
+    const auto exec = ExecOk;
     {
         RowEstimates e;
         EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
@@ -102,6 +111,81 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
     } // the kept queries are finalized here: the handle then closes cleanly
     EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
     EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
+}
+
+// Inside a read transaction (as at a cursor's open) an answer is reused while neither the file nor
+// the connection's own changes moved; every change of the table's rows, by this connection or
+// another, is seen at the next read transaction.
+TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
+    tnxtest::TempDir dir;
+    sqlite3 *db = nullptr, *other = nullptr;
+    OpenTwoOnTable(dir.File("kept.db"), db, other);
+    const auto exec = ExecOk;
+    sqlite3_stmt* reader = nullptr; // holds a read transaction while it stands on a row
+    ASSERT_EQ(sqlite3_prepare_v2(db, "select a from t", -1, &reader, nullptr), SQLITE_OK);
+    auto read = [&] {
+        sqlite3_reset(reader);
+        ASSERT_EQ(sqlite3_step(reader), SQLITE_ROW);
+    };
+    {
+        RowEstimates e;
+        auto runs = [&] { // how often the kept query of t has run
+            for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+                if (std::string(sqlite3_sql(s)).rfind("SELECT max(_rowid_)", 0) == 0)
+                    return sqlite3_stmt_status(s, SQLITE_STMTSTATUS_RUN, 0);
+            return -1;
+        };
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        const int once = runs();
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3);
+        EXPECT_EQ(runs(), once) << "nothing changed: the answer is reused";
+
+        exec(other, "insert into t values (4), (5)");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5) << "a commit of another connection";
+        EXPECT_EQ(runs(), once + 1);
+
+        sqlite3_reset(reader);
+        exec(db, "begin; insert into t values (6)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 6) << "this connection's open transaction";
+        exec(db, "rollback");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 5) << "its rollback";
+        exec(db, "delete from t where a > 3");
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 3) << "this connection's commit";
+        sqlite3_reset(reader);
+        exec(other, "drop table t; create table t(a); insert into t values (1)");
+        sqlite3_finalize(reader);
+        ASSERT_EQ(sqlite3_prepare_v2(db, "select a from t", -1, &reader, nullptr), SQLITE_OK);
+        read();
+        EXPECT_EQ(e.LargestRowid(db, "main", "t"), 1) << "the table created again by another connection";
+        sqlite3_reset(reader);
+    }
+    sqlite3_finalize(reader);
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
+}
+
+// Cursor names are found whatever their case, also when the name asked last is asked again in
+// another spelling, and a redeclaration reaches the cursor already there.
+TEST(CursorSetTest, FindsNamesWhateverTheirCase) {
+    CursorSet set;
+    Cursor& first = set.Declare("Lookup-1", 1, 0);
+    Cursor& second = set.Declare("other", 2, 0);
+    EXPECT_NE(&first, &second);
+    EXPECT_EQ(set.Find("other"), &second);
+    EXPECT_EQ(set.Find("LOOKUP-1"), &first);
+    EXPECT_EQ(set.Find("lookup-1"), &first);
+    EXPECT_EQ(set.Find("OTHER"), &second);
+    EXPECT_EQ(set.Find("lookup-2"), nullptr);
+    EXPECT_EQ(set.Find("other"), &second) << "a failed look-up leaves the last cursor found";
+    EXPECT_EQ(&set.Declare("LOOKUP-1", 3, 0), &first);
+    EXPECT_EQ(first.StatementNumber(), 3);
+    EXPECT_EQ(&set.Get("Other"), &second);
+    EXPECT_THROW(set.Get("third"), DbError);
 }
 
 TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
