@@ -23,11 +23,12 @@ for a in "$@"; do
     fi
 done
 
-scripts/install-deps.sh --bench
+scripts/install-deps.sh --bench >&2
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
       -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DTNX_BUILD_BENCH=ON -DTNX_WERROR=ON \
       -DTNX_BUILD_TESTS=OFF -DTNX_BUILD_EXAMPLES=OFF -DTNX_BUILD_TOOLS=OFF >/dev/null
-cmake --build build-bench --target "$program" --parallel "$(nproc)"
+# The build talks on stderr: stdout is the report alone (scripts/bench.sh > table.md).
+cmake --build build-bench --target "$program" --parallel "$(nproc)" >&2
 
 if [[ $record -eq 1 ]]; then
     out=$(mktemp)
