@@ -179,9 +179,9 @@ void TDataSet::Exec(const char* sql) const {
     db.Exec(sql);
 }
 
-// Each reset also empties the write-ahead log: otherwise the checkpoint that the log's growth
-// triggers lands in whichever contender's timed commit happens to cross the limit, and the cell's
-// ratio moves from run to run with the order of the contenders.
+// Each reset also empties the write-ahead log, so that every timed write starts from the same log
+// whatever ran before it (else the checkpoint that the log's growth triggers may land in one
+// contender's timed commit because of another's writes).
 void TDataSet::ResetInserts() const {
     Exec("delete from ins");
     Exec("PRAGMA wal_checkpoint(TRUNCATE)");
