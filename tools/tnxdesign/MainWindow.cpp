@@ -4,7 +4,7 @@
 #include "tools/tnxdesign/ComponentTree.h"
 #include "tools/tnxdesign/FieldEditorDialog.h"
 #include "tools/tnxdesign/HostRegistrations.h"
-#include "tools/tnxdesign/PropertyInspector.h"
+#include "tools/tnxdesign/PropertyPanel.h"
 #include "tools/tnxdesign/PalettePanel.h"
 #include "tools/tnxdesign/StringsEditorDialog.h"
 
@@ -46,7 +46,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), FPreviewSource(vc
 
     FPalette = new PalettePanel(this);
     FTree = new ComponentTree(FDocument, this);
-    FInspector = new PropertyInspector(FDocument, this);
+    FInspector = new PropertyPanel(FDocument, this);
     FGridModel = new tnxqt::TnxDataSetModel(this);
     FGridModel->SetReadOnly(true);
     FGrid = new QTableView(this);

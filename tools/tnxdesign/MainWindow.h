@@ -36,7 +36,7 @@ namespace tnxdesign {
 
 class ComponentTree;
 class FieldEditorDialog;
-class PropertyInspector;
+class PropertyPanel;
 class PalettePanel;
 
 class MainWindow : public QMainWindow {
@@ -48,7 +48,7 @@ public:
     PackageLoader& Packages() { return FPackages; }
     PalettePanel* Palette() const { return FPalette; }
     ComponentTree* Tree() const { return FTree; }
-    PropertyInspector* Inspector() const { return FInspector; }
+    PropertyPanel* Inspector() const { return FInspector; }
     QTableView* Grid() const { return FGrid; }
     tnxqt::TnxDataSetModel* GridModel() const { return FGridModel; }
     const QString& LastError() const { return FLastError; }
@@ -89,7 +89,7 @@ private:
     vcl::TOwned<vcl::TDataSource> FPreviewSource;
     PalettePanel* FPalette;
     ComponentTree* FTree;
-    PropertyInspector* FInspector;
+    PropertyPanel* FInspector;
     QTableView* FGrid;
     tnxqt::TnxDataSetModel* FGridModel;
     QLabel* FGridCaption;

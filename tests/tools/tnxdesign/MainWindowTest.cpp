@@ -14,7 +14,7 @@
 #include "tools/tnxdesign/FieldEditorDialog.h"
 #include "tools/tnxdesign/HostRegistrations.h"
 #include "tools/tnxdesign/MainWindow.h"
-#include "tools/tnxdesign/PropertyInspector.h"
+#include "tools/tnxdesign/PropertyPanel.h"
 #include "tools/tnxdesign/PalettePanel.h"
 
 #include "platform/qt/DataSetModel.h"

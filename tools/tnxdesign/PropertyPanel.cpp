@@ -1,5 +1,5 @@
-// PropertyInspector (see PropertyInspector.h).
-#include "tools/tnxdesign/PropertyInspector.h"
+// PropertyPanel (see PropertyPanel.h).
+#include "tools/tnxdesign/PropertyPanel.h"
 
 #include "tools/tnxdesign/DesignDocument.h"
 
@@ -35,7 +35,7 @@ AnsiString Ansi(const QString& s) { return s.toLatin1().toStdString(); }
 
 } // namespace
 
-PropertyInspector::PropertyInspector(DesignDocument& document, QWidget* parent)
+PropertyPanel::PropertyPanel(DesignDocument& document, QWidget* parent)
     : QTabWidget(parent), FDocument(document), FProperties(MakeTree(this)), FEvents(MakeTree(this)) {
     FEvents->setHeaderLabels({tr("Event"), tr("Handler")});
     addTab(FProperties, tr("Properties"));
@@ -50,7 +50,7 @@ PropertyInspector::PropertyInspector(DesignDocument& document, QWidget* parent)
     });
 }
 
-void PropertyInspector::ScheduleRefresh() {
+void PropertyPanel::ScheduleRefresh() {
     QTimer::singleShot(0, this, [this] {
         if (FBusy > 0 || !FRefreshPending) return;
         FRefreshPending = false;
@@ -58,14 +58,14 @@ void PropertyInspector::ScheduleRefresh() {
     });
 }
 
-PropertyInspector::~PropertyInspector() { FDocument.Unsubscribe(FSubscription); }
+PropertyPanel::~PropertyPanel() { FDocument.Unsubscribe(FSubscription); }
 
-void PropertyInspector::SetComponent(TComponent* component) {
+void PropertyPanel::SetComponent(TComponent* component) {
     FComponent = component;
     Refresh();
 }
 
-void PropertyInspector::Refresh() {
+void PropertyPanel::Refresh() {
     FRefreshing = true;
     FRefreshPending = false;
     FProperties->clear();
@@ -88,7 +88,7 @@ void PropertyInspector::Refresh() {
     FRefreshing = false;
 }
 
-void PropertyInspector::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& prefix,
+void PropertyPanel::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& prefix,
                              TOwned<TPropertyEditor> owned) {
     TPropertyEditor* editor = owned.get();
     const QString name = Text(editor->GetName());
@@ -146,7 +146,7 @@ void PropertyInspector::AddRow(QTreeWidget* tree, QTreeWidgetItem* parent, const
     }
 }
 
-void PropertyInspector::Run(const std::function<void()>& action) {
+void PropertyPanel::Run(const std::function<void()>& action) {
     ++FBusy;
     try {
         action();
@@ -159,28 +159,28 @@ void PropertyInspector::Run(const std::function<void()>& action) {
     if (FBusy == 0 && FRefreshPending) ScheduleRefresh();
 }
 
-void PropertyInspector::Apply(TPropertyEditor* editor, const QString& text) {
+void PropertyPanel::Apply(TPropertyEditor* editor, const QString& text) {
     if (text == Text(editor->GetValue())) return;
     Run([editor, &text] { editor->SetValue(Ansi(text)); });
 }
 
-const PropertyInspector::Entry* PropertyInspector::Find(const QString& name) const {
+const PropertyPanel::Entry* PropertyPanel::Find(const QString& name) const {
     for (const Entry& entry : FEntries)
         if (entry.Path.compare(name, Qt::CaseInsensitive) == 0) return &entry;
     return nullptr;
 }
 
-QTreeWidgetItem* PropertyInspector::Row(const QString& name) const {
+QTreeWidgetItem* PropertyPanel::Row(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Item : nullptr;
 }
 
-QWidget* PropertyInspector::ValueWidget(const QString& name) const {
+QWidget* PropertyPanel::ValueWidget(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Value : nullptr;
 }
 
-QWidget* PropertyInspector::EllipsisButton(const QString& name) const {
+QWidget* PropertyPanel::EllipsisButton(const QString& name) const {
     const Entry* entry = Find(name);
     return entry != nullptr ? entry->Ellipsis : nullptr;
 }

@@ -1,4 +1,4 @@
-// PropertyInspector: the published properties and events of the selected component, each shown and
+// PropertyPanel: the published properties and events of the selected component, each shown and
 // edited through the editor the design-time registry chooses for it.
 //
 // Two pages, Properties and Events, list what the framework's type information publishes (the
@@ -29,10 +29,10 @@ namespace tnxdesign {
 
 class DesignDocument;
 
-class PropertyInspector : public QTabWidget {
+class PropertyPanel : public QTabWidget {
 public:
-    PropertyInspector(DesignDocument& document, QWidget* parent = nullptr);
-    ~PropertyInspector() override;
+    PropertyPanel(DesignDocument& document, QWidget* parent = nullptr);
+    ~PropertyPanel() override;
 
     void SetComponent(vcl::TComponent* component);
     vcl::TComponent* Component() const { return FComponent; }
