@@ -9,6 +9,7 @@
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/ServerSession.h"
 #include "platform/dblib/Statement.h"
+#include "platform/dblib/StatementNumbers.h"
 #include "platform/dblib/dblib.h"
 
 #include <unistd.h>
@@ -256,10 +257,8 @@ void Connection::DropStatement(int number) {
     if (number > 0 && static_cast<size_t>(number) < FStatements.size()) FStatements[static_cast<size_t>(number)].reset();
 }
 
-int Connection::FreeStatementNumber() const {
-    for (size_t i = 1; i < FStatements.size(); ++i)
-        if (!FStatements[i]) return static_cast<int>(i);
-    return FStatements.size() <= 32767 ? static_cast<int>(FStatements.size()) : 0;
+int Connection::StatementNumberFor(int requested) const {
+    return ChooseStatementNumber(requested, FStatements);
 }
 
 void Connection::StepControl(sqlite3_stmt* s) {

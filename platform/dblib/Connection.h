@@ -98,8 +98,9 @@ public:
     // Stores a statement under its number, replacing (and finalizing) the one there.
     void PutStatement(std::unique_ptr<Statement> stmt);
     void DropStatement(int number);
-    // The smallest unused statement number, 0 when all 32767 are taken.
-    int FreeStatementNumber() const;
+    // The number a prepare asking for `requested` gets (0: the smallest unused one); throws when
+    // the request is negative or all 32767 are taken.
+    int StatementNumberFor(int requested) const;
 
     VariableStore& Variables() { return FVariables; }
     OptionSet& Options() { return FOptions; }

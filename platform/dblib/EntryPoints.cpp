@@ -272,14 +272,11 @@ DBLIB_EXPORT void dbpp_prepare(DBLIB_DBPP_ARGS(char* /*r*/, char* module, short*
     RunRequest(ca, Dbpp("dbpp_prepare", DBLIB_DESC), 0, [&](Connection& c) {
         if (!stmt) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement number");
         if (!sql) throw DbError(DBLIB_E_BAD_ARGUMENT, "no statement text");
-        int number = *stmt;
         if (ServerSession* server = c.Server()) {
             server->Prepare(c, stmt, TextArg(module), sql);
             return 0;
         }
-        if (number < 0) throw DbError(DBLIB_E_BAD_STATEMENT);
-        if (number == 0) number = c.FreeStatementNumber();
-        if (number == 0) throw DbError(DBLIB_E_BAD_ARGUMENT, "every statement number is in use");
+        const int number = c.StatementNumberFor(*stmt);
         c.PutStatement(Statement::Prepare(c, number, TextArg(module), sql));
         *stmt = static_cast<short>(number);
         return 0;

@@ -8,6 +8,7 @@
 #include "platform/dblib/Options.h"
 #include "platform/dblib/Sqlda.h"
 #include "platform/dblib/Statement.h"
+#include "platform/dblib/StatementNumbers.h"
 #include "platform/dblib/Text.h"
 
 #if TNXDB_HAVE_SERVER_BACKEND
@@ -111,14 +112,7 @@ std::unique_ptr<ServerSession::StatementSlot> ServerSession::Compile(int number,
 }
 
 void ServerSession::Prepare(Connection& /*c*/, short* stmt, std::string module, const char* sql) {
-    int number = *stmt;
-    if (number < 0) throw DbError(DBLIB_E_BAD_STATEMENT);
-    if (number == 0) {
-        for (size_t i = 1; i < FStatements.size() && number == 0; ++i)
-            if (!FStatements[i]) number = static_cast<int>(i);
-        if (number == 0 && FStatements.size() <= 32767) number = static_cast<int>(FStatements.size());
-        if (number == 0) throw DbError(DBLIB_E_BAD_ARGUMENT, "every statement number is in use");
-    }
+    const int number = ChooseStatementNumber(*stmt, FStatements);
     auto slot = Compile(number, std::move(module), sql);
     const size_t n = static_cast<size_t>(number);
     if (n >= FStatements.size()) FStatements.resize(n + 1);
