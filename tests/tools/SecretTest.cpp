@@ -2,6 +2,7 @@
 // shows never contains it), read from a file, and scrubbed from messages.
 #include "support/TempDir.h"
 
+#include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Secret.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <pty.h>
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 
@@ -55,6 +57,32 @@ TEST(Password, ReadFromATerminalWithoutEcho) {
     write(slave, "END", 3);
     shown += ReadUntil(master, "END");
     EXPECT_EQ(shown.find("Sekr3t"), std::string::npos) << shown;
+    close(slave);
+    close(master);
+}
+
+TEST(Password, CtrlCEndsTheEntryAndRestoresEcho) {
+    interrupt::Install();
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    auto reader = std::async(std::launch::async, [slave] {
+        try {
+            ReadPasswordFromTerminal(slave, "Password: ");
+            return std::string("no error");
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what());
+        }
+    });
+    ReadUntil(master, "Password: ");
+    const std::string typed = "half";
+    ASSERT_EQ(write(master, typed.data(), typed.size()), 4);
+    kill(getpid(), SIGINT); // what the terminal sends for Ctrl-C
+    EXPECT_EQ(reader.get(), "password entry interrupted");
+    termios after{};
+    tcgetattr(slave, &after);
+    EXPECT_TRUE(after.c_lflag & ECHO) << "echo was not restored";
+    interrupt::Clear();
+    interrupt::DrainWake();
     close(slave);
     close(master);
 }

@@ -17,6 +17,11 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
 
 using namespace tnxsql;
 using ::testing::ElementsAre;
@@ -591,4 +596,43 @@ TEST_F(ShellTest, EveryCommandOfTheTableReachesItsHandler) {
         Make().RunText("s.sql", "\\" + std::string(c.Name));
         EXPECT_THAT(err.str(), Not(HasSubstr("unknown command"))) << c.Name;
     }
+}
+
+// A Ctrl-C that arrives while output is blocked on a full pipe or terminal must not fail the
+// write: a failed stream drops every later message, the statement's error among them.
+TEST(Interrupt, ACtrlCDuringABlockedWriteLosesNoOutput) {
+    interrupt::Install();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    const std::string fill(4096, 'x');
+    size_t filled = 0;
+    for (ssize_t n; (n = write(fds[1], fill.data(), fill.size())) > 0;)
+        filled += static_cast<size_t>(n);
+    fcntl(fds[1], F_SETFL, 0);
+    FILE* f = fdopen(fds[1], "w");
+    ASSERT_NE(f, nullptr);
+    setvbuf(f, nullptr, _IONBF, 0);
+
+    bool failed = true;
+    std::thread writer([&] { failed = std::fputs("after the Ctrl-C", f) == EOF || std::ferror(f); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the writer blocks on the full pipe
+    pthread_kill(writer.native_handle(), SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::string got;
+    char buf[4096];
+    pollfd p{fds[0], POLLIN, 0};
+    while (got.size() < filled + 16 && poll(&p, 1, 1000) > 0) { // a lost write leaves nothing to read
+        ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<size_t>(n));
+    }
+    writer.join();
+    EXPECT_TRUE(interrupt::Pending()) << "the handler ran";
+    interrupt::Clear();
+    interrupt::DrainWake();
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(got.substr(filled), "after the Ctrl-C");
+    std::fclose(f);
+    close(fds[0]);
 }

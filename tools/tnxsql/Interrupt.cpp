@@ -53,7 +53,11 @@ void Install() {
     struct sigaction sa {};
     sa.sa_handler = OnSigint;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no SA_RESTART: a blocking read or poll returns, so the prompt sees the Ctrl-C
+    // SA_RESTART: a write to the terminal or a pipe that the Ctrl-C interrupts is resumed. Without it
+    // the write fails with EINTR and the output stream stays failed, so every later message on it
+    // (the statement's error, progress bars) would be lost. Waits for input use poll(), which a signal
+    // interrupts whatever the flag, together with the wake-up pipe.
+    sa.sa_flags = SA_RESTART;
     if (sigaction(SIGINT, &sa, nullptr) != 0)
         throw std::system_error(errno, std::generic_category(), "sigaction");
     gInstalled = true;

@@ -1,5 +1,6 @@
 // Password holder, terminal prompt without echo, and scrubbing of messages.
 #include "tools/tnxsql/Secret.h"
+#include "tools/tnxsql/Interrupt.h"
 #include "tools/tnxsql/Text.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <stdexcept>
 #include <string.h>
 #include <termios.h>
@@ -119,11 +121,15 @@ Secret ReadPasswordFromTerminal(int fd, std::string_view prompt) {
         WriteAll(fd, prompt);
         char c;
         while (true) {
-            ssize_t n = read(fd, &c, 1);
-            if (n < 0 && errno == EINTR) {
+            // Wait with poll(): a Ctrl-C interrupts it even though reads restart after a signal.
+            pollfd fds[2] = {{fd, POLLIN, 0}, {interrupt::WakeFd(), POLLIN, 0}};
+            int ready = poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
+            if ((ready < 0 && errno == EINTR) || interrupt::Pending()) {
                 explicit_bzero(line.data(), line.size());
                 throw std::runtime_error("password entry interrupted");
             }
+            ssize_t n = ready > 0 ? read(fd, &c, 1) : -1;
+            if (n < 0 && errno == EINTR) continue;
             if (n <= 0 || c == '\n') break;
             line += c;
         }

@@ -225,9 +225,11 @@ TEST(Program, InteractiveSessionOnATerminal) {
     t.Type(EndlessQuery + ";\r");
     t.Expect("(Ctrl-C cancels)");
     t.Type("\x03");
-    EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "Error -299: Statement interrupted by user"));
+    const std::string cancelled = t.Expect("tnxsql> ");
+    EXPECT_TRUE(Contains(cancelled, "Error -299: Statement interrupted by user")) << cancelled;
     t.Type("delete from big;\r");
-    EXPECT_TRUE(Contains(t.Expect("tnxsql> "), "1 row affected"));
+    const std::string deleted = t.Expect("tnxsql> ");
+    EXPECT_TRUE(Contains(deleted, "1 row affected")) << deleted;
 
     // A backup draws its progress bar on the terminal, page by page to the end.
     t.Type("\\backup " + home.File("copy") + "\r");
