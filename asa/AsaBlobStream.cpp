@@ -135,7 +135,7 @@ vcl::Variant TAsaBlobStream::LoadByteArray() {
     std::optional<vcl::TVarArrayLock> filling; // the array stays locked while the pieces arrive
     const TLoad load = LoadPieces([&bytes, &filling](int32_t Length) -> uint8_t* {
         try {
-            bytes = vcl::VarArrayCreate(0, Length - 1, vcl::varByte);
+            bytes = vcl::VarByteArrayToFill(static_cast<size_t>(Length));
         } catch (const vcl::EOutOfMemory&) {
             return nullptr;
         } catch (const std::bad_alloc&) {

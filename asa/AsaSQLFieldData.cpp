@@ -160,7 +160,7 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
             // Read straight into the byte array: a long value is copied once on its way out.
             const int32_t n = Blob->GetBlobSize();
             if (n < 1) return vcl::Null();
-            Variant bytes = vcl::VarArrayCreate(0, n - 1, vcl::varByte);
+            Variant bytes = vcl::VarByteArrayToFill(static_cast<size_t>(n));
             int32_t got;
             {
                 vcl::TVarArrayLock lock(bytes);

@@ -30,7 +30,7 @@ int32_t MemorySize(vcl::TCustomMemoryStream* stream) {
 
 Variant TCorvexSQL::StrToVarByte(const void* Source, int32_t Len) {
     if (Len < 1 || Source == nullptr) return vcl::Null();
-    Variant result = vcl::VarArrayCreate(0, Len - 1, vcl::varByte);
+    Variant result = vcl::VarByteArrayToFill(static_cast<size_t>(Len));
     {
         // Unlocked on every path, and before the array is handed back.
         vcl::TVarArrayLock lock(result);

@@ -12,9 +12,32 @@
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace vcl {
+
+// Leaves new elements unset (default-initialised), so that storage a caller is about to overwrite
+// in full is not zero-filled first; every other array zero-fills its storage itself (Allocate).
+template <class T>
+struct UnsetAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <class U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // The body of a variant array, shared by the Variants that copied it (copy on write).
 // Invariants: Count is the product of the bounds' ElementCounts; exactly one storage vector is
@@ -28,7 +51,7 @@ public:
     TVarType ElemType = varVariant;
     std::vector<TVarArrayBound> Bounds; // dimension 1 first; dimension 1 varies fastest
     std::size_t Count = 0;
-    std::vector<std::uint8_t> Raw;
+    std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>> Raw;
     std::vector<Variant> Vars;
     std::vector<AnsiString> Strs;
 
@@ -696,13 +719,18 @@ bool IsValidElementType(TVarType t) {
     return t == varVariant || IsTextCode(t) || ElementSize(t) != 0;
 }
 
-void Allocate(VarArrayData& body) {
-    if (body.ElemType == varVariant)
+// Sizes the body's storage to its Count, keeping the elements it already has. Packed values added
+// start as zero unless `zeroFill` is false (the caller then writes every byte before the array is read).
+void Allocate(VarArrayData& body, bool zeroFill = true) {
+    if (body.ElemType == varVariant) {
         body.Vars.resize(body.Count);
-    else if (IsTextCode(body.ElemType))
+    } else if (IsTextCode(body.ElemType)) {
         body.Strs.resize(body.Count);
-    else
+    } else {
+        const std::size_t kept = body.Raw.size();
         body.Raw.resize(body.Count * ElementSize(body.ElemType));
+        if (zeroFill && body.Raw.size() > kept) std::memset(body.Raw.data() + kept, 0, body.Raw.size() - kept);
+    }
 }
 
 std::size_t LinearIndex(const VarArrayData& body, std::span<const std::int32_t> indices) {
@@ -899,10 +927,24 @@ Variant VarArrayOf(std::span<const Variant> values) {
     return a;
 }
 
-Variant VarArrayOfBytes(const void* data, std::size_t count) {
+Variant VarByteArrayToFill(std::size_t count) {
     if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw EVariantArrayCreateError(SVarArrayCreate);
-    Variant a = VarArrayCreate(0, static_cast<std::int32_t>(count) - 1, varByte);
+    auto* body = new VarArrayData;
+    body->ElemType = varByte;
+    Variant result = VariantAccess::Adopt(body); // owns the body from here on
+    body->Bounds.push_back({0, static_cast<std::int32_t>(count)});
+    body->Count = count;
+    try {
+        Allocate(*body, false);
+    } catch (const std::bad_alloc&) {
+        throw EVariantArrayCreateError(SVarArrayCreate);
+    }
+    return result;
+}
+
+Variant VarArrayOfBytes(const void* data, std::size_t count) {
+    Variant a = VarByteArrayToFill(count);
     if (count != 0) std::memcpy(VariantAccess::Body(a)->Raw.data(), data, count);
     return a;
 }

@@ -302,6 +302,10 @@ inline Variant VarArrayOf(std::initializer_list<Variant> values) {
 }
 // A byte array, bounds 0 .. count-1, holding a copy of the bytes.
 Variant VarArrayOfBytes(const void* data, std::size_t count);
+// A byte array, bounds 0 .. count-1, whose bytes are left unset instead of zero: for a caller that
+// writes every byte (through TVarArrayLock) before the array is read or handed on. Saves clearing
+// a large block that is overwritten at once.
+Variant VarByteArrayToFill(std::size_t count);
 
 // 0 for a value that is not an array.
 int VarArrayDimCount(const Variant& a);
