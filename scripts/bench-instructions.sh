@@ -31,23 +31,13 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-# count BINARY PAIR TAG: the instructions of the timed call, or "failed".
-count() {
-    local out="$work/$3.cg"
-    valgrind --tool=callgrind --toggle-collect='cmp::PerformWork*' --callgrind-out-file="$out" \
-        "$1" --small --reps=1 --data-dir="$work/data-$3" --benchmark_filter="^w${2}/" \
-        >/dev/null 2>"$work/$3.err" || true
-    local total
-    total=$(awk '/^totals:/ {print $2}' "$out" 2>/dev/null || true)
-    if [[ -z "$total" || "$total" == 0 ]]; then echo failed; else echo "$total"; fi
-}
+source "$(dirname "$0")/instruction-count.sh"
 
 echo "| Work/contender | before | after | after/before |"
 echo "|---|---:|---:|---:|"
 for p in "${pairs[@]}"; do
-    b=$(count "$before" "$p" before)
-    a=$(count "$after" "$p" after)
+    b=$(count_instructions "$before" "$p" "$work" before)
+    a=$(count_instructions "$after" "$p" "$work" after)
     if [[ "$b" == failed || "$a" == failed ]]; then
         ratio="n/a"
     else

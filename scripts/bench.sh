@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # Installs the peer libraries of the comparison when missing, builds the benchmarks in release mode
 # (folder build-bench) and runs the comparison harness, which prints a Markdown table on stdout.
-# Usage: scripts/bench.sh [--record] [--server] [harness options: --reps=N --small --data-dir=DIR ...]
+# Usage: scripts/bench.sh [--record] [--server] [--guard] [harness options: --reps=N --small --data-dir=DIR ...]
 #   --record  also writes the report to docs/benchmarks.md (the published table)
 #   --server  runs the server benchmark (bench_server, which starts a database server of its own)
 #             instead of the in-process comparison; its --record block is a section of its own
+#   --guard   runs the instruction-count guard of the comparison's cells instead (scripts/bench-guard.sh):
+#             no timing, the same verdict on a busy machine; exits 1 when a cell is over its budget
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 record=0
+guard=0
 program=bench_compare
 marker=results
 args=()
 for a in "$@"; do
     if [[ "$a" == "--record" ]]; then
         record=1
+    elif [[ "$a" == "--guard" ]]; then
+        guard=1
     elif [[ "$a" == "--server" ]]; then
         program=bench_server
         marker=server-results
@@ -29,6 +34,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_
       -DTNX_BUILD_TESTS=OFF -DTNX_BUILD_EXAMPLES=OFF -DTNX_BUILD_TOOLS=OFF >/dev/null
 # The build talks on stderr: stdout is the report alone (scripts/bench.sh > table.md).
 cmake --build build-bench --target "$program" --parallel "$(nproc)" >&2
+[[ $guard -eq 1 ]] && exec scripts/bench-guard.sh build-bench/bin/bench_compare
 
 if [[ $record -eq 1 ]]; then
     out=$(mktemp)
