@@ -75,6 +75,14 @@ TCorvexSession* TCorvexSQL::RequireSession() {
 }
 
 void TCorvexSQL::SetSession(TCorvexSession* Value) {
+    // Prepared statements and an open cursor belong to the connection of the session they were
+    // made on. A statement moved to another session gives them up there first: kept, their
+    // statement numbers and cursor name would name another statement, or none, on the new
+    // connection (its next open would read that statement's rows, its unprepare would drop it).
+    if (FSession != nullptr && Value != nullptr && Value != FSession) {
+        if (FPrepared) UnprepareOpen();
+        if (FExecPrepared) UnprepareExecute();
+    }
     if (FSession != nullptr) FSession->RemoveQuery(this);
     if (Value != nullptr) Value->AddQuery(this);
 }

@@ -458,3 +458,33 @@ TEST_P(SqlCursor, ReOpeningAPreparedQueryWithSameShapedValuesNeitherDescribesNor
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, SqlCursor, ::testing::ValuesIn(CurrentGenerations()), GenerationName);
+
+// A statement moved to another session, prepared and with the same text, works on that session's
+// connection from then on: it gives up what it prepared on the old one (whose statement numbers
+// mean nothing, or another statement, on the new connection).
+TEST_P(SqlCursor, AStatementMovedToAnotherSessionUsesThatSessionsConnection) {
+    auto other = Another();
+    other->SetConnected(true);
+    ASSERT_TRUE(other->GetConnected());
+    // A temporary table is the connection's own: each session sees its own row.
+    Run("create temporary table side(n integer)");
+    Run("insert into side values (1)");
+    Run("commit"); // the other connection's statements wait for this one's transaction
+    ASSERT_EQ(Exec(*other, "create temporary table side(n integer)"), 0);
+    ASSERT_EQ(Exec(*other, "insert into side values (2)"), 0);
+    ASSERT_EQ(Exec(*other, "commit"), 0);
+
+    auto sql = NewSQL();
+    ASSERT_TRUE(sql->OpenRead("select n from side"));
+    EXPECT_EQ(TCorvexSQL::SetVarToInt(sql->GetFieldValue(int32_t(0))), 1);
+    sql->Close();
+    ASSERT_TRUE(sql->GetPrepared());
+    sql->SetSession(other.get());
+    EXPECT_FALSE(sql->GetPrepared());
+    ASSERT_TRUE(sql->OpenRead("select n from side")) << other->GetLastError().c_str();
+    EXPECT_EQ(TCorvexSQL::SetVarToInt(sql->GetFieldValue(int32_t(0))), 2);
+    sql->Close();
+    sql->SetSession(&S());
+    ASSERT_TRUE(sql->OpenRead("select n from side"));
+    EXPECT_EQ(TCorvexSQL::SetVarToInt(sql->GetFieldValue(int32_t(0))), 1);
+}
