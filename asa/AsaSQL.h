@@ -186,6 +186,8 @@ protected:
 
 private:
     // The session as a SQL Anywhere session; raises the session message when none is linked.
+    // The cast is made again only after the session link changed (it is called several times
+    // per open and per fetch).
     TAsaSession* Asa();
     // The session's Check with this statement's WantExceptions.
     bool CheckResult();
@@ -242,6 +244,10 @@ private:
     // The query's columns are known only once its cursor is open (columns without a declared type).
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
+    // What Asa() found for the session link of count FAsaForLink (null when not yet looked at).
+    TAsaSession* FAsa = nullptr;
+    TCorvexSession* FAsaOf = nullptr;
+    uint32_t FAsaForLink = 0;
     TAsaCursorType FCursorType = actDefault;
     bool FLongColumnNames = false;
     std::vector<std::string> FLongNames; // whole column names of the last describe (LongColumnNames)

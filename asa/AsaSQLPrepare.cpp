@@ -63,9 +63,14 @@ TAsaSQL::~TAsaSQL() = default;
 // --- Session, checks and errors -----------------------------------------------------------------
 
 TAsaSession* TAsaSQL::Asa() {
-    auto* session = dynamic_cast<TAsaSession*>(RequireSession());
-    if (session == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
-    return session;
+    TCorvexSession* linked = RequireSession();
+    if (linked != FAsaOf || SessionLinkChanges() != FAsaForLink) {
+        FAsa = dynamic_cast<TAsaSession*>(linked);
+        FAsaOf = linked;
+        FAsaForLink = SessionLinkChanges();
+    }
+    if (FAsa == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
+    return FAsa;
 }
 
 bool TAsaSQL::CheckResult() {

@@ -391,12 +391,17 @@ protected:
     TCorvexVariables& MutableExecVariables() { return FExecVariables; }
     TCorvexVariables& MutableOpenVariables() { return FOpenVariables; }
 
+    // Counts the changes of the statement's session link (linked, moved, unlinked): a driver that
+    // keeps something derived from its session knows it is still valid while the count is unchanged.
+    uint32_t SessionLinkChanges() const { return FSessionLinkChanges; }
+
 private:
     friend class TCorvexSession; // AddQuery / RemoveQuery set FSession
 
     // The statement's state. Drivers read it through the public getters and change it through
     // the protected setters above; the base's operations own the rest.
     TCorvexSession* FSession = nullptr; // not owned; this statement is in its Queries list
+    uint32_t FSessionLinkChanges = 0;   // raised by TCorvexSession whenever it sets FSession
     // Rows of one fetch: FAllocRows x FRecordSize bytes; each row holds the columns in order.
     uint8_t* FFetchBuffer = nullptr;
     uint8_t* FRecordBuffer = nullptr;    // the current row, FRecordSize bytes

@@ -144,11 +144,15 @@ void TCorvexSession::AddQuery(TCorvexSQL* Query) {
     if (it != FQueries.end()) FQueries.erase(it);
     FQueries.push_back(Query);
     Query->FSession = this;
+    ++Query->FSessionLinkChanges;
 }
 
 void TCorvexSession::RemoveQuery(TCorvexSQL* Query) {
     if (Query == nullptr) return;
-    if (Query->FSession == this) Query->FSession = nullptr;
+    if (Query->FSession == this) {
+        Query->FSession = nullptr;
+        ++Query->FSessionLinkChanges;
+    }
     auto it = std::find(FQueries.begin(), FQueries.end(), Query);
     if (it != FQueries.end()) FQueries.erase(it);
 }
