@@ -889,7 +889,9 @@ const Variant& Variant::ElementRef(std::int32_t index) const {
     return body.Vars[LinearIndex(body, std::span<const std::int32_t>(&index, 1))];
 }
 
-Variant VarArrayCreate(std::span<const std::int32_t> bounds, TVarType elemType) {
+namespace {
+// VarArrayCreate, with the packed values zeroed or (zeroFill false) left for the caller to write.
+Variant CreateArray(std::span<const std::int32_t> bounds, TVarType elemType, bool zeroFill) {
     if (bounds.empty() || bounds.size() % 2 != 0 || !IsValidElementType(elemType))
         throw EVariantArrayCreateError(SVarArrayCreate);
     auto* body = new VarArrayData;
@@ -907,11 +909,16 @@ Variant VarArrayCreate(std::span<const std::int32_t> bounds, TVarType elemType) 
     }
     body->Count = count;
     try {
-        Allocate(*body);
+        Allocate(*body, zeroFill);
     } catch (const std::bad_alloc&) {
         throw EVariantArrayCreateError(SVarArrayCreate);
     }
     return result;
+}
+} // namespace
+
+Variant VarArrayCreate(std::span<const std::int32_t> bounds, TVarType elemType) {
+    return CreateArray(bounds, elemType, true);
 }
 
 Variant VarArrayCreate(std::int32_t low, std::int32_t high, TVarType elemType) {
@@ -930,17 +937,8 @@ Variant VarArrayOf(std::span<const Variant> values) {
 Variant VarByteArrayToFill(std::size_t count) {
     if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw EVariantArrayCreateError(SVarArrayCreate);
-    auto* body = new VarArrayData;
-    body->ElemType = varByte;
-    Variant result = VariantAccess::Adopt(body); // owns the body from here on
-    body->Bounds.push_back({0, static_cast<std::int32_t>(count)});
-    body->Count = count;
-    try {
-        Allocate(*body, false);
-    } catch (const std::bad_alloc&) {
-        throw EVariantArrayCreateError(SVarArrayCreate);
-    }
-    return result;
+    const std::int32_t b[2] = {0, static_cast<std::int32_t>(count) - 1};
+    return CreateArray(std::span<const std::int32_t>(b, 2), varByte, false);
 }
 
 Variant VarArrayOfBytes(const void* data, std::size_t count) {
