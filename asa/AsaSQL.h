@@ -244,9 +244,9 @@ private:
     // The query's columns are known only once its cursor is open (columns without a declared type).
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
-    // What Asa() found for the session link of count FAsaForLink (null when not yet looked at).
+    // What Asa() found for the session link as it stood at link count FAsaForLink (the count is 0
+    // only while no session was ever linked, when Asa() raises before looking).
     TAsaSession* FAsa = nullptr;
-    TCorvexSession* FAsaOf = nullptr;
     uint32_t FAsaForLink = 0;
     TAsaCursorType FCursorType = actDefault;
     bool FLongColumnNames = false;

@@ -64,9 +64,8 @@ TAsaSQL::~TAsaSQL() = default;
 
 TAsaSession* TAsaSQL::Asa() {
     TCorvexSession* linked = RequireSession();
-    if (linked != FAsaOf || SessionLinkChanges() != FAsaForLink) {
+    if (SessionLinkChanges() != FAsaForLink) {
         FAsa = dynamic_cast<TAsaSession*>(linked);
-        FAsaOf = linked;
         FAsaForLink = SessionLinkChanges();
     }
     if (FAsa == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
