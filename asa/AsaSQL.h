@@ -213,6 +213,9 @@ private:
     // delivered (within the block), the result is the last error code after Check.
     int32_t FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered);
     void ZeroFetchBuffer();
+    // GetFieldData's text and long-value cases, kept out of its path for the fixed-size types.
+    vcl::Variant BufferText(const uint8_t* p, int32_t Size);
+    vcl::Variant LongFieldData(const uint8_t* p, int32_t Size, TCorvexFieldTypes FieldType, TCorvexBlobStream* Blob);
     // Puts the value of blob column Index into an SQL variable named like the column and points
     // Var at it (type 600); the name goes to Created (to drop) and Names (to point to). False when
     // the variable could not be made (nothing is left behind for this column).

@@ -183,13 +183,15 @@ void TAsaSQL::ConvertFetchedBuffers() {
     const sqlvar* vars = FOpenSqlda != nullptr
                              ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * GetFieldCount()
                              : nullptr;
-    for (int32_t i = 0; i < GetFieldCount(); ++i) {
-        const bool isNull =
-            GetBufferedRows() == 0 || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
-        GetNullFlags()[i] = isNull ? 1 : 0;
+    // Read once: the flags written below could alias them as far as the compiler knows.
+    const int32_t fields = GetFieldCount();
+    const bool noRow = GetBufferedRows() == 0;
+    uint8_t* flags = GetNullFlags();
+    for (int32_t i = 0; i < fields; ++i) {
+        const bool isNull = noRow || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
+        flags[i] = isNull ? 1 : 0;
     }
-    if (GetFieldCount() > 0)
-        std::memcpy(GetOldNullFlags(), GetNullFlags(), static_cast<std::size_t>(GetFieldCount()));
+    if (fields > 0) std::memcpy(GetOldNullFlags(), flags, static_cast<std::size_t>(fields));
     if (GetBlobManager() != nullptr) GetBlobManager()->ClearBlobs();
 }
 

@@ -73,37 +73,71 @@ int64_t LargeIntegerOf(const Variant& v) {
 
 } // namespace
 
+// Text from a buffer: up to the first NUL, at most Size (and 32767) characters, translated from
+// the OEM code page when the session asks for it.
+Variant TAsaSQL::BufferText(const uint8_t* p, int32_t Size) {
+    const auto limit = static_cast<std::size_t>(std::clamp(Size, 0, kMaxBufferText));
+    if (p == nullptr || limit == 0) return Variant(AnsiString());
+    const char* s = reinterpret_cast<const char*>(p);
+    AnsiString text(s, strnlen(s, limit));
+    TCorvexSession* session = GetAssignedSession();
+    if (session != nullptr && session->GetOEMConvert() && !text.empty())
+        session->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+    return Variant(std::move(text));
+}
+
+// Memo and blob fields: the inline copy, or the whole value through the blob stream.
+Variant TAsaSQL::LongFieldData(const uint8_t* p, int32_t Size, TCorvexFieldTypes FieldType, TCorvexBlobStream* Blob) {
+    if (FieldType == ntMemo) {
+        if (Blob == nullptr || !IsBlobTruncated(Blob)) return BufferText(p, Size);
+        // The blob stream's whole value (its size loads it). A load that failed is not followed
+        // by any use of the stream: a lost connection has freed it.
+        const int32_t n = Blob->GetBlobSize();
+        AnsiString text;
+        if (n > 0) {
+            text.assign(static_cast<std::size_t>(n), '\0');
+            Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+            text.resize(static_cast<std::size_t>(std::max(Blob->Read(text.data(), n), 0)));
+        }
+        TCorvexSession* session = GetAssignedSession();
+        if (session != nullptr && session->GetOEMConvert() && !text.empty())
+            session->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+        return Variant(std::move(text));
+    }
+    // A blob. The inline copy is delivered as text, which cannot tell how many bytes a binary
+    // value holds: with a stream the value is always read through it.
+    if (Blob == nullptr) return StrToVarByte(p, Size);
+    // A value not yet loaded goes from the cursor straight into the byte array, without passing
+    // through the stream's own block (a 100 MB value costs one block, not two).
+    if (auto* own = dynamic_cast<TAsaBlobStream*>(Blob); own != nullptr && own->WouldLoad())
+        return own->LoadByteArray();
+    // Read straight into the byte array: a long value is copied once on its way out.
+    const int32_t n = Blob->GetBlobSize();
+    if (n < 1) return vcl::Null();
+    Variant bytes = vcl::VarByteArrayToFill(static_cast<size_t>(n));
+    int32_t got;
+    {
+        vcl::TVarArrayLock lock(bytes);
+        Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
+        got = Blob->Read(lock.Data(), n);
+    }
+    if (got == n) return bytes;
+    // The stream held less than it reported (its value could not be read again).
+    vcl::TVarArrayLock lock(bytes);
+    return StrToVarByte(lock.Data(), got);
+}
+
+// The fixed-size types convert here without a call; text and long values go to their helpers.
 Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, TCorvexFieldTypes FieldType,
                               TCorvexBlobStream* Blob) {
-    if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return vcl::Null();
-    const auto* p = static_cast<const uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
-    const bool oem = GetAssignedSession() != nullptr && GetAssignedSession()->GetOEMConvert();
-
-    // Text from the buffer: up to the first NUL, at most Size (and 32767) characters.
-    auto bufferText = [&]() -> Variant {
-        const auto limit = static_cast<std::size_t>(std::clamp(Size, 0, kMaxBufferText));
-        const char* s = reinterpret_cast<const char*>(p);
-        AnsiString text(s, strnlen(s, limit));
-        if (oem && !text.empty())
-            GetAssignedSession()->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()),
-                                                false);
-        return Variant(std::move(text));
-    };
-    // The blob stream's whole value (its size loads it). A load that failed is not followed by
-    // any use of the stream: a lost connection has freed it.
-    auto streamBytes = [&]() {
-        const int32_t n = Blob->GetBlobSize();
-        if (n <= 0) return std::string();
-        std::string bytes(static_cast<std::size_t>(n), '\0');
-        Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
-        const int32_t got = n > 0 ? Blob->Read(bytes.data(), n) : 0;
-        bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
-        return bytes;
-    };
-
+    if (Buffer == nullptr) [[unlikely]] {
+        if (!(IsBlobType(FieldType) && Blob != nullptr)) return vcl::Null();
+        return LongFieldData(nullptr, Size, FieldType, Blob);
+    }
+    const auto* p = static_cast<const uint8_t*>(Buffer) + Offset;
     switch (FieldType) {
     case ntString:
-        return bufferText();
+        return BufferText(p, Size);
     case ntInteger: {
         if (Size == LargeIntegerSize) {
             int64_t v;
@@ -141,39 +175,9 @@ Variant TAsaSQL::GetFieldData(const void* Buffer, int32_t Offset, int32_t Size, 
         std::memcpy(&n, p, sizeof n);
         return StrToVarByte(p + 2, std::min<int32_t>(n, Size - 2));
     }
-    case ntMemo: {
-        if (Blob == nullptr || !IsBlobTruncated(Blob)) return bufferText();
-        AnsiString text = streamBytes();
-        if (oem && !text.empty())
-            GetAssignedSession()->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()),
-                                                false);
-        return Variant(std::move(text));
-    }
-    case ntBlob: {
-        // The inline copy is delivered as text, which cannot tell how many bytes a binary value
-        // holds: with a stream the value is always read through it.
-        if (Blob != nullptr) {
-            // A value not yet loaded goes from the cursor straight into the byte array, without
-            // passing through the stream's own block (a 100 MB value costs one block, not two).
-            if (auto* own = dynamic_cast<TAsaBlobStream*>(Blob); own != nullptr && own->WouldLoad())
-                return own->LoadByteArray();
-            // Read straight into the byte array: a long value is copied once on its way out.
-            const int32_t n = Blob->GetBlobSize();
-            if (n < 1) return vcl::Null();
-            Variant bytes = vcl::VarByteArrayToFill(static_cast<size_t>(n));
-            int32_t got;
-            {
-                vcl::TVarArrayLock lock(bytes);
-                Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
-                got = Blob->Read(lock.Data(), n);
-            }
-            if (got == n) return bytes;
-            // The stream held less than it reported (its value could not be read again).
-            vcl::TVarArrayLock lock(bytes);
-            return StrToVarByte(lock.Data(), got);
-        }
-        return StrToVarByte(p, Size);
-    }
+    case ntMemo:
+    case ntBlob:
+        return LongFieldData(p, Size, FieldType, Blob);
     case ntUnknown:
     default:
         return vcl::Null();

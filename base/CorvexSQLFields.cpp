@@ -171,9 +171,8 @@ Variant TCorvexSQL::GetFieldValue(const Variant& Field) {
         RaiseFieldNotFound(Field);
     }
     const TCorvexFieldDesc& f = FFields[i];
-    TCorvexBlobStream* blob = BlobOf(i);
     if (!HoldsColumn(FRecordBuffer, f)) RaiseMessage(CORVEX_ERR_CURS_NOT_PREPARED);
-    return GetFieldData(FRecordBuffer, offset, f.Size, f.FieldType, blob);
+    return GetFieldData(FRecordBuffer, offset, f.Size, f.FieldType, IsBlobType(f.FieldType) ? BlobOf(i) : nullptr);
 }
 
 Variant TCorvexSQL::GetOldValue(const Variant& Field) {
