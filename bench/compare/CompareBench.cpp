@@ -5,12 +5,17 @@
 //
 // Every (work, contender) pair is a benchmark of one iteration, repeated --reps times (default 5);
 // the repetitions of all pairs run in random interleaved order, so a busy spell of the machine
-// spreads over every contender instead of falling on one. The table shows the median real time of
-// each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
+// spreads over every contender instead of falling on one. The repetitions run in --processes
+// processes of this program started afresh (default 3; 1 with --small), because a process's own
+// luck (where its memory landed, what the machine did meanwhile) moves all of its runs together:
+// one process's median can be a third off another's. The table shows the median real time of all
+// runs of each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
 // child process of its own (this program, started afresh), which reports its peak resident memory;
 // a second child that only connects gives the memory the read itself adds.
 //
-// Usage: bench_compare [--reps=N] [--data-dir=DIR] [--small] [--asa-row-counts] [Google Benchmark flags]
+// Usage: bench_compare [--reps=N] [--processes=K] [--data-dir=DIR] [--small] [--asa-row-counts]
+//                      [Google Benchmark flags]
+//   --reps is per process: each pair runs K * N times in all.
 //   --data-dir keeps the database file there and reuses it on later runs (TNX_BENCH_DATA_DIR
 //   does the same); otherwise it is made in a temporary folder and removed at the end.
 //   --small runs small sizes: a quick check that every contender works, not for publishing.
@@ -73,6 +78,9 @@ struct TOptions {
     bool ProbeRead = false;    // child mode: read (true) or only connect
     bool Filtered = false;     // a benchmark filter picks some works: no memory probes
     bool AsaRowCounts = false; // TAsaSQL's session keeps its default WantRowCounts (true)
+    int Processes = 0;         // processes the timed runs are spread over (0: the default)
+    bool SamplesOnly = false;  // child mode: run the timed runs, print their samples, no report
+    std::vector<std::string> BenchmarkFlags; // passed on to the children
 };
 
 TSizes SizesFor(bool small) {
@@ -105,16 +113,22 @@ int RunProbe(const TOptions& o) {
     }
 }
 
+// A word for the shell, in single quotes.
+std::string Quoted(const std::string& s) {
+    std::string q = "'";
+    for (char ch : s)
+        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return q + "'";
+}
+
+// This program run afresh, on the same database.
+std::string SelfCommand(const TOptions& o) {
+    return Quoted(std::filesystem::read_symlink("/proc/self/exe")) + " " + Quoted("--data-dir=" + o.DataDir);
+}
+
 // Peak resident memory (MB) of this program run afresh in probe mode; negative when it failed.
 double ProbeMemory(const TOptions& o, int contender, bool read) {
-    auto quoted = [](const std::string& s) {
-        std::string q = "'";
-        for (char ch : s)
-            q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-        return q + "'";
-    };
-    std::string command = quoted(std::filesystem::read_symlink("/proc/self/exe")) +
-                          " --probe=" + std::to_string(contender) + " " + quoted("--data-dir=" + o.DataDir);
+    std::string command = SelfCommand(o) + " --probe=" + std::to_string(contender);
     if (read) command += " --probe-read";
     if (o.Small) command += " --small";
     if (o.AsaRowCounts) command += " --asa-row-counts";
@@ -126,6 +140,57 @@ double ProbeMemory(const TOptions& o, int contender, bool read) {
         if (std::strncmp(line, "peak_kb=", 8) == 0) kb = std::atol(line + 8);
     if (pclose(child) != 0 || kb < 0) return -1;
     return kb / 1024.0;
+}
+
+// Child mode's output: one line per timed run ("sample", name, real and CPU seconds) and per
+// failed pair ("error", name, message), tab-separated.
+void PrintSamples(const TRunCollector& collector) {
+    for (const auto& [name, real] : collector.Seconds) {
+        const std::vector<double>& cpu = collector.CpuSeconds.at(name);
+        for (std::size_t i = 0; i < real.size() && i < cpu.size(); ++i)
+            std::printf("sample\t%s\t%.9g\t%.9g\n", name.c_str(), real[i], cpu[i]);
+    }
+    for (const auto& [name, message] : collector.Errors) {
+        std::string oneLine = message;
+        for (char& ch : oneLine)
+            if (ch == '\n' || ch == '\t') ch = ' ';
+        std::printf("error\t%s\t%s\n", name.c_str(), oneLine.c_str());
+    }
+}
+
+// Runs the timed runs in K processes of this program, one after the other, and gathers their
+// samples into the collector. A process that fails fails every pair it did not report.
+void RunInChildren(const TOptions& o, int processes, TRunCollector& collector) {
+    std::string command = SelfCommand(o) + " --samples-only --reps=" + std::to_string(o.Reps);
+    if (o.Small) command += " --small";
+    if (o.AsaRowCounts) command += " --asa-row-counts";
+    for (const std::string& flag : o.BenchmarkFlags)
+        command += " " + Quoted(flag);
+    for (int p = 1; p <= processes; ++p) {
+        std::fprintf(stderr, "timed runs: process %d of %d\n", p, processes);
+        std::FILE* child = popen(command.c_str(), "r");
+        if (child == nullptr) {
+            collector.Errors.emplace("*", "cannot start a process for the timed runs");
+            return;
+        }
+        char line[4096];
+        while (std::fgets(line, sizeof line, child) != nullptr) {
+            std::string text(line);
+            if (!text.empty() && text.back() == '\n') text.pop_back();
+            std::vector<std::string> fields;
+            std::size_t from = 0;
+            for (std::size_t tab; (tab = text.find('\t', from)) != std::string::npos; from = tab + 1)
+                fields.push_back(text.substr(from, tab - from));
+            fields.push_back(text.substr(from));
+            if (fields.size() == 4 && fields[0] == "sample") {
+                collector.Seconds[fields[1]].push_back(std::atof(fields[2].c_str()));
+                collector.CpuSeconds[fields[1]].push_back(std::atof(fields[3].c_str()));
+            } else if (fields.size() == 3 && fields[0] == "error") {
+                collector.Errors.emplace(fields[1], fields[2]);
+            }
+        }
+        if (pclose(child) != 0) collector.Errors.emplace("*", "a process of the timed runs failed");
+    }
 }
 
 // Whether the contender can do the work at all (else its cell is n/a).
@@ -162,9 +227,14 @@ int main(int argc, char** argv) {
             o.ProbeRead = true;
         else if (a == "--asa-row-counts")
             o.AsaRowCounts = true;
+        else if (a.rfind("--processes=", 0) == 0)
+            o.Processes = std::max(1, std::atoi(a.c_str() + 12));
+        else if (a == "--samples-only")
+            o.SamplesOnly = true;
         else {
             if (a.rfind("--benchmark_filter", 0) == 0) o.Filtered = true;
             rest.push_back(argv[i]);
+            o.BenchmarkFlags.push_back(a);
         }
         if (o.Probe < 0 && a.rfind("--data-dir=", 0) != 0) command += " " + a;
     }
@@ -199,7 +269,7 @@ int main(int argc, char** argv) {
     std::vector<TCell> memory(contenders.size());
     std::vector<double> idle(contenders.size(), -1);
     for (std::size_t c = 0; c < contenders.size(); ++c) {
-        if (!openErrors[c].empty() || o.Filtered) continue;
+        if (!openErrors[c].empty() || o.Filtered || o.SamplesOnly) continue;
         std::fprintf(stderr, "memory of %s\n", contenders[c]->Name().c_str());
         idle[c] = ProbeMemory(o, static_cast<int>(c), false);
         const double peak = ProbeMemory(o, static_cast<int>(c), true);
@@ -225,7 +295,17 @@ int main(int argc, char** argv) {
     TRunCollector collector;
     collector.SetOutputStream(&std::cerr);
     collector.SetErrorStream(&std::cerr);
-    benchmark::RunSpecifiedBenchmarks(&collector);
+    const int processes = o.SamplesOnly ? 1 : o.Processes > 0 ? o.Processes : o.Small ? 1 : 3;
+    if (processes > 1) {
+        RunInChildren(o, processes, collector);
+    } else {
+        benchmark::RunSpecifiedBenchmarks(&collector);
+    }
+    if (o.SamplesOnly) {
+        PrintSamples(collector);
+        contenders.clear();
+        return 0;
+    }
 
     // One table of medians per clock: real time (what a user waits) and CPU time (steadier on a
     // machine shared with other work, blind to waits for the disk).
@@ -251,6 +331,8 @@ int main(int argc, char** argv) {
                     failure = "cannot open: " + openErrors[c];
                 else if (collector.Errors.count(name))
                     failure = collector.Errors[name];
+                else if (collector.Errors.count("*") && samples[name].empty())
+                    failure = collector.Errors["*"];
                 const bool available = Does(*contenders[c], static_cast<TWork>(w));
                 row.Cells.push_back(CellFor(available, samples[name], failure));
             }
@@ -278,9 +360,12 @@ int main(int argc, char** argv) {
     }
     table.Rows.push_back(growth);
 
-    std::printf("Run %s: `%s`, median of %d interleaved runs per cell (real time; ratio to raw "
-                "SQLite in parentheses).\n\n",
-                UtcNow().c_str(), command.c_str(), o.Reps);
+    const std::string runs = processes > 1 ? std::to_string(processes * o.Reps) + " runs per cell (" +
+                                                 std::to_string(processes) + " processes of " +
+                                                 std::to_string(o.Reps) + " interleaved runs each)"
+                                           : std::to_string(o.Reps) + " interleaved runs per cell";
+    std::printf("Run %s: `%s`, median of %s (real time; ratio to raw SQLite in parentheses).\n\n",
+                UtcNow().c_str(), command.c_str(), runs.c_str());
     std::printf("%s\n", MarkdownTable(table).c_str());
     std::printf(
         "The same runs in CPU time (medians; the CPU time of the waits for the disk at commits is not "

@@ -55,6 +55,20 @@ TEST(ProgramTest, AFilteredRunReportsWhatItMeasured) {
     EXPECT_NE(report.find("- CPU: "), std::string::npos);
 }
 
+TEST(ProgramTest, RunsSpreadOverProcessesAreGatheredIntoOneMedian) {
+    tnxtest::TempDir dir;
+    int status = 0;
+    const std::string report = RunProgram(
+        "--small --reps=1 --processes=2 --data-dir=" + dir.Path() + " --benchmark_filter='w0/[01]/'", status);
+    ASSERT_EQ(status, 0) << report;
+    EXPECT_NE(report.find("median of 2 runs per cell (2 processes of 1 interleaved runs each)"), std::string::npos)
+        << report;
+    // Both processes' samples reached the table: the cells are measured, not failed or empty.
+    const std::string read = Row(report, "1. Forward read of 20,000 rows");
+    EXPECT_NE(read.find("(1.00x) |"), std::string::npos) << read;
+    EXPECT_EQ(read.find("failed"), std::string::npos) << read;
+}
+
 TEST(ProgramTest, TheProbeReportsThePeakOfItsOwnRead) {
     tnxtest::TempDir dir;
     int status = 0;
