@@ -406,11 +406,23 @@ bool Cursor::Step(Connection& c, bool keep) {
         if (rc == SQLITE_ROW) {
             if (!FSkip.empty() && FRowidCol >= 0 && FSkip.count(sqlite3_column_int64(FEngine, FRowidCol)))
                 continue;
+            if (FKeepAll) {
+                // Kept before it is counted. A row that cannot be kept (no memory for a value)
+                // ends the result there, as an engine failure does: later rows are not served
+                // past a gap.
+                try {
+                    FRows.AppendFrom(FEngine);
+                } catch (const DbError& e) {
+                    sqlite3_reset(FEngine);
+                    FEngineOn = false;
+                    FFailure = e;
+                    throw;
+                }
+            }
             ++FRead;
             FEngineOn = true;
             FLiveRead = false;
             if (FKeepAll) {
-                FRows.AppendFrom(FEngine);
                 FLive.Append();
             } else if (keep) {
                 KeepEngineRow();

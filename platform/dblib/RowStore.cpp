@@ -3,6 +3,7 @@
 
 #include "platform/dblib/Convert.h"
 
+#include <algorithm>
 #include <cassert>
 #include <limits>
 
@@ -64,8 +65,14 @@ RowStore::Cell RowStore::CellFrom(sqlite3_stmt* stmt, int col) {
 }
 
 void RowStore::AppendFrom(sqlite3_stmt* stmt) {
-    for (size_t i = 0; i < FColumns; ++i)
-        FCells.push_back(CellFrom(stmt, static_cast<int>(i)));
+    const size_t before = FCells.size();
+    try {
+        for (size_t i = 0; i < FColumns; ++i)
+            FCells.push_back(CellFrom(stmt, static_cast<int>(i)));
+    } catch (...) {
+        FCells.resize(before); // never part of a row
+        throw;
+    }
 }
 
 void RowStore::Append(const Value* values) {
@@ -75,8 +82,12 @@ void RowStore::Append(const Value* values) {
 
 void RowStore::ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count) {
     assert(row < Rows() && count <= FColumns);
+    // Read in full before anything is overwritten: a failure leaves the row as it was.
+    std::vector<Cell> cells;
+    cells.reserve(count);
     for (size_t i = 0; i < count; ++i)
-        FCells[row * FColumns + i] = CellFrom(stmt, static_cast<int>(i));
+        cells.push_back(CellFrom(stmt, static_cast<int>(i)));
+    std::copy(cells.begin(), cells.end(), FCells.begin() + static_cast<std::ptrdiff_t>(row * FColumns));
 }
 
 void RowStore::SetInt(size_t row, size_t col, int64_t v) {

@@ -38,7 +38,8 @@ public:
     size_t Rows() const { return FColumns ? FCells.size() / FColumns : 0; }
     bool Empty() const { return FCells.empty(); }
 
-    // Appends the engine's current row (its first Columns() result columns).
+    // Appends the engine's current row (its first Columns() result columns). Throws
+    // DbError(DBLIB_E_MEMORY) when a value cannot be read for lack of memory; nothing is appended then.
     void AppendFrom(sqlite3_stmt* stmt);
     // Appends a row of Columns() values.
     void Append(const Value* values);
