@@ -71,6 +71,13 @@ int64_t LargeIntegerOf(const Variant& v) {
     return 0;
 }
 
+// Translates text in place, into the OEM code page (ToOem) or out of it, when the session asks
+// for OEM conversion.
+void TranslateOem(TCorvexSession* session, char* text, std::size_t n, bool ToOem) {
+    if (session != nullptr && session->GetOEMConvert() && n > 0)
+        session->TranslateChar(text, text, static_cast<int32_t>(n), ToOem);
+}
+
 } // namespace
 
 // Text from a buffer: up to the first NUL, at most Size (and 32767) characters, translated from
@@ -80,9 +87,7 @@ Variant TAsaSQL::BufferText(const uint8_t* p, int32_t Size) {
     if (p == nullptr || limit == 0) return Variant(AnsiString());
     const char* s = reinterpret_cast<const char*>(p);
     AnsiString text(s, strnlen(s, limit));
-    TCorvexSession* session = GetAssignedSession();
-    if (session != nullptr && session->GetOEMConvert() && !text.empty())
-        session->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+    TranslateOem(GetAssignedSession(), text.data(), text.size(), false);
     return Variant(std::move(text));
 }
 
@@ -99,9 +104,7 @@ Variant TAsaSQL::LongFieldData(const uint8_t* p, int32_t Size, TCorvexFieldTypes
             Blob->Seek(0, vcl::TSeekOrigin::soBeginning);
             text.resize(static_cast<std::size_t>(std::max(Blob->Read(text.data(), n), 0)));
         }
-        TCorvexSession* session = GetAssignedSession();
-        if (session != nullptr && session->GetOEMConvert() && !text.empty())
-            session->TranslateChar(text.data(), text.data(), static_cast<int32_t>(text.size()), false);
+        TranslateOem(GetAssignedSession(), text.data(), text.size(), false);
         return Variant(std::move(text));
     }
     // A blob. The inline copy is delivered as text, which cannot tell how many bytes a binary
@@ -189,9 +192,6 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
     if (Buffer == nullptr && !(IsBlobType(FieldType) && Blob != nullptr)) return;
     auto* p = static_cast<uint8_t*>(Buffer) + (Buffer != nullptr ? Offset : 0);
     const bool oem = GetAssignedSession() != nullptr && GetAssignedSession()->GetOEMConvert();
-    auto toOem = [&](char* text, std::size_t n) {
-        if (oem && n > 0) GetAssignedSession()->TranslateChar(text, text, static_cast<int32_t>(n), true);
-    };
 
     switch (FieldType) {
     case ntString: {
@@ -207,7 +207,7 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
         char* dest = reinterpret_cast<char*>(p);
         std::memcpy(dest, text->data(), n);
         dest[n] = '\0';
-        toOem(dest, n);
+        TranslateOem(GetAssignedSession(), dest, n, true);
         return;
     }
     case ntInteger: {
@@ -256,7 +256,7 @@ void TAsaSQL::PutFieldData(void* Buffer, int32_t Offset, int32_t Size, TCorvexFi
             return;
         }
         AnsiString text = Value.TextRef();
-        toOem(text.data(), text.size());
+        TranslateOem(GetAssignedSession(), text.data(), text.size(), true);
         if (Blob != nullptr) {
             // An empty text is a value too: Truncate marks the stream as holding one to store.
             Blob->Truncate();

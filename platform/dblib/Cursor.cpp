@@ -413,20 +413,15 @@ bool Cursor::Step(Connection& c, bool keep) {
                 try {
                     FRows.AppendFrom(FEngine);
                 } catch (const DbError& e) {
-                    sqlite3_reset(FEngine);
-                    FEngineOn = false;
-                    FFailure = e;
+                    EndAtFailure(e);
                     throw;
                 }
+                FLive.Append();
             }
             ++FRead;
             FEngineOn = true;
             FLiveRead = false;
-            if (FKeepAll) {
-                FLive.Append();
-            } else if (keep) {
-                KeepEngineRow();
-            }
+            if (!FKeepAll && keep) KeepEngineRow();
             return true;
         }
         FEngineOn = false;
@@ -438,11 +433,16 @@ bool Cursor::Step(Connection& c, bool keep) {
         try {
             c.ThrowEngine(rc);
         } catch (const DbError& e) {
-            sqlite3_reset(FEngine);
-            FFailure = e;
+            EndAtFailure(e);
             throw;
         }
     }
+}
+
+void Cursor::EndAtFailure(const DbError& e) {
+    sqlite3_reset(FEngine);
+    FEngineOn = false;
+    FFailure = e;
 }
 
 void Cursor::KeepEngineRow() {

@@ -129,6 +129,9 @@ private:
     // Rows and positions.
     bool Step(Connection& c, bool keep = false);
     void KeepEngineRow();
+    // Ends the result at a failure of the engine's step: the statement is reset and every later
+    // step raises the same error (rows read before it are still served).
+    void EndAtFailure(const DbError& e);
     bool Have(Connection& c, size_t logical);
     size_t LiveRows() const { return FKeepAll ? FLive.LiveCount() : FRead - FDeletedForward; }
     size_t Physical(size_t logical) const {
