@@ -3,7 +3,9 @@
 # harness's small sizes. Instruction counts do not move with the machine's load, unlike times.
 
 # count_instructions BINARY WORK/CONTENDER SCRATCH_DIR TAG: prints the count, or "failed".
-# The database is prepared once per SCRATCH_DIR/TAG and reused by later cells.
+# The database is prepared once per SCRATCH_DIR/TAG and reused by later cells. With --small the
+# harness times in its own process (no --processes children), which is what callgrind follows;
+# the flag is not passed, so that builds from before it existed can still be counted.
 count_instructions() {
     local out="$3/$4-${2//\//-}.cg"
     valgrind --tool=callgrind --toggle-collect='cmp::PerformWork*' --callgrind-out-file="$out" \
