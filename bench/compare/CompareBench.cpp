@@ -159,7 +159,7 @@ void PrintSamples(const TRunCollector& collector) {
 }
 
 // Runs the timed runs in K processes of this program, one after the other, and gathers their
-// samples into the collector. A process that fails fails every pair it did not report.
+// samples into the collector. A process that fails fails every pair that has no sample at all.
 void RunInChildren(const TOptions& o, int processes, TRunCollector& collector) {
     std::string command = SelfCommand(o) + " --samples-only --reps=" + std::to_string(o.Reps);
     if (o.Small) command += " --small";
@@ -170,7 +170,7 @@ void RunInChildren(const TOptions& o, int processes, TRunCollector& collector) {
         std::fprintf(stderr, "timed runs: process %d of %d\n", p, processes);
         std::FILE* child = popen(command.c_str(), "r");
         if (child == nullptr) {
-            collector.Errors.emplace("*", "cannot start a process for the timed runs");
+            collector.ProcessFailure = "cannot start a process for the timed runs";
             return;
         }
         char line[4096];
@@ -189,7 +189,7 @@ void RunInChildren(const TOptions& o, int processes, TRunCollector& collector) {
                 collector.Errors.emplace(fields[1], fields[2]);
             }
         }
-        if (pclose(child) != 0) collector.Errors.emplace("*", "a process of the timed runs failed");
+        if (pclose(child) != 0) collector.ProcessFailure = "a process of the timed runs failed";
     }
 }
 
@@ -331,8 +331,8 @@ int main(int argc, char** argv) {
                     failure = "cannot open: " + openErrors[c];
                 else if (collector.Errors.count(name))
                     failure = collector.Errors[name];
-                else if (collector.Errors.count("*") && samples[name].empty())
-                    failure = collector.Errors["*"];
+                else if (collector.ProcessFailure && samples[name].empty())
+                    failure = collector.ProcessFailure;
                 const bool available = Does(*contenders[c], static_cast<TWork>(w));
                 row.Cells.push_back(CellFor(available, samples[name], failure));
             }

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     std::map<std::string, std::vector<double>> Seconds;
     std::map<std::string, std::vector<double>> CpuSeconds;
     std::map<std::string, std::string> Errors;
+    // Set when a process of the timed runs (--processes) failed: it fails every pair with no sample.
+    std::optional<std::string> ProcessFailure;
 };
 
 } // namespace cmp
