@@ -5,7 +5,7 @@
 #   --record  also writes the report to docs/benchmarks.md (the published table)
 #   --server  runs the server benchmark (bench_server, which starts a database server of its own)
 #             instead of the in-process comparison; its --record block is a section of its own
-#   --processes=K spreads the comparison's timed runs over K processes (default 3; not for --server)
+#   --processes=K spreads the comparison's timed runs over K processes (default 6; not for --server)
 #   --guard   runs the instruction-count guard of the comparison's cells instead (scripts/bench-guard.sh):
 #             no timing, the same verdict on a busy machine; exits 1 when a cell is over its budget
 set -euo pipefail
