@@ -9,10 +9,11 @@
 // processes of this program started afresh (default 6; 1 with --small), because a process's own
 // luck (where its memory landed, what the machine did meanwhile) moves all of its runs together:
 // one process's median can be a third off another's. Six processes of five runs made two runs of
-// the whole table agree within 15% on every ratio; three processes did not. The table shows the median real time of all
-// runs of each pair and its ratio to the raw API. Before the timed runs, each contender's work 1 runs in a
-// child process of its own (this program, started afresh), which reports its peak resident memory;
-// a second child that only connects gives the memory the read itself adds.
+// the whole table agree within 15% on every ratio; three processes did not. The table shows the
+// median real time of all runs of each pair and its ratio to the raw API. Before the timed runs,
+// each contender's work 1 runs in a child process of its own (this program, started afresh), which
+// reports its peak resident memory; a second child that only connects gives the memory the read
+// itself adds.
 //
 // Usage: bench_compare [--reps=N] [--processes=K] [--data-dir=DIR] [--small] [--asa-row-counts]
 //                      [Google Benchmark flags]
