@@ -45,29 +45,36 @@ vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec) {
     return date >= 0 ? vcl::TDateTime(date + time) : vcl::TDateTime(date - time);
 }
 
+// Runs for every time stamp a statement binds, so it converts the value to a time stamp once and
+// counts the day of the year from the table; it writes exactly what decoding the time, the date
+// and the day of the week one by one writes.
 void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec) {
     std::memset(&Rec, 0, sizeof Rec);
+    vcl::TTimeStamp ts;
     try {
-        int hour, minute, second, msec;
-        vcl::DecodeTime(DT, hour, minute, second, msec);
-        Rec.hour = static_cast<uint8_t>(hour);
-        Rec.minute = static_cast<uint8_t>(minute);
-        Rec.second = static_cast<uint8_t>(second);
-        Rec.microsecond = static_cast<uint32_t>(msec) * 1000u;
-        if (std::trunc(DT.Value) == 0) return; // a time of day: no date
-        int year, month, day;
-        vcl::DecodeDate(DT, year, month, day);
-        Rec.year = static_cast<uint16_t>(year);
-        Rec.month = static_cast<uint8_t>(month - 1);
-        Rec.day_of_week = static_cast<uint8_t>(vcl::DayOfWeek(DT) - 1);
-        int dayOfYear = day - 1;
-        for (int m = 1; m < month; ++m)
-            dayOfYear += vcl::DaysInAMonth(year, m);
-        Rec.day_of_year = static_cast<uint16_t>(dayOfYear);
-        Rec.day = static_cast<uint8_t>(day);
+        ts = vcl::DateTimeToTimeStamp(DT);
     } catch (...) {
-        // A value outside the calendar: the fields written so far stay.
+        return; // a value outside the calendar: nothing is written
     }
+    Rec.hour = static_cast<uint8_t>(ts.Time / 3600000);
+    Rec.minute = static_cast<uint8_t>(ts.Time / 60000 % 60);
+    Rec.second = static_cast<uint8_t>(ts.Time / 1000 % 60);
+    Rec.microsecond = static_cast<uint32_t>(ts.Time % 1000) * 1000u;
+    if (std::trunc(DT.Value) == 0) return; // a time of day: no date
+    int year, month, day, dayOfWeek;
+    vcl::DecodeDateFully(DT, year, month, day, dayOfWeek);
+    Rec.year = static_cast<uint16_t>(year);
+    Rec.month = static_cast<uint8_t>(month - 1);
+    if (year > 0) {
+        const int leap = vcl::IsLeapYear(year) ? 1 : 0;
+        Rec.day_of_week = static_cast<uint8_t>(dayOfWeek - 1);
+        Rec.day_of_year = static_cast<uint16_t>(kDaysBeforeMonth[leap][month - 1] + day - 1);
+    } else {
+        // Before the first day of the calendar the date decodes to zeros.
+        Rec.day_of_week = static_cast<uint8_t>(vcl::DayOfWeek(DT) - 1);
+        Rec.day_of_year = static_cast<uint16_t>(day - 1);
+    }
+    Rec.day = static_cast<uint8_t>(day);
 }
 
 } // namespace tnx

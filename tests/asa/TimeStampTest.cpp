@@ -1,15 +1,18 @@
-// The time-stamp record conversion read on every fetched date column: compared, bit for bit, with
-// the framework's calendar routines over every year, month and day a record can name (valid and
-// not), and over every time of day and beyond, so the direct day count cannot drift from them.
+// The time-stamp record conversions, read on every fetched date column and written for every bound
+// time stamp: compared, bit for bit, with the framework's calendar routines over every year, month
+// and day a record can name (valid and not), every time of day and beyond, and for writing over
+// the whole range of values, so the direct day counts cannot drift from them.
 #include "asa/AsaTimeStamp.h"
 
 #include "platform/vcl/DateTime.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 using tnx::GetAsaTimeStamp;
+using tnx::PutAsaTimeStamp;
 using tnx::Tsqldatetime;
 
 namespace {
@@ -103,4 +106,40 @@ TEST(AsaTimeStamp, EveryTimeOfDayAndOutOfRangeFieldsMatchTheCalendarRoutines) {
     EXPECT_EQ(GetAsaTimeStamp(Record(2001, 6, 255, 0, 0, 0)).Value, 0.0);
     EXPECT_EQ(GetAsaTimeStamp(Record(65535, 6, 4, 0, 0, 0)).Value, 0.0);
     EXPECT_EQ(GetAsaTimeStamp(Record(0, 0, 0, 255, 0, 0)).Value, 0.0);
+}
+
+TEST(AsaTimeStamp, PutFillsEveryFieldAsTheCalendarRoutinesDoAcrossTheRange) {
+    // The record is filled in one pass; each field must be what the calendar routines give,
+    // on leap days, at year ends, before 1899-12-30, before the first day and out of range.
+    int checked = 0;
+    for (double v = -700000.0; v < 2960000.0; v += 997.37) {
+        for (double step : {0.0, 0.5, 0.999, 59.0, 365.25}) {
+            const vcl::TDateTime dt(v + step);
+            Tsqldatetime rec;
+            std::memset(&rec, 0x5A, sizeof rec);
+            PutAsaTimeStamp(dt, rec);
+            int year, month, day, hour, minute, second, msec;
+            vcl::DecodeDateTime(dt, year, month, day, hour, minute, second, msec);
+            int dayOfYear = day - 1;
+            for (int m = 1; m < month; ++m) dayOfYear += vcl::DaysInAMonth(year, m);
+            ASSERT_EQ(rec.hour, hour) << v + step;
+            ASSERT_EQ(rec.minute, minute) << v + step;
+            ASSERT_EQ(rec.second, second) << v + step;
+            ASSERT_EQ(static_cast<uint32_t>(rec.microsecond), static_cast<uint32_t>(msec) * 1000u) << v + step;
+            if (std::trunc(dt.Value) == 0) continue;
+            ASSERT_EQ(rec.year, static_cast<uint16_t>(year)) << v + step;
+            ASSERT_EQ(rec.month, static_cast<uint8_t>(month - 1)) << v + step;
+            ASSERT_EQ(rec.day, static_cast<uint8_t>(day)) << v + step;
+            ASSERT_EQ(rec.day_of_week, static_cast<uint8_t>(vcl::DayOfWeek(dt) - 1)) << v + step;
+            ASSERT_EQ(rec.day_of_year, static_cast<uint16_t>(dayOfYear)) << v + step;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 18000);
+    // Beyond the time stamp's range nothing is written.
+    Tsqldatetime rec;
+    std::memset(&rec, 0x5A, sizeof rec);
+    PutAsaTimeStamp(vcl::TDateTime(1e300), rec);
+    EXPECT_EQ(rec.year, 0);
+    EXPECT_EQ(rec.hour, 0);
 }
