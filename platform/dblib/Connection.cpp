@@ -267,16 +267,19 @@ void Connection::StepControl(sqlite3_stmt* s) {
     if (rc != SQLITE_DONE) ThrowEngine(rc);
 }
 
-void Connection::BeginIfNeeded(bool writes) {
+void Connection::BeginIfNeeded(bool writes, DomainChecks::Start checks) {
     // A writer's transaction starts by taking the write lock (waiting as the blocking options
     // say), so that a writer that has to give up leaves no transaction and no stale snapshot
     // behind; at levels 2 and 3 a reader's transaction starts with its snapshot.
     if (writes && FCursors) FCursors->BeforeWrite();
-    if (!sqlite3_get_autocommit(FHandle)) return;
+    if (!sqlite3_get_autocommit(FHandle)) {
+        if (writes && checks == DomainChecks::Start::CheckedWrite) FDomains.EnsureInTransaction();
+        return;
+    }
     if (writes) {
-        // Within a transaction the schema cannot change under this connection's snapshot, so
-        // the checks made before it starts hold for all of it.
-        FDomains.Refresh();
+        // The triggers are made outside the transaction when it starts with a write that needs
+        // them, so that they outlive it.
+        FDomains.BeforeTransaction(checks);
         int rc = sqlite3_step(FBeginWrite.get());
         sqlite3_reset(FBeginWrite.get());
         // An open cursor still reading holds the snapshot of its open; when another connection

@@ -106,11 +106,14 @@ public:
     OptionSet& Options() { return FOptions; }
     // The compiled row-estimate queries of this connection's cursors (finalized at Close).
     RowEstimates& Estimates() { return FEstimates; }
+    // What typed columns refuse to store, and how this connection checks it.
+    DomainChecks& Domains() { return FDomains; }
 
     // ---- Transactions ----
     // Starts the implicit transaction before a statement that writes (or before any statement
-    // at isolation levels 2 and 3).
-    void BeginIfNeeded(bool writes);
+    // at isolation levels 2 and 3). `checks` says how a write's values are checked: by the
+    // triggers (made when missing), in the statement's own text, or not yet (an explicit BEGIN).
+    void BeginIfNeeded(bool writes, DomainChecks::Start checks = DomainChecks::Start::CheckedWrite);
     void Commit();
     void Rollback();
     bool InTransaction() const { return FHandle && !sqlite3_get_autocommit(FHandle); }

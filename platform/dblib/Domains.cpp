@@ -5,6 +5,8 @@
 #include "platform/dblib/TypeMap.h"
 #include "platform/dblib/dblib.h"
 
+#include <algorithm>
+#include <cctype>
 #include <set>
 #include <utility>
 #include <vector>
@@ -14,6 +16,8 @@ namespace tnxdb {
 namespace {
 
 constexpr const char* kFunction = "tnx_domain";
+constexpr const char* kValueFunction = "tnx_domain_value";
+constexpr const char* kPassFunction = "tnx_domain_pass";
 constexpr const char* kPrefix = "tnx_domain_";
 
 // The declared types whose delivery can fail on a stored value, and the type code the check uses.
@@ -99,11 +103,42 @@ void DomainChecks::Attach(sqlite3* handle) {
     FHandle = handle;
     sqlite3_create_function_v2(handle, kFunction, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &CheckFunction,
                                nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, kValueFunction, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &ValueFunction,
+                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, kPassFunction, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &PassFunction,
+                               nullptr, nullptr, nullptr);
+    sqlite3_commit_hook(handle, &OnCommit, this);
+    sqlite3_rollback_hook(handle, &OnRollback, this);
 }
 
 void DomainChecks::Detach() {
+    if (FHandle) {
+        sqlite3_commit_hook(FHandle, nullptr, nullptr);
+        sqlite3_rollback_hook(FHandle, nullptr, nullptr);
+    }
     FSchemaVersion.reset();
+    FTempVersion.reset();
     FHandle = nullptr;
+    FBuilt = FProvisional = false;
+    FBuiltFor = -1;
+    FTriggers.clear();
+    FCurrentIn = FKeyIn = 0;
+    FQuiet = 0;
+}
+
+int DomainChecks::OnCommit(void* self) {
+    ++static_cast<DomainChecks*>(self)->FEpoch;
+    return 0;
+}
+
+void DomainChecks::OnRollback(void* self) { ++static_cast<DomainChecks*>(self)->FEpoch; }
+
+void DomainChecks::Fail(sqlite3_context* ctx, DbError e, sqlite3_value* column) {
+    const unsigned char* name = sqlite3_value_text(column);
+    e.At("column \"" + std::string(name ? reinterpret_cast<const char*>(name) : "") + "\"");
+    const std::string text = FormatMessage(e.Code(), e.P1(), e.P2());
+    FFailure = std::move(e);
+    sqlite3_result_error(ctx, text.c_str(), -1);
 }
 
 void DomainChecks::CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -131,14 +166,102 @@ void DomainChecks::CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value**
         try {
             CheckStorable(v, sqlite3_value_int(argv[k + 1]));
         } catch (DbError& e) {
-            const unsigned char* column = sqlite3_value_text(argv[k + 2]);
-            e.At("column \"" + std::string(column ? reinterpret_cast<const char*>(column) : "") + "\"");
-            const std::string text = FormatMessage(e.Code(), e.P1(), e.P2());
-            self->FFailure = std::move(e);
-            sqlite3_result_error(ctx, text.c_str(), -1);
+            self->Fail(ctx, std::move(e), argv[k + 2]);
             return;
         }
     }
+}
+
+namespace {
+
+// Whether text has the shape of a number's text: blanks, a sign, digits, a point and digits, an
+// exponent, blanks (at least one digit before the exponent). Every text the engine reads as a
+// number has it; the engine still decides for the texts that have it.
+bool ShapedLikeNumber(sqlite3_value* text) {
+    const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(text));
+    const size_t n = static_cast<size_t>(sqlite3_value_bytes(text));
+    auto blank = [](unsigned char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
+    auto digit = [](unsigned char ch) { return ch >= '0' && ch <= '9'; };
+    size_t i = 0, digits = 0;
+    while (i < n && blank(p[i])) ++i;
+    if (i < n && (p[i] == '+' || p[i] == '-')) ++i;
+    for (; i < n && digit(p[i]); ++i) ++digits;
+    if (i < n && p[i] == '.')
+        for (++i; i < n && digit(p[i]); ++i) ++digits;
+    if (digits == 0) return false;
+    if (i < n && (p[i] == 'e' || p[i] == 'E')) {
+        ++i;
+        if (i < n && (p[i] == '+' || p[i] == '-')) ++i;
+        while (i < n && digit(p[i])) ++i;
+    }
+    while (i < n && blank(p[i])) ++i;
+    return i == n;
+}
+
+} // namespace
+
+// The value in argv[0] as the column's integer or numeric affinity will store it, checked against
+// the type code in argv[1]; a failure names the column in argv[2]. True when it may be stored.
+// argv[0] may be converted in place.
+bool DomainChecks::CheckAsStored(sqlite3_context* ctx, sqlite3_value** argv) {
+    auto* self = static_cast<DomainChecks*>(sqlite3_user_data(ctx));
+    sqlite3_value* a = argv[0];
+    int kind = sqlite3_value_type(a);
+    // Text that reads as a number becomes one (the engine decides); text not even shaped like a
+    // number (a date) is told without the engine's parse.
+    if (kind == SQLITE_TEXT && ShapedLikeNumber(a)) kind = sqlite3_value_numeric_type(a);
+    Value v;
+    switch (kind) {
+    case SQLITE_INTEGER: v = Value::MakeInt(sqlite3_value_int64(a)); break;
+    case SQLITE_FLOAT: {
+        // A real with an integer's exact value is stored as that integer (not at the 64-bit
+        // range's two ends, which the engine keeps real).
+        const double d = sqlite3_value_double(a);
+        constexpr double kLow = -9223372036854775808.0, kHigh = 9223372036854775808.0;
+        const auto i = d > kLow && d < kHigh ? static_cast<int64_t>(d) : int64_t{0};
+        if (d > kLow && d < kHigh && static_cast<double>(i) == d && i > INT64_MIN && i < INT64_MAX)
+            v = Value::MakeInt(i);
+        else
+            v = Value::MakeReal(d);
+        break;
+    }
+    case SQLITE_TEXT:
+        // The bytes as they are: asking for a terminated text would copy them.
+        v = Value::MakeText(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
+        break;
+    case SQLITE_BLOB:
+        v = Value::MakeBlob(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
+        break;
+    default:
+        return true; // NULL fits every column
+    }
+    try {
+        CheckStorable(v, sqlite3_value_int(argv[1]));
+    } catch (DbError& e) {
+        self->Fail(ctx, std::move(e), argv[2]);
+        return false;
+    }
+    return true;
+}
+
+void DomainChecks::ValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    // Hands the value on: the column's affinity converts it as the check did. The value is
+    // copied before the check, which reads text as bytes and may mark it so.
+    sqlite3_value* copy = sqlite3_value_dup(argv[0]);
+    if (!copy) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (CheckAsStored(ctx, argv)) sqlite3_result_value(ctx, copy);
+    sqlite3_value_free(copy);
+}
+
+void DomainChecks::PassFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    // Triples of (value, type code, column name) of values the statement evaluates again to
+    // store them (markers and constants): true when all of them may be stored.
+    for (int k = 0; k + 2 < argc; k += 3)
+        if (!CheckAsStored(ctx, argv + k)) return;
+    sqlite3_result_int(ctx, 1);
 }
 
 std::optional<DbError> DomainChecks::TakeFailure() {
@@ -147,44 +270,217 @@ std::optional<DbError> DomainChecks::TakeFailure() {
     return f;
 }
 
-bool DomainChecks::SchemaChanged() {
-    if (!FSchemaVersion && PrepareStmt(FHandle, "PRAGMA main.schema_version", -1, SQLITE_PREPARE_PERSISTENT,
-                                       FSchemaVersion) != SQLITE_OK)
-        return false;
-    int version = -1;
-    if (sqlite3_step(FSchemaVersion.get()) == SQLITE_ROW)
-        version = sqlite3_column_int(FSchemaVersion.get(), 0);
-    sqlite3_reset(FSchemaVersion.get());
-    if (version == FBuiltFor) return false;
-    FBuiltFor = version; // taken as built; reset below when the rebuild fails
+namespace {
+
+// Steps a kept one-value statement (compiled on first use); -1 when it cannot be read.
+int64_t ReadNumber(sqlite3* handle, StmtHandle& kept, const char* sql) {
+    if (!kept && PrepareStmt(handle, sql, -1, SQLITE_PREPARE_PERSISTENT, kept) != SQLITE_OK) return -1;
+    int64_t n = -1;
+    if (sqlite3_step(kept.get()) == SQLITE_ROW) n = sqlite3_column_int64(kept.get(), 0);
+    sqlite3_reset(kept.get());
+    return n;
+}
+
+} // namespace
+
+int DomainChecks::MainVersion() {
+    const int64_t v = ReadNumber(FHandle, FSchemaVersion, "PRAGMA main.schema_version");
+    if (v < 0) throw DbError(DBLIB_E_INTERNAL, "the schema version cannot be read");
+    return static_cast<int>(v);
+}
+
+uint64_t DomainChecks::SchemaKey() {
+    const bool inTransaction = !sqlite3_get_autocommit(FHandle);
+    if (inTransaction && FKeyIn == FEpoch) return FKey;
+    const int64_t temp = ReadNumber(FHandle, FTempVersion, "PRAGMA temp.schema_version");
+    FKey = (static_cast<uint64_t>(MainVersion()) << 32) | static_cast<uint32_t>(temp);
+    FKeyIn = inTransaction ? FEpoch : 0;
+    return FKey;
+}
+
+std::set<std::string> DomainChecks::ExistingTriggers() {
+    std::set<std::string> existing;
+    Query q(FHandle, "SELECT name FROM temp.sqlite_schema WHERE type = 'trigger' AND name LIKE 'tnx!_domain!_%' "
+                     "ESCAPE '!'");
+    while (q.Row()) existing.insert(q.Text(0));
+    return existing;
+}
+
+bool DomainChecks::TriggersStand() {
+    std::set<std::string> existing = ExistingTriggers();
+    if (existing.size() != FTriggers.size()) return false;
+    for (const auto& entry : FTriggers)
+        if (!existing.count(entry.first)) return false;
     return true;
 }
 
-void DomainChecks::Refresh() {
-    if (!FHandle || !SchemaChanged()) return;
+void DomainChecks::Build(int version) {
+    FKeyIn = 0; // the temporary schema changes
+    FBuilt = false;
+    Exec(FHandle, "SAVEPOINT tnx_domains");
     try {
-        Exec(FHandle, "SAVEPOINT tnx_domains");
-        try {
-            Rebuild();
-            Exec(FHandle, "RELEASE tnx_domains");
-        } catch (...) {
-            sqlite3_exec(FHandle, "ROLLBACK TO tnx_domains; RELEASE tnx_domains", nullptr, nullptr, nullptr);
-            throw;
-        }
-    } catch (const DbError&) {
-        FBuiltFor = -1;
+        Rebuild();
+        Exec(FHandle, "RELEASE tnx_domains");
+    } catch (...) {
+        sqlite3_exec(FHandle, "ROLLBACK TO tnx_domains; RELEASE tnx_domains", nullptr, nullptr, nullptr);
         FTriggers.clear(); // what exists is read again from the schema next time
+        throw;
+    }
+    FBuilt = true;
+    FBuiltFor = version;
+    FCurrentIn = FEpoch;
+}
+
+void DomainChecks::DropAll() {
+    FKeyIn = 0;
+    FBuilt = FProvisional = false;
+    FTriggers.clear();
+    try {
+        for (const std::string& name : ExistingTriggers()) Exec(FHandle, "DROP TRIGGER IF EXISTS temp." + QuotedName(name));
+    } catch (const DbError&) {
+        // Left standing: they check what they always checked, and the next build reads them again.
+    }
+}
+
+void DomainChecks::BeforeTransaction(Start why) {
+    if (!FHandle) return;
+    // No transaction runs: triggers made inside the last one were committed or rolled back.
+    if (FProvisional) {
+        FProvisional = false;
+        if (!TriggersStand()) FBuilt = false;
+    }
+    if (why == Start::Neutral) return;
+    if (why == Start::InlineWrite) {
+        if (FBuilt && ++FQuiet >= kQuietTransactions) DropAll();
+        return;
+    }
+    FQuiet = 0;
+    const int version = MainVersion();
+    if (FBuilt && version == FBuiltFor) {
+        FCurrentIn = FEpoch;
+        return;
+    }
+    Build(version); // outside a transaction: the temporary schema commits on its own
+}
+
+void DomainChecks::EnsureInTransaction() {
+    if (!FHandle) return;
+    FQuiet = 0;
+    if (FBuilt && FCurrentIn == FEpoch && (!FProvisional || TriggersStand())) return;
+    const int version = MainVersion();
+    if (FBuilt && version == FBuiltFor && TriggersStand()) {
+        FCurrentIn = FEpoch;
+        return;
+    }
+    Build(version);
+    FProvisional = true; // part of the running transaction until it ends
+}
+
+namespace {
+
+// The column affinity the engine gives a declared type: integer when it names INT anywhere,
+// numeric unless it names text, binary or real storage (which are not checked here).
+bool IntegerOrNumericAffinity(std::string type) {
+    for (char& ch : type) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
+    if (has("INT")) return true;
+    return !(has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") || has("REAL") || has("FLOA") ||
+             has("DOUB") || type.empty());
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+std::optional<InsertPlan> DomainChecks::PlanInsert(const std::string& table, const std::vector<std::string>* columns,
+                                                   size_t items) {
+    if (!FHandle || items == 0) return std::nullopt;
+    try {
+        InsertPlan plan;
+        plan.SchemaKey = SchemaKey();
+        // A temporary table or view of that name is the one the statement writes.
+        {
+            Query q(FHandle, "SELECT 1 FROM temp.sqlite_schema WHERE type IN ('table', 'view') AND name = ?1 "
+                             "COLLATE NOCASE");
+            sqlite3_bind_text(*q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            if (q.Row()) return std::nullopt;
+        }
+        bool checked = false; // whether the triggers would check this table at all
+        {
+            Query q(FHandle, "SELECT upper(sql), name NOT LIKE 'sqlite!_%' ESCAPE '!' AND name NOT LIKE 'tnx!_sys%' "
+                             "ESCAPE '!' AND upper(substr(ltrim(sql), 1, 14)) <> 'CREATE VIRTUAL' "
+                             "FROM main.sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+            sqlite3_bind_text(*q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            if (!q.Row()) return std::nullopt;
+            // A REPLACE conflict clause deletes rows, with what that sets off.
+            if (q.Text(0).find("REPLACE") != std::string::npos) return std::nullopt;
+            checked = sqlite3_column_int(*q, 1) != 0;
+        }
+        // The table's own triggers (of the file or of this connection) could write anything.
+        {
+            Query q(FHandle, "SELECT 1 FROM main.sqlite_schema WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE "
+                             "UNION ALL SELECT 1 FROM temp.sqlite_schema WHERE type = 'trigger' AND tbl_name = ?1 "
+                             "COLLATE NOCASE AND name NOT LIKE 'tnx!_domain!_%' ESCAPE '!'");
+            sqlite3_bind_text(*q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            if (q.Row()) return std::nullopt;
+        }
+        struct Column {
+            std::string Name, Type;
+            bool HasDefault, Key;
+        };
+        std::vector<Column> cols;
+        {
+            Query q(FHandle, "SELECT name, type, dflt_value IS NOT NULL, pk, hidden FROM pragma_table_xinfo(?1, 'main')");
+            sqlite3_bind_text(*q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            while (q.Row()) {
+                if (sqlite3_column_int(*q, 4) != 0) return std::nullopt; // generated or hidden
+                cols.push_back({q.Text(0), q.Text(1), sqlite3_column_int(*q, 2) != 0, sqlite3_column_int(*q, 3) != 0});
+            }
+        }
+        // Which value feeds which column.
+        std::vector<int> itemOf(cols.size(), -1);
+        if (columns) {
+            if (columns->size() != items) return std::nullopt;
+            for (size_t i = 0; i < items; ++i) {
+                size_t found = cols.size();
+                for (size_t k = 0; k < cols.size(); ++k)
+                    if (SameName((*columns)[i], cols[k].Name)) found = k;
+                if (found == cols.size() || itemOf[found] >= 0) return std::nullopt;
+                itemOf[found] = static_cast<int>(i);
+            }
+        } else {
+            if (cols.size() != items) return std::nullopt;
+            for (size_t k = 0; k < cols.size(); ++k) itemOf[k] = static_cast<int>(k);
+        }
+        plan.Items.resize(items);
+        for (size_t k = 0; k < cols.size(); ++k) {
+            const Column& col = cols[k];
+            DeclaredType dt = MapDeclaredType(col.Type);
+            if (!checked || !dt.Declared || !CheckedType(dt.SqlType)) continue;
+            if (!IntegerOrNumericAffinity(col.Type)) return std::nullopt;
+            // A key column declared INTEGER may be the row identifier, which the engine fills in.
+            const bool engineKey = col.Key && SameName(col.Type, "INTEGER");
+            const int item = itemOf[k];
+            if (item < 0) {
+                if (col.HasDefault || engineKey) return std::nullopt;
+                continue; // NULL
+            }
+            plan.Items[static_cast<size_t>(item)] = {dt.SqlType, col.Name};
+            if (engineKey) plan.KeyItem = item;
+        }
+        return plan;
+    } catch (const DbError&) {
+        return std::nullopt;
     }
 }
 
 void DomainChecks::Rebuild() {
     // The triggers this connection holds now (a dropped table took its own with it).
-    std::set<std::string> existing;
-    {
-        Query q(FHandle, "SELECT name FROM temp.sqlite_schema WHERE type = 'trigger' AND name LIKE 'tnx!_domain!_%' "
-                         "ESCAPE '!'");
-        while (q.Row()) existing.insert(q.Text(0));
-    }
+    std::set<std::string> existing = ExistingTriggers();
     for (auto it = FTriggers.begin(); it != FTriggers.end();)
         it = existing.count(it->first) ? std::next(it) : FTriggers.erase(it);
 

@@ -9,6 +9,7 @@
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/ErrorMap.h"
 #include "platform/dblib/Errors.h"
+#include "platform/dblib/PlainInsert.h"
 #include "platform/dblib/Text.h"
 #include "platform/dblib/TypeMap.h"
 
@@ -300,8 +301,57 @@ void Statement::ClassifyTransaction(const ClassifyTokens& t) {
         FKind = StmtKind::Begin;
 }
 
+std::optional<Statement::Part> Statement::CompileCheckedInsert(Connection& c) {
+    std::optional<PlainInsert> shape = MatchPlainInsert(FText, FScan);
+    if (!shape) return std::nullopt;
+    std::optional<InsertPlan> plan = c.Domains().PlanInsert(
+        shape->Table, shape->Columns ? &*shape->Columns : nullptr, shape->Values.size());
+    if (!plan) return std::nullopt;
+    const std::string text = CheckedInsertText(FText, FScan, *shape, *plan);
+    Part p;
+    if (PrepareStmt(c.Handle(), text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, p.Stmt) !=
+            SQLITE_OK ||
+        !p.Stmt || sqlite3_bind_parameter_count(p.Stmt.get()) != static_cast<int>(InputCount()))
+        return std::nullopt; // the plain compile reports what is wrong
+    p.Markers = static_cast<int>(InputCount());
+    p.Table = shape->Table;
+    p.Writes = true;
+    p.InlineChecks = true;
+    p.PlanKey = plan->SchemaKey;
+    if (plan->KeyItem >= 0) p.KeyMarker = shape->ValueMarker[static_cast<size_t>(plan->KeyItem)];
+    if (plan->KeyItem >= 0 && p.KeyMarker < 0) return std::nullopt; // a key the engine may choose
+    return p;
+}
+
+void Statement::BeginCheckedInsert(Connection& c, size_t i, const sqlda* in) {
+    c.BeginIfNeeded(true, FParts[i].KeyNull ? DomainChecks::Start::CheckedWrite : DomainChecks::Start::InlineWrite);
+    if (c.Domains().SchemaKey() != FParts[i].PlanKey) {
+        // The schema changed since the plan: plan again (or compile the text as it stands).
+        std::optional<Part> again = CompileCheckedInsert(c);
+        if (!again) {
+            // The whole text is this one part: compiled again as it stands, checked by the triggers.
+            FParts.clear();
+            FNextPart = 0;
+            FMarkersUsed = 0;
+            if (!CompileNextPart(c)) Syntax("end of statement");
+        } else {
+            FParts[i] = std::move(*again);
+        }
+        if (FParts[i].Markers > 0) BindPart(c, i, in, false);
+    }
+    if (!FParts[i].InlineChecks || FParts[i].KeyNull) c.Domains().EnsureInTransaction();
+}
+
 bool Statement::CompileNextPart(Connection& c) {
     const std::string& sql = FScan.EngineText;
+    if (FNextPart == 0 && FParts.empty() && !FSeveral && FKind == StmtKind::Engine) {
+        if (std::optional<Part> checked = CompileCheckedInsert(c)) {
+            FMarkersUsed = checked->Markers;
+            FParts.push_back(std::move(*checked));
+            FNextPart = sql.size();
+            return true;
+        }
+    }
     while (FNextPart < sql.size()) {
         StmtHandle compiled;
         const char* begin = sql.c_str() + FNextPart;
@@ -336,7 +386,17 @@ void Statement::BindPart(Connection& c, size_t i, const sqlda* in, bool copy) {
     for (int k = 0; k < p.Markers; ++k) {
         const sqlvar& var = in->sqlvar[p.FirstMarker + k];
         Value v = ReadInput(var, scratch, &c.Variables());
+        if (k == p.KeyMarker) p.KeyNull = v.K == Value::Null;
         bool inScratch = v.P == scratch;
+        if (inScratch && !copy) {
+            // A value converted into the scratch buffer (a time stamp as text, say) is held by
+            // the part until its next bind, in storage that keeps its capacity: no allocation.
+            if (p.Held.size() < static_cast<size_t>(p.Markers)) p.Held.resize(static_cast<size_t>(p.Markers));
+            std::vector<char>& held = p.Held[static_cast<size_t>(k)];
+            held.assign(v.P, v.P + v.N);
+            v.P = held.data();
+            inScratch = false;
+        }
         int rc = BindValue(p.Stmt.get(), k + 1, v, copy || inScratch);
         if (rc != SQLITE_OK) c.ThrowEngine(rc);
     }
@@ -412,10 +472,15 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
     bool cutWithoutIndicator = false;
     bool delivered = false;
     for (size_t i = 0; i < FParts.size() || CompileNextPart(c); ++i) {
+        if (FParts[i].Ddl) c.Commit();
+        if (FParts[i].InlineChecks) {
+            if (FParts[i].Markers > 0) BindPart(c, i, in, false);
+            BeginCheckedInsert(c, i, in); // may plan the part again
+        } else {
+            c.BeginIfNeeded(FParts[i].Writes);
+            if (FParts[i].Markers > 0) BindPart(c, i, in, false);
+        }
         Part& p = FParts[i];
-        if (p.Ddl) c.Commit();
-        c.BeginIfNeeded(p.Writes);
-        if (p.Markers > 0) BindPart(c, i, in, false);
         sqlite3_int64 before = sqlite3_total_changes64(h);
         int rc = sqlite3_step(p.Stmt.get());
         if (rc == SQLITE_ROW) {
@@ -585,7 +650,7 @@ void Statement::ExecuteOwn(Connection& c, const sqlda* in, sqlca* /*ca*/) {
     case StmtKind::OtherPrivilege: c.Commit(); return;
     case StmtKind::Commit: c.Commit(); return;
     case StmtKind::Rollback: c.Rollback(); return;
-    case StmtKind::Begin: c.BeginIfNeeded(true); return;
+    case StmtKind::Begin: c.BeginIfNeeded(true, DomainChecks::Start::Neutral); return;
     case StmtKind::Message: ExecuteMessage(c, in); return;
     case StmtKind::Engine: return;
     }

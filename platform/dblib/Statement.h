@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -138,6 +139,15 @@ private:
         bool Ddl = false;      // data definition: commits before and after
         bool IsDelete = false; // for the foreign-key error's direction
         std::string Table;     // the table an INSERT, UPDATE or DELETE changes (for messages)
+        // A plain single-row insert whose values its text checks (the triggers are not needed):
+        // the schemas it was planned for, and the input whose NULL lets the engine choose a key
+        // that only the triggers check (-1: none) and whether the last bind gave NULL there.
+        bool InlineChecks = false;
+        uint64_t PlanKey = 0;
+        int KeyMarker = -1;
+        bool KeyNull = false;
+        // Inputs converted for the engine, bound without a copy until the next bind (per marker).
+        std::vector<std::vector<char>> Held;
     };
 
     Statement() = default;
@@ -152,6 +162,12 @@ private:
     void ClassifyMessage(const ClassifyTokens& t);
     void ClassifyTransaction(const ClassifyTokens& t);
     void ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca* ca);
+    // Compiles the whole text as a plain single-row insert with its values checked in the text;
+    // nothing when it is not one (or its table's checks need the triggers).
+    std::optional<Part> CompileCheckedInsert(Connection& c);
+    // Before running part i, a plain insert (bound already): starts the transaction and makes sure
+    // the values are checked, by the text as planned for the current schemas or by the triggers.
+    void BeginCheckedInsert(Connection& c, size_t i, const sqlda* in);
     void ExecuteOwn(Connection& c, const sqlda* in, sqlca* ca);
     void EvaluateSet(Connection& c, const sqlda* in);
     // Compiles tokens [first, end) as the column list of a SELECT, with the connection's SQL

@@ -8,6 +8,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace dbtest;
 
 namespace {
@@ -109,6 +112,146 @@ TEST_P(TypedValues, TablesMadeLaterOrByAnotherConnectionAreCheckedToo) {
     Lib().Rollback(&c.ca);
     EXPECT_EQ(c.Exec("insert into two values (100000)"), -158);
     other.Disconnect();
+}
+
+namespace {
+
+// Runs a prepared statement with text inputs (nullptr: NULL); returns sqlcode.
+int RunWithTexts(Client& c, short stmt, const std::vector<const char*>& texts) {
+    Sqlda in(c.Lib(), static_cast<unsigned>(texts.size()));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        sqlvar& v = in[static_cast<int>(i)];
+        v.sqltype = DBLIB_T_STRING | 1;
+        v.sqllen = texts[i] ? static_cast<int16_t>(std::strlen(texts[i]) + 1) : 1;
+        v.sqldata = const_cast<char*>(texts[i] ? texts[i] : "");
+        *v.sqlind = texts[i] ? 0 : -1;
+    }
+    in->sqld = static_cast<int16_t>(texts.size());
+    c.Lib().ExecuteInto(&c.ca, &stmt, in.get(), nullptr);
+    return c.Code();
+}
+
+} // namespace
+
+TEST_P(TypedValues, PlainInsertsCheckTheirValuesExactlyAsTheTriggersDo) {
+    // A plain single-row insert checks its values in its own text; an INSERT ... SELECT is
+    // checked by the triggers. Both must refuse the same values and store the same ones, after
+    // the columns' conversions (text that reads as a number, reals with integer values).
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table v(id int, a int, d date, ts timestamp, b bit)"), 0) << c.Message();
+    short plain = c.Prepare("insert into v(id, a, d, ts, b) values (?, ?, ?, ?, ?)");
+    short viaSelect = c.Prepare("insert into v(id, a, d, ts, b) select ?, ?, ?, ?, ?");
+    ASSERT_TRUE(plain && viaSelect) << c.Message();
+    const std::vector<std::vector<const char*>> cases = {
+        {"12", "2024-02-29", "2024-02-29 13:45:56", "1"},  {" 12 ", "20240229", "45000", "1.0"},
+        {"1e3", "2024-02-30", "45000.5", "2"},              {"12.0", "10:30", "2024-01-01T10:00:00Z", "0"},
+        {"12.5", nullptr, nullptr, "-1"},                   {"2147483647", "0001-01-01", "2024-13-01", "true"},
+        {"2147483648", nullptr, nullptr, nullptr},          {"-2147483649", nullptr, nullptr, nullptr},
+        {"abc", nullptr, nullptr, nullptr},                 {"", nullptr, nullptr, nullptr},
+        {"0x10", nullptr, nullptr, nullptr},                {"9223372036854775807", nullptr, nullptr, nullptr},
+        {"-0", "2024-02-29 10:00:00", "2024-02-29", nullptr}, {"1e-3", nullptr, nullptr, nullptr},
+    };
+    auto run = [&](short stmt, int base) {
+        std::vector<int> codes;
+        int id = base;
+        for (const auto& values : cases) {
+            const std::string key = std::to_string(++id);
+            codes.push_back(RunWithTexts(c, stmt, {key.c_str(), values[0], values[1], values[2], values[3]}));
+        }
+        return codes;
+    };
+    const std::vector<int> plainCodes = run(plain, 0);
+    ASSERT_EQ(c.QueryText("select count(*) from temp.sqlite_schema where type = 'trigger'"), "0")
+        << "the plain inserts were checked without the triggers";
+    const std::vector<int> selectCodes = run(viaSelect, 1000);
+    const std::string stored = "select coalesce(group_concat(typeof(a) || a || typeof(d) || d || typeof(ts) || ts "
+                               "|| typeof(b) || b), '-') from v where id = ";
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(plainCodes[i], selectCodes[i]) << "case " << i + 1 << " (a = '" << cases[i][0] << "')";
+        EXPECT_EQ(c.QueryText(stored + std::to_string(i + 1)), c.QueryText(stored + std::to_string(1001 + i)))
+            << "case " << i + 1;
+    }
+    EXPECT_NE(std::count(plainCodes.begin(), plainCodes.end(), 0), 0);
+    EXPECT_NE(std::count(plainCodes.begin(), plainCodes.end(), -157), 0);
+    EXPECT_NE(std::count(plainCodes.begin(), plainCodes.end(), -158), 0);
+    ASSERT_EQ(RunWithTexts(c, plain, {"99", "2147483648", nullptr, nullptr, nullptr}), -158);
+    EXPECT_TRUE(Has(c.Message(), "Value 2147483648 out of range for destination (column \"a\")")) << c.Message();
+}
+
+TEST_P(TypedValues, ChecksHoldWhileTheTriggersComeAndGo) {
+    Client& c = Main();
+    auto triggers = [&] { return c.QueryText("select count(*) from temp.sqlite_schema where type = 'trigger'"); };
+    ASSERT_EQ(c.Exec("create table g(id int, a smallint)"), 0) << c.Message();
+    // Plain inserts alone make no triggers.
+    short plain = c.Prepare("insert into g values (?, ? /* a */)");
+    ASSERT_EQ(RunWithTexts(c, plain, {"1", "1"}), 0) << c.Message();
+    EXPECT_EQ(RunWithTexts(c, plain, {"2", "32768"}), -158);
+    Lib().Commit(&c.ca);
+    EXPECT_EQ(triggers(), "0");
+    // An update inside a transaction makes them there; a ROLLBACK TO that takes them away does
+    // not let the next update through unchecked.
+    ASSERT_EQ(c.Exec("savepoint s"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("update g set a = 2"), 0) << c.Message();
+    EXPECT_EQ(triggers(), "2");
+    ASSERT_EQ(c.Exec("rollback to s"), 0) << c.Message();
+    EXPECT_EQ(triggers(), "0");
+    EXPECT_EQ(c.Exec("update g set a = 100000"), -158);
+    EXPECT_EQ(c.Exec("insert into g select 2, 100000"), -158);
+    Lib().Rollback(&c.ca);
+    EXPECT_EQ(triggers(), "0") << "made inside the transaction rolled back";
+    EXPECT_EQ(c.Exec("update g set a = 100000"), -158);
+    Lib().Rollback(&c.ca);
+    // Made outside a transaction they stay, until enough transactions in a row did without them.
+    ASSERT_EQ(c.Exec("update g set a = 3"), 0) << c.Message();
+    Lib().Commit(&c.ca);
+    EXPECT_EQ(triggers(), "2");
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(c.Exec("insert into g values (" + std::to_string(10 + i) + ", 5)"), 0) << c.Message();
+        Lib().Commit(&c.ca);
+    }
+    EXPECT_EQ(triggers(), "0");
+    EXPECT_EQ(c.Exec("update g set a = -40000"), -158);
+    Lib().Rollback(&c.ca);
+    EXPECT_EQ(c.Exec("insert into g values (20, 40000)"), -158);
+    Lib().Rollback(&c.ca);
+    EXPECT_EQ(c.QueryText("select min(a) || ' ' || max(a) || ' ' || count(*) from g"), "3 5 9");
+}
+
+TEST_P(TypedValues, KeysTheEngineChoosesDefaultsAndTheCurrentSchemaAreChecked) {
+    Client& c = Main();
+    // A key left to the engine goes past the column's range.
+    ASSERT_EQ(c.Exec("create table k(id integer primary key, v int)"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("insert into k values (2147483647, 1)"), 0) << c.Message();
+    short ins = c.Prepare("insert into k values (?, ?)");
+    ASSERT_NE(ins, 0) << c.Message();
+    EXPECT_EQ(RunWithTexts(c, ins, {nullptr, "2"}), -158);
+    EXPECT_EQ(c.Exec("insert into k(v) values (3)"), -158);
+    Lib().Rollback(&c.ca);
+    EXPECT_EQ(RunWithTexts(c, ins, {"7", "2"}), 0) << c.Message();
+    // A default the column cannot hold.
+    ASSERT_EQ(c.Exec("create table d(id int, dt date default 'bogus')"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into d(id) values (1)"), -157);
+    Lib().Rollback(&c.ca);
+    // A prepared insert follows the table as it is now, not as it was at the prepare.
+    ASSERT_EQ(c.Exec("create table one(n int)"), 0) << c.Message();
+    short one = c.Prepare("insert into one values (?)");
+    ASSERT_NE(one, 0) << c.Message();
+    EXPECT_EQ(RunWithTexts(c, one, {"abc"}), -157);
+    Lib().Rollback(&c.ca);
+    ASSERT_EQ(c.Exec("drop table one"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("create table one(n varchar(10))"), 0) << c.Message();
+    EXPECT_EQ(RunWithTexts(c, one, {"abc"}), 0) << c.Message();
+    ASSERT_EQ(c.Exec("drop table one"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("create table one(n smallint)"), 0) << c.Message();
+    EXPECT_EQ(RunWithTexts(c, one, {"100000"}), -158);
+    Lib().Rollback(&c.ca);
+    // A table with a trigger of its own: the triggers check it.
+    ASSERT_EQ(c.Exec("create table log(n int)"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("create trigger one_log after insert on one begin insert into log values (new.n * 100000); end"),
+              0)
+        << c.Message();
+    EXPECT_EQ(RunWithTexts(c, one, {"30000"}), -158);
+    EXPECT_EQ(c.Count("log"), 0);
 }
 
 TEST_P(TypedValues, AStoredValueThatCannotBeDeliveredFailsOnlyItsOwnRow) {
