@@ -416,8 +416,11 @@ std::optional<InsertPlan> DomainChecks::PlanInsert(const std::string& table, con
                              "FROM main.sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
             sqlite3_bind_text(*q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
             if (!q.Row()) return std::nullopt;
-            // A REPLACE conflict clause deletes rows, with what that sets off.
-            if (q.Text(0).find("REPLACE") != std::string::npos) return std::nullopt;
+            // A REPLACE conflict clause deletes rows, with what that sets off; an IGNORE clause
+            // skips a row the triggers would then not see.
+            const std::string sql = q.Text(0);
+            if (sql.find("REPLACE") != std::string::npos || sql.find("IGNORE") != std::string::npos)
+                return std::nullopt;
             checked = sqlite3_column_int(*q, 1) != 0;
         }
         // The table's own triggers (of the file or of this connection) could write anything.

@@ -89,10 +89,10 @@ public:
     void EnsureInTransaction();
 
     // The plan for "INSERT INTO table [(columns)] VALUES (items values)", or nothing when the
-    // triggers must check it: the table is not a plain one of the main database, has triggers or
-    // a REPLACE conflict clause, generated columns, a checked column of another affinity than
-    // integer or numeric, an unlisted checked column with a default or that is the row
-    // identifier, or the names do not match.
+    // triggers must check it: the table is not a plain one of the main database, has triggers,
+    // a REPLACE or IGNORE conflict clause, generated columns, a checked column of another
+    // affinity than integer or numeric, an unlisted checked column with a default or that is the
+    // row identifier, or the names do not match.
     std::optional<InsertPlan> PlanInsert(const std::string& table, const std::vector<std::string>* columns,
                                          size_t items);
     // The main and temporary schemas' versions in one number; read once per transaction.

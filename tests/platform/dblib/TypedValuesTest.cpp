@@ -232,6 +232,12 @@ TEST_P(TypedValues, KeysTheEngineChoosesDefaultsAndTheCurrentSchemaAreChecked) {
     ASSERT_EQ(c.Exec("create table d(id int, dt date default 'bogus')"), 0) << c.Message();
     EXPECT_EQ(c.Exec("insert into d(id) values (1)"), -157);
     Lib().Rollback(&c.ca);
+    // A row an IGNORE clause skips is not written, so it is not checked either.
+    ASSERT_EQ(c.Exec("create table ig(id int primary key on conflict ignore, a smallint)"), 0) << c.Message();
+    ASSERT_EQ(c.Exec("insert into ig values (1, 1)"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into ig values (1, 100000)"), 0) << c.Message();
+    EXPECT_EQ(c.Exec("insert into ig values (2, 100000)"), -158);
+    Lib().Rollback(&c.ca);
     // A prepared insert follows the table as it is now, not as it was at the prepare.
     ASSERT_EQ(c.Exec("create table one(n int)"), 0) << c.Message();
     short one = c.Prepare("insert into one values (?)");
