@@ -307,8 +307,12 @@ std::optional<Statement::Part> Statement::CompileCheckedInsert(Connection& c) {
     std::optional<InsertPlan> plan = c.Domains().PlanInsert(
         shape->Table, shape->Columns ? &*shape->Columns : nullptr, shape->Values.size());
     if (!plan) return std::nullopt;
-    const std::string text = CheckedInsertText(FText, FScan, *shape, *plan);
     Part p;
+    if (plan->KeyItem >= 0) {
+        p.KeyMarker = shape->ValueMarker[static_cast<size_t>(plan->KeyItem)];
+        if (p.KeyMarker < 0) return std::nullopt; // a constant or expression may leave the key to the engine
+    }
+    const std::string text = CheckedInsertText(FText, FScan, *shape, *plan);
     if (PrepareStmt(c.Handle(), text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, p.Stmt) !=
             SQLITE_OK ||
         !p.Stmt || sqlite3_bind_parameter_count(p.Stmt.get()) != static_cast<int>(InputCount()))
@@ -318,8 +322,6 @@ std::optional<Statement::Part> Statement::CompileCheckedInsert(Connection& c) {
     p.Writes = true;
     p.InlineChecks = true;
     p.PlanKey = plan->SchemaKey;
-    if (plan->KeyItem >= 0) p.KeyMarker = shape->ValueMarker[static_cast<size_t>(plan->KeyItem)];
-    if (plan->KeyItem >= 0 && p.KeyMarker < 0) return std::nullopt; // a key the engine may choose
     return p;
 }
 
