@@ -309,8 +309,11 @@ std::optional<Statement::Part> Statement::CompileCheckedInsert(Connection& c) {
     if (!plan) return std::nullopt;
     Part p;
     if (plan->KeyItem >= 0) {
-        p.KeyMarker = shape->ValueMarker[static_cast<size_t>(plan->KeyItem)];
-        if (p.KeyMarker < 0) return std::nullopt; // a constant or expression may leave the key to the engine
+        // A marker's NULL is seen at the bind; a number or string is never NULL; anything else
+        // may leave the key to the engine.
+        const auto key = static_cast<size_t>(plan->KeyItem);
+        p.KeyMarker = shape->ValueMarker[key];
+        if (p.KeyMarker < 0 && !shape->Simple[key]) return std::nullopt;
     }
     const std::string text = CheckedInsertText(FText, FScan, *shape, *plan);
     if (PrepareStmt(c.Handle(), text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, p.Stmt) !=
