@@ -2,11 +2,10 @@
 #include "platform/dblib/Domains.h"
 
 #include "platform/dblib/Convert.h"
+#include "platform/dblib/Text.h"
 #include "platform/dblib/TypeMap.h"
 #include "platform/dblib/dblib.h"
 
-#include <algorithm>
-#include <cctype>
 #include <set>
 #include <utility>
 #include <vector>
@@ -141,35 +140,39 @@ void DomainChecks::Fail(sqlite3_context* ctx, DbError e, sqlite3_value* column) 
     sqlite3_result_error(ctx, text.c_str(), -1);
 }
 
-void DomainChecks::CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    auto* self = static_cast<DomainChecks*>(sqlite3_user_data(ctx));
-    // Triples of (value, type code, column name).
-    for (int k = 0; k + 2 < argc; k += 3) {
-        Value v;
-        sqlite3_value* a = argv[k];
-        switch (sqlite3_value_type(a)) {
-        case SQLITE_INTEGER: v = Value::MakeInt(sqlite3_value_int64(a)); break;
-        case SQLITE_FLOAT: v = Value::MakeReal(sqlite3_value_double(a)); break;
-        case SQLITE_TEXT: {
-            const char* p = reinterpret_cast<const char*>(sqlite3_value_text(a));
-            v = Value::MakeText(p, static_cast<size_t>(sqlite3_value_bytes(a)));
-            break;
-        }
-        case SQLITE_BLOB: {
-            const char* p = static_cast<const char*>(sqlite3_value_blob(a));
-            v = Value::MakeBlob(p, static_cast<size_t>(sqlite3_value_bytes(a)));
-            break;
-        }
-        default:
-            continue; // NULL fits every column
-        }
-        try {
-            CheckStorable(v, sqlite3_value_int(argv[k + 1]));
-        } catch (DbError& e) {
-            self->Fail(ctx, std::move(e), argv[k + 2]);
-            return;
-        }
+namespace {
+
+// A function argument of the given kind as a view (NULL for SQLITE_NULL). Text is read as its
+// bytes: asking for a terminated text would copy them.
+Value ArgumentValue(sqlite3_value* a, int kind) {
+    switch (kind) {
+    case SQLITE_INTEGER: return Value::MakeInt(sqlite3_value_int64(a));
+    case SQLITE_FLOAT: return Value::MakeReal(sqlite3_value_double(a));
+    case SQLITE_TEXT:
+        return Value::MakeText(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
+    case SQLITE_BLOB:
+        return Value::MakeBlob(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
+    default: return Value::MakeNull();
     }
+}
+
+} // namespace
+
+bool DomainChecks::Check(sqlite3_context* ctx, const Value& v, sqlite3_value** triple) {
+    if (v.K == Value::Null) return true; // NULL fits every column
+    try {
+        CheckStorable(v, sqlite3_value_int(triple[1]));
+    } catch (DbError& e) {
+        static_cast<DomainChecks*>(sqlite3_user_data(ctx))->Fail(ctx, std::move(e), triple[2]);
+        return false;
+    }
+    return true;
+}
+
+void DomainChecks::CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    // Triples of (stored value, type code, column name).
+    for (int k = 0; k + 2 < argc; k += 3)
+        if (!Check(ctx, ArgumentValue(argv[k], sqlite3_value_type(argv[k])), argv + k)) return;
 }
 
 namespace {
@@ -180,7 +183,7 @@ namespace {
 bool ShapedLikeNumber(sqlite3_value* text) {
     const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(text));
     const size_t n = static_cast<size_t>(sqlite3_value_bytes(text));
-    auto blank = [](unsigned char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
+    auto blank = [](unsigned char ch) { return IsBlank(static_cast<char>(ch)); };
     auto digit = [](unsigned char ch) { return ch >= '0' && ch <= '9'; };
     size_t i = 0, digits = 0;
     while (i < n && blank(p[i])) ++i;
@@ -204,44 +207,21 @@ bool ShapedLikeNumber(sqlite3_value* text) {
 // the type code in argv[1]; a failure names the column in argv[2]. True when it may be stored.
 // argv[0] may be converted in place.
 bool DomainChecks::CheckAsStored(sqlite3_context* ctx, sqlite3_value** argv) {
-    auto* self = static_cast<DomainChecks*>(sqlite3_user_data(ctx));
     sqlite3_value* a = argv[0];
     int kind = sqlite3_value_type(a);
     // Text that reads as a number becomes one (the engine decides); text not even shaped like a
     // number (a date) is told without the engine's parse.
     if (kind == SQLITE_TEXT && ShapedLikeNumber(a)) kind = sqlite3_value_numeric_type(a);
-    Value v;
-    switch (kind) {
-    case SQLITE_INTEGER: v = Value::MakeInt(sqlite3_value_int64(a)); break;
-    case SQLITE_FLOAT: {
+    Value v = ArgumentValue(a, kind);
+    if (kind == SQLITE_FLOAT) {
         // A real with an integer's exact value is stored as that integer (not at the 64-bit
         // range's two ends, which the engine keeps real).
-        const double d = sqlite3_value_double(a);
         constexpr double kLow = -9223372036854775808.0, kHigh = 9223372036854775808.0;
-        const auto i = d > kLow && d < kHigh ? static_cast<int64_t>(d) : int64_t{0};
-        if (d > kLow && d < kHigh && static_cast<double>(i) == d && i > INT64_MIN && i < INT64_MAX)
+        const auto i = v.D > kLow && v.D < kHigh ? static_cast<int64_t>(v.D) : int64_t{0};
+        if (v.D > kLow && v.D < kHigh && static_cast<double>(i) == v.D && i > INT64_MIN && i < INT64_MAX)
             v = Value::MakeInt(i);
-        else
-            v = Value::MakeReal(d);
-        break;
     }
-    case SQLITE_TEXT:
-        // The bytes as they are: asking for a terminated text would copy them.
-        v = Value::MakeText(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
-        break;
-    case SQLITE_BLOB:
-        v = Value::MakeBlob(static_cast<const char*>(sqlite3_value_blob(a)), static_cast<size_t>(sqlite3_value_bytes(a)));
-        break;
-    default:
-        return true; // NULL fits every column
-    }
-    try {
-        CheckStorable(v, sqlite3_value_int(argv[1]));
-    } catch (DbError& e) {
-        self->Fail(ctx, std::move(e), argv[2]);
-        return false;
-    }
-    return true;
+    return Check(ctx, v, argv);
 }
 
 void DomainChecks::ValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -380,18 +360,12 @@ namespace {
 
 // The column affinity the engine gives a declared type: integer when it names INT anywhere,
 // numeric unless it names text, binary or real storage (which are not checked here).
-bool IntegerOrNumericAffinity(std::string type) {
-    for (char& ch : type) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+bool IntegerOrNumericAffinity(std::string_view declared) {
+    const std::string type = ToUpper(declared);
     auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
     if (has("INT")) return true;
     return !(has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") || has("REAL") || has("FLOA") ||
              has("DOUB") || type.empty());
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 } // namespace
@@ -451,7 +425,7 @@ std::optional<InsertPlan> DomainChecks::PlanInsert(const std::string& table, con
             for (size_t i = 0; i < items; ++i) {
                 size_t found = cols.size();
                 for (size_t k = 0; k < cols.size(); ++k)
-                    if (SameName((*columns)[i], cols[k].Name)) found = k;
+                    if (IEquals((*columns)[i], cols[k].Name)) found = k;
                 if (found == cols.size() || itemOf[found] >= 0) return std::nullopt;
                 itemOf[found] = static_cast<int>(i);
             }
@@ -466,7 +440,7 @@ std::optional<InsertPlan> DomainChecks::PlanInsert(const std::string& table, con
             if (!checked || !dt.Declared || !CheckedType(dt.SqlType)) continue;
             if (!IntegerOrNumericAffinity(col.Type)) return std::nullopt;
             // A key column declared INTEGER may be the row identifier, which the engine fills in.
-            const bool engineKey = col.Key && SameName(col.Type, "INTEGER");
+            const bool engineKey = col.Key && IEquals(col.Type, "INTEGER");
             const int item = itemOf[k];
             if (item < 0) {
                 if (col.HasDefault || engineKey) return std::nullopt;

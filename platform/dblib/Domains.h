@@ -34,6 +34,7 @@
 
 #include "platform/dblib/Errors.h"
 #include "platform/dblib/StmtHandle.h"
+#include "platform/dblib/Value.h"
 
 #include <sqlite3.h>
 
@@ -108,6 +109,8 @@ public:
 
 private:
     static void CheckFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    // Checks a value against the type code of triple[1]; a failure names the column of triple[2].
+    static bool Check(sqlite3_context* ctx, const Value& v, sqlite3_value** triple);
     static bool CheckAsStored(sqlite3_context* ctx, sqlite3_value** argv);
     static void ValueFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     static void PassFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);

@@ -3,55 +3,44 @@
 
 namespace tnxdb {
 
-namespace {
-
-bool IsPunct(std::string_view text, const Token& t, char ch) {
-    return t.Kind == TokKind::Punct && t.End == t.Begin + 1 && text[t.Begin] == ch;
-}
-
-bool IsName(const Token& t) {
-    return t.Kind == TokKind::Word || t.Kind == TokKind::QuotedIdent;
-}
-
-} // namespace
-
-std::optional<PlainInsert> MatchPlainInsert(std::string_view text, const ScannedSql& scan) {
-    const std::vector<Token>& t = scan.Tokens;
-    size_t n = t.size();
-    if (n > 0 && IsPunct(text, t[n - 1], ';')) --n;
-    if (n < 7 || !IsKeyword(text, t[0], "INSERT") || !IsKeyword(text, t[1], "INTO") || !IsName(t[2])) return std::nullopt;
+std::optional<PlainInsert> MatchPlainInsert(const std::string& text, const ScannedSql& scan) {
+    const std::vector<Token>& tokens = scan.Tokens;
+    size_t n = tokens.size();
+    if (n > 0 && tokens[n - 1].Kind == TokKind::Punct && text[tokens[n - 1].Begin] == ';') --n;
+    const ClassifyTokens t{text, tokens, n};
+    if (!t.Kw(0, "INSERT") || !t.Kw(1, "INTO") || !t.IsName(2)) return std::nullopt;
     PlainInsert shape;
-    shape.Table = TokenText(text, t[2]);
+    shape.Table = t.String(2);
     size_t i = 3;
-    if (IsPunct(text, t[i], '(')) {
+    if (t.Punct(i, '(')) {
         std::vector<std::string> columns;
         for (++i;; i += 2) {
-            if (i + 1 >= n || !IsName(t[i])) return std::nullopt;
-            columns.push_back(TokenText(text, t[i]));
-            if (IsPunct(text, t[i + 1], ')')) break;
-            if (!IsPunct(text, t[i + 1], ',')) return std::nullopt;
+            if (!t.IsName(i)) return std::nullopt;
+            columns.push_back(t.String(i));
+            if (t.Punct(i + 1, ')')) break;
+            if (!t.Punct(i + 1, ',')) return std::nullopt;
         }
         i += 2;
         shape.Columns = std::move(columns);
     }
-    if (i + 2 >= n || !IsKeyword(text, t[i], "VALUES") || !IsPunct(text, t[i + 1], '(')) return std::nullopt;
+    if (!t.Kw(i, "VALUES") || !t.Punct(i + 1, '(')) return std::nullopt;
     // The values: split at the commas outside parentheses; the list's ')' must end the statement.
     size_t first = i + 2;
     int depth = 0;
     for (size_t k = first; k < n; ++k) {
-        const bool open = IsPunct(text, t[k], '('), close = IsPunct(text, t[k], ')');
+        const bool open = t.Punct(k, '('), close = t.Punct(k, ')');
         if (open) ++depth;
         if (close && depth > 0) {
             --depth;
             continue;
         }
-        if (depth == 0 && (close || IsPunct(text, t[k], ','))) {
+        if (depth == 0 && (close || t.Punct(k, ','))) {
             if (k == first) return std::nullopt; // an empty value
-            shape.Values.emplace_back(t[first].Begin, t[k - 1].End);
+            shape.Values.emplace_back(tokens[first].Begin, tokens[k - 1].End);
             const bool single = k == first + 1;
-            shape.ValueMarker.push_back(single && t[first].Kind == TokKind::Marker ? t[first].MarkerIndex : -1);
-            shape.Simple.push_back(single && (t[first].Kind == TokKind::Marker || t[first].Kind == TokKind::Number ||
-                                              t[first].Kind == TokKind::String));
+            const TokKind kind = tokens[first].Kind;
+            shape.ValueMarker.push_back(single && kind == TokKind::Marker ? tokens[first].MarkerIndex : -1);
+            shape.Simple.push_back(single && (kind == TokKind::Marker || kind == TokKind::Number || kind == TokKind::String));
             first = k + 1;
             if (close) return k + 1 == n ? std::optional<PlainInsert>(std::move(shape)) : std::nullopt;
         }

@@ -23,7 +23,7 @@ struct PlainInsert {
 };
 
 // The shape of scanned text when it is a plain single-row insert of an unqualified table.
-std::optional<PlainInsert> MatchPlainInsert(std::string_view text, const ScannedSql& scan);
+std::optional<PlainInsert> MatchPlainInsert(const std::string& text, const ScannedSql& scan);
 
 // The engine text of the statement with each value the plan checks wrapped in a check (see
 // Domains.h); markers become numbered parameters, comments blanks.

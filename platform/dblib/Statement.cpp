@@ -108,31 +108,6 @@ std::unique_ptr<Statement> Statement::Prepare(Connection& c, int number, std::st
     return s;
 }
 
-// The tokens of a statement being classified, without one trailing ';', and the tests the
-// handlers make on them (an index past the end answers false).
-struct ClassifyTokens {
-    const std::string& Text;
-    const std::vector<Token>& T;
-    size_t N;
-
-    bool Punct(size_t i, char ch) const {
-        return i < N && T[i].Kind == TokKind::Punct && Text[T[i].Begin] == ch;
-    }
-    bool Kw(size_t i, const char* k) const { return i < N && IsKeyword(Text, T[i], k); }
-    bool IsName(size_t i) const {
-        return i < N && (T[i].Kind == TokKind::Word || T[i].Kind == TokKind::QuotedIdent);
-    }
-    bool NameOrString(size_t i) const {
-        return i < N && (T[i].Kind == TokKind::Word || T[i].Kind == TokKind::QuotedIdent ||
-                         T[i].Kind == TokKind::String || T[i].Kind == TokKind::Number);
-    }
-    std::string String(size_t i) const { return TokenText(Text, T[i]); }
-    // The text from token `first` to the last token.
-    std::string From(size_t first) const {
-        return Text.substr(T[first].Begin, T[N - 1].End - T[first].Begin);
-    }
-};
-
 void Statement::Classify() {
     const auto& tokens = FScan.Tokens;
     size_t n = tokens.size();

@@ -33,7 +33,6 @@
 namespace tnxdb {
 
 class Connection;
-struct ClassifyTokens;
 
 enum class StmtKind {
     Engine,
