@@ -516,9 +516,9 @@ Value ReadInput(const sqlvar& var, char (&scratch)[kScratchSize], VariableAccess
     }
     case DBLIB_T_LONGVARCHAR:
     case DBLIB_T_LONGBINARY: {
-        const auto* ld = static_cast<const dblib_longdata*>(d);
-        uint32_t n = Load<uint32_t>(&ld->stored_len);
-        return type == DBLIB_T_LONGVARCHAR ? Value::MakeText(ld->array, n) : Value::MakeBlob(ld->array, n);
+        const uint32_t n = longdata::Get(d, longdata::kStoredLen);
+        const char* bytes = longdata::Bytes(d);
+        return type == DBLIB_T_LONGVARCHAR ? Value::MakeText(bytes, n) : Value::MakeBlob(bytes, n);
     }
     case DBLIB_T_DATE:
     case DBLIB_T_TIME:
@@ -631,13 +631,12 @@ bool StoreOutput(const Value& v, sqlvar& var, VariableAccess* vars) {
     }
     case DBLIB_T_LONGVARCHAR:
     case DBLIB_T_LONGBINARY: {
-        auto* ld = static_cast<dblib_longdata*>(d);
-        uint32_t cap = Load<uint32_t>(&ld->array_len);
+        const uint32_t cap = longdata::Get(d, longdata::kArrayLen);
         TextOf(v, buf, tp, tn);
         size_t w;
-        cut = CopyCut(ld->array, cap, tp, tn, w);
-        StoreRaw(&ld->stored_len, static_cast<uint32_t>(w));
-        StoreRaw(&ld->untrunc_len, static_cast<uint32_t>(tn > UINT32_MAX ? UINT32_MAX : tn));
+        cut = CopyCut(longdata::Bytes(d), cap, tp, tn, w);
+        longdata::Set(d, longdata::kStoredLen, static_cast<uint32_t>(w));
+        longdata::Set(d, longdata::kUntruncLen, static_cast<uint32_t>(tn > UINT32_MAX ? UINT32_MAX : tn));
         full = tn;
         break;
     }

@@ -10,10 +10,28 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace tnxdb {
+
+// The header fields and bytes of a long-data variable (types 456 and 528), read and written
+// wherever the caller's buffer lies: its address need not suit the header's 32-bit fields (a
+// caller may receive a piece straight into its own block, with the header laid just before).
+namespace longdata {
+constexpr size_t kArrayLen = offsetof(dblib_longdata, array_len);
+constexpr size_t kStoredLen = offsetof(dblib_longdata, stored_len);
+constexpr size_t kUntruncLen = offsetof(dblib_longdata, untrunc_len);
+inline uint32_t Get(const void* d, size_t field) {
+    uint32_t v;
+    std::memcpy(&v, static_cast<const char*>(d) + field, sizeof v);
+    return v;
+}
+inline void Set(void* d, size_t field, uint32_t v) { std::memcpy(static_cast<char*>(d) + field, &v, sizeof v); }
+inline char* Bytes(void* d) { return static_cast<char*>(d) + offsetof(dblib_longdata, array); }
+inline const char* Bytes(const void* d) { return static_cast<const char*>(d) + offsetof(dblib_longdata, array); }
+} // namespace longdata
 
 // Where type-600 variables are read from and stored into (the connection's SQL variables).
 class VariableAccess {

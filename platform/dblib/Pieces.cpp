@@ -1,6 +1,7 @@
 // Storing one piece of a long value (see Pieces.h).
 #include "platform/dblib/Pieces.h"
 
+#include "platform/dblib/Convert.h"
 #include "platform/dblib/Errors.h"
 
 #include <algorithm>
@@ -25,9 +26,7 @@ PieceOutcome StorePiece(std::string_view bytes, bool isNull, size_t offset, sqlv
         break;
     case DBLIB_T_LONGBINARY:
     case DBLIB_T_LONGVARCHAR: {
-        uint32_t cap;
-        std::memcpy(&cap, &static_cast<dblib_longdata*>(var.sqldata)->array_len, sizeof cap);
-        room = cap;
+        room = longdata::Get(var.sqldata, longdata::kArrayLen);
         break;
     }
     default:
@@ -55,11 +54,9 @@ PieceOutcome StorePiece(std::string_view bytes, bool isNull, size_t offset, sqlv
         out[piece] = '\0';
         break;
     default: {
-        auto* ld = static_cast<dblib_longdata*>(var.sqldata);
-        uint32_t stored = static_cast<uint32_t>(piece), full = static_cast<uint32_t>(bytes.size());
-        std::memcpy(&ld->stored_len, &stored, sizeof stored);
-        std::memcpy(&ld->untrunc_len, &full, sizeof full);
-        if (piece) std::memcpy(ld->array, bytes.data() + start, piece);
+        longdata::Set(var.sqldata, longdata::kStoredLen, static_cast<uint32_t>(piece));
+        longdata::Set(var.sqldata, longdata::kUntruncLen, static_cast<uint32_t>(bytes.size()));
+        if (piece) std::memcpy(longdata::Bytes(var.sqldata), bytes.data() + start, piece);
         break;
     }
     }
