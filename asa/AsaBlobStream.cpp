@@ -58,32 +58,43 @@ TAsaBlobStream::TLoad TAsaBlobStream::LoadPieces(const std::function<uint8_t*(in
     TAsaSqlda da = TAsaSqlda::TryAllocate(1);
     if (!da) return load;
     std::vector<uint8_t> piece(sizeof(dblib_longdata) + PieceSize);
-    auto* header = reinterpret_cast<dblib_longdata*>(piece.data());
     da->sqld = da->sqln;
     da->sqlvar[0].sqltype = DBLIB_T_LONGBINARY;
     da->sqlvar[0].sqllen = 0;
-    da->sqlvar[0].sqldata = header;
 
     sqlca* ca = session->GetSqlca();
     uint8_t* value = nullptr; // the destination block, allocated once the length is known
     int32_t code;
     do {
-        header->array_len = PieceSize;
-        header->stored_len = 0;
-        header->untrunc_len = 0;
+        // Once the block exists and a whole piece fits in it, the piece is received in place: the
+        // variable's header is laid over the last bytes already received (kept aside and put
+        // back after the call), so the library's copy is the only one. The first piece and a
+        // shorter last one go through the piece buffer.
+        constexpr std::size_t headerSize = sizeof(dblib_longdata);
+        const bool inPlace = value != nullptr && static_cast<std::size_t>(load.Received) >= headerSize &&
+                             load.Length - load.Received >= PieceSize;
+        uint8_t* const at = inPlace ? value + load.Received - headerSize : piece.data();
+        uint8_t covered[headerSize];
+        if (inPlace) std::memcpy(covered, at, headerSize);
+        const dblib_longdata fresh{PieceSize, 0, 0};
+        std::memcpy(at, &fresh, headerSize);
+        da->sqlvar[0].sqldata = at;
         // The library only reads the cursor name; its C interface declares it char*.
         session->Dbpp(procs.dbpp_get_data, const_cast<char*>(sql->GetCursorName()),
                       static_cast<unsigned>(column + 1), load.Received, da.Get(), 0u);
+        dblib_longdata got;
+        std::memcpy(&got, at, headerSize);
+        if (inPlace) std::memcpy(at, covered, headerSize);
         code = ca->sqlcode;
         if (code != 0 && code != DBLIB_W_TRUNCATED) {
             load.LibraryFailed = true;
             return load;
         }
-        const uint32_t k = std::min<uint32_t>(header->stored_len, PieceSize); // never more than it holds
+        const uint32_t k = std::min<uint32_t>(got.stored_len, PieceSize); // never more than it holds
         if (load.Received == 0) {
             // A value longer than a stream can hold cannot be loaded.
-            if (header->untrunc_len > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) return load;
-            load.Length = static_cast<int32_t>(header->untrunc_len);
+            if (got.untrunc_len > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) return load;
+            load.Length = static_cast<int32_t>(got.untrunc_len);
             value = load.Length > 0 ? Allocate(load.Length) : nullptr;
             if (load.Length > 0 && value == nullptr) return load;
         }
@@ -91,7 +102,7 @@ TAsaBlobStream::TLoad TAsaBlobStream::LoadPieces(const std::function<uint8_t*(in
         // brings nothing (which would repeat for ever), ends the load without data.
         if (static_cast<int64_t>(load.Received) + k > load.Length || (k == 0 && code == DBLIB_W_TRUNCATED))
             return load;
-        if (k > 0) std::memcpy(value + load.Received, header->array, k);
+        if (k > 0 && !inPlace) std::memcpy(value + load.Received, piece.data() + headerSize, k);
         load.Received += static_cast<int32_t>(k);
     } while (code == DBLIB_W_TRUNCATED);
     load.Ok = true;
