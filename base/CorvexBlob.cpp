@@ -137,6 +137,7 @@ uint8_t* TCorvexBlobStream::AllocateBuffer(int32_t Size) {
     if (Size < 1) return nullptr;
     auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(Size)));
     if (block == nullptr) vcl::OutOfMemoryError();
+    vcl::PreferHugePages(block, static_cast<size_t>(Size)); // the caller fills it next
     FBuffer = block;
     FCapacity = Size;
     FBlobSize = Size;

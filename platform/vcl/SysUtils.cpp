@@ -11,6 +11,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/mman.h>
+
 namespace vcl {
 
 namespace {
@@ -421,6 +423,17 @@ AnsiString ExcludeTrailingPathDelimiter(std::string_view path) {
     AnsiString r(path);
     if (!r.empty() && IsSlash(r.back())) r.pop_back();
     return r;
+}
+
+// --- Memory ---------------------------------------------------------------------------------
+
+void PreferHugePages(void* data, std::size_t size) noexcept {
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    if (data == nullptr || size < 4 * kHuge) return;
+    const auto first = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t start = (first + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (first + size) & ~(kHuge - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 } // namespace vcl

@@ -729,6 +729,8 @@ void Allocate(VarArrayData& body, bool zeroFill = true) {
     } else {
         const std::size_t kept = body.Raw.size();
         body.Raw.resize(body.Count * ElementSize(body.ElemType));
+        // A large array is about to be filled (a long value read from the database).
+        if (body.Raw.size() > kept) PreferHugePages(body.Raw.data() + kept, body.Raw.size() - kept);
         if (zeroFill && body.Raw.size() > kept) std::memset(body.Raw.data() + kept, 0, body.Raw.size() - kept);
     }
 }

@@ -1,13 +1,20 @@
 // Text routines: trimming, numbers as text both ways, Windows-1252 case and collation, C-string
-// helpers and file names.
+// helpers and file names; the huge-page hint for large blocks.
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <limits>
+#include <string>
 #include <vector>
 
 using namespace vcl;
@@ -319,6 +326,49 @@ TEST(FileNames, BothDelimitersWork) {
     EXPECT_EQ(ExcludeTrailingPathDelimiter("/tmp"), "/tmp");
     EXPECT_TRUE(IsPathDelimiter("a\\b", 2));
     EXPECT_FALSE(IsPathDelimiter("a\\b", 4));
+}
+
+// The flags the system keeps for the mapping that holds `address` ("" when none is found).
+std::string MappingFlags(const void* address) {
+    std::ifstream maps("/proc/self/smaps");
+    const auto at = reinterpret_cast<unsigned long>(address);
+    std::string line;
+    bool inside = false;
+    while (std::getline(maps, line)) {
+        unsigned long from = 0, to = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2) inside = at >= from && at < to;
+        if (inside && line.rfind("VmFlags:", 0) == 0) return line + " ";
+    }
+    return {};
+}
+
+TEST(PreferHugePages, MarksTheAlignedInsideOfALargeBlockAndLeavesTheRestAlone) {
+    // Blocks inside a fresh mapping of their own, so that no earlier hint shows through.
+    constexpr std::size_t kHuge = std::size_t(2) << 20;
+    const std::size_t mapped = 12 * kHuge;
+    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(region, MAP_FAILED);
+    const auto base = (reinterpret_cast<std::uintptr_t>(region) + kHuge - 1) & ~(kHuge - 1);
+    char* const block = reinterpret_cast<char*>(base + 4096); // starts just past a 2 MB boundary
+    const std::size_t size = 8 * kHuge;
+    char* const inside = reinterpret_cast<char*>(base + kHuge);
+    if (MappingFlags(inside).empty()) {
+        munmap(region, mapped);
+        GTEST_SKIP() << "the system does not show its mappings' flags";
+    }
+    EXPECT_EQ(MappingFlags(inside).find(" hg "), std::string::npos);
+    PreferHugePages(block, size);
+    EXPECT_NE(MappingFlags(inside).find(" hg "), std::string::npos) << "the aligned inside is marked";
+    EXPECT_EQ(MappingFlags(block).find(" hg "), std::string::npos) << "not the part before a boundary";
+    EXPECT_EQ(MappingFlags(block + size - 1).find(" hg "), std::string::npos) << "nor the part after the last";
+    std::memset(block, 0x5A, size); // the hint changes nothing of the contents
+    EXPECT_EQ(block[size - 1], 0x5A);
+
+    // A block under 8 MB is left as it is.
+    char* const small = reinterpret_cast<char*>(base + 10 * kHuge - 4096);
+    PreferHugePages(small, 3 * kHuge / 2);
+    EXPECT_EQ(MappingFlags(reinterpret_cast<char*>(base + 10 * kHuge)).find(" hg "), std::string::npos);
+    munmap(region, mapped);
 }
 
 } // namespace
