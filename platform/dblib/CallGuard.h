@@ -44,7 +44,7 @@ R RunCall(sqlca* ca, const CallSpec& spec, R failValue, Body&& body) noexcept {
     try {
         client = Clients::Instance().Find(ca);
         if (client) client->LastCode = 0;
-        ThrowInjected(client.get(), spec.Name);
+        if (instrument::Armed()) ThrowInjected(client.get(), spec.Name);
         if (spec.Descriptor) CheckDescriptor(client.get(), spec.DescriptorValue, spec.Expected);
         return body(client.get());
     } catch (const DbError& e) {

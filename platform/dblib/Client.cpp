@@ -6,13 +6,6 @@
 
 namespace tnxdb {
 
-namespace {
-
-// The innermost request running on this thread.
-thread_local RequestScope* tRequest = nullptr;
-
-} // namespace
-
 Clients& Clients::Instance() {
     static Clients clients;
     return clients;
@@ -44,21 +37,19 @@ RequestScope::RequestScope(ClientState* client) {
     case Connection::Entry::Busy: throw DbError(DBLIB_E_BUSY_CONNECTION);
     case Connection::Entry::Ended: throw DbError(DBLIB_E_CONNECTION_ENDED);
     }
-    FOuter = tRequest;
-    tRequest = this;
+    FConn->SetRequestThread(std::this_thread::get_id());
     FConn->StartRequestHooks();
 }
 
 RequestScope::~RequestScope() {
     FConn->FinishRequestHooks();
-    tRequest = FOuter;
+    FConn->SetRequestThread(std::thread::id());
     FConn->EndRequest();
 }
 
 bool RequestScope::RunsOnThisThread(const Connection* conn) {
-    for (RequestScope* r = tRequest; r; r = r->FOuter)
-        if (r->FConn.get() == conn) return true;
-    return false;
+    // A connection runs one request at a time and records the thread that runs it.
+    return conn && conn->RequestRunsOn(std::this_thread::get_id());
 }
 
 bool DisconnectClient(ClientState& client) {

@@ -73,7 +73,6 @@ public:
 
 private:
     std::shared_ptr<Connection> FConn;
-    RequestScope* FOuter = nullptr; // the request this thread ran before (a callback's own call)
 };
 
 // Ends the client's connection (rolling back) and does the engine's bookkeeping. Returns false

@@ -135,7 +135,8 @@ Connection::Entry Connection::BeginRequest() {
         FBusy.store(0);
         return Entry::Ended;
     }
-    FRequestId.fetch_add(1, std::memory_order_acq_rel);
+    // Only the request holding the busy flag numbers itself: no read-modify-write is needed.
+    FRequestId.store(FRequestId.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     FDomains.ClearFailure();
     return Entry::Ok;
 }

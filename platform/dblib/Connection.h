@@ -37,6 +37,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tnxdb {
@@ -80,6 +81,9 @@ public:
     // Interrupts the running statement (any thread). Returns whether a request was running.
     bool Cancel();
     bool IsWorking() const { return FBusy.load(std::memory_order_acquire) == 1; }
+    // The thread running the request now (set by RequestScope), or no thread.
+    void SetRequestThread(std::thread::id t) { FRequestThread.store(t, std::memory_order_relaxed); }
+    bool RequestRunsOn(std::thread::id t) const { return FRequestThread.load(std::memory_order_relaxed) == t; }
     // Whether a cancel hit the request running now.
     bool CancelRequested() const {
         return FCancelId.load(std::memory_order_acquire) == FRequestId.load(std::memory_order_acquire);
@@ -158,6 +162,7 @@ private:
     std::mutex FHandleMutex;              // guards FHandle against Close vs. Cancel/Drop interrupts
     std::atomic<int> FBusy{0};            // 0 idle, 1 request, 2 a drop is closing the handle
     std::atomic<bool> FDropped{false};    // ended by the engine; set once, never cleared
+    std::atomic<std::thread::id> FRequestThread{}; // the thread of the running request
     std::vector<std::unique_ptr<Statement>> FStatements; // index = statement number; [0] unused
     // Cached control statements; FBeginWrite is BEGIN IMMEDIATE (a writer takes the write lock first).
     StmtHandle FBegin;

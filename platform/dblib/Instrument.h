@@ -22,6 +22,8 @@ extern std::atomic<bool> gRecording;
 extern std::atomic<bool> gArmed;
 
 inline bool Recording() { return gRecording.load(std::memory_order_relaxed); }
+// Whether any failure is injected at all (the one check a call makes when none is).
+inline bool Armed() { return gArmed.load(std::memory_order_relaxed); }
 
 // Builds one record line.
 class CallLine {
