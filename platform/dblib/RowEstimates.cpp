@@ -10,15 +10,23 @@ namespace tnxdb {
 RowEstimates::~RowEstimates() { Clear(); }
 
 void RowEstimates::Clear() {
+    FLast = nullptr;
     FQueries.clear();
 }
 
 int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::string_view table) {
-    FKey.assign(db);
-    FKey.push_back('\0');
-    FKey.append(table);
-    auto it = FQueries.find(FKey);
-    if (it == FQueries.end()) {
+    // A query opened again and again asks for the table of the last call: compare, do not rebuild.
+    const bool sameAsLast = FLast && FKey.size() == db.size() + 1 + table.size() &&
+                            FKey.compare(0, db.size(), db) == 0 && FKey[db.size()] == '\0' &&
+                            FKey.compare(db.size() + 1, table.size(), table) == 0;
+    if (!sameAsLast) {
+        FLast = nullptr;
+        FKey.assign(db);
+        FKey.push_back('\0');
+        FKey.append(table);
+    }
+    auto it = sameAsLast ? FQueries.end() : FQueries.find(FKey);
+    if (!sameAsLast && it == FQueries.end()) {
         std::string sql = "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(std::string(db)) + "." +
                           UpdatableQuery::Quote(std::string(table));
         StmtHandle compiled;
@@ -27,7 +35,8 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
         it = FQueries.emplace(FKey, Kept{}).first;
         it->second.Query = std::move(compiled);
     }
-    Kept& kept = it->second;
+    Kept& kept = sameAsLast ? *FLast : it->second;
+    FLast = &kept;
     // The data version is current only while a read transaction is open on the database (a cursor
     // that has read its first row holds one); in a write transaction the connection's own changes
     // may still be rolled back. Only answers given inside a read transaction are kept and reused;
@@ -46,7 +55,8 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
     sqlite3_reset(stmt);
     if (rc != SQLITE_ROW) {
         // The table no longer answers (dropped, or its database detached): compile afresh next time.
-        FQueries.erase(it);
+        FLast = nullptr;
+        FQueries.erase(FKey);
         return largest;
     }
     kept.Answered = versioned;

@@ -60,7 +60,8 @@ private:
     };
     // Key: database name, a NUL, the table name (names cannot hold a NUL).
     std::unordered_map<std::string, Kept> FQueries;
-    std::string FKey; // scratch for the lookup key, so a hit allocates nothing
+    std::string FKey;      // the key of the last call, so a hit allocates nothing
+    Kept* FLast = nullptr; // its kept query (elements do not move when the map grows)
 };
 
 } // namespace tnxdb
