@@ -11,18 +11,19 @@ namespace tnxdb {
 
 void RowStore::Reset(size_t columns) {
     FColumns = columns;
-    FCells.clear();
-    FBytes.clear();
+    Clear();
 }
 
 void RowStore::Clear() {
     FCells.clear();
     FBytes.clear();
+    FRowCount = 0;
 }
 
 void RowStore::Release() {
     std::vector<Cell>().swap(FCells);
     FBytes.release();
+    FRowCount = 0;
 }
 
 void RowStore::Recycle(size_t limit) {
@@ -73,11 +74,19 @@ void RowStore::AppendFrom(sqlite3_stmt* stmt) {
         FCells.resize(before); // never part of a row
         throw;
     }
+    ++FRowCount;
 }
 
 void RowStore::Append(const Value* values) {
-    for (size_t i = 0; i < FColumns; ++i)
-        FCells.push_back(MakeCell(values[i]));
+    const size_t before = FCells.size();
+    try {
+        for (size_t i = 0; i < FColumns; ++i)
+            FCells.push_back(MakeCell(values[i]));
+    } catch (...) {
+        FCells.resize(before); // no memory for the bytes: the row is not kept at all
+        throw;
+    }
+    ++FRowCount;
 }
 
 void RowStore::ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count) {

@@ -35,7 +35,8 @@ public:
     void Clear();
 
     size_t Columns() const { return FColumns; }
-    size_t Rows() const { return FColumns ? FCells.size() / FColumns : 0; }
+    // Counted, not divided out of the cells: cursors ask for it several times a row.
+    size_t Rows() const { return FRowCount; }
     bool Empty() const { return FCells.empty(); }
 
     // Appends the engine's current row (its first Columns() result columns). Throws
@@ -69,7 +70,8 @@ private:
     Cell CellFrom(sqlite3_stmt* stmt, int col);
 
     size_t FColumns = 0;
-    std::vector<Cell> FCells; // invariant: FCells.size() is a multiple of FColumns
+    std::vector<Cell> FCells; // invariant: FCells.size() == FRowCount * FColumns
+    size_t FRowCount = 0;
     ByteBuffer FBytes;
 };
 
