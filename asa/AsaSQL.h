@@ -189,6 +189,8 @@ private:
     // The cast is made again only after the session link changed (it is called several times
     // per open and per fetch).
     TAsaSession* Asa();
+    // The linked session when it is one of ours, else null (never raises): Asa()'s cached answer.
+    TAsaSession* LinkedAsa();
     // The session's Check with this statement's WantExceptions.
     bool CheckResult();
     int32_t LastErrorCode();
@@ -247,8 +249,8 @@ private:
     // The query's columns are known only once its cursor is open (columns without a declared type).
     bool FDescribeAfterOpen = false;
     char FCursorName[31] = {}; // "TNX-<OpenStatement>", NUL-terminated
-    // What Asa() found for the session link as it stood at link count FAsaForLink (the count is 0
-    // only while no session was ever linked, when Asa() raises before looking).
+    // What LinkedAsa() found for the session link as it stood at link count FAsaForLink (the count
+    // is 0 only while no session was ever linked, when it answers null before looking).
     TAsaSession* FAsa = nullptr;
     uint32_t FAsaForLink = 0;
     TAsaCursorType FCursorType = actDefault;

@@ -133,7 +133,7 @@ bool TAsaSQL::InternalDescribeOpen(bool ReadOnly) {
 
 void TAsaSQL::InternalClose() {
     if (GetActive()) {
-        auto* session = dynamic_cast<TAsaSession*>(GetAssignedSession());
+        auto* session = LinkedAsa();
         if (session != nullptr && AsaLibrary.Procs.dbpp_close) {
             session->Dbpp(AsaLibrary.Procs.dbpp_close, FCursorName);
             InternalAutoCommit();
@@ -143,7 +143,7 @@ void TAsaSQL::InternalClose() {
 }
 
 void TAsaSQL::CloseLibraryCursorQuietly() {
-    auto* session = dynamic_cast<TAsaSession*>(GetAssignedSession());
+    auto* session = LinkedAsa();
     if (session == nullptr || !AsaLibrary.Procs.dbpp_close) return;
     sqlca* ca = session->GetSqlca();
     const sqlca saved = *ca;

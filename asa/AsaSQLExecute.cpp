@@ -254,7 +254,7 @@ void TAsaSQL::InternalDropBlobVariables(vcl::TStrings* Names) {
 
 void TAsaSQL::DropBlobVariablesQuietly(vcl::TStrings* Names) {
     if (Names == nullptr || Names->GetCount() == 0) return;
-    auto* session = dynamic_cast<TAsaSession*>(GetAssignedSession());
+    auto* session = LinkedAsa();
     if (session != nullptr && AsaLibrary.Procs.dbpp_execute_imm) {
         sqlca* ca = session->GetSqlca();
         const sqlca saved = *ca;

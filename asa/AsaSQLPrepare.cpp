@@ -62,14 +62,21 @@ TAsaSQL::~TAsaSQL() = default;
 
 // --- Session, checks and errors -----------------------------------------------------------------
 
-TAsaSession* TAsaSQL::Asa() {
-    TCorvexSession* linked = RequireSession();
+TAsaSession* TAsaSQL::LinkedAsa() {
+    TCorvexSession* linked = GetAssignedSession();
+    if (linked == nullptr) return nullptr;
     if (SessionLinkChanges() != FAsaForLink) {
         FAsa = dynamic_cast<TAsaSession*>(linked);
         FAsaForLink = SessionLinkChanges();
     }
-    if (FAsa == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
     return FAsa;
+}
+
+TAsaSession* TAsaSQL::Asa() {
+    RequireSession();
+    TAsaSession* asa = LinkedAsa();
+    if (asa == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
+    return asa;
 }
 
 bool TAsaSQL::CheckResult() {
