@@ -36,6 +36,12 @@ function(tnx_library name)
     set_target_properties(${name} PROPERTIES
         VERSION ${PROJECT_VERSION} SOVERSION 5
         CXX_VISIBILITY_PRESET default)
+    # Every symbol is exported, but nothing is meant to replace one of them at load time: calls
+    # inside the library may then go straight to (and be inlined from) its own definitions
+    # instead of through the procedure linkage table.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${name} PRIVATE -fno-semantic-interposition)
+    endif()
     set_property(GLOBAL APPEND PROPERTY TNX_EXPORTED_TARGETS ${name})
     file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
     set_property(GLOBAL APPEND PROPERTY TNX_HEADER_DIRS "${rel}")
