@@ -24,19 +24,19 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
         FKey.assign(db);
         FKey.push_back('\0');
         FKey.append(table);
+        auto it = FQueries.find(FKey);
+        if (it == FQueries.end()) {
+            std::string sql = "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(std::string(db)) + "." +
+                              UpdatableQuery::Quote(std::string(table));
+            StmtHandle compiled;
+            if (PrepareStmt(handle, sql, SQLITE_PREPARE_PERSISTENT, compiled) != SQLITE_OK || !compiled) return 0;
+            if (FQueries.size() >= kLimit) Clear();
+            it = FQueries.emplace(FKey, Kept{}).first;
+            it->second.Query = std::move(compiled);
+        }
+        FLast = &it->second;
     }
-    auto it = sameAsLast ? FQueries.end() : FQueries.find(FKey);
-    if (!sameAsLast && it == FQueries.end()) {
-        std::string sql = "SELECT max(_rowid_) FROM " + UpdatableQuery::Quote(std::string(db)) + "." +
-                          UpdatableQuery::Quote(std::string(table));
-        StmtHandle compiled;
-        if (PrepareStmt(handle, sql, SQLITE_PREPARE_PERSISTENT, compiled) != SQLITE_OK || !compiled) return 0;
-        if (FQueries.size() >= kLimit) Clear();
-        it = FQueries.emplace(FKey, Kept{}).first;
-        it->second.Query = std::move(compiled);
-    }
-    Kept& kept = sameAsLast ? *FLast : it->second;
-    FLast = &kept;
+    Kept& kept = *FLast;
     // The data version is current only while a read transaction is open on the database (a cursor
     // that has read its first row holds one); in a write transaction the connection's own changes
     // may still be rolled back. Only answers given inside a read transaction are kept and reused;
