@@ -100,6 +100,10 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
         EXPECT_EQ(e.LargestRowid(db, "main", "t"), 2);
         EXPECT_EQ(e.LargestRowid(db, "main", "no such table"), 0);
         EXPECT_EQ(e.LargestRowid(db, "main", "t\"\"x"), 0) << "a quote in the name is quoted";
+        exec(db, "create table v1(a); insert into v1 values (1); create table v2(a); insert into v2 values (1), (2), (3)");
+        EXPECT_EQ(e.LargestRowid(db, "main", "v1"), 1);
+        EXPECT_EQ(e.LargestRowid(db, "main", "v2"), 3) << "asked right after a table of a name as long";
+        EXPECT_EQ(e.LargestRowid(db, "main", "v1"), 1);
 
         for (size_t i = 0; i < RowEstimates::kLimit + 6; ++i) {
             std::string name = "u" + std::to_string(i);
