@@ -37,7 +37,6 @@ public:
     size_t Columns() const { return FColumns; }
     // Counted, not divided out of the cells: cursors ask for it several times a row.
     size_t Rows() const { return FRowCount; }
-    bool Empty() const { return FCells.empty(); }
 
     // Appends the engine's current row (its first Columns() result columns). Throws
     // DbError(DBLIB_E_MEMORY) when a value cannot be read for lack of memory; nothing is appended then.
