@@ -956,6 +956,19 @@ Cursor& CursorSet::Get(std::string_view name) {
     return *cur;
 }
 
+Cursor& CursorSet::Get(const char* name) {
+    if (FLast) {
+        const char* p = name;
+        const char* q = FLastName.c_str(); // holds no NUL of its own: names come from C strings
+        while (*p != '\0' && *p == *q) {
+            ++p;
+            ++q;
+        }
+        if (*p == *q) return *FLast;
+    }
+    return Get(std::string_view(name));
+}
+
 void CursorSet::StatementGone(int number) {
     for (auto& [key, cur] : FCursors)
         if (cur->IsOpen() && cur->StatementNumber() == number) cur->Close();

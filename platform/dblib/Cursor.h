@@ -214,6 +214,9 @@ public:
     Cursor* Find(std::string_view name);
     // Like Find, but an unknown name is DBLIB_E_CURSOR_NOT_DECLARED.
     Cursor& Get(std::string_view name);
+    // The same for a name as the caller passes it (NUL-terminated, not empty): the name of the
+    // last call is recognised in one pass over it, without measuring it first.
+    Cursor& Get(const char* name);
     // A statement was dropped or replaced: its cursors close.
     void StatementGone(int number);
     // The open cursor running this statement, or null.

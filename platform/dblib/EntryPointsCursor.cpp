@@ -16,13 +16,16 @@ using tnxdb::abi::Dbpp;
 
 namespace {
 
-std::string_view CursorName(const char* cursor) {
+// The caller's cursor name; a missing or empty one is refused.
+const char* CheckedCursorName(const char* cursor) {
     if (!cursor || !*cursor) throw DbError(DBLIB_E_BAD_ARGUMENT, "no cursor name");
     return cursor;
 }
 
+std::string_view CursorName(const char* cursor) { return CheckedCursorName(cursor); }
+
 Cursor& OpenCursor(Connection& c, const char* cursor) {
-    Cursor& cur = c.Cursors().Get(CursorName(cursor));
+    Cursor& cur = c.Cursors().Get(CheckedCursorName(cursor));
     if (!cur.IsOpen()) throw DbError(DBLIB_E_CURSOR_NOT_OPEN, cur.Name());
     return cur;
 }
@@ -57,7 +60,7 @@ DBLIB_EXPORT void dbpp_open(DBLIB_DBPP_ARGS(char* cursor, char* /*r*/, char* mod
             ca->sqlerrd[2] = server->Open(CursorName(cursor), stmt, in, options);
             return 0;
         }
-        Cursor& cur = c.Cursors().Get(CursorName(cursor));
+        Cursor& cur = c.Cursors().Get(CheckedCursorName(cursor));
         if (stmt && *stmt != cur.StatementNumber())
             throw DbError(DBLIB_E_BAD_ARGUMENT, "cursor " + cur.Name() + " was declared for statement " +
                                                     std::to_string(cur.StatementNumber()));

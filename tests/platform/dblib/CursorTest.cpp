@@ -700,6 +700,28 @@ TEST_P(CursorTest, MisusedCursorsGetClearErrors) {
     EXPECT_EQ(c.Code(), DBLIB_E_CURSOR_NOT_OPEN);
 }
 
+TEST_P(CursorTest, NamesThatExtendEachOtherNameTheirOwnCursors) {
+    // The cursor named last is recognised without a lookup; a name that extends it, or that it
+    // extends, names another cursor.
+    Client& c = Main();
+    FillNumbers(c, 30);
+    OpenCursor("P", "select i from n where i < 10 order by i", kReadOnly);
+    OpenCursor("PQ", "select i from n where i >= 20 order by i", kReadOnly);
+    Block b(Lib(), "i", 1);
+    EXPECT_EQ(FetchInts(b, "P", 1, 1, 1), std::vector<int>{0});
+    EXPECT_EQ(FetchInts(b, "PQ", 1, 1, 1), std::vector<int>{20}) << "a name extending the last one";
+    EXPECT_EQ(FetchInts(b, "P", 2, 1, 1), std::vector<int>{1}) << "a name the last one extends";
+    EXPECT_EQ(FetchInts(b, "pq", 2, 1, 1), std::vector<int>{21}) << "another case of a known name";
+    EXPECT_EQ(FetchInts(b, "Pq", 2, 1, 1), std::vector<int>{22});
+    Api->FetchArray(&c.ca, "PQR", 2, 1, b.get(), 1);
+    EXPECT_EQ(c.Code(), DBLIB_E_CURSOR_NOT_DECLARED);
+    Api->FetchArray(&c.ca, "", 2, 1, b.get(), 1);
+    EXPECT_EQ(c.Code(), DBLIB_E_BAD_ARGUMENT);
+    Api->Close(&c.ca, "P");
+    EXPECT_EQ(c.Code(), 0) << c.Message();
+    EXPECT_EQ(FetchInts(b, "PQ", 2, 1, 1), std::vector<int>{23}) << "closing P left PQ open";
+}
+
 TEST_P(CursorTest, CursorCallsAreRecordedWithTheirArguments) {
     Client& c = Main();
     FillNumbers(c, 3);
