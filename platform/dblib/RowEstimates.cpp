@@ -14,7 +14,8 @@ void RowEstimates::Clear() {
     FQueries.clear();
 }
 
-int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::string_view table) {
+int64_t RowEstimates::LargestRowid(sqlite3* handle, const char* dbName, const char* tableName) {
+    const std::string_view db(dbName), table(tableName);
     // A query opened again and again asks for the table of the last call: compare, do not rebuild.
     const bool sameAsLast = FLast && FKey.size() == db.size() + 1 + table.size() &&
                             FKey.compare(0, db.size(), db) == 0 && FKey[db.size()] == '\0' &&
@@ -42,10 +43,8 @@ int64_t RowEstimates::LargestRowid(sqlite3* handle, std::string_view db, std::st
     // may still be rolled back. Only answers given inside a read transaction are kept and reused;
     // every other call runs the query.
     unsigned version = 0;
-    const std::string dbName(db);
-    const bool versioned =
-        sqlite3_txn_state(handle, dbName.c_str()) == SQLITE_TXN_READ &&
-        sqlite3_file_control(handle, dbName.c_str(), SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+    const bool versioned = sqlite3_txn_state(handle, dbName) == SQLITE_TXN_READ &&
+                           sqlite3_file_control(handle, dbName, SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
     const int64_t changes = sqlite3_total_changes64(handle);
     if (versioned && kept.Answered && kept.DataVersion == version && kept.Changes == changes) return kept.Largest;
 

@@ -39,7 +39,7 @@ public:
     // The largest row identifier of table `table` of database `db` (as the engine names them),
     // 0 when the table is empty or has no row identifiers, or when the query fails. The query is
     // reset before returning, so it never holds a read snapshot of its own.
-    int64_t LargestRowid(sqlite3* handle, std::string_view db, std::string_view table);
+    int64_t LargestRowid(sqlite3* handle, const char* db, const char* table);
 
     // Finalizes every kept query (before the handle closes).
     void Clear();

@@ -108,7 +108,7 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
         for (size_t i = 0; i < RowEstimates::kLimit + 6; ++i) {
             std::string name = "u" + std::to_string(i);
             exec(db, ("create table " + name + "(a); insert into " + name + " values (7)").c_str());
-            EXPECT_EQ(e.LargestRowid(db, "main", name), 1);
+            EXPECT_EQ(e.LargestRowid(db, "main", name.c_str()), 1);
             ASSERT_LE(e.Size(), RowEstimates::kLimit);
         }
         EXPECT_EQ(e.LargestRowid(db, "main", "t"), 2) << "a table asked again after the cache started over";
