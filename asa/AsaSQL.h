@@ -188,9 +188,20 @@ private:
     // The session as a SQL Anywhere session; raises the session message when none is linked.
     // The cast is made again only after the session link changed (it is called several times
     // per open and per fetch).
-    TAsaSession* Asa();
+    TAsaSession* Asa() {
+        TAsaSession* asa = LinkedAsa();
+        if (asa == nullptr) RaiseNoSession();
+        return asa;
+    }
     // The linked session when it is one of ours, else null (never raises): Asa()'s cached answer.
-    TAsaSession* LinkedAsa();
+    // Inline, as Asa(): the cast is remade out of line only after the link changed.
+    TAsaSession* LinkedAsa() {
+        TCorvexSession* linked = GetAssignedSession();
+        if (linked == nullptr) return nullptr;
+        return SessionLinkChanges() == FAsaForLink ? FAsa : RecastLinkedAsa();
+    }
+    TAsaSession* RecastLinkedAsa();
+    [[noreturn]] static void RaiseNoSession();
     // The session's Check with this statement's WantExceptions.
     bool CheckResult();
     int32_t LastErrorCode();

@@ -62,22 +62,13 @@ TAsaSQL::~TAsaSQL() = default;
 
 // --- Session, checks and errors -----------------------------------------------------------------
 
-TAsaSession* TAsaSQL::LinkedAsa() {
-    TCorvexSession* linked = GetAssignedSession();
-    if (linked == nullptr) return nullptr;
-    if (SessionLinkChanges() != FAsaForLink) {
-        FAsa = dynamic_cast<TAsaSession*>(linked);
-        FAsaForLink = SessionLinkChanges();
-    }
+TAsaSession* TAsaSQL::RecastLinkedAsa() {
+    FAsa = dynamic_cast<TAsaSession*>(GetAssignedSession());
+    FAsaForLink = SessionLinkChanges();
     return FAsa;
 }
 
-TAsaSession* TAsaSQL::Asa() {
-    RequireSession();
-    TAsaSession* asa = LinkedAsa();
-    if (asa == nullptr) throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0);
-    return asa;
-}
+void TAsaSQL::RaiseNoSession() { throw ECorvexException(vcl::LoadResString(CORVEX_ERR_SESS_NIL), 0, 0); }
 
 bool TAsaSQL::CheckResult() {
     return Asa()->Check(nullptr, 0, 0, GetWantExceptions());
