@@ -25,6 +25,15 @@ public:
     // Replaces the content; p may point into the buffer itself.
     void assign(const char* p, size_t n);
     void append(const char* p, size_t n);
+    // Room for n bytes in all without growing again; the content is kept.
+    void reserve(size_t n) {
+        if (n > FCapacity) Grow(n);
+    }
+    // Writable bytes for a caller that fills reserved room itself and then sets the size; null
+    // while nothing was ever reserved.
+    char* bytes() { return FData; }
+    // Sets the size within the capacity (bytes past the old size must have been written).
+    void set_size(size_t n) { FSize = n; }
 
     static constexpr size_t kMapThreshold = size_t(4) << 20;
 

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace tnxdb {
 
@@ -21,13 +23,13 @@ void RowStore::Clear() {
 }
 
 void RowStore::Release() {
-    std::vector<Cell>().swap(FCells);
+    FCells.release();
     FBytes.release();
     FRowCount = 0;
 }
 
 void RowStore::Recycle(size_t limit) {
-    if (FCells.capacity() * sizeof(Cell) + FBytes.capacity() > limit)
+    if (FCells.capacity() + FBytes.capacity() > limit)
         Release();
     else
         Clear();
@@ -65,27 +67,41 @@ RowStore::Cell RowStore::CellFrom(sqlite3_stmt* stmt, int col) {
     return MakeCell(ColumnValue(stmt, col));
 }
 
+char* RowStore::RowSlot() {
+    const size_t rowBytes = FColumns * sizeof(Cell);
+    FCells.reserve(FCells.size() + rowBytes);
+    return FCells.bytes() + FCells.size();
+}
+
+RowStore::Cell RowStore::CellAt(size_t index) const {
+    Cell c;
+    std::memcpy(&c, FCells.data() + index * sizeof(Cell), sizeof c);
+    return c;
+}
+
+void RowStore::PutCell(size_t index, const Cell& c) {
+    std::memcpy(FCells.bytes() + index * sizeof(Cell), &c, sizeof c);
+}
+
+// A row's cells are written past the end and counted only once all of them are there: a value
+// that cannot be read (or its bytes kept) for lack of memory leaves no part of the row behind.
 void RowStore::AppendFrom(sqlite3_stmt* stmt) {
-    const size_t before = FCells.size();
-    try {
-        for (size_t i = 0; i < FColumns; ++i)
-            FCells.push_back(CellFrom(stmt, static_cast<int>(i)));
-    } catch (...) {
-        FCells.resize(before); // never part of a row
-        throw;
+    char* slot = RowSlot();
+    for (size_t i = 0; i < FColumns; ++i) {
+        const Cell c = CellFrom(stmt, static_cast<int>(i));
+        std::memcpy(slot + i * sizeof(Cell), &c, sizeof c);
     }
+    FCells.set_size(FCells.size() + FColumns * sizeof(Cell));
     ++FRowCount;
 }
 
 void RowStore::Append(const Value* values) {
-    const size_t before = FCells.size();
-    try {
-        for (size_t i = 0; i < FColumns; ++i)
-            FCells.push_back(MakeCell(values[i]));
-    } catch (...) {
-        FCells.resize(before); // no memory for the bytes: the row is not kept at all
-        throw;
+    char* slot = RowSlot();
+    for (size_t i = 0; i < FColumns; ++i) {
+        const Cell c = MakeCell(values[i]);
+        std::memcpy(slot + i * sizeof(Cell), &c, sizeof c);
     }
+    FCells.set_size(FCells.size() + FColumns * sizeof(Cell));
     ++FRowCount;
 }
 
@@ -96,18 +112,20 @@ void RowStore::ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count) {
     cells.reserve(count);
     for (size_t i = 0; i < count; ++i)
         cells.push_back(CellFrom(stmt, static_cast<int>(i)));
-    std::copy(cells.begin(), cells.end(), FCells.begin() + static_cast<std::ptrdiff_t>(row * FColumns));
+    for (size_t i = 0; i < count; ++i)
+        PutCell(row * FColumns + i, cells[i]);
 }
 
 void RowStore::SetInt(size_t row, size_t col, int64_t v) {
-    Cell& c = FCells[row * FColumns + col];
+    Cell c;
     c.Kind = Value::Int;
     c.Len = 0;
     c.I = v;
+    PutCell(row * FColumns + col, c);
 }
 
 Value RowStore::Get(size_t row, size_t col) const {
-    const Cell& c = FCells[row * FColumns + col];
+    const Cell c = CellAt(row * FColumns + col);
     switch (static_cast<Value::Kind>(c.Kind)) {
     case Value::Int:
         return Value::MakeInt(c.I);

@@ -15,7 +15,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace tnxdb {
 
@@ -67,9 +66,18 @@ private:
 
     Cell MakeCell(const Value& v);
     Cell CellFrom(sqlite3_stmt* stmt, int col);
+    // Room for one more row's cells; returns where its first cell goes.
+    char* RowSlot();
+    Cell CellAt(size_t index) const;
+    void PutCell(size_t index, const Cell& c);
 
     size_t FColumns = 0;
-    std::vector<Cell> FCells; // invariant: FCells.size() == FRowCount * FColumns
+    // The cells, row after row, in a block that grows as a long value's does: from a few MB on it
+    // is a mapping that moves without copying and asks for huge pages, so keeping a million rows
+    // takes a few dozen page faults where a vector's doublings touched every new page (tens of
+    // thousands, which cost more than the copying on a virtual machine). Invariant: its size is
+    // FRowCount * FColumns cells.
+    ByteBuffer FCells;
     size_t FRowCount = 0;
     ByteBuffer FBytes;
 };

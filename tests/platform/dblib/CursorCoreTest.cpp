@@ -1,5 +1,5 @@
 // The cursor's building blocks, linked in-process: LiveIndex against a plain model under random
-// appends and deletions, the connection's kept row-estimate queries, and Cursor::NextResultSet, the operation the next result set of a cursor
+// appends and deletions, the kept rows as their block moves, the connection's kept row-estimate queries, and Cursor::NextResultSet, the operation the next result set of a cursor
 // over several queries is reached through.
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ConnectionString.h"
@@ -8,6 +8,7 @@
 #include "platform/dblib/Engine.h"
 #include "platform/dblib/LiveIndex.h"
 #include "platform/dblib/RowEstimates.h"
+#include "platform/dblib/RowStore.h"
 #include "platform/dblib/Sqlda.h"
 #include "platform/dblib/Statement.h"
 #include "support/TempDir.h"
@@ -175,6 +176,43 @@ TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
 
 // Cursor names are found whatever their case, also when the name asked last is asked again in
 // another spelling, and a redeclaration reaches the cursor already there.
+TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
+    // 100,000 rows of four cells pass the size from which the cells' block is a mapping that
+    // moves as it grows: every row must read back as written, before and after the moves.
+    RowStore store;
+    store.Reset(4);
+    const int rows = 100000;
+    for (int r = 0; r < rows; ++r) {
+        const std::string text = "row " + std::to_string(r);
+        const Value values[4] = {Value::MakeInt(r), Value::MakeReal(r / 4.0), Value::MakeText(text.data(), text.size()),
+                                 Value::MakeNull()};
+        store.Append(values);
+    }
+    ASSERT_EQ(store.Rows(), static_cast<size_t>(rows));
+    for (int r : {0, 1, 65535, 65536, rows - 1}) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(store.Get(r, 0).I, r);
+        EXPECT_EQ(store.Get(r, 1).D, r / 4.0);
+        const Value t = store.Get(r, 2);
+        EXPECT_EQ(std::string(t.P, t.N), "row " + std::to_string(r));
+        EXPECT_EQ(store.Get(r, 3).K, Value::Null);
+    }
+    store.SetInt(70000, 2, -5);
+    EXPECT_EQ(store.Get(70000, 2).I, -5);
+    EXPECT_EQ(store.Get(70000, 0).I, 70000) << "the other cells of the row are left alone";
+    EXPECT_EQ(store.Get(70001, 2).K, Value::Text);
+
+    // Recycled over its limit, the store returns its memory and starts again, narrower.
+    store.Recycle(1 << 16);
+    store.Reset(2);
+    EXPECT_EQ(store.Rows(), 0u);
+    const Value pair[2] = {Value::MakeInt(7), Value::MakeText("x", 1)};
+    store.Append(pair);
+    EXPECT_EQ(store.Rows(), 1u);
+    EXPECT_EQ(store.Get(0, 0).I, 7);
+    EXPECT_EQ(std::string(store.Get(0, 1).P, 1), "x");
+}
+
 TEST(CursorSetTest, FindsNamesWhateverTheirCase) {
     CursorSet set;
     Cursor& first = set.Declare("Lookup-1", 1, 0);
