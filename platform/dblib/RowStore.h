@@ -73,9 +73,9 @@ private:
 
     size_t FColumns = 0;
     // The cells, row after row, in a block that grows as a long value's does: from a few MB on it
-    // is a mapping that moves without copying and asks for huge pages, so keeping a million rows
-    // takes a few dozen page faults where a vector's doublings touched every new page (tens of
-    // thousands, which cost more than the copying on a virtual machine). Invariant: its size is
+    // is a mapping that moves without copying and asks for huge pages. A vector's doublings
+    // touched every page of every new block: tens of thousands of page faults for a million rows,
+    // which cost more than the copying on a virtual machine. Invariant: its size is
     // FRowCount * FColumns cells.
     ByteBuffer FCells;
     size_t FRowCount = 0;
