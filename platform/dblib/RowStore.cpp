@@ -3,7 +3,6 @@
 
 #include "platform/dblib/Convert.h"
 
-#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <limits>
@@ -67,12 +66,6 @@ RowStore::Cell RowStore::CellFrom(sqlite3_stmt* stmt, int col) {
     return MakeCell(ColumnValue(stmt, col));
 }
 
-char* RowStore::RowSlot() {
-    const size_t rowBytes = FColumns * sizeof(Cell);
-    FCells.reserve(FCells.size() + rowBytes);
-    return FCells.bytes() + FCells.size();
-}
-
 RowStore::Cell RowStore::CellAt(size_t index) const {
     Cell c;
     std::memcpy(&c, FCells.data() + index * sizeof(Cell), sizeof c);
@@ -85,24 +78,25 @@ void RowStore::PutCell(size_t index, const Cell& c) {
 
 // A row's cells are written past the end and counted only once all of them are there: a value
 // that cannot be read (or its bytes kept) for lack of memory leaves no part of the row behind.
-void RowStore::AppendFrom(sqlite3_stmt* stmt) {
-    char* slot = RowSlot();
+template <class CellOf>
+void RowStore::AppendRow(CellOf cellOf) {
+    const size_t rowBytes = FColumns * sizeof(Cell);
+    FCells.reserve(FCells.size() + rowBytes);
+    char* slot = FCells.bytes() + FCells.size();
     for (size_t i = 0; i < FColumns; ++i) {
-        const Cell c = CellFrom(stmt, static_cast<int>(i));
+        const Cell c = cellOf(i);
         std::memcpy(slot + i * sizeof(Cell), &c, sizeof c);
     }
-    FCells.set_size(FCells.size() + FColumns * sizeof(Cell));
+    FCells.set_size(FCells.size() + rowBytes);
     ++FRowCount;
 }
 
+void RowStore::AppendFrom(sqlite3_stmt* stmt) {
+    AppendRow([&](size_t i) { return CellFrom(stmt, static_cast<int>(i)); });
+}
+
 void RowStore::Append(const Value* values) {
-    char* slot = RowSlot();
-    for (size_t i = 0; i < FColumns; ++i) {
-        const Cell c = MakeCell(values[i]);
-        std::memcpy(slot + i * sizeof(Cell), &c, sizeof c);
-    }
-    FCells.set_size(FCells.size() + FColumns * sizeof(Cell));
-    ++FRowCount;
+    AppendRow([&](size_t i) { return MakeCell(values[i]); });
 }
 
 void RowStore::ReplaceFrom(size_t row, sqlite3_stmt* stmt, size_t count) {

@@ -66,8 +66,9 @@ private:
 
     Cell MakeCell(const Value& v);
     Cell CellFrom(sqlite3_stmt* stmt, int col);
-    // Room for one more row's cells; returns where its first cell goes.
-    char* RowSlot();
+    // Appends one row whose cell i is cellOf(i).
+    template <class CellOf>
+    void AppendRow(CellOf cellOf);
     Cell CellAt(size_t index) const;
     void PutCell(size_t index, const Cell& c);
 
