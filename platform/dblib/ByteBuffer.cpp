@@ -25,6 +25,13 @@ void ByteBuffer::release() {
     FMapped = false;
 }
 
+void ByteBuffer::recycle(size_t heapLimit, size_t mapLimit) {
+    if (FCapacity > (FMapped ? mapLimit : heapLimit))
+        release();
+    else
+        FSize = 0;
+}
+
 void ByteBuffer::assign(const char* p, size_t n) {
     if (FData && p >= FData && p < FData + FCapacity) {
         std::memmove(FData, p, n);
@@ -44,8 +51,9 @@ void ByteBuffer::append(const char* p, size_t n) {
 
 void ByteBuffer::Grow(size_t need) {
     size_t cap = FCapacity ? FCapacity : 64;
-    while (cap < need) cap *= 2;
-    if (cap < kMapThreshold) {
+    while (cap < need)
+        cap *= 2;
+    if (cap < FMapFrom) {
         void* p = std::realloc(FData, cap);
         if (!p) throw std::bad_alloc();
         FData = static_cast<char*>(p);
@@ -59,12 +67,12 @@ void ByteBuffer::Grow(size_t need) {
     } else {
         p = mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
-        madvise(p, cap, MADV_HUGEPAGE);
+        if (cap >= kHugePageThreshold) madvise(p, cap, MADV_HUGEPAGE); // before the copy touches it
         if (FSize) std::memcpy(p, FData, FSize);
         std::free(FData);
         FMapped = true;
     }
-    madvise(p, cap, MADV_HUGEPAGE);
+    if (cap >= kHugePageThreshold) madvise(p, cap, MADV_HUGEPAGE);
     FData = static_cast<char*>(p);
     FCapacity = cap;
 }

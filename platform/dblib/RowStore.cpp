@@ -28,10 +28,9 @@ void RowStore::Release() {
 }
 
 void RowStore::Recycle(size_t limit) {
-    if (FCells.capacity() + FBytes.capacity() > limit)
-        Release();
-    else
-        Clear();
+    FCells.recycle(limit, kWarmMapLimit);
+    FBytes.recycle(limit, kWarmMapLimit);
+    FRowCount = 0;
 }
 
 RowStore::Cell RowStore::MakeCell(const Value& v) {

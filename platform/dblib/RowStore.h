@@ -28,9 +28,13 @@ public:
     void Reset(size_t columns);
     // Forgets every row and returns the memory.
     void Release();
-    // Forgets every row; keeps the memory for reuse while it is at most `limit` bytes (a cursor
-    // opened again and again then allocates nothing), else returns it like Release.
+    // Forgets every row and keeps the blocks that make the next fill cheap: one on the heap while
+    // it is at most `limit` bytes, a mapped one while it is at most kWarmMapLimit. A cursor opened
+    // again and again over up to about 100,000 rows then neither grows its blocks again nor takes a
+    // page fault for every page of them; larger blocks are returned (they are on huge pages, which
+    // refill with few faults).
     void Recycle(size_t limit);
+    static constexpr size_t kWarmMapLimit = size_t(8) << 20;
     void Clear();
 
     size_t Columns() const { return FColumns; }
@@ -73,14 +77,18 @@ private:
     void PutCell(size_t index, const Cell& c);
 
     size_t FColumns = 0;
-    // The cells, row after row, in a block that grows as a long value's does: from a few MB on it
-    // is a mapping that moves without copying and asks for huge pages. A vector's doublings
-    // touched every page of every new block: tens of thousands of page faults for a million rows,
-    // which cost more than the copying on a virtual machine. Invariant: its size is
+    // Kept rows map their blocks from 256 KB on, so that a recycled store keeps them (see Recycle):
+    // heap blocks of a few MB came back to a cursor opened again as fresh pages, or were copied as
+    // they grew.
+    static constexpr size_t kMapFrom = size_t(256) << 10;
+    // The cells, row after row, in a block that grows as a long value's does: a mapping that moves
+    // without copying and, from a few MB on, asks for huge pages. A vector's doublings touched
+    // every page of every new block: tens of thousands of page faults for a million rows, which
+    // cost more than the copying on a virtual machine. Invariant: its size is
     // FRowCount * FColumns cells.
-    ByteBuffer FCells;
+    ByteBuffer FCells{kMapFrom};
     size_t FRowCount = 0;
-    ByteBuffer FBytes;
+    ByteBuffer FBytes{kMapFrom};
 };
 
 } // namespace tnxdb

@@ -1,6 +1,7 @@
 // The cursor's building blocks, linked in-process: LiveIndex against a plain model under random
-// appends and deletions, the kept rows as their block moves, the connection's kept row-estimate queries, and Cursor::NextResultSet, the operation the next result set of a cursor
-// over several queries is reached through.
+// appends and deletions, the kept rows as their block moves and is recycled, the connection's kept
+// row-estimate queries, and Cursor::NextResultSet, the operation the next result set of a cursor over several
+// queries is reached through.
 #include "platform/dblib/Connection.h"
 #include "platform/dblib/ConnectionString.h"
 #include "platform/dblib/Convert.h"
@@ -101,7 +102,8 @@ TEST(RowEstimatesTest, AnswersForTheCurrentDataAndFollowsTheSchema) {
         EXPECT_EQ(e.LargestRowid(db, "main", "t"), 2);
         EXPECT_EQ(e.LargestRowid(db, "main", "no such table"), 0);
         EXPECT_EQ(e.LargestRowid(db, "main", "t\"\"x"), 0) << "a quote in the name is quoted";
-        exec(db, "create table v1(a); insert into v1 values (1); create table v2(a); insert into v2 values (1), (2), (3)");
+        exec(db, "create table v1(a); insert into v1 values (1); create table v2(a); insert into v2 values "
+                 "(1), (2), (3)");
         EXPECT_EQ(e.LargestRowid(db, "main", "v1"), 1);
         EXPECT_EQ(e.LargestRowid(db, "main", "v2"), 3) << "asked right after a table of a name as long";
         EXPECT_EQ(e.LargestRowid(db, "main", "v1"), 1);
@@ -174,8 +176,6 @@ TEST(RowEstimatesTest, ReusesAnAnswerOnlyWhileTheTableCannotHaveChanged) {
     EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
 }
 
-// Cursor names are found whatever their case, also when the name asked last is asked again in
-// another spelling, and a redeclaration reaches the cursor already there.
 TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
     // 100,000 rows of four cells pass the size from which the cells' block is a mapping that
     // moves as it grows: every row must read back as written, before and after the moves.
@@ -184,8 +184,8 @@ TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
     const int rows = 100000;
     for (int r = 0; r < rows; ++r) {
         const std::string text = "row " + std::to_string(r);
-        const Value values[4] = {Value::MakeInt(r), Value::MakeReal(r / 4.0), Value::MakeText(text.data(), text.size()),
-                                 Value::MakeNull()};
+        const Value values[4] = {Value::MakeInt(r), Value::MakeReal(r / 4.0),
+                                 Value::MakeText(text.data(), text.size()), Value::MakeNull()};
         store.Append(values);
     }
     ASSERT_EQ(store.Rows(), static_cast<size_t>(rows));
@@ -202,15 +202,46 @@ TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
     EXPECT_EQ(store.Get(70000, 0).I, 70000) << "the other cells of the row are left alone";
     EXPECT_EQ(store.Get(70001, 2).K, Value::Text);
 
-    // Recycled over its limit, the store returns its memory and starts again, narrower.
+    // Recycled, the store keeps its mapped blocks of this size warm and is filled again, narrower,
+    // over memory that still holds the old rows: every new value must read back as written.
     store.Recycle(1 << 16);
     store.Reset(2);
     EXPECT_EQ(store.Rows(), 0u);
-    const Value pair[2] = {Value::MakeInt(7), Value::MakeText("x", 1)};
-    store.Append(pair);
-    EXPECT_EQ(store.Rows(), 1u);
-    EXPECT_EQ(store.Get(0, 0).I, 7);
-    EXPECT_EQ(std::string(store.Get(0, 1).P, 1), "x");
+    for (int r = 0; r < 3; ++r) {
+        const char letter = static_cast<char>('x' + r);
+        const Value pair[2] = {Value::MakeInt(7 + r), Value::MakeText(&letter, 1)};
+        store.Append(pair);
+    }
+    EXPECT_EQ(store.Rows(), 3u);
+    EXPECT_EQ(store.Get(2, 0).I, 9);
+    EXPECT_EQ(std::string(store.Get(2, 1).P, store.Get(2, 1).N), "z");
+}
+
+TEST(RowStoreTest, RecycleKeepsSmallAndWarmBlocksAndReturnsTheRest) {
+    ByteBuffer heap;
+    heap.reserve(100 << 10);
+    ByteBuffer mapped(64 << 10);
+    mapped.reserve(1 << 20);
+    ByteBuffer large(64 << 10);
+    large.reserve(RowStore::kWarmMapLimit + 1);
+    const char* warm = mapped.bytes();
+    mapped.append("abc", 3);
+
+    heap.recycle(1 << 16, RowStore::kWarmMapLimit);
+    EXPECT_EQ(heap.capacity(), 0u) << "heap memory over its limit is returned";
+    mapped.recycle(1 << 16, RowStore::kWarmMapLimit);
+    EXPECT_EQ(mapped.size(), 0u);
+    EXPECT_EQ(mapped.bytes(), warm) << "a mapping within its limit is kept, where it was";
+    EXPECT_GE(mapped.capacity(), size_t(1) << 20);
+    large.recycle(1 << 16, RowStore::kWarmMapLimit);
+    EXPECT_EQ(large.capacity(), 0u) << "a mapping over its limit is returned";
+
+    // A kept or returned buffer fills again like a new one.
+    for (ByteBuffer* b : {&heap, &mapped, &large}) {
+        b->append("0123456789", 10);
+        b->append("ab", 2);
+        EXPECT_EQ(std::string(b->data(), b->size()), "0123456789ab");
+    }
 }
 
 TEST(CursorSetTest, FindsNamesWhateverTheirCase) {
@@ -308,7 +339,9 @@ TEST(RowPathTest, DateTimeTextIsTheZeroPaddedFormForEveryTargetAndWidensOddField
         return std::string(out, static_cast<size_t>(n));
     };
     std::mt19937 rng(5);
-    auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)); };
+    auto pick = [&](int lo, int hi) {
+        return lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1));
+    };
     for (int i = 0; i < 20000; ++i) {
         DateTimeParts dt;
         // Mostly usual values, now and then a field out of its usual width.
@@ -330,8 +363,15 @@ TEST(RowPathTest, DateTimeTextIsTheZeroPaddedFormForEveryTargetAndWidensOddField
                 << dt.Second << "." << dt.Micro << " as type " << type;
         }
     }
-    const DateTimeParts stamp{.Year = 7, .Month = 2, .Day = 3, .Hour = 4, .Minute = 5, .Second = 6, .Micro = 70,
-                              .HasDate = true, .HasTime = true};
+    const DateTimeParts stamp{.Year = 7,
+                              .Month = 2,
+                              .Day = 3,
+                              .Hour = 4,
+                              .Minute = 5,
+                              .Second = 6,
+                              .Micro = 70,
+                              .HasDate = true,
+                              .HasTime = true};
     char out[32];
     EXPECT_EQ(std::string(out, FormatDateTime(stamp, DBLIB_T_TIMESTAMP, out)), "0007-02-03 04:05:06.000070");
 }
