@@ -244,6 +244,8 @@ TEST(RowStoreTest, RecycleKeepsSmallAndWarmBlocksAndReturnsTheRest) {
     }
 }
 
+// Cursor names are found whatever their case, also when the name asked last is asked again in
+// another spelling, and a redeclaration reaches the cursor already there.
 TEST(CursorSetTest, FindsNamesWhateverTheirCase) {
     CursorSet set;
     Cursor& first = set.Declare("Lookup-1", 1, 0);
