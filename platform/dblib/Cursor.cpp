@@ -606,8 +606,7 @@ void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first,
     const Value* live = Stored(physical) ? nullptr : LiveValues();
     for (size_t k = first; k < end; ++k) {
         sqlvar& var = da->sqlvar[k];
-        Value kept;
-        const Value& v = live ? live[k - first] : (kept = FRows.Get(physical - FStoreBase, k - first));
+        const Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
         if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
         try {
             if (StoreOutput(v, var, &c.Variables())) {
@@ -618,7 +617,8 @@ void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first,
             // A stored value the variable's type cannot take (a foreign file may hold text in a date
             // column, or a number beyond an integer column's range): say where it is.
             if (e.Code() == DBLIB_E_CONVERSION || e.Code() == DBLIB_E_OUT_OF_RANGE) {
-                const char* name = FEngine ? sqlite3_column_name(FEngine, static_cast<int>(k - first)) : nullptr;
+                const char* name =
+                    FEngine ? sqlite3_column_name(FEngine, static_cast<int>(k - first)) : nullptr;
                 e.At("column \"" + std::string(name ? name : "") + "\", row " + std::to_string(FPos + 1));
             }
             throw;

@@ -65,12 +65,6 @@ RowStore::Cell RowStore::CellFrom(sqlite3_stmt* stmt, int col) {
     return MakeCell(ColumnValue(stmt, col));
 }
 
-RowStore::Cell RowStore::CellAt(size_t index) const {
-    Cell c;
-    std::memcpy(&c, FCells.data() + index * sizeof(Cell), sizeof c);
-    return c;
-}
-
 void RowStore::PutCell(size_t index, const Cell& c) {
     std::memcpy(FCells.bytes() + index * sizeof(Cell), &c, sizeof c);
 }
@@ -115,23 +109,6 @@ void RowStore::SetInt(size_t row, size_t col, int64_t v) {
     c.Len = 0;
     c.I = v;
     PutCell(row * FColumns + col, c);
-}
-
-Value RowStore::Get(size_t row, size_t col) const {
-    const Cell c = CellAt(row * FColumns + col);
-    switch (static_cast<Value::Kind>(c.Kind)) {
-    case Value::Int:
-        return Value::MakeInt(c.I);
-    case Value::Real:
-        return Value::MakeReal(c.D);
-    case Value::Text:
-        return Value::MakeText(FBytes.data() + c.Off, c.Len);
-    case Value::Blob:
-        return Value::MakeBlob(FBytes.data() + c.Off, c.Len);
-    case Value::Null:
-        break;
-    }
-    return Value::MakeNull();
 }
 
 } // namespace tnxdb
