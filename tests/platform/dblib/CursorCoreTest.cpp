@@ -304,6 +304,31 @@ TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
          {"2024-01-05T10:00:00", "2024-01-05 10:00", "2024-01-05 10:00:00.5", " 2024-01-05 10:00:00"})
         EXPECT_FALSE(fast::ParseCanonicalStamp(other, std::strlen(other), unused)) << other;
 
+    // The record holds every field where the client's structure has it, and nothing is written
+    // past its 14 bytes.
+    for (bool hasDate : {true, false}) {
+        DateTimeParts dt;
+        dt.Year = 2024, dt.Month = 2, dt.Day = 29, dt.Hour = 23, dt.Minute = 59, dt.Second = 58;
+        dt.Micro = 999999;
+        dt.HasDate = hasDate;
+        dt.HasTime = true;
+        unsigned char bytes[16];
+        std::memset(bytes, 0xAA, sizeof bytes);
+        fast::StoreStamp(dt, bytes);
+        sqldatetime ts;
+        std::memcpy(&ts, bytes, sizeof ts);
+        SCOPED_TRACE(hasDate);
+        EXPECT_EQ(ts.year, hasDate ? 2024 : 0);
+        EXPECT_EQ(ts.month, hasDate ? 1 : 0) << "months count from 0";
+        EXPECT_EQ(ts.day, hasDate ? 29 : 0);
+        EXPECT_EQ(ts.day_of_week, hasDate ? fast::DayOfWeek(2024, 2, 29) : 0);
+        EXPECT_EQ(ts.day_of_year, hasDate ? 59 : 0);
+        EXPECT_EQ(std::tie(ts.hour, ts.minute, ts.second), std::make_tuple(23, 59, 58));
+        EXPECT_EQ(ts.microsecond, 999999);
+        EXPECT_EQ(bytes[14], 0xAA);
+        EXPECT_EQ(bytes[15], 0xAA);
+    }
+
     // Texts: the short path takes what fits with its NUL, the general path cuts the rest.
     char buf[8];
     int16_t ind = 5;
