@@ -27,7 +27,8 @@ void CheckSqlda(const sqlda* da, const char* which) {
                                              " and sqln " + std::to_string(da->sqln));
 }
 
-// Memory a closed cursor may keep of its row stores for its next open; more is returned.
+// Heap memory a closed cursor may keep of each block of its row stores for its next open; more is
+// returned. Mapped blocks are kept up to RowStore::kWarmMapLimit (see RowStore::Recycle).
 constexpr size_t kKeptStoreBytes = size_t(64) << 10;
 
 int32_t Clamp32(int64_t v) {
