@@ -3,6 +3,7 @@
 
 #include "platform/dblib/Convert.h"
 
+#include <atomic>
 #include <cassert>
 #include <cstring>
 #include <limits>
@@ -10,27 +11,54 @@
 
 namespace tnxdb {
 
+namespace {
+std::atomic<size_t> gIdleBytes{0};
+}
+
+size_t RowStore::IdleBytes() {
+    return gIdleBytes.load(std::memory_order_relaxed);
+}
+
+void RowStore::LeaveIdle() {
+    if (FIdleBytes == 0) return;
+    gIdleBytes.fetch_sub(FIdleBytes, std::memory_order_relaxed);
+    FIdleBytes = 0;
+}
+
 void RowStore::Reset(size_t columns) {
     FColumns = columns;
     Clear();
 }
 
 void RowStore::Clear() {
+    LeaveIdle();
     FCells.clear();
     FBytes.clear();
     FRowCount = 0;
 }
 
 void RowStore::Release() {
+    LeaveIdle();
     FCells.release();
     FBytes.release();
     FRowCount = 0;
 }
 
 void RowStore::Recycle(size_t limit) {
+    LeaveIdle();
     FCells.recycle(limit, kWarmMapLimit);
     FBytes.recycle(limit, kWarmMapLimit);
     FRowCount = 0;
+    const size_t kept = HeldBytes();
+    if (kept <= limit) return; // small blocks stay, as they always did, outside the budget
+    size_t idle = gIdleBytes.load(std::memory_order_relaxed);
+    do {
+        if (idle + kept > kIdleBudget) {
+            Release();
+            return;
+        }
+    } while (!gIdleBytes.compare_exchange_weak(idle, idle + kept, std::memory_order_relaxed));
+    FIdleBytes = kept;
 }
 
 RowStore::Cell RowStore::MakeCell(const Value& v) {

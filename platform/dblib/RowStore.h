@@ -22,6 +22,7 @@ namespace tnxdb {
 class RowStore {
 public:
     RowStore() = default;
+    ~RowStore() { LeaveIdle(); }
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
 
@@ -33,9 +34,16 @@ public:
     // it is at most `limit` bytes, a mapped one while it is at most kWarmMapLimit. A cursor opened
     // again and again over up to about 100,000 rows then neither grows its blocks again nor takes a
     // page fault for every page of them; larger blocks are returned (they are on huge pages, which
-    // refill with few faults).
+    // refill with few faults). Kept blocks over `limit` count against one budget for the whole
+    // process, kIdleBudget, until the store is used again: a store that would pass it returns its
+    // blocks, so that a program with many closed cursors does not hold 16 MB for each of them.
     void Recycle(size_t limit);
     static constexpr size_t kWarmMapLimit = size_t(8) << 20;
+    static constexpr size_t kIdleBudget = size_t(64) << 20;
+    // Bytes of blocks that recycled stores of this process keep while they are not used.
+    static size_t IdleBytes();
+    // Bytes of the blocks this store holds (used or kept).
+    size_t HeldBytes() const { return FCells.capacity() + FBytes.capacity(); }
     void Clear();
 
     size_t Columns() const { return FColumns; }
@@ -98,6 +106,8 @@ private:
         return c;
     }
     void PutCell(size_t index, const Cell& c);
+    // Takes this store's kept blocks off the process's idle budget (they are used again, or go).
+    void LeaveIdle();
 
     size_t FColumns = 0;
     // Kept rows map their blocks from 256 KB on, so that a recycled store keeps them (see Recycle):
@@ -112,6 +122,7 @@ private:
     ByteBuffer FCells{kMapFrom};
     size_t FRowCount = 0;
     ByteBuffer FBytes{kMapFrom};
+    size_t FIdleBytes = 0; // what this store counts in the idle budget while it is recycled
 };
 
 } // namespace tnxdb

@@ -18,9 +18,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 using namespace tnxdb;
 
@@ -215,6 +217,50 @@ TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
     EXPECT_EQ(store.Rows(), 3u);
     EXPECT_EQ(store.Get(2, 0).I, 9);
     EXPECT_EQ(std::string(store.Get(2, 1).P, store.Get(2, 1).N), "z");
+}
+
+TEST(RowStoreTest, RecycledStoresKeepBlocksOnlyWithinTheProcesssIdleBudget) {
+    // Stores of about 1.5 MB each, recycled one after another: they keep their blocks until the
+    // budget is spent; the next one returns them. A store used again gives its share back.
+    const size_t before = RowStore::IdleBytes();
+    auto fill = [](RowStore& store) {
+        store.Reset(4);
+        const std::string text(100, 'x');
+        for (int r = 0; r < 10000; ++r) {
+            const Value values[4] = {Value::MakeInt(r), Value::MakeReal(r),
+                                     Value::MakeText(text.data(), text.size()), Value::MakeNull()};
+            store.Append(values);
+        }
+    };
+    std::vector<std::unique_ptr<RowStore>> stores;
+    size_t kept = 0, refused = 0;
+    while (stores.size() < 200) {
+        stores.push_back(std::make_unique<RowStore>());
+        RowStore& s = *stores.back();
+        fill(s);
+        const size_t held = s.HeldBytes();
+        ASSERT_GT(held, size_t(1) << 16);
+        s.Recycle(1 << 16);
+        if (s.HeldBytes() == 0) {
+            refused = held;
+            break;
+        }
+        EXPECT_EQ(s.HeldBytes(), held) << "kept as they were";
+        kept += held;
+    }
+    ASSERT_GT(refused, 0u) << "the budget must run out";
+    EXPECT_EQ(RowStore::IdleBytes(), before + kept);
+    EXPECT_GT(before + kept + refused, RowStore::kIdleBudget) << "returned only when it would not fit";
+
+    // The first store is used again: its share leaves the budget, and the next recycle keeps.
+    const size_t firstShare = stores.front()->HeldBytes();
+    fill(*stores.front());
+    EXPECT_EQ(RowStore::IdleBytes(), before + kept - firstShare);
+    fill(*stores.back());
+    stores.back()->Recycle(1 << 16);
+    EXPECT_GT(stores.back()->HeldBytes(), 0u);
+    stores.clear();
+    EXPECT_EQ(RowStore::IdleBytes(), before) << "destroyed stores leave the budget";
 }
 
 TEST(RowStoreTest, RecycleKeepsSmallAndWarmBlocksAndReturnsTheRest) {
