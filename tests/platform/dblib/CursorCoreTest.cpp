@@ -364,13 +364,14 @@ TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
         sqldatetime ts;
         std::memcpy(&ts, bytes, sizeof ts);
         SCOPED_TRACE(hasDate);
-        EXPECT_EQ(ts.year, hasDate ? 2024 : 0);
-        EXPECT_EQ(ts.month, hasDate ? 1 : 0) << "months count from 0";
-        EXPECT_EQ(ts.day, hasDate ? 29 : 0);
-        EXPECT_EQ(ts.day_of_week, hasDate ? fast::DayOfWeek(2024, 2, 29) : 0);
-        EXPECT_EQ(ts.day_of_year, hasDate ? 59 : 0);
-        EXPECT_EQ(std::tie(ts.hour, ts.minute, ts.second), std::make_tuple(23, 59, 58));
-        EXPECT_EQ(ts.microsecond, 999999);
+        // The structure is packed: its fields are read as values (unary +), never bound by reference.
+        EXPECT_EQ(+ts.year, hasDate ? 2024 : 0);
+        EXPECT_EQ(+ts.month, hasDate ? 1 : 0) << "months count from 0";
+        EXPECT_EQ(+ts.day, hasDate ? 29 : 0);
+        EXPECT_EQ(+ts.day_of_week, hasDate ? fast::DayOfWeek(2024, 2, 29) : 0);
+        EXPECT_EQ(+ts.day_of_year, hasDate ? 59 : 0);
+        EXPECT_EQ(std::make_tuple(+ts.hour, +ts.minute, +ts.second), std::make_tuple(23, 59, 58));
+        EXPECT_EQ(+ts.microsecond, 999999);
         EXPECT_EQ(bytes[14], 0xAA);
         EXPECT_EQ(bytes[15], 0xAA);
     }
