@@ -1,9 +1,12 @@
 // The product: TAsaSQL over TAsaSession, loading libdblib7 by file name. Used as its header
 // shows: statements prepared once (PrepareOpen / PrepareExecute) and opened or executed again with
 // new values of the same types, so nothing is described or bound twice; uni-directional cursors
-// for the forward works and a scrollable one (UniDirectional false) for work 5; the inserts
-// inside StartTransaction / Commit; WantExceptions on. Values are the product's own Variants:
-// varInteger, varDouble, varString, varDate (TDateTime) and a byte array for the long value.
+// for the forward works and a scrollable one (UniDirectional false) for work 5; a point lookup is
+// a single-row query executed with output values (PrepareExecute, then ExecutePrepared and
+// GetOutVar), one request of the client library per key, as an embedded-SQL program looks up one
+// row; the inserts inside StartTransaction / Commit; WantExceptions on. Values are the product's
+// own Variants: varInteger, varDouble, varString, varDate (TDateTime) and a byte array for the
+// long value.
 #include "Contender.h"
 
 #include "asa/TnxAsa.h"
@@ -17,14 +20,24 @@ namespace {
 
 using vcl::Variant;
 
-uint64_t RowOf(tnx::TAsaSQL& q) {
-    const Variant a = q.GetFieldValue(Variant(int32_t(0)));
-    const Variant b = q.GetFieldValue(Variant(int32_t(1)));
-    const Variant c = q.GetFieldValue(Variant(int32_t(2)));
-    const Variant d = q.GetFieldValue(Variant(int32_t(3)));
+// The row sum of four values read by column or output index (GetFieldValue or GetOutVar).
+template <class Read>
+uint64_t SumOf(Read&& read) {
+    const Variant a = read(0);
+    const Variant b = read(1);
+    const Variant c = read(2);
+    const Variant d = read(3);
     int hour, minute, second, msec;
     vcl::DecodeTime(d.AsDateTime(), hour, minute, second, msec);
     return RowSum(a.AsInteger(), b.AsDouble(), c.TextRef().size(), second);
+}
+
+uint64_t RowOf(tnx::TAsaSQL& q) {
+    return SumOf([&](int32_t i) { return q.GetFieldValue(Variant(i)); });
+}
+
+uint64_t OutputsOf(tnx::TAsaSQL& q) {
+    return SumOf([&](int32_t i) { return q.GetOutVar(Variant(i)); });
 }
 
 class TAsaContender : public TContender {
@@ -49,10 +62,9 @@ public:
                            : "false (no exact row count at each open)") +
                "; PrepareOpen / PrepareExecute once, then OpenReadPrepared / "
                "ExecutePrepared with same-shaped values; UniDirectional cursors (MaxFetchCount 25, the "
-               "default) "
-               "for works 1, 2 and 4, UniDirectional false with MoveTo for work 5; StartTransaction / "
-               "Commit; "
-               "GetFieldValue by column index";
+               "default) for works 1 and 4, the lookups of work 2 executed with output values (GetOutVar), "
+               "UniDirectional false with MoveTo for work 5; StartTransaction / Commit; GetFieldValue "
+               "by column index";
     }
 
     void Open(const TDataSet& Data) override {
@@ -79,7 +91,7 @@ public:
             (*q)->SetWantExceptions(true);
         }
         FScroll->SetUniDirectional(false);
-        Require(FLookup->PrepareOpen("select a, b, c, d from t where a = ?"), "prepare lookup");
+        Require(FLookup->PrepareExecute("select a, b, c, d from t where a = ?"), "prepare lookup");
         Require(FInsert->PrepareExecute("insert into ins values (?, ?, ?, ?)"), "prepare insert");
         Require(FWriteLong->PrepareExecute("insert into big values (2, ?)"), "prepare long insert");
     }
@@ -100,10 +112,10 @@ public:
         tnx::TAsaSQL& q = *FLookup;
         uint64_t sum = 0;
         for (int32_t key : Keys) {
-            // An open that finds no row answers false; errors raise (WantExceptions).
-            q.OpenReadPrepared({Variant(key)});
-            if (q.GetActive() && !q.GetEOF()) sum += RowOf(q);
-            q.Close();
+            // A key that finds no row answers false (a warning) and processes none; errors raise
+            // (WantExceptions).
+            q.ExecutePrepared({Variant(key)});
+            if (q.GetRowsProcessed() == 1) sum += OutputsOf(q);
         }
         return sum;
     }
