@@ -46,8 +46,8 @@ vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec) {
 }
 
 // Runs for every time stamp a statement binds, so it converts the value to a time stamp once and
-// counts the day of the year from the table; it writes exactly what decoding the time, the date
-// and the day of the week one by one writes.
+// derives the calendar date from its day number in closed form (no loop over years or months); it
+// writes exactly what decoding the time, the date and the day of the week one by one writes.
 void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec) {
     std::memset(&Rec, 0, sizeof Rec);
     vcl::TTimeStamp ts;
@@ -61,19 +61,33 @@ void PutAsaTimeStamp(vcl::TDateTime DT, Tsqldatetime& Rec) {
     Rec.second = static_cast<uint8_t>(ts.Time / 1000 % 60);
     Rec.microsecond = static_cast<uint32_t>(ts.Time % 1000) * 1000u;
     if (std::trunc(DT.Value) == 0) return; // a time of day: no date
-    int year, month, day, dayOfWeek;
-    vcl::DecodeDateFully(DT, year, month, day, dayOfWeek);
-    Rec.year = static_cast<uint16_t>(year);
-    Rec.month = static_cast<uint8_t>(month - 1);
-    if (year > 0) {
-        const int leap = vcl::IsLeapYear(year) ? 1 : 0;
-        Rec.day_of_week = static_cast<uint8_t>(dayOfWeek - 1);
-        Rec.day_of_year = static_cast<uint16_t>(kDaysBeforeMonth[leap][month - 1] + day - 1);
-    } else {
+    if (ts.Date <= 0) {
         // Before the first day of the calendar the date decodes to zeros.
+        int year, month, day, dayOfWeek;
+        vcl::DecodeDateFully(DT, year, month, day, dayOfWeek);
+        Rec.year = static_cast<uint16_t>(year);
+        Rec.month = static_cast<uint8_t>(month - 1);
         Rec.day_of_week = static_cast<uint8_t>(vcl::DayOfWeek(DT) - 1);
         Rec.day_of_year = static_cast<uint16_t>(day - 1);
+        Rec.day = static_cast<uint8_t>(day);
+        return;
     }
+    // Day number 1 is 0001-01-01 and a Sunday. The date is counted in 400-year eras of years that
+    // start on 1 March, so that the leap day ends the year.
+    const int64_t fromEpoch = static_cast<int64_t>(ts.Date) - 1 + 306; // days since 0000-03-01
+    const int64_t era = fromEpoch / 146097;
+    const int64_t dayOfEra = fromEpoch - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfMarchYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthFromMarch = (5 * dayOfMarchYear + 2) / 153;
+    const int day = static_cast<int>(dayOfMarchYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const int month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    const int64_t year = era * 400 + yearOfEra + (month <= 2 ? 1 : 0);
+    const int leap = (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 1 : 0;
+    Rec.year = static_cast<uint16_t>(year);
+    Rec.month = static_cast<uint8_t>(month - 1);
+    Rec.day_of_week = static_cast<uint8_t>(ts.Date % 7);
+    Rec.day_of_year = static_cast<uint16_t>(kDaysBeforeMonth[leap][month - 1] + day - 1);
     Rec.day = static_cast<uint8_t>(day);
 }
 
