@@ -1,12 +1,11 @@
 // The product: TAsaSQL over TAsaSession, loading libdblib7 by file name. Used as its header
-// shows: statements prepared once (PrepareOpen / PrepareExecute) and opened or executed again with
-// new values of the same types, so nothing is described or bound twice; uni-directional cursors
-// for the forward works and a scrollable one (UniDirectional false) for work 5; a point lookup is
-// a single-row query executed with output values (PrepareExecute, then ExecutePrepared and
-// GetOutVar), one request of the client library per key, as an embedded-SQL program looks up one
-// row; the inserts inside StartTransaction / Commit; WantExceptions on. Values are the product's
-// own Variants: varInteger, varDouble, varString, varDate (TDateTime) and a byte array for the
-// long value.
+// shows: the statements that run again and again prepared once (PrepareExecute) and executed with
+// new values of the same types, so nothing is described or bound twice; a point lookup is such a
+// single-row query, its values read as output values (GetOutVar): one request of the client
+// library per key, as an embedded-SQL program looks up one row. Uni-directional cursors for the
+// forward reads and a scrollable one (UniDirectional false) for work 5; the inserts inside
+// StartTransaction / Commit; WantExceptions on. Values are the product's own Variants: varInteger,
+// varDouble, varString, varDate (TDateTime) and a byte array for the long value.
 #include "Contender.h"
 
 #include "asa/TnxAsa.h"
@@ -60,11 +59,10 @@ public:
         return std::string("TAsaSession over libdblib7 with WantRowCounts ") +
                (FRowCounts ? "true (the default: an exact row count at each open)"
                            : "false (no exact row count at each open)") +
-               "; PrepareOpen / PrepareExecute once, then OpenReadPrepared / "
-               "ExecutePrepared with same-shaped values; UniDirectional cursors (MaxFetchCount 25, the "
-               "default) for works 1 and 4, the lookups of work 2 executed with output values (GetOutVar), "
-               "UniDirectional false with MoveTo for work 5; StartTransaction / Commit; GetFieldValue "
-               "by column index";
+               "; PrepareExecute once, then ExecutePrepared with same-shaped values for works 2, 3 "
+               "and 4 (the lookups of work 2 read with GetOutVar); OpenRead with UniDirectional "
+               "cursors (MaxFetchCount 25, the default) for works 1 and 4, UniDirectional false with "
+               "MoveTo for work 5; StartTransaction / Commit; GetFieldValue by column index";
     }
 
     void Open(const TDataSet& Data) override {
