@@ -245,6 +245,13 @@ inline bool StoreCommon(const Value& v, sqlvar& var, int type) {
     return true;
 }
 
+// Stores a value into an output variable as StoreOutput does, through StoreCommon first: the
+// path of every row a fetch or a single-row query delivers. Returns true when the value was cut.
+inline bool StoreDelivered(const Value& v, sqlvar& var, VariableAccess* vars) {
+    if (var.sqldata && StoreCommon(v, var, var.sqltype & ~1)) return false;
+    return StoreOutput(v, var, vars);
+}
+
 } // namespace fast
 
 } // namespace tnxdb

@@ -608,9 +608,8 @@ void Cursor::DeliverRow(Connection& c, size_t physical, sqlda* da, size_t first,
     for (size_t k = first; k < end; ++k) {
         sqlvar& var = da->sqlvar[k];
         const Value v = live ? live[k - first] : FRows.Get(physical - FStoreBase, k - first);
-        if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
         try {
-            if (StoreOutput(v, var, &c.Variables())) {
+            if (fast::StoreDelivered(v, var, &c.Variables())) {
                 SetTruncationWarning(ca);
                 if (!var.sqlind) cutWithoutIndicator = true;
             }

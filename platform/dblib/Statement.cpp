@@ -470,9 +470,7 @@ void Statement::ExecuteEngine(Connection& c, const sqlda* in, sqlda* out, sqlca*
                 try {
                     for (int k = 0; k < nvars; ++k) {
                         sqlvar& var = out->sqlvar[k];
-                        const Value v = ColumnValue(p.Stmt.get(), k);
-                        if (var.sqldata && fast::StoreCommon(v, var, var.sqltype & ~1)) continue;
-                        if (StoreOutput(v, var, &c.Variables())) {
+                        if (fast::StoreDelivered(ColumnValue(p.Stmt.get(), k), var, &c.Variables())) {
                             SetTruncationWarning(ca);
                             if (!var.sqlind) cutWithoutIndicator = true;
                         }
