@@ -10,7 +10,9 @@
 // luck (where its memory landed, what the machine did meanwhile) moves all of its runs together:
 // one process's median can be a third off another's. Six processes of five runs made two runs of
 // the whole table agree within 15% on every ratio; three processes did not. The table shows the
-// median real time of all runs of each pair and its ratio to the raw API. Before the timed runs,
+// median real time of all runs of each pair and its ratio to the raw API, paired by process: the
+// median over the processes of the pair's median there over the raw API's median there, so that a
+// process's pace cancels out of the ratio. Before the timed runs,
 // each contender's work 1 runs in a child process of its own (this program, started afresh), which
 // reports its peak resident memory; a second child that only connects gives the memory the read
 // itself adds.
@@ -187,6 +189,7 @@ void RunInChildren(const TOptions& o, int processes, TRunCollector& collector) {
             if (fields.size() == 4 && fields[0] == "sample") {
                 collector.Seconds[fields[1]].push_back(std::atof(fields[2].c_str()));
                 collector.CpuSeconds[fields[1]].push_back(std::atof(fields[3].c_str()));
+                collector.Processes[fields[1]].push_back(p);
             } else if (fields.size() == 3 && fields[0] == "error") {
                 collector.Errors.emplace(fields[1], fields[2]);
             }
@@ -337,6 +340,12 @@ int main(int argc, char** argv) {
                     failure = collector.ProcessFailure;
                 const bool available = Does(*contenders[c], static_cast<TWork>(w));
                 row.Cells.push_back(CellFor(available, samples[name], failure));
+                // The ratio to the raw API is taken within each process, then across them.
+                const std::string rawName = BenchName(static_cast<TWork>(w), 0);
+                if (c > 0 && row.Cells.back().State == TCell::Measured)
+                    if (auto r = PairedRatio(samples[name], collector.Processes[name], samples[rawName],
+                                             collector.Processes[rawName]))
+                        row.Cells.back().Ratio = *r;
             }
             table.Rows.push_back(row);
         }
@@ -366,7 +375,8 @@ int main(int argc, char** argv) {
                                                  std::to_string(processes) + " processes of " +
                                                  std::to_string(o.Reps) + " interleaved runs each)"
                                            : std::to_string(o.Reps) + " interleaved runs per cell";
-    std::printf("Run %s: `%s`, median of %s (real time; ratio to raw SQLite in parentheses).\n\n",
+    std::printf("Run %s: `%s`, median of %s (real time; ratio to raw SQLite in parentheses, taken within "
+                "each process and then the median over the processes).\n\n",
                 UtcNow().c_str(), command.c_str(), runs.c_str());
     std::printf("%s\n", MarkdownTable(table).c_str());
     std::printf(

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <thread>
 
 namespace cmp {
@@ -22,6 +23,23 @@ TCell CellFor(bool Available, const std::vector<double>& Samples, const std::opt
     if (Failure) return TCell{TCell::Failed, 0, 0, *Failure};
     if (auto m = Median(Samples)) return TCell{TCell::Measured, *m, static_cast<int>(Samples.size()), ""};
     return TCell{TCell::NotAvailable, 0, 0, ""};
+}
+
+std::optional<double> PairedRatio(const std::vector<double>& Samples, const std::vector<int>& Processes,
+                                  const std::vector<double>& Raw, const std::vector<int>& RawProcesses) {
+    std::map<int, std::vector<double>> mine, raw;
+    for (std::size_t i = 0; i < Samples.size() && i < Processes.size(); ++i)
+        mine[Processes[i]].push_back(Samples[i]);
+    for (std::size_t i = 0; i < Raw.size() && i < RawProcesses.size(); ++i)
+        raw[RawProcesses[i]].push_back(Raw[i]);
+    std::vector<double> quotients;
+    for (const auto& [process, samples] : mine) {
+        auto other = raw.find(process);
+        if (other == raw.end()) continue;
+        const double base = *Median(other->second);
+        if (base > 0) quotients.push_back(*Median(samples) / base);
+    }
+    return Median(quotients);
 }
 
 std::string FormatSeconds(double Seconds) {
@@ -43,10 +61,17 @@ std::string FormatSeconds(double Seconds) {
 
 namespace {
 
-std::string Ratio(double value, double raw) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2fx", value / raw);
-    return buf;
+// A timed cell's standing in its row: its ratio to the raw API (paired by process when the cell
+// has one), or its time when the raw API was not measured.
+double Standing(const TRow& row, const TCell& cell) {
+    const TCell& raw = row.Cells.front();
+    if (cell.Ratio > 0) return cell.Ratio;
+    if (raw.State == TCell::Measured && raw.Value > 0) return cell.Value / raw.Value;
+    return cell.Value;
+}
+
+bool RawMeasured(const TRow& row) {
+    return !row.Cells.empty() && row.Cells.front().State == TCell::Measured && row.Cells.front().Value > 0;
 }
 
 // Text fit for a table cell: '|' escaped, line breaks as blanks, cut to 80 characters.
@@ -57,7 +82,7 @@ std::string Escaped(const std::string& text) {
     return text.size() > 80 ? out + "..." : out;
 }
 
-std::string CellText(const TRow& row, const TCell& cell, const TCell& raw) {
+std::string CellText(const TRow& row, const TCell& cell) {
     switch (cell.State) {
     case TCell::NotAvailable:
         return "n/a";
@@ -72,7 +97,11 @@ std::string CellText(const TRow& row, const TCell& cell, const TCell& raw) {
         return buf;
     }
     std::string text = FormatSeconds(cell.Value);
-    if (raw.State == TCell::Measured && raw.Value > 0) text += " (" + Ratio(cell.Value, raw.Value) + ")";
+    if (RawMeasured(row)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " (%.2fx)", Standing(row, cell));
+        text += buf;
+    }
     return text;
 }
 
@@ -85,15 +114,13 @@ std::string GoalVerdict(const TTable& Table, const TRow& Row) {
     std::vector<std::string> missed;
     for (int peer : Table.Peers) {
         const TCell& other = Row.Cells[static_cast<std::size_t>(peer)];
-        if (other.State == TCell::Measured && other.Value < mine.Value)
+        if (other.State == TCell::Measured && Standing(Row, other) < Standing(Row, mine))
             missed.push_back("behind " + Table.Contenders[static_cast<std::size_t>(peer)]);
     }
-    const TCell& raw = Row.Cells[0];
     const double limit = Row.Limit > 0 ? Row.Limit : Row.Read ? Table.ReadLimit : 0;
-    if (limit > 0 && !Row.Memory && raw.State == TCell::Measured && raw.Value > 0 &&
-        mine.Value > limit * raw.Value) {
+    if (limit > 0 && !Row.Memory && RawMeasured(Row) && Standing(Row, mine) > limit) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.2fx raw > %gx", mine.Value / raw.Value, limit);
+        std::snprintf(buf, sizeof buf, "%.2fx raw > %gx", Standing(Row, mine), limit);
         missed.push_back(buf);
     }
     if (missed.empty()) return "met";
@@ -129,12 +156,13 @@ std::string DatasetVerdict(const TTable& Table, const TRow& Row) {
     std::vector<std::string> missed;
     for (int peer : Table.Peers) {
         const TCell* other = at(peer);
-        if (other != nullptr && other->State == TCell::Measured && other->Value < mine->Value)
+        if (other != nullptr && other->State == TCell::Measured && Standing(Row, *other) < Standing(Row, *mine))
             missed.push_back("behind " + Table.Contenders[static_cast<std::size_t>(peer)]);
     }
-    if (mine->Value > Table.DatasetLimit * product->Value) {
+    const double toProduct = Standing(Row, *mine) / Standing(Row, *product);
+    if (toProduct > Table.DatasetLimit) {
         char buf[96];
-        std::snprintf(buf, sizeof buf, "%.2fx %s > %.1fx", mine->Value / product->Value,
+        std::snprintf(buf, sizeof buf, "%.2fx %s > %.1fx", toProduct,
                       Table.Contenders[static_cast<std::size_t>(Table.Product)].c_str(), Table.DatasetLimit);
         missed.push_back(buf);
     }
@@ -162,7 +190,7 @@ std::string MarkdownTable(const TTable& Table) {
     for (const TRow& row : Table.Rows) {
         out += "| " + row.Work + " |";
         for (const TCell& cell : row.Cells)
-            out += " " + CellText(row, cell, row.Cells.front()) + " |";
+            out += " " + CellText(row, cell) + " |";
         if (goals) out += " " + GoalVerdict(Table, row) + " |";
         if (datasetGoals) out += " " + DatasetVerdict(Table, row) + " |";
         out += "\n";

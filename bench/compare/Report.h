@@ -22,12 +22,21 @@ struct TCell {
     double Value = 0; // seconds, or megabytes for a memory row
     int Runs = 0;     // timed runs the median is taken over
     std::string Why;  // for Failed
+    double Ratio = 0; // to the raw API, paired by process (PairedRatio); 0: Value over the raw Value
 };
 
 // The table cell of a (work, contender) pair from its timed samples: Failed with the reason when
 // any run failed (a failure is never hidden by other runs' times), n/a when the contender cannot
 // do the work or nothing ran, else the median.
 TCell CellFor(bool Available, const std::vector<double>& Samples, const std::optional<std::string>& Failure);
+
+// The ratio of a pair's runs to the raw API's, paired by process: each process's median divided by
+// the raw API's median in the same process, then the median of those quotients. A process's own
+// pace (what the machine did while it ran) moves all of its runs together and cancels out here;
+// with one process it is the ratio of the two medians. Processes[i] is the process of Samples[i].
+// nullopt when no process has runs of both.
+std::optional<double> PairedRatio(const std::vector<double>& Samples, const std::vector<int>& Processes,
+                                  const std::vector<double>& Raw, const std::vector<int>& RawProcesses);
 
 struct TRow {
     std::string Work;
@@ -53,7 +62,8 @@ struct TTable {
 };
 
 // The verdict on the product's goals for one row: "met", or what is missed ("behind Qt SQL",
-// "3.1x raw > 2.5x"), joined by "; ". Empty when the product's cell is not measured.
+// "3.1x raw > 2.5x"), joined by "; ". Empty when the product's cell is not measured. Cells are
+// compared by their ratios to the raw API (by their times when the raw API has none).
 std::string GoalVerdict(const TTable& Table, const TRow& Row);
 
 // The verdict on the dataset's goal for one row: "met", or what is missed ("behind Qt SQL",
@@ -61,7 +71,8 @@ std::string GoalVerdict(const TTable& Table, const TRow& Row);
 // measured.
 std::string DatasetVerdict(const TTable& Table, const TRow& Row);
 
-// The Markdown table: a header, one line per row, each timed cell "<time> (<ratio>x)", memory
+// The Markdown table: a header, one line per row, each timed cell "<time> (<ratio>x)" (the cell's
+// Ratio when it has one, else its time over the raw API's), memory
 // cells "<MB> MB", and a last column with the goal verdict (and one for the dataset's goal when the
 // table has a dataset column).
 std::string MarkdownTable(const TTable& Table);

@@ -1,6 +1,6 @@
 // A Google Benchmark reporter that keeps what the comparison tables are made of: the real and CPU
-// time of every timed run per benchmark name (one sample per repetition), and the first failure of
-// each name. It prints the usual console lines as well.
+// time of every timed run per benchmark name (one sample per repetition) with the process it ran in,
+// and the first failure of each name. It prints the usual console lines as well.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -25,12 +25,15 @@ public:
             if (r.iterations > 0) {
                 Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
                 CpuSeconds[name].push_back(r.cpu_accumulated_time / static_cast<double>(r.iterations));
+                Processes[name].push_back(Process);
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, std::vector<double>> Seconds;
     std::map<std::string, std::vector<double>> CpuSeconds;
+    std::map<std::string, std::vector<int>> Processes; // the process of each sample (see Process)
+    int Process = 0; // the process the runs reported here ran in (0: this one)
     std::map<std::string, std::string> Errors;
     // Set when a process of the timed runs (--processes) failed: it fails every pair with no sample.
     std::optional<std::string> ProcessFailure;

@@ -100,6 +100,32 @@ TEST(ReportTest, TableShowsRatiosToRawAndWhatWasNotMeasured) {
     EXPECT_NE(md.find("| memory | 10.0 MB | 12.5 MB | 30.0 MB | failed: x | met |"), std::string::npos) << md;
 }
 
+TEST(ReportTest, RatiosArePairedByProcessSoAProcesssPaceCancels) {
+    // Process 2 ran everything 1.5 times slower; the pair is 2x raw in both. The pooled medians
+    // (raw 12.5, pair 30) would say 2.4x.
+    const std::vector<double> raw = {10, 10, 15, 15};
+    const std::vector<int> rawProcesses = {1, 1, 2, 2};
+    const std::vector<double> mine = {20, 30, 30, 30};
+    const std::vector<int> myProcesses = {1, 2, 2, 2};
+    EXPECT_DOUBLE_EQ(*PairedRatio(mine, myProcesses, raw, rawProcesses), 2.0);
+    // A process the raw API has no runs in is left out; with none in common there is no ratio.
+    EXPECT_DOUBLE_EQ(*PairedRatio({20, 99}, {1, 3}, raw, rawProcesses), 2.0);
+    EXPECT_FALSE(PairedRatio({20}, {3}, raw, rawProcesses).has_value());
+    // One process: the ratio of the medians.
+    EXPECT_DOUBLE_EQ(*PairedRatio({3, 1, 2}, {0, 0, 0}, {2, 1}, {0, 0}), 2.0 / 1.5);
+
+    // The table and the verdicts use the paired ratio where a cell has one.
+    TTable t = Table();
+    TCell product = At(1.3);
+    product.Ratio = 1.6;
+    TCell qt = At(1.2); // faster by the pooled times, slower by its paired ratio
+    qt.Ratio = 1.7;
+    TRow read{"1. read", false, true, {At(1.0), product, qt, TCell{}}, false, 1.5};
+    EXPECT_EQ(GoalVerdict(t, read), "**1.60x raw > 1.5x**");
+    t.Rows.push_back(read);
+    EXPECT_NE(MarkdownTable(t).find("| 1.30 s (1.60x) | 1.20 s (1.70x) |"), std::string::npos) << MarkdownTable(t);
+}
+
 TEST(ReportTest, AFailureCannotBreakTheTable) {
     TTable t = Table();
     const std::string why = "near 'a|b'\n" + std::string(200, 'x');
