@@ -25,15 +25,14 @@ public:
             if (r.iterations > 0) {
                 Seconds[name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
                 CpuSeconds[name].push_back(r.cpu_accumulated_time / static_cast<double>(r.iterations));
-                Processes[name].push_back(Process);
+                Processes[name].push_back(0); // this process (the children's are numbered from 1)
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, std::vector<double>> Seconds;
     std::map<std::string, std::vector<double>> CpuSeconds;
-    std::map<std::string, std::vector<int>> Processes; // the process of each sample (see Process)
-    int Process = 0; // the process the runs reported here ran in (0: this one)
+    std::map<std::string, std::vector<int>> Processes; // the process of each sample
     std::map<std::string, std::string> Errors;
     // Set when a process of the timed runs (--processes) failed: it fails every pair with no sample.
     std::optional<std::string> ProcessFailure;
