@@ -57,7 +57,9 @@ void TCorvexSQL::Destroy() {
     }
     vcl::FreeAndNil(FBlobManager);
     vcl::FreeAndNil(FWorkList);
-    SetSession(nullptr);
+    // Leaves the session's list without SetSession's unprepare: that was tried above, and a driver
+    // that raised there would raise again.
+    if (FSession != nullptr) FSession->RemoveQuery(this);
     inherited::Destroy();
 }
 
@@ -79,7 +81,9 @@ void TCorvexSQL::SetSession(TCorvexSession* Value) {
     // made on. A statement moved to another session gives them up there first: kept, their
     // statement numbers and cursor name would name another statement, or none, on the new
     // connection (its next open would read that statement's rows, its unprepare would drop it).
-    if (FSession != nullptr && Value != nullptr && Value != FSession) {
+    // Unlinking gives them up too: the statement may be linked to another session later, when the
+    // old one can no longer be reached to drop them.
+    if (FSession != nullptr && Value != FSession) {
         if (FPrepared) UnprepareOpen();
         if (FExecPrepared) UnprepareExecute();
     }

@@ -461,7 +461,7 @@ INSTANTIATE_TEST_SUITE_P(Generations, SqlCursor, ::testing::ValuesIn(CurrentGene
 
 // A statement moved to another session, prepared and with the same text, works on that session's
 // connection from then on: it gives up what it prepared on the old one (whose statement numbers
-// mean nothing, or another statement, on the new connection).
+// mean nothing, or another statement, on the new connection), also when it was unlinked between.
 TEST_P(SqlCursor, AStatementMovedToAnotherSessionUsesThatSessionsConnection) {
     auto other = Another();
     other->SetConnected(true);
@@ -487,4 +487,13 @@ TEST_P(SqlCursor, AStatementMovedToAnotherSessionUsesThatSessionsConnection) {
     sql->SetSession(&S());
     ASSERT_TRUE(sql->OpenRead("select n from side"));
     EXPECT_EQ(TCorvexSQL::SetVarToInt(sql->GetFieldValue(int32_t(0))), 1);
+    // Unlinked first and then linked to the other session: the same.
+    sql->Close();
+    ASSERT_TRUE(sql->PrepareExecute("insert into side values (3)"));
+    sql->SetSession(nullptr);
+    EXPECT_FALSE(sql->GetPrepared());
+    EXPECT_FALSE(sql->GetExecPrepared());
+    sql->SetSession(other.get());
+    ASSERT_TRUE(sql->OpenRead("select n from side")) << other->GetLastError().c_str();
+    EXPECT_EQ(TCorvexSQL::SetVarToInt(sql->GetFieldValue(int32_t(0))), 2);
 }
