@@ -61,17 +61,15 @@ std::string FormatSeconds(double Seconds) {
 
 namespace {
 
+bool RawMeasured(const TRow& row) {
+    return !row.Cells.empty() && row.Cells.front().State == TCell::Measured && row.Cells.front().Value > 0;
+}
+
 // A timed cell's standing in its row: its ratio to the raw API (paired by process when the cell
 // has one), or its time when the raw API was not measured.
 double Standing(const TRow& row, const TCell& cell) {
-    const TCell& raw = row.Cells.front();
     if (cell.Ratio > 0) return cell.Ratio;
-    if (raw.State == TCell::Measured && raw.Value > 0) return cell.Value / raw.Value;
-    return cell.Value;
-}
-
-bool RawMeasured(const TRow& row) {
-    return !row.Cells.empty() && row.Cells.front().State == TCell::Measured && row.Cells.front().Value > 0;
+    return RawMeasured(row) ? cell.Value / row.Cells.front().Value : cell.Value;
 }
 
 // Text fit for a table cell: '|' escaped, line breaks as blanks, cut to 80 characters.
