@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the peer libraries of the comparison when missing, builds the benchmarks in release mode
 # (folder build-bench) and runs the comparison harness, which prints a Markdown table on stdout.
-# Usage: scripts/bench.sh [--record] [--server] [--guard] [harness options: --reps=N --small --data-dir=DIR ...]
+# Usage: scripts/bench.sh [--record] [--server] [--floor] [--guard] [harness options: --reps=N --small --data-dir=DIR ...]
 #   --record  also writes the report to docs/benchmarks.md (the published table)
 #   --server  runs the server benchmark (bench_server, which starts a database server of its own)
 #             instead of the in-process comparison; its --record block is a section of its own
+#   --floor   runs bench_floor instead: the least the forward read and the long write can cost through
+#             the product's interfaces, timed beside the raw engine, the client library and TAsaSQL
+#             (its options: --rounds=N --work=read|lookups|inserts|write|all --small --data-dir=DIR)
 #   --processes=K spreads the comparison's timed runs over K processes (default 6; not for --server)
 #   --guard   runs the instruction-count guard of the comparison's cells instead (scripts/bench-guard.sh):
 #             no timing, the same verdict on a busy machine; exits 1 when a cell is over its budget
@@ -24,6 +27,9 @@ for a in "$@"; do
     elif [[ "$a" == "--server" ]]; then
         program=bench_server
         marker=server-results
+    elif [[ "$a" == "--floor" ]]; then
+        program=bench_floor
+        marker=floor-results
     else
         args+=("$a")
     fi
@@ -45,6 +51,7 @@ if [[ $record -eq 1 ]]; then
         echo "<!-- $marker: written by scripts/bench.sh --record; the text outside these markers is kept -->"
         flags="--record"
         [[ "$program" == bench_server ]] && flags+=" --server"
+        [[ "$program" == bench_floor ]] && flags+=" --floor"
         echo "Made with \`scripts/bench.sh $flags${args[*]:+ ${args[*]}}\`."
         echo
         cat "$out"

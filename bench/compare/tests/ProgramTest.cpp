@@ -10,8 +10,8 @@
 namespace {
 
 // Runs the program with the arguments; returns its standard output, and its exit status in Status.
-std::string RunProgram(const std::string& args, int& Status) {
-    const std::string command = std::string(TNX_BENCH_COMPARE_PROGRAM) + " " + args + " 2>/dev/null";
+std::string RunProgram(const std::string& args, int& Status, const char* Program = TNX_BENCH_COMPARE_PROGRAM) {
+    const std::string command = std::string(Program) + " " + args + " 2>/dev/null";
     std::FILE* p = popen(command.c_str(), "r");
     if (p == nullptr) {
         Status = -1;
@@ -79,6 +79,26 @@ TEST(ProgramTest, TheProbeReportsThePeakOfItsOwnRead) {
     ASSERT_EQ(status, 0) << out;
     ASSERT_EQ(out.rfind("peak_kb=", 0), 0u) << out;
     EXPECT_GT(std::stol(out.substr(8)), 1000); // a program with its libraries takes megabytes
+}
+
+// The floor program checks every variant's result after each timed run (the read's and the
+// lookups' sums, the inserted rows, the long value written) and exits 1 naming the variant when
+// one is wrong; so a clean exit with a floor row in every table says the floor did the whole work.
+TEST(ProgramTest, TheFloorDoesEveryWorkRight) {
+    tnxtest::TempDir dir;
+    int status = 0;
+    const std::string report =
+        RunProgram("--small --rounds=2 --data-dir=" + dir.Path(), status, TNX_BENCH_FLOOR_PROGRAM);
+    EXPECT_EQ(status, 0) << report;
+    for (const char* title : {"Forward read", "Point lookups", "Inserts", "Long write"}) {
+        const std::size_t at = report.find(title);
+        ASSERT_NE(at, std::string::npos) << title;
+        const std::string table = report.substr(at, report.find("\n\n", report.find("|", at)) - at);
+        EXPECT_NE(Row(table, "floor |"), "") << table;
+        EXPECT_NE(Row(table, "raw SQLite | "), "") << table;
+    }
+    RunProgram("--work=sideways", status, TNX_BENCH_FLOOR_PROGRAM);
+    EXPECT_NE(status, 0);
 }
 
 } // namespace
