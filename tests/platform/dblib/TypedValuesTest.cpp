@@ -9,7 +9,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 using namespace dbtest;
 
@@ -47,7 +49,129 @@ protected:
     std::unique_ptr<CursorApi> Api;
 };
 
+// Rows of (b double, c text, a int, d time stamp) laid out row after row, their indicators in an
+// array of their own (as a statement's fetch block has them); or, with shared, every row in the
+// same variables. The text is NUL-terminated, or with varchar its length comes first, so that
+// every byte delivered shows.
+class TypedBlock {
+public:
+    TypedBlock(DbLib& lib, int rows, bool shared, bool varchar = false)
+        : FDa(lib, static_cast<unsigned>(4 * rows)), FRows(shared ? 1 : rows), FIndicators(4 * FRows.size()),
+          FVarchar(varchar) {
+        for (int r = 0; r < rows; ++r) {
+            const std::size_t at = static_cast<std::size_t>(shared ? 0 : r);
+            Row& row = FRows[at];
+            const int types[4] = {DBLIB_T_DOUBLE, varchar ? DBLIB_T_VARCHAR : DBLIB_T_STRING, DBLIB_T_INT,
+                                  DBLIB_T_TIMESTAMP_STRUCT};
+            void* data[4] = {&row.B, row.C, &row.A, &row.D};
+            const int lengths[4] = {8, static_cast<int>(sizeof row.C), 4, static_cast<int>(sizeof row.D)};
+            for (int k = 0; k < 4; ++k) {
+                sqlvar& v = FDa[4 * r + k];
+                v.sqltype = static_cast<int16_t>(types[k] | 1);
+                v.sqllen = static_cast<int16_t>(lengths[k]);
+                v.sqldata = data[k];
+                v.sqlind = &FIndicators[4 * at + static_cast<std::size_t>(k)];
+            }
+        }
+        FDa->sqld = static_cast<int16_t>(4 * rows);
+    }
+    sqlda* get() const { return FDa.get(); }
+    // Row r as text: "b c a YYYY-MM-DD HH:MM:SS", NULL for a null value, a NUL byte as "\\0".
+    std::string Text(int r) const {
+        const std::size_t at = std::min(static_cast<std::size_t>(r), FRows.size() - 1);
+        const Row& row = FRows[at];
+        auto part = [&](int k, const std::string& value) {
+            return FIndicators[4 * at + static_cast<std::size_t>(k)] == -1 ? "NULL" : value;
+        };
+        std::string text;
+        if (FVarchar) {
+            uint16_t n;
+            std::memcpy(&n, row.C, sizeof n);
+            for (uint16_t i = 0; i < n; ++i)
+                text += row.C[2 + i] == '\0' ? std::string("\\0") : std::string(1, row.C[2 + i]);
+        } else {
+            text = row.C;
+        }
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", row.D.year, row.D.month + 1, row.D.day,
+                      row.D.hour, row.D.minute, row.D.second);
+        return part(0, std::to_string(row.B)) + " " + part(1, text) + " " + part(2, std::to_string(row.A)) + " " +
+               part(3, stamp);
+    }
+
+private:
+    struct Row {
+        double B = 0;
+        char C[23] = {};
+        int32_t A = 0;
+        sqldatetime D{};
+    };
+    Sqlda FDa;
+    std::vector<Row> FRows;
+    std::vector<int16_t> FIndicators;
+    bool FVarchar;
+};
+
 } // namespace
+
+// A forward-only cursor keeps the row it stands on when a block stops early, because the result
+// ended or the next row could not be delivered: that row comes back exactly (NULLs, doubles, texts
+// and time stamps alike), whatever the next row's delivery wrote into the caller's variables (the
+// same ones as the row's when shared).
+TEST_P(TypedValues, AForwardBlockThatStopsEarlyStillHasItsLastRowExactly) {
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table g(id int, a int, b double, c varchar(20), d timestamp)"), 0) << c.Message();
+    Lib().Commit(&c.ca);
+    WriteForeign(DbFile, "insert into g values (1, 10, 0.5, 'one', '2024-01-02 03:04:05'), "
+                         "(2, null, 1.25, 'two', null), (3, 30, null, 'x', '0999-12-31 23:59:59'), "
+                         "(4, 'bad', 2.0, 'four', '2024-01-04 00:00:00'), (5, 50, 2.5, 'five', '2024-01-05 05:05:05')");
+    const unsigned forward = DBLIB_CURSOR_READ_ONLY | DBLIB_CURSOR_FORWARD_ONLY;
+    auto open = [&](const char* name, const std::string& where) {
+        short stmt = c.Prepare("select b, c, a, d from g " + where + " order by id");
+        ASSERT_NE(stmt, 0) << c.Message();
+        Api->Declare(&c.ca, name, &stmt, forward);
+        Api->Open(&c.ca, name, &stmt, nullptr, forward);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+    };
+    const std::string row2 = "1.250000 two NULL NULL";
+    const std::string row3 = "NULL x 30 0999-12-31 23:59:59";
+    const std::string row5 = "2.500000 five 50 2024-01-05 05:05:05";
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "every row in the same variables" : "rows laid out apart");
+        TypedBlock block(Lib(), 5, shared), one(Lib(), 1, false, true);
+        // The end of the result ends the block after row 2: the cursor stands on it.
+        open("e", "where id <= 2");
+        Api->FetchArray(&c.ca, "e", 2, 1, block.get(), 5);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+        EXPECT_EQ(c.ca.sqlerrd[2], 2);
+        Api->FetchArray(&c.ca, "e", 2, 0, one.get(), 1);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+        EXPECT_EQ(one.Text(0), row2);
+        Api->Close(&c.ca, "e");
+
+        // Row 4's integer cannot be delivered: the block stops on row 3, after row 4's double and
+        // text went into their variables (the same ones as row 3's when shared).
+        open("f", "");
+        Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+        EXPECT_EQ(c.ca.sqlerrd[2], 3);
+        Api->FetchArray(&c.ca, "f", 2, 0, one.get(), 1);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+        EXPECT_EQ(one.Text(0), row3);
+        Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
+        EXPECT_EQ(c.Code(), -157);
+        // Past it, the last block ends with the result.
+        Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
+        ASSERT_EQ(c.Code(), 0) << c.Message();
+        EXPECT_EQ(c.ca.sqlerrd[2], 1);
+        EXPECT_EQ(block.Text(0), row5);
+        Api->FetchArray(&c.ca, "f", 2, 0, one.get(), 1);
+        EXPECT_EQ(one.Text(0), row5);
+        Api->FetchArray(&c.ca, "f", 2, 1, one.get(), 1);
+        EXPECT_EQ(c.Code(), 100);
+        Api->Close(&c.ca, "f");
+    }
+}
 
 TEST_P(TypedValues, IntegerAndDateColumnsRefuseWhatTheyCouldNotDeliver) {
     Client& c = Main();
