@@ -40,6 +40,7 @@
 //   The database file is kept in DIR (default: TNX_BENCH_DATA_DIR, else a folder under the
 //   temporary directory) and reused when it was made with the same sizes.
 #include "Contender.h"
+#include "RawDb.h"
 #include "Workload.h"
 
 #include "asa/AsaTimeStamp.h"
@@ -78,10 +79,7 @@ using vcl::Variant;
 class TFloor {
 public:
     explicit TFloor(const TDataSet& Data) {
-        if (sqlite3_open_v2(Data.File().c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-            SQLITE_OK)
-            Fail("open");
-        Exec("PRAGMA synchronous=FULL");
+        FDb.Open(Data.File());
         FRead = Prepare("select a, b, c, d from t");
         FWriteLong = Prepare("insert into big values (2, ?)");
         FLookup = Prepare("select a, b, c, d from t where a = ?");
@@ -97,11 +95,6 @@ public:
                 v.sqlind = &FIndicators[static_cast<std::size_t>(r * kColumns + c)];
             }
         }
-    }
-    ~TFloor() {
-        for (sqlite3_stmt* st : {FRead, FWriteLong, FLookup, FInsert})
-            sqlite3_finalize(st);
-        sqlite3_close_v2(FDb);
     }
     TFloor(const TFloor&) = delete;
     TFloor& operator=(const TFloor&) = delete;
@@ -268,19 +261,11 @@ private:
         return RowSum(a.AsInteger(), b.AsDouble(), c.TextRef().size(), second);
     }
 
-    void Exec(const char* sql) {
-        if (sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
-    }
-    sqlite3_stmt* Prepare(const char* sql) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v3(FDb, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) Fail(sql);
-        return s;
-    }
-    [[noreturn]] void Fail(const std::string& what) {
-        throw std::runtime_error("floor: " + what + ": " + sqlite3_errmsg(FDb));
-    }
+    void Exec(const char* sql) { FDb.Exec(sql); }
+    sqlite3_stmt* Prepare(const char* sql) { return FDb.Prepare(sql); }
+    [[noreturn]] void Fail(const std::string& what) { FDb.Fail(what); }
 
-    sqlite3* FDb = nullptr;
+    TRawDb FDb{"floor"}; // before the statements below, which it finalizes
     sqlite3_stmt* FRead = nullptr;
     sqlite3_stmt* FWriteLong = nullptr;
     sqlite3_stmt* FLookup = nullptr;

@@ -2,6 +2,7 @@
 // (SQLITE_PREPARE_PERSISTENT) and reset between uses; the connection runs without its mutex
 // (one thread) and with synchronous=FULL, as the client library runs its databases.
 #include "Contender.h"
+#include "RawDb.h"
 
 #include <sqlite3.h>
 
@@ -12,11 +13,6 @@ namespace {
 
 class TRawContender : public TContender {
 public:
-    ~TRawContender() override {
-        for (sqlite3_stmt* s : {FRead, FLookup, FInsert, FWriteLong, FReadLong, FScroll})
-            sqlite3_finalize(s);
-        sqlite3_close_v2(FDb);
-    }
 
     std::string Name() const override { return "raw SQLite"; }
     std::string Setup() const override {
@@ -28,10 +24,7 @@ public:
     }
 
     void Open(const TDataSet& Data) override {
-        if (sqlite3_open_v2(Data.File().c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK)
-            Fail("open");
-        Exec("PRAGMA synchronous=FULL");
+        FDb.Open(Data.File());
         FRead = Prepare("select a, b, c, d from t");
         FLookup = Prepare("select a, b, c, d from t where a = ?");
         FInsert = Prepare("insert into ins values (?, ?, ?, ?)");
@@ -137,19 +130,11 @@ private:
     void Done(sqlite3_stmt* s) {
         if (sqlite3_reset(s) != SQLITE_OK) Fail("step");
     }
-    void Exec(const char* sql) {
-        if (sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
-    }
-    sqlite3_stmt* Prepare(const char* sql) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v3(FDb, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) Fail(sql);
-        return s;
-    }
-    [[noreturn]] void Fail(const std::string& what) {
-        throw std::runtime_error("raw SQLite: " + what + ": " + sqlite3_errmsg(FDb));
-    }
+    void Exec(const char* sql) { FDb.Exec(sql); }
+    sqlite3_stmt* Prepare(const char* sql) { return FDb.Prepare(sql); }
+    [[noreturn]] void Fail(const std::string& what) { FDb.Fail(what); }
 
-    sqlite3* FDb = nullptr;
+    TRawDb FDb{"raw SQLite"}; // before the statements below, which it finalizes
     // Work 5's kept rows live on across runs (emptied, their capacity kept), as a program's own
     // row cache would. Made afresh in every run, their time followed the C library's heap: the
     // medians of runs of this contender moved between 20 and 50 ms as its memory came back warm or

@@ -139,34 +139,30 @@ TEST_P(TypedValues, AForwardBlockThatStopsEarlyStillHasItsLastRowExactly) {
     for (bool shared : {false, true}) {
         SCOPED_TRACE(shared ? "every row in the same variables" : "rows laid out apart");
         TypedBlock block(Lib(), 5, shared), one(Lib(), 1, false, true);
-        // The end of the result ends the block after row 2: the cursor stands on it.
+        // A block of five, forward from where the cursor stands, stops after `rows` rows and the
+        // cursor stands on the last of them.
+        auto stopsOn = [&](const char* name, int rows, const std::string& last) {
+            Api->FetchArray(&c.ca, name, 2, 1, block.get(), 5);
+            ASSERT_EQ(c.Code(), 0) << c.Message();
+            EXPECT_EQ(c.ca.sqlerrd[2], rows);
+            Api->FetchArray(&c.ca, name, 2, 0, one.get(), 1);
+            ASSERT_EQ(c.Code(), 0) << c.Message();
+            EXPECT_EQ(one.Text(0), last);
+        };
+        // The end of the result ends the block after row 2.
         open("e", "where id <= 2");
-        Api->FetchArray(&c.ca, "e", 2, 1, block.get(), 5);
-        ASSERT_EQ(c.Code(), 0) << c.Message();
-        EXPECT_EQ(c.ca.sqlerrd[2], 2);
-        Api->FetchArray(&c.ca, "e", 2, 0, one.get(), 1);
-        ASSERT_EQ(c.Code(), 0) << c.Message();
-        EXPECT_EQ(one.Text(0), row2);
+        stopsOn("e", 2, row2);
         Api->Close(&c.ca, "e");
 
         // Row 4's integer cannot be delivered: the block stops on row 3, after row 4's double and
         // text went into their variables (the same ones as row 3's when shared).
         open("f", "");
-        Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
-        ASSERT_EQ(c.Code(), 0) << c.Message();
-        EXPECT_EQ(c.ca.sqlerrd[2], 3);
-        Api->FetchArray(&c.ca, "f", 2, 0, one.get(), 1);
-        ASSERT_EQ(c.Code(), 0) << c.Message();
-        EXPECT_EQ(one.Text(0), row3);
+        stopsOn("f", 3, row3);
         Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
         EXPECT_EQ(c.Code(), -157);
         // Past it, the last block ends with the result.
-        Api->FetchArray(&c.ca, "f", 2, 1, block.get(), 5);
-        ASSERT_EQ(c.Code(), 0) << c.Message();
-        EXPECT_EQ(c.ca.sqlerrd[2], 1);
+        stopsOn("f", 1, row5);
         EXPECT_EQ(block.Text(0), row5);
-        Api->FetchArray(&c.ca, "f", 2, 0, one.get(), 1);
-        EXPECT_EQ(one.Text(0), row5);
         Api->FetchArray(&c.ca, "f", 2, 1, one.get(), 1);
         EXPECT_EQ(c.Code(), 100);
         Api->Close(&c.ca, "f");
