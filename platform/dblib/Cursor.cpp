@@ -16,6 +16,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace tnxdb {
 
@@ -255,6 +256,8 @@ void Cursor::StartResultSet(Connection& c, sqlite3_stmt* stmt, size_t part, bool
     FRows.Reset(static_cast<size_t>(cols));
     FLiveValues.assign(static_cast<size_t>(cols), Value());
     FLiveRead = false;
+    FShadow.assign(static_cast<size_t>(cols), Value());
+    FShadowOn = false;
     FStoreBase = 0;
     FLive.Clear();
     FDeletedForward = 0;
@@ -400,8 +403,10 @@ int64_t Cursor::EstimateRows(Connection& c) {
 bool Cursor::Step(Connection& c, bool keep) {
     if (!FEngine || FAtEnd) return false;
     if (FFailure) throw *FFailure;
-    // A forward-only cursor standing on the engine's row keeps a copy before the engine leaves it.
-    if (!FKeepAll && FEngineOn && FWhere == Where::On && Physical(FPos) == FRead - 1) KeepEngineRow();
+    // A forward-only cursor standing on the engine's row copies it before the engine leaves it:
+    // into its shadow, which the store takes over only if the cursor is still on that row when the
+    // step finds no row (see FShadow).
+    if (!FKeepAll && FEngineOn && FWhere == Where::On && Physical(FPos) == FRead - 1) ShadowEngineRow();
     for (;;) {
         int rc = sqlite3_step(FEngine);
         if (rc == SQLITE_ROW) {
@@ -426,6 +431,7 @@ bool Cursor::Step(Connection& c, bool keep) {
             return true;
         }
         FEngineOn = false;
+        KeepShadowRowIfCurrent();
         if (rc == SQLITE_DONE) {
             sqlite3_reset(FEngine);
             FAtEnd = true;
@@ -447,7 +453,70 @@ void Cursor::EndAtFailure(const DbError& e) {
 }
 
 void Cursor::KeepEngineRow() {
-    size_t physical = FRead - 1;
+    KeepRow(FRead - 1, LiveValues());
+}
+
+namespace {
+
+// Copies n bytes; the short texts of most rows without a call into the C library (two fixed-size,
+// possibly overlapping copies).
+inline void CopyBytes(char* to, const char* from, size_t n) {
+    if (n >= 8 && n <= 32) {
+        if (n <= 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else {
+            std::memcpy(to, from, 16);
+            std::memcpy(to + n - 16, from + n - 16, 16);
+        }
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
+} // namespace
+
+void Cursor::ShadowEngineRow() {
+    static_assert(std::is_trivially_copyable_v<Value>);
+    const size_t physical = FRead - 1;
+    FShadowRow = physical;
+    FShadowOn = false;
+    if (Stored(physical)) return;
+    const Value* live = LiveValues();
+    const size_t cols = FRows.Columns();
+    size_t bytes = 0;
+    for (size_t i = 0; i < cols; ++i)
+        bytes += live[i].K == Value::Text || live[i].K == Value::Blob ? live[i].N : 0;
+    // A row with long values goes to the store straight away, as before: the store's block takes
+    // them without a second copy.
+    if (bytes > kShadowBytes) {
+        KeepEngineRow();
+        return;
+    }
+    // The values, then their bytes (which the engine is about to let go) into the shadow's own
+    // buffer.
+    Value* shadow = FShadow.data(); // one value per column (StartResultSet)
+    std::memcpy(shadow, live, cols * sizeof(Value));
+    if (!FShadowBytes) FShadowBytes = std::make_unique_for_overwrite<char[]>(kShadowBytes);
+    char* out = FShadowBytes.get();
+    for (size_t i = 0; i < cols; ++i) {
+        Value& v = shadow[i];
+        if ((v.K == Value::Text || v.K == Value::Blob) && v.N > 0) {
+            CopyBytes(out, v.P, v.N);
+            v.P = out;
+            out += v.N;
+        }
+    }
+    FShadowOn = true;
+}
+
+void Cursor::KeepShadowRowIfCurrent() {
+    if (!FShadowOn) return;
+    if (FWhere == Where::On && Physical(FPos) == FShadowRow) KeepRow(FShadowRow, FShadow.data());
+    FShadowOn = false;
+}
+
+void Cursor::KeepRow(size_t physical, const Value* values) {
     if (Stored(physical)) return;
     // A forward-only cursor never returns to rows behind it: the store starts over at this row
     // unless it still holds rows the cursor needs (rows drained ahead of it).
@@ -460,7 +529,7 @@ void Cursor::KeepEngineRow() {
         FRows.Clear();
         FStoreBase = physical;
     }
-    FRows.Append(LiveValues());
+    FRows.Append(values);
 }
 
 const Value* Cursor::LiveValues() const {
@@ -668,6 +737,8 @@ void Cursor::Fetch(Connection& c, unsigned kind, int offset, sqlda* da, unsigned
             const bool valueError = e.Code() == DBLIB_E_CONVERSION || e.Code() == DBLIB_E_OUT_OF_RANGE;
             if (i == 0 || !valueError) throw;
             FPos = row - 1;
+            // The engine has left that row: its copy is in the shadow.
+            KeepShadowRowIfCurrent();
             break;
         }
         ca->sqlerrd[2] = static_cast<int32_t>(i + 1);

@@ -129,6 +129,11 @@ private:
     // Rows and positions.
     bool Step(Connection& c, bool keep = false);
     void KeepEngineRow();
+    void KeepRow(size_t physical, const Value* values);
+    // Copies the engine's current row (physical FRead - 1) into the shadow.
+    void ShadowEngineRow();
+    // Keeps the shadow's row in the store when the cursor stands on it; the shadow is then spent.
+    void KeepShadowRowIfCurrent();
     // Ends the result at a failure of the engine's step: the statement is reset and every later
     // step raises the same error (rows read before it are still served).
     void EndAtFailure(const DbError& e);
@@ -197,6 +202,19 @@ private:
     // cursors); valid while FLiveRead, that is until the engine steps.
     mutable std::vector<Value> FLiveValues;
     mutable bool FLiveRead = false;
+    // A forward-only cursor copies the row it stands on before the engine steps past it, so that
+    // a block ended by the end of the result (or by a row that cannot be delivered) still has its
+    // last row at hand. Most such copies are never used: the next row follows and the cursor moves
+    // on to it. So the copy goes into this one-row shadow (the values, their bytes in the shadow's
+    // own buffer), and the store takes it over only when the step finds no row while the cursor
+    // still stands on it, or the next row cannot be delivered.
+    // Rows whose texts and blobs take more than kShadowBytes go to the store straight away.
+    static constexpr size_t kShadowBytes = size_t(16) << 10;
+    std::vector<Value> FShadow;
+    std::unique_ptr<char[]> FShadowBytes; // kShadowBytes, made when first needed
+
+    size_t FShadowRow = 0; // physical row in the shadow
+    bool FShadowOn = false; // the shadow holds a row the store does not
     bool FAtEnd = false;             // the engine has no more rows
     std::optional<DbError> FFailure; // the engine failed: rows not yet read are unavailable
     RowStore FRows;                  // kept rows: physical FStoreBase .. FStoreBase + Rows() - 1
