@@ -7,6 +7,7 @@
 // StartTransaction / Commit; WantExceptions on. Values are the product's own Variants: varInteger,
 // varDouble, varString, varDate (TDateTime) and a byte array for the long value.
 #include "Contender.h"
+#include "VariantFold.h"
 
 #include "asa/TnxAsa.h"
 #include "platform/vcl/DateTime.h"
@@ -19,24 +20,12 @@ namespace {
 
 using vcl::Variant;
 
-// The row sum of four values read by column or output index (GetFieldValue or GetOutVar).
-template <class Read>
-uint64_t SumOf(Read&& read) {
-    const Variant a = read(0);
-    const Variant b = read(1);
-    const Variant c = read(2);
-    const Variant d = read(3);
-    int hour, minute, second, msec;
-    vcl::DecodeTime(d.AsDateTime(), hour, minute, second, msec);
-    return RowSum(a.AsInteger(), b.AsDouble(), c.TextRef().size(), second);
-}
-
 uint64_t RowOf(tnx::TAsaSQL& q) {
-    return SumOf([&](int32_t i) { return q.GetFieldValue(Variant(i)); });
+    return VariantRowSum([&](int32_t i) { return q.GetFieldValue(Variant(i)); });
 }
 
 uint64_t OutputsOf(tnx::TAsaSQL& q) {
-    return SumOf([&](int32_t i) { return q.GetOutVar(Variant(i)); });
+    return VariantRowSum([&](int32_t i) { return q.GetOutVar(Variant(i)); });
 }
 
 class TAsaContender : public TContender {

@@ -87,24 +87,11 @@ struct TOptions {
     std::vector<std::string> BenchmarkFlags; // passed on to the children
 };
 
-TSizes SizesFor(bool small) {
-    TSizes s;
-    if (small) {
-        s.Rows = 20000;
-        s.Lookups = 2000;
-        s.Inserts = 2000;
-        s.LongBytes = 4 << 20;
-        s.ScrollRows = 5000;
-        s.Positions = 1000;
-    }
-    return s;
-}
-
 // Child mode: connect contender Probe and, when asked, do work 1; prints "peak_kb=<n>" and exits 0
 // when the read was right.
 int RunProbe(const TOptions& o) {
     try {
-        TDataSet data(o.DataDir, SizesFor(o.Small));
+        TDataSet data(o.DataDir, TSizes::For(o.Small));
         auto all = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
         TContender& c = *all.at(static_cast<std::size_t>(o.Probe));
         c.Open(data);
@@ -258,7 +245,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&count, rest.data());
 
     std::fprintf(stderr, "preparing the database in %s\n", o.DataDir.c_str());
-    const TDataSet data(o.DataDir, SizesFor(o.Small));
+    const TDataSet data(o.DataDir, TSizes::For(o.Small));
     auto contenders = AllContenders(TNX_BENCH_LIB_DIR, o.AsaRowCounts);
     std::vector<std::string> openErrors(contenders.size());
     for (std::size_t c = 0; c < contenders.size(); ++c) {

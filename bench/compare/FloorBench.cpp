@@ -41,6 +41,8 @@
 //   temporary directory) and reused when it was made with the same sizes.
 #include "Contender.h"
 #include "RawDb.h"
+#include "VariantFold.h"
+#include "Report.h"
 #include "Workload.h"
 
 #include "asa/AsaTimeStamp.h"
@@ -105,14 +107,7 @@ public:
             // The block fetch: up to 25 rows into the host variables.
             int rows = 0;
             while (rows < kBlockRows && sqlite3_step(FRead) == SQLITE_ROW) {
-                for (int c = 0; c < kColumns; ++c) {
-                    sqlvar& var = FVars[static_cast<std::size_t>(rows * kColumns + c)];
-                    const tnxdb::Value v = tnxdb::ColumnValue(FRead, c);
-                    if (v.K == tnxdb::Value::Null)
-                        *var.sqlind = -1;
-                    else if (!tnxdb::fast::StoreCommon(v, var, kTypes[c]))
-                        throw std::runtime_error("floor: a value the block's variables do not take");
-                }
+                StoreRow(FRead, rows);
                 ++rows;
             }
             // The statement's rows, one after the other.
@@ -144,14 +139,7 @@ public:
             if (sqlite3_step(FLookup) == SQLITE_ROW) {
                 // The row into the four output variables (row 0 of the block's variables), read
                 // back as Variants.
-                for (int c = 0; c < kColumns; ++c) {
-                    sqlvar& var = FVars[static_cast<std::size_t>(c)];
-                    const tnxdb::Value v = tnxdb::ColumnValue(FLookup, c);
-                    if (v.K == tnxdb::Value::Null)
-                        *var.sqlind = -1;
-                    else if (!tnxdb::fast::StoreCommon(v, var, kTypes[c]))
-                        throw std::runtime_error("floor: a value the output variables do not take");
-                }
+                StoreRow(FLookup, 0);
                 sum += FieldsSum(FFetch.data());
             }
             if (sqlite3_reset(FLookup) != SQLITE_OK) Fail("lookup");
@@ -222,6 +210,19 @@ private:
     static constexpr int kOffsets[kColumns] = {0, 4, 12, 43};
     static constexpr std::size_t kRecordSize = 43 + sizeof(sqldatetime);
 
+    // The engine's current row into the host variables of row `row` of the block, with the client
+    // library's inline conversions.
+    void StoreRow(sqlite3_stmt* Stmt, int row) {
+        for (int c = 0; c < kColumns; ++c) {
+            sqlvar& var = FVars[static_cast<std::size_t>(row * kColumns + c)];
+            const tnxdb::Value v = tnxdb::ColumnValue(Stmt, c);
+            if (v.K == tnxdb::Value::Null)
+                *var.sqlind = -1;
+            else if (!tnxdb::fast::StoreCommon(v, var, kTypes[c]))
+                throw std::runtime_error("floor: a value the host variables do not take");
+        }
+    }
+
     // "YYYY-MM-DD HH:MM:SS" of a date-time record with whole seconds; returns its length (19).
     static std::size_t StampOf(const sqldatetime& r, char (&out)[20]) {
         auto put = [&](int at, unsigned v, int digits) {
@@ -242,23 +243,32 @@ private:
         return 19;
     }
 
-    // The four fields of a record laid out as the statement's columns, read as Variants and folded
-    // as the TAsaSQL contender folds them.
+    // The four fields of a record laid out as the statement's columns, read as Variants the way
+    // the driver makes them and folded as the TAsaSQL contender folds them.
     static uint64_t FieldsSum(const uint8_t* p) {
-        int32_t ai;
-        double bd;
-        sqldatetime rec;
-        std::memcpy(&ai, p + kOffsets[0], sizeof ai);
-        std::memcpy(&bd, p + kOffsets[1], sizeof bd);
-        std::memcpy(&rec, p + kOffsets[3], sizeof rec);
-        const char* text = reinterpret_cast<const char*>(p + kOffsets[2]);
-        const Variant a(ai);
-        const Variant b(bd);
-        const Variant c(std::string_view(text, strnlen(text, static_cast<std::size_t>(kSizes[2]))));
-        const Variant d(tnx::GetAsaTimeStamp(rec));
-        int hour, minute, second, msec;
-        vcl::DecodeTime(d.AsDateTime(), hour, minute, second, msec);
-        return RowSum(a.AsInteger(), b.AsDouble(), c.TextRef().size(), second);
+        return VariantRowSum([p](int32_t i) -> Variant {
+            switch (i) {
+            case 0: {
+                int32_t a;
+                std::memcpy(&a, p + kOffsets[0], sizeof a);
+                return Variant(a);
+            }
+            case 1: {
+                double b;
+                std::memcpy(&b, p + kOffsets[1], sizeof b);
+                return Variant(b);
+            }
+            case 2: {
+                const char* text = reinterpret_cast<const char*>(p + kOffsets[2]);
+                return Variant(std::string_view(text, strnlen(text, static_cast<std::size_t>(kSizes[2]))));
+            }
+            default: {
+                sqldatetime rec;
+                std::memcpy(&rec, p + kOffsets[3], sizeof rec);
+                return Variant(tnx::GetAsaTimeStamp(rec));
+            }
+            }
+        });
     }
 
     void Exec(const char* sql) { FDb.Exec(sql); }
@@ -287,12 +297,6 @@ struct TVariant {
     std::vector<double> Ms;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // Runs every variant once per round in a rotating order; prints medians and the median per-round
 // ratio of each variant to the first.
 void Measure(const char* Title, std::vector<TVariant>& Variants, int Rounds) {
@@ -314,7 +318,7 @@ void Measure(const char* Title, std::vector<TVariant>& Variants, int Rounds) {
         for (int round = 0; round < Rounds; ++round)
             ratios.push_back(v.Ms[static_cast<std::size_t>(round)] /
                              Variants.front().Ms[static_cast<std::size_t>(round)]);
-        std::printf("| %s | %.1f | %.2f |\n", v.Name.c_str(), Median(v.Ms), Median(ratios));
+        std::printf("| %s | %.1f | %.2f |\n", v.Name.c_str(), *Median(v.Ms), *Median(ratios));
     }
     std::fflush(stdout);
 }
@@ -343,17 +347,8 @@ int Main(int argc, char** argv) {
             return 2;
         }
     }
-    TSizes sizes;
-    if (small) {
-        sizes.Rows = 20000;
-        sizes.Lookups = 2000;
-        sizes.Inserts = 2000;
-        sizes.LongBytes = std::size_t(4) << 20;
-        sizes.ScrollRows = 5000;
-        sizes.Positions = 1000;
-    }
     std::filesystem::create_directories(dataDir);
-    const TDataSet data(dataDir, sizes);
+    const TDataSet data(dataDir, TSizes::For(small));
 
     auto raw = NewRawContender();
     auto lib = NewDbLibContender(TNX_BENCH_LIB_DIR);

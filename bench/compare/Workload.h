@@ -28,6 +28,21 @@ struct TSizes {
     std::size_t LongBytes = 100 << 20; // work 4: bytes of the long binary value
     int32_t ScrollRows = 100000;       // work 5: rows of the scrolled result
     int32_t Positions = 10000;         // work 5: absolute positions visited
+
+    // The published sizes, or the small ones of --small (a quick check that every contender
+    // works, not for publishing).
+    static TSizes For(bool Small) {
+        TSizes s;
+        if (Small) {
+            s.Rows = 20000;
+            s.Lookups = 2000;
+            s.Inserts = 2000;
+            s.LongBytes = 4 << 20;
+            s.ScrollRows = 5000;
+            s.Positions = 1000;
+        }
+        return s;
+    }
 };
 
 // A time stamp as its parts (Month 1..12).
