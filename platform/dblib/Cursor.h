@@ -212,7 +212,6 @@ private:
     static constexpr size_t kShadowBytes = size_t(16) << 10;
     std::vector<Value> FShadow;
     std::unique_ptr<char[]> FShadowBytes; // kShadowBytes, made when first needed
-
     size_t FShadowRow = 0; // physical row in the shadow
     bool FShadowOn = false; // the shadow holds a row the store does not
     bool FAtEnd = false;             // the engine has no more rows
