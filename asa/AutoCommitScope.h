@@ -5,16 +5,18 @@
 // replace the outcome of the change it follows, so whatever it raises is dropped here.
 #pragma once
 
-#include <functional>
 #include <utility>
 
 namespace tnx {
 
+// Commit is any callable without arguments; it is held by value, so the scope costs no allocation
+// and no indirect call on the path of every execution.
+template <class TCommit>
 class TAutoCommitScope {
 public:
-    explicit TAutoCommitScope(std::function<void()> Commit) : FCommit(std::move(Commit)) {}
+    explicit TAutoCommitScope(TCommit Commit) : FCommit(std::move(Commit)) {}
     ~TAutoCommitScope() {
-        if (!FCommit) return;
+        if (FCancelled) return;
         try {
             FCommit();
         } catch (...) {
@@ -22,10 +24,11 @@ public:
     }
     TAutoCommitScope(const TAutoCommitScope&) = delete;
     TAutoCommitScope& operator=(const TAutoCommitScope&) = delete;
-    void Cancel() { FCommit = nullptr; }
+    void Cancel() { FCancelled = true; }
 
 private:
-    std::function<void()> FCommit;
+    TCommit FCommit;
+    bool FCancelled = false;
 };
 
 } // namespace tnx

@@ -576,10 +576,12 @@ bool TCorvexSQL::RunExecute(TCorvexVariables& Vars, bool Prepare, const AnsiStri
     // all executions, empty when handed over and emptied again on every path.
     if (FWorkList == nullptr) FWorkList = vcl::New<vcl::TStringList>().release();
     vcl::TStringList* names = FWorkList;
-    names->Clear();
+    if (names->GetCount() > 0) names->Clear();
     struct TEmptyAfter {
         vcl::TStringList* List;
-        ~TEmptyAfter() { List->Clear(); }
+        ~TEmptyAfter() {
+            if (List->GetCount() > 0) List->Clear();
+        }
     } emptyAfter{names};
     if (Prepare && !FExecPrepared && !InternalPrepareExecute(SQL)) return false;
     if (!Vars.Bound && !InternalBindExecVariables(names)) return false;

@@ -24,6 +24,18 @@ if(TNX_SANITIZE)
     add_compile_definitions(TNX_SANITIZE=1)
 endif()
 
+# tnx_no_interposition(<target>)
+#   Every symbol of a library is exported, but nothing is meant to replace one of them at load
+#   time: calls inside the library may then go straight to (and be inlined from) its own
+#   definitions instead of through the procedure linkage table. An object library whose objects
+#   several libraries share needs this itself: the option of the library they end up in does not
+#   reach their compilation.
+function(tnx_no_interposition target)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+    endif()
+endfunction()
+
 # tnx_library(<name> <sources...>)
 #   A shared library of the project: the repository root is its public include root (headers are
 #   included as "base/TnxBase.h", "platform/vcl/Variant.h", ...), and it is exported for install.
@@ -36,12 +48,7 @@ function(tnx_library name)
     set_target_properties(${name} PROPERTIES
         VERSION ${PROJECT_VERSION} SOVERSION 5
         CXX_VISIBILITY_PRESET default)
-    # Every symbol is exported, but nothing is meant to replace one of them at load time: calls
-    # inside the library may then go straight to (and be inlined from) its own definitions
-    # instead of through the procedure linkage table.
-    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-        target_compile_options(${name} PRIVATE -fno-semantic-interposition)
-    endif()
+    tnx_no_interposition(${name})
     set_property(GLOBAL APPEND PROPERTY TNX_EXPORTED_TARGETS ${name})
     file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
     set_property(GLOBAL APPEND PROPERTY TNX_HEADER_DIRS "${rel}")
