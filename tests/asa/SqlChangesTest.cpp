@@ -55,6 +55,12 @@ TEST_P(SqlChanges, ModifySendsOnlyTheDirtyColumnsAndLeavesTheRowClean) {
     EXPECT_TRUE(sql->Modify());
     EXPECT_TRUE(Recorded({"dbpp_", "alloc"}).size() <= 1u) << "only the area, no library call";
     EXPECT_TRUE(Recorded({"dbpp_"}).empty());
+    // Nor a commit with AutoCommit on: nothing was changed.
+    S().SetAutoCommit(true);
+    Record();
+    EXPECT_TRUE(sql->Modify());
+    EXPECT_TRUE(Recorded({"dbpp_"}).empty());
+    S().SetAutoCommit(false);
 
     {
         ChangeSpy spy(ChangeSpy::Update);
