@@ -573,10 +573,10 @@ bool TCorvexSQL::PrepareExecute(AnsiString SQL) {
 
 bool TCorvexSQL::RunExecute(TCorvexVariables& Vars, bool Prepare, const AnsiString& SQL) {
     // The work list handed to the driver (names of temporary blob variables): one list kept for
-    // all executions, empty when handed over and emptied again on every path.
+    // all executions and used only here. It is made empty and emptied again on every path out, so
+    // it is empty whenever it is handed over.
     if (FWorkList == nullptr) FWorkList = vcl::New<vcl::TStringList>().release();
     vcl::TStringList* names = FWorkList;
-    if (names->GetCount() > 0) names->Clear();
     struct TEmptyAfter {
         vcl::TStringList* List;
         ~TEmptyAfter() {

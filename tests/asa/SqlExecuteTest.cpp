@@ -127,7 +127,9 @@ TEST_P(SqlExecute, ALongValueTravelsThroughATemporaryVariableFilledInPieces) {
     EXPECT_EQ(QueryInt(S(), "select length(txt) from m where n = 7"), 40000);
     EXPECT_EQ(sql->GetRowsProcessed(), 1u);
     EXPECT_EQ(VariableLength(S(), "blobparam1"), std::nullopt) << "the variable was dropped";
+    Record();
     ASSERT_TRUE(sql->Execute("select txt from m where n = ?", {int32_t(7)}));
+    EXPECT_TRUE(Recorded({"dbpp_execute_imm"}).empty()) << "the next execution drops no variable again";
     EXPECT_EQ(sql->GetOutVar(int32_t(0)), vcl::Variant(value.substr(0, 32766)))
         << "an output holds at most 32766 characters";
     // No statement of the pieces stays prepared.
