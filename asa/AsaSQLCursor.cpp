@@ -173,26 +173,32 @@ int32_t TAsaSQL::FetchBlock(unsigned Kind, int32_t Offset, int32_t& Delivered) {
 }
 
 void TAsaSQL::ConvertFetchedBuffers() {
-    if (GetRecordBuffer() == nullptr || GetFetchBuffer() == nullptr) return;
+    uint8_t* record = GetRecordBuffer();
+    const uint8_t* fetched = GetFetchBuffer();
+    if (record == nullptr || fetched == nullptr) return;
     const int32_t row = std::clamp(GetBufferRow(), 0, std::max(GetAllocRows() - 1, 0));
-    if (GetRecordSize() > 0) {
-        std::memcpy(GetRecordBuffer(), GetFetchBuffer() + static_cast<std::size_t>(row) * GetRecordSize(),
-                    static_cast<std::size_t>(GetRecordSize()));
-        std::memcpy(GetOldRecordBuffer(), GetRecordBuffer(), static_cast<std::size_t>(GetRecordSize()));
+    const int32_t size = GetRecordSize();
+    if (size > 0) {
+        std::memcpy(record, fetched + static_cast<std::size_t>(row) * size, static_cast<std::size_t>(size));
+        std::memcpy(GetOldRecordBuffer(), record, static_cast<std::size_t>(size));
     }
-    const sqlvar* vars = FOpenSqlda != nullptr
-                             ? FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * GetFieldCount()
-                             : nullptr;
-    // Read once: the flags written below could alias them as far as the compiler knows.
+    // The null flags: every column null when no row is buffered, else as the row's indicators say
+    // (a variable without an indicator is never null).
     const int32_t fields = GetFieldCount();
-    const bool noRow = GetBufferedRows() == 0;
     uint8_t* flags = GetNullFlags();
-    for (int32_t i = 0; i < fields; ++i) {
-        const bool isNull = noRow || (vars != nullptr && vars[i].sqlind != nullptr && *vars[i].sqlind == -1);
-        flags[i] = isNull ? 1 : 0;
+    if (fields > 0) {
+        if (GetBufferedRows() == 0 || FOpenSqlda == nullptr) {
+            std::memset(flags, GetBufferedRows() == 0 ? 1 : 0, static_cast<std::size_t>(fields));
+        } else {
+            const sqlvar* vars = FOpenSqlda->sqlvar + static_cast<std::size_t>(row) * fields;
+            for (int32_t i = 0; i < fields; ++i) {
+                const int16_t* ind = vars[i].sqlind;
+                flags[i] = ind != nullptr && *ind == -1 ? 1 : 0;
+            }
+        }
+        std::memcpy(GetOldNullFlags(), flags, static_cast<std::size_t>(fields));
     }
-    if (fields > 0) std::memcpy(GetOldNullFlags(), flags, static_cast<std::size_t>(fields));
-    if (GetBlobManager() != nullptr) GetBlobManager()->ClearBlobs();
+    if (TCorvexBlobManager* blobs = GetBlobManager(); blobs != nullptr && blobs->Count() > 0) blobs->ClearBlobs();
 }
 
 bool TAsaSQL::InternalFetchFirst(bool Adjust) {

@@ -458,6 +458,8 @@ private:
     bool RunExecute(TCorvexVariables& Vars, bool Prepare, const vcl::AnsiString& SQL);
     // The column's blob stream for blob types (raises "not a blob" when it has none), else null.
     TCorvexBlobStream* BlobOf(int32_t Index);
+    // GetFieldValue for a reference by name, a blob column or a row not laid out yet.
+    vcl::Variant LookUpFieldValue(const vcl::Variant& Field);
     [[noreturn]] void RaiseFieldNotFound(const vcl::Variant& Field);
     [[noreturn]] void RaiseMessage(const vcl::TResStringRec& Res);
     void CheckActive();

@@ -161,8 +161,19 @@ bool HoldsColumn(const uint8_t* buffer, const TCorvexFieldDesc& f) {
 } // namespace
 
 Variant TCorvexSQL::GetFieldValue(const Variant& Field) {
+    // The common case of a read loop: a column index of a laid-out row, a column without a blob
+    // stream. It goes straight to the offset table and hands over to GetFieldData with nothing
+    // left to do after it; every other reference, and every failure, takes the path below.
+    if (Field.VarType() == vcl::varInteger && FFieldOffsetsValid && FRecordBuffer != nullptr) {
+        const int32_t i = Field.AsInteger();
+        if (i >= 0 && i < FFieldCount && !IsBlobType(FFields[i].FieldType))
+            return GetFieldData(FRecordBuffer, FFieldOffsets[i], FFields[i].Size, FFields[i].FieldType, nullptr);
+    }
+    return LookUpFieldValue(Field);
+}
+
+Variant TCorvexSQL::LookUpFieldValue(const Variant& Field) {
     int32_t i, offset;
-    // The common case of a read loop, a column index, goes straight to the offset table.
     if (Field.VarType() == vcl::varInteger && FFieldOffsetsValid) {
         i = Field.AsInteger();
         if (i < 0 || i >= FFieldCount) RaiseFieldNotFound(Field);
