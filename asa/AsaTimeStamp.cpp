@@ -45,6 +45,28 @@ vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec) {
     return date >= 0 ? vcl::TDateTime(date + time) : vcl::TDateTime(date - time);
 }
 
+vcl::TTimeStamp GetAsaTimeStampParts(const Tsqldatetime& Rec) {
+    uint32_t micro;
+    std::memcpy(&micro, &Rec.microsecond, sizeof micro);
+    const int32_t year = Rec.year;
+    const bool wholeMSecs = micro < 1000000 && micro % 1000 == 0;
+    if (wholeMSecs && Rec.hour < 24 && Rec.minute < 60 && Rec.second < 60 && year >= 1 && year <= 9999 &&
+        Rec.month <= 11) {
+        const int leap = (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 1 : 0;
+        if (Rec.day >= 1 && Rec.day <= kDaysInMonth[leap][Rec.month]) {
+            // The day number and the milliseconds of the day that the date-time's round trip
+            // gives: it is exact for whole milliseconds (its error stays far below half of one).
+            const int32_t i = year - 1;
+            vcl::TTimeStamp ts;
+            ts.Date = i * 365 + i / 4 - i / 100 + i / 400 + kDaysBeforeMonth[leap][Rec.month] + Rec.day;
+            ts.Time = Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000 + static_cast<int32_t>(micro / 1000);
+            return ts;
+        }
+    }
+    // A time of day, a fraction of a millisecond or an invalid record: through the date-time.
+    return vcl::DateTimeToTimeStamp(GetAsaTimeStamp(Rec));
+}
+
 // Runs for every time stamp a statement binds, so it converts the value to a time stamp once and
 // derives the calendar date from its day number in closed form (no loop over years or months); it
 // writes exactly what decoding the time, the date and the day of the week one by one writes.

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/dblib/dblib.h"
+#include "platform/vcl/DateTime.h"
 #include "platform/vcl/SysTypes.h"
 
 namespace tnx {
@@ -27,6 +28,11 @@ static_assert(sizeof(Tsqldatetime) == 14);
 // time lies as a positive fraction away from the day); a time of day alone for a record without a
 // date; 0 when the date or the time is not valid. day_of_week and day_of_year are not read.
 vcl::TDateTime GetAsaTimeStamp(const Tsqldatetime& Rec);
+
+// The record as the framework's time stamp: exactly DateTimeToTimeStamp(GetAsaTimeStamp(Rec)). A
+// dataset's date and time fields hold their values in this form, so it runs for every such field
+// a dataset reads; a valid date with whole milliseconds is counted straight from the record.
+vcl::TTimeStamp GetAsaTimeStampParts(const Tsqldatetime& Rec);
 
 // Fills the record from a date-time: every byte zeroed, then the time of day with its
 // milliseconds and, unless the value's integral part is 0 (a pure time), the date with its day of

@@ -207,56 +207,74 @@ TRecordBuffer TAsaDataset::GetActiveRecBuf() {
 
 // --- Field transfer --------------------------------------------------------------------------------
 
-void TAsaDataset::RecBufToField(const TRecordBuffer record, int fieldNo, void* buffer, int dataSize) const {
-    const TColumn& column = FColumns[static_cast<std::size_t>(fieldNo - 1)];
-    const std::uint8_t* p = record + column.Offset;
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    const std::size_t size = static_cast<std::size_t>(std::max(dataSize, 0));
-    switch (column.Type) {
+namespace {
+
+// A column of type Type and ColumnSize bytes at p, into a field's value buffer of Size bytes (see
+// RecBufToField). Inline: every field a dataset reads comes through here.
+inline void ColumnToField(const std::uint8_t* p, std::int32_t ColumnSize, TCorvexFieldTypes Type, void* Buffer,
+                          std::size_t Size) {
+    auto* out = static_cast<std::uint8_t*>(Buffer);
+    switch (Type) {
     case ntString: {
         // Never past the column; a value buffer larger than the column still ends in a zero.
-        const std::size_t n = std::min(size, static_cast<std::size_t>(column.Size));
+        const std::size_t n = std::min(Size, static_cast<std::size_t>(ColumnSize));
         std::memcpy(out, p, n);
-        if (n < size) out[n] = 0;
+        if (n < Size) out[n] = 0;
         break;
     }
     case ntInteger:
     case ntFloat:
-    case ntCurrency:
-        std::memcpy(out, p, std::min(size, static_cast<std::size_t>(column.Size)));
+    case ntCurrency: {
+        // The common widths are copied without a call into the C library.
+        const std::size_t n = std::min(Size, static_cast<std::size_t>(ColumnSize));
+        if (n == 4)
+            std::memcpy(out, p, 4);
+        else if (n == 8)
+            std::memcpy(out, p, 8);
+        else
+            std::memcpy(out, p, n);
         break;
+    }
     case ntDate:
     case ntTime: {
         Tsqldatetime rec;
         std::memcpy(&rec, p, sizeof rec);
-        const vcl::TTimeStamp stamp = vcl::DateTimeToTimeStamp(GetAsaTimeStamp(rec));
-        const std::int32_t value = column.Type == ntDate ? stamp.Date : stamp.Time;
-        if (size >= sizeof value) std::memcpy(out, &value, sizeof value);
+        const vcl::TTimeStamp stamp = GetAsaTimeStampParts(rec);
+        const std::int32_t value = Type == ntDate ? stamp.Date : stamp.Time;
+        if (Size >= sizeof value) std::memcpy(out, &value, sizeof value);
         break;
     }
     case ntDateTime: {
         Tsqldatetime rec;
         std::memcpy(&rec, p, sizeof rec);
-        const double msecs = vcl::TimeStampToMSecs(vcl::DateTimeToTimeStamp(GetAsaTimeStamp(rec)));
-        if (size >= sizeof msecs) std::memcpy(out, &msecs, sizeof msecs);
+        const double msecs = vcl::TimeStampToMSecs(GetAsaTimeStampParts(rec));
+        if (Size >= sizeof msecs) std::memcpy(out, &msecs, sizeof msecs);
         break;
     }
     case ntBoolean: {
         const std::int16_t value = p[0] != 0 ? 1 : 0;
-        if (size >= sizeof value) std::memcpy(out, &value, sizeof value);
+        if (Size >= sizeof value) std::memcpy(out, &value, sizeof value);
         break;
     }
     case ntBinary: {
-        const std::size_t room = static_cast<std::size_t>(std::max(column.Size - 2, 0));
-        const std::size_t n = std::min(size, room);
+        const std::size_t room = static_cast<std::size_t>(std::max(ColumnSize - 2, 0));
+        const std::size_t n = std::min(Size, room);
         std::memcpy(out, p + 2, n);
-        if (n < size) std::memset(out + n, 0, size - n);
+        if (n < Size) std::memset(out + n, 0, Size - n);
         break;
     }
     default:
         // Blob values go through the blob stream; unknown columns have no value to give.
         break;
     }
+}
+
+} // namespace
+
+void TAsaDataset::RecBufToField(const TRecordBuffer record, int fieldNo, void* buffer, int dataSize) const {
+    const TColumn& column = FColumns[static_cast<std::size_t>(fieldNo - 1)];
+    ColumnToField(record + column.Offset, column.Size, column.Type, buffer,
+                  static_cast<std::size_t>(std::max(dataSize, 0)));
 }
 
 void TAsaDataset::FieldToRecBuf(TRecordBuffer record, int fieldNo, const void* buffer, int dataSize) const {
@@ -332,7 +350,11 @@ bool TAsaDataset::GetFieldData(vcl::TField* field, void* buffer) {
     if (fieldNo >= 1) {
         if (fieldNo > FColumnCount) return false;
         if (record[FNullFlagsOffset + fieldNo - 1] != 0) return false;
-        if (buffer != nullptr) RecBufToField(record, fieldNo, buffer, field->GetDataSize());
+        if (buffer != nullptr) {
+            const TColumn& column = FColumns[static_cast<std::size_t>(fieldNo - 1)];
+            ColumnToField(record + column.Offset, column.Size, column.Type, buffer,
+                          static_cast<std::size_t>(std::max(field->GetDataSize(), 0)));
+        }
         return true;
     }
     switch (GetState()) {

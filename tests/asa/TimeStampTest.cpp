@@ -12,6 +12,7 @@
 #include <cstring>
 
 using tnx::GetAsaTimeStamp;
+using tnx::GetAsaTimeStampParts;
 using tnx::PutAsaTimeStamp;
 using tnx::Tsqldatetime;
 
@@ -44,6 +45,13 @@ bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// Whether GetAsaTimeStampParts gives what the date-time's round trip gives.
+bool PartsMatchRoundTrip(const Tsqldatetime& rec) {
+    const vcl::TTimeStamp want = vcl::DateTimeToTimeStamp(GetAsaTimeStamp(rec));
+    const vcl::TTimeStamp got = GetAsaTimeStampParts(rec);
+    return got.Date == want.Date && got.Time == want.Time;
+}
+
 } // namespace
 
 TEST(AsaTimeStamp, EveryDateOfTheCalendarAndAroundItMatchesTheCalendarRoutines) {
@@ -64,6 +72,9 @@ TEST(AsaTimeStamp, EveryDateOfTheCalendarAndAroundItMatchesTheCalendarRoutines) 
                     if (!SameBits(got, want) && ++mismatches <= 5)
                         ADD_FAILURE() << year << "-" << month + 1 << "-" << day << " " << t[0] << ":" << t[1]
                                       << ":" << t[2] << ": " << got << " instead of " << want;
+                    if (!PartsMatchRoundTrip(rec) && ++mismatches <= 5)
+                        ADD_FAILURE() << year << "-" << month + 1 << "-" << day << " " << t[0] << ":" << t[1]
+                                      << ":" << t[2] << ": the time stamp's parts differ";
                 }
     EXPECT_EQ(mismatches, 0) << "of " << checked;
     // Every day from 0001-01-01 to 9999-12-31 at the three times, less 1899-12-30 at midnight (which
@@ -142,4 +153,27 @@ TEST(AsaTimeStamp, PutFillsEveryFieldAsTheCalendarRoutinesDoAcrossTheRange) {
     PutAsaTimeStamp(vcl::TDateTime(1e300), rec);
     EXPECT_EQ(rec.year, 0);
     EXPECT_EQ(rec.hour, 0);
+}
+
+TEST(AsaTimeStamp, PartsMatchTheRoundTripForEveryFractionOfASecond) {
+    // Whole milliseconds (counted directly), fractions of one and out-of-range microseconds (through
+    // the date-time), on dates on both sides of 1899-12-30, at its first day, the calendar's ends,
+    // and on a time of day alone.
+    const int dates[][3] = {{2024, 1, 29}, {1850, 0, 2}, {1899, 11, 30}, {1, 0, 1}, {9999, 11, 31}, {0, 0, 0}};
+    const uint32_t micros[] = {0, 1, 499, 500, 501, 999, 1000, 1500, 250000, 999000, 999499, 999500, 999999,
+                               1000000, 0x7fffffff, 0xffffffff};
+    long mismatches = 0;
+    for (const auto& d : dates)
+        for (int hour : {0, 12, 23})
+            for (uint32_t micro : micros) {
+                Tsqldatetime rec = Record(d[0], d[1], d[2], hour, 59, 59);
+                std::memcpy(&rec.microsecond, &micro, sizeof micro);
+                if (!PartsMatchRoundTrip(rec) && ++mismatches <= 5)
+                    ADD_FAILURE() << d[0] << "-" << d[1] + 1 << "-" << d[2] << " " << hour << ":59:59 and "
+                                  << micro << " microseconds: the parts differ";
+            }
+    EXPECT_EQ(mismatches, 0);
+    const vcl::TTimeStamp parts = GetAsaTimeStampParts(Record(2024, 1, 29, 13, 14, 15));
+    EXPECT_EQ(parts.Date, 738945);
+    EXPECT_EQ(parts.Time, 13 * 3600000 + 14 * 60000 + 15 * 1000);
 }

@@ -116,13 +116,20 @@ bool TField::GetCanModify() const {
 // --- Raw access ------------------------------------------------------------------------------------
 
 bool TField::GetData(void* buffer) {
+    // Every field value read comes here: the dataset's own read is handed over directly, the rest
+    // (a value under validation, no dataset) goes out of line.
+    if (!FValidating && FDataSet != nullptr) [[likely]]
+        return FDataSet->GetFieldData(this, buffer);
+    return GetDataOutOfLine(buffer);
+}
+
+bool TField::GetDataOutOfLine(void* buffer) {
     if (FValidating) {
         if (FValueBuffer == nullptr) return false;
         if (buffer != nullptr) std::memcpy(buffer, FValueBuffer, static_cast<std::size_t>(GetDataSize()));
         return true;
     }
-    if (FDataSet == nullptr) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()}, this);
-    return FDataSet->GetFieldData(this, buffer);
+    DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()}, this);
 }
 
 void TField::SetData(const void* buffer) {

@@ -173,6 +173,8 @@ protected:
     void CheckInactive();
 
 private:
+    // GetData while a value is under validation or without a dataset.
+    bool GetDataOutOfLine(void* buffer);
     friend class TDataSet;
     friend class TFields;
 
