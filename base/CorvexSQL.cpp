@@ -473,6 +473,20 @@ int32_t TCorvexSQL::OutOffset(const TCorvexVariables& Vars, int32_t Index) {
 }
 
 Variant TCorvexSQL::GetOutVar(const Variant& NameOrIndex) {
+    // The common case, an output's number, hands over to GetFieldData with nothing left to do
+    // after it; a name, and every failure, takes the path below.
+    const TCorvexVariables& vars = FExecVariables;
+    if (NameOrIndex.VarType() == vcl::varInteger) {
+        const int32_t n = NameOrIndex.AsInteger();
+        if (n >= 0 && n < vars.OutCount && vars.Count + n < CorvexMaxDescriptors) {
+            const TCorvexFieldDesc& d = vars.Items[vars.Count + n];
+            return GetFieldData(vars.OutBuffer, OutOffset(vars, n), d.Size, d.FieldType, nullptr);
+        }
+    }
+    return LookUpOutVar(NameOrIndex);
+}
+
+Variant TCorvexSQL::LookUpOutVar(const Variant& NameOrIndex) {
     const TCorvexVariables& vars = FExecVariables;
     int32_t index = -1;
     if (NameOrIndex.VarType() == vcl::varInteger) {

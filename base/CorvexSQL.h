@@ -477,6 +477,8 @@ private:
     bool FFieldOffsetsValid = false;
     // Offsets of the output variables: the sum of the Sizes of outputs before Index.
     static int32_t OutOffset(const TCorvexVariables& Vars, int32_t Index);
+    // GetOutVar for an output named, or not found.
+    vcl::Variant LookUpOutVar(const vcl::Variant& NameOrIndex);
 };
 
 } // namespace tnx
