@@ -245,6 +245,77 @@ inline bool StoreCommon(const Value& v, sqlvar& var, int type) {
     return true;
 }
 
+// "YYYY-MM-DD HH:MM:SS" of a record with a date in years 1 .. 9999 and whole seconds: what
+// FormatDateTime writes for it (19 characters, no NUL).
+inline constexpr char kDigitPairs[201] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+inline size_t FormatCanonicalStamp(const sqldatetime& ts, char* out) {
+    auto put2 = [](char* p, unsigned v) { std::memcpy(p, kDigitPairs + 2 * v, 2); };
+    const unsigned y = ts.year;
+    put2(out, y / 100);
+    put2(out + 2, y % 100);
+    out[4] = '-';
+    put2(out + 5, ts.month + 1u);
+    out[7] = '-';
+    put2(out + 8, ts.day);
+    out[10] = ' ';
+    put2(out + 11, ts.hour);
+    out[13] = ':';
+    put2(out + 14, ts.minute);
+    out[16] = ':';
+    put2(out + 17, ts.second);
+    return 19;
+}
+
+// Reads the input variables that statements bind most, exactly as ReadInput would: a 32-bit
+// integer, a double, NUL-terminated text and a valid time-stamp record with a date and whole
+// seconds. False (nothing read) when the variable needs ReadInput.
+inline bool ReadCommon(const sqlvar& var, char (&scratch)[kScratchSize], Value& out) {
+    const void* d = var.sqldata;
+    if (!d || (var.sqlind && *var.sqlind < 0)) return false;
+    switch (var.sqltype & ~1) {
+    case DBLIB_T_INT: {
+        int32_t i;
+        std::memcpy(&i, d, sizeof i);
+        out = Value::MakeInt(i);
+        return true;
+    }
+    case DBLIB_T_DOUBLE: {
+        double x;
+        std::memcpy(&x, d, sizeof x);
+        out = Value::MakeReal(x);
+        return true;
+    }
+    case DBLIB_T_STRING: {
+        if (var.sqllen <= 0) return false;
+        const char* c = static_cast<const char*>(d);
+        out = Value::MakeText(c, strnlen(c, static_cast<size_t>(var.sqllen)));
+        return true;
+    }
+    case DBLIB_T_TIMESTAMP_STRUCT: {
+        sqldatetime ts;
+        std::memcpy(&ts, d, sizeof ts);
+        if (ts.microsecond != 0 || ts.hour >= 24 || ts.minute >= 60 || ts.second >= 60 || ts.year < 1 ||
+            ts.year > 9999 || ts.month >= 12 || ts.day < 1 || (ts.day > 28 && ts.day > DaysInMonth(ts.year, ts.month + 1)))
+            return false;
+        out = Value::MakeText(scratch, FormatCanonicalStamp(ts, scratch));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The value an input variable sends, as ReadInput gives it, through ReadCommon first: the path of
+// every value a statement binds.
+inline Value ReadBound(const sqlvar& var, char (&scratch)[kScratchSize], VariableAccess* vars) {
+    Value v;
+    if (ReadCommon(var, scratch, v)) return v;
+    return ReadInput(var, scratch, vars);
+}
+
 // Stores a value into an output variable as StoreOutput does, through StoreCommon first: the
 // path of every row a fetch or a single-row query delivers. Returns true when the value was cut.
 inline bool StoreDelivered(const Value& v, sqlvar& var, VariableAccess* vars) {

@@ -125,7 +125,7 @@ int32_t Cursor::Open(Connection& c, const sqlda* in, unsigned options) {
             values = heapValues.data();
         }
         for (size_t k = 0; k < needed; ++k)
-            values[k] = ReadInput(in->sqlvar[k], scratch[k].Buf, &c.Variables());
+            values[k] = fast::ReadBound(in->sqlvar[k], scratch[k].Buf, &c.Variables());
         FInputs.Append(values);
     }
 

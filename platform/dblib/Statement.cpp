@@ -365,7 +365,7 @@ void Statement::BindPart(Connection& c, size_t i, const sqlda* in, bool copy) {
     char scratch[kScratchSize];
     for (int k = 0; k < p.Markers; ++k) {
         const sqlvar& var = in->sqlvar[p.FirstMarker + k];
-        Value v = ReadInput(var, scratch, &c.Variables());
+        Value v = fast::ReadBound(var, scratch, &c.Variables());
         if (k == p.KeyMarker) p.KeyNull = v.K == Value::Null;
         bool inScratch = v.P == scratch;
         if (inScratch && !copy) {

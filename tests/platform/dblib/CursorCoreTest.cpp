@@ -397,6 +397,80 @@ TEST(RowPathTest, TimeStampsAndTextsAgreeWithTheGeneralConversions) {
     EXPECT_THROW(StoreOutput(Value::MakeInt(int64_t{1} << 40), var, nullptr), DbError);
 }
 
+TEST(RowPathTest, BoundValuesReadTheSameThroughTheShortPathAsThroughReadInput) {
+    // Time-stamp records, valid and not, with and without a date or a fraction: the short path
+    // takes only those it formats exactly as ReadInput does, and ReadBound answers as ReadInput.
+    std::mt19937 rng(5);
+    auto r = [&](unsigned n) { return static_cast<unsigned>(rng() % n); };
+    int shortPath = 0;
+    for (int i = 0; i < 20000; ++i) {
+        sqldatetime ts{};
+        ts.year = static_cast<uint16_t>(r(4) == 0 ? r(3) * 9999 : r(10001));
+        ts.month = static_cast<uint8_t>(r(13));
+        ts.day = static_cast<uint8_t>(r(33));
+        ts.hour = static_cast<uint8_t>(r(25));
+        ts.minute = static_cast<uint8_t>(r(61));
+        ts.second = static_cast<uint8_t>(r(61));
+        ts.microsecond = r(3) == 0 ? static_cast<int32_t>(r(1000001)) - 1 : 0;
+        if (r(8) == 0) ts.year = ts.month = ts.day = 0;
+        sqlvar var{};
+        var.sqltype = DBLIB_T_TIMESTAMP_STRUCT;
+        var.sqllen = sizeof ts;
+        var.sqldata = &ts;
+        char a[kScratchSize], b[kScratchSize];
+        Value fastValue;
+        if (fast::ReadCommon(var, a, fastValue)) {
+            ++shortPath;
+            const Value general = ReadInput(var, b, nullptr);
+            ASSERT_EQ(std::string_view(fastValue.P, fastValue.N), std::string_view(general.P, general.N))
+                << ts.year << "-" << +ts.month << "-" << +ts.day;
+        }
+        std::string viaBound, viaInput;
+        try {
+            const Value v = fast::ReadBound(var, a, nullptr);
+            viaBound = std::string(v.P, v.N);
+        } catch (const DbError& e) {
+            viaBound = "error " + std::to_string(e.Code());
+        }
+        try {
+            const Value v = ReadInput(var, b, nullptr);
+            viaInput = std::string(v.P, v.N);
+        } catch (const DbError& e) {
+            viaInput = "error " + std::to_string(e.Code());
+        }
+        ASSERT_EQ(viaBound, viaInput) << ts.year << "-" << +ts.month << "-" << +ts.day << " " << +ts.hour << ":"
+                                      << +ts.minute << ":" << +ts.second << "." << ts.microsecond;
+    }
+    EXPECT_GT(shortPath, 2000);
+
+    // Numbers and texts: the value itself; a NULL indicator, a missing buffer and a text without
+    // a length go to ReadInput.
+    char scratch[kScratchSize];
+    int32_t i = -7;
+    double x = 2.5;
+    char text[8] = "abc";
+    int16_t ind = -1;
+    sqlvar var{};
+    Value v;
+    var.sqltype = DBLIB_T_INT, var.sqldata = &i;
+    ASSERT_TRUE(fast::ReadCommon(var, scratch, v));
+    EXPECT_EQ(std::make_pair(v.K, v.I), std::make_pair(Value::Int, int64_t{-7}));
+    var.sqltype = DBLIB_T_DOUBLE | 1, var.sqldata = &x;
+    ASSERT_TRUE(fast::ReadCommon(var, scratch, v));
+    EXPECT_EQ(std::make_pair(v.K, v.D), std::make_pair(Value::Real, 2.5));
+    var.sqltype = DBLIB_T_STRING, var.sqllen = 2, var.sqldata = text;
+    ASSERT_TRUE(fast::ReadCommon(var, scratch, v));
+    EXPECT_EQ(std::string_view(v.P, v.N), "ab");
+    var.sqlind = &ind;
+    EXPECT_FALSE(fast::ReadCommon(var, scratch, v));
+    EXPECT_EQ(fast::ReadBound(var, scratch, nullptr).K, Value::Null);
+    var.sqlind = nullptr, var.sqllen = 0;
+    EXPECT_FALSE(fast::ReadCommon(var, scratch, v));
+    EXPECT_EQ(fast::ReadBound(var, scratch, nullptr).N, 3u);
+    var.sqldata = nullptr, var.sqllen = 8;
+    EXPECT_FALSE(fast::ReadCommon(var, scratch, v));
+}
+
 TEST(RowPathTest, DateTimeTextIsTheZeroPaddedFormForEveryTargetAndWidensOddFields) {
     // The reference: the widths a printf-style formatter gives, which also decide odd fields.
     auto reference = [](const DateTimeParts& dt, int type) {
