@@ -206,9 +206,25 @@ bool ShapedLikeNumber(sqlite3_value* text) {
 // The value in argv[0] as the column's integer or numeric affinity will store it, checked against
 // the type code in argv[1]; a failure names the column in argv[2]. True when it may be stored.
 // argv[0] may be converted in place.
+bool DomainChecks::KnownValidStamp(const void* p, size_t n) const {
+    if (n == 0 || p == nullptr) return false;
+    for (const KnownStamp& k : FKnownStamps)
+        if (k.Length == n && std::memcmp(k.Text, p, n) == 0) return true;
+    return false;
+}
+
 bool DomainChecks::CheckAsStored(sqlite3_context* ctx, sqlite3_value** argv) {
     sqlite3_value* a = argv[0];
     int kind = sqlite3_value_type(a);
+    // A time stamp the library just wrote from a valid record passes every date and time check
+    // (it reads as no number, so no column affinity converts it first).
+    if (kind == SQLITE_TEXT) {
+        const int type = sqlite3_value_int(argv[1]);
+        if ((type == DBLIB_T_DATE || type == DBLIB_T_TIME || type == DBLIB_T_TIMESTAMP) &&
+            static_cast<const DomainChecks*>(sqlite3_user_data(ctx))
+                ->KnownValidStamp(sqlite3_value_blob(a), static_cast<size_t>(sqlite3_value_bytes(a))))
+            return true;
+    }
     // Text that reads as a number becomes one (the engine decides); text not even shaped like a
     // number (a date) is told without the engine's parse.
     if (kind == SQLITE_TEXT && ShapedLikeNumber(a)) kind = sqlite3_value_numeric_type(a);

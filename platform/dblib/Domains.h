@@ -39,6 +39,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <set>
@@ -99,6 +100,17 @@ public:
     // The main and temporary schemas' versions in one number; read once per transaction.
     uint64_t SchemaKey();
 
+    // A time stamp with a date that the library wrote itself from a valid record, about to be
+    // bound: every date, time and time-stamp check takes such text, so a check that meets these
+    // very bytes again passes them without parsing. The last kKnownStamps texts are remembered.
+    void NoteValidStamp(const char* p, size_t n) {
+        if (n > kStampText) return;
+        KnownStamp& k = FKnownStamps[FNextStamp];
+        std::memcpy(k.Text, p, n);
+        k.Length = static_cast<uint8_t>(n);
+        FNextStamp = (FNextStamp + 1) % kKnownStamps;
+    }
+
     // The error a check function raised in the statement that just failed (consumed).
     std::optional<DbError> TakeFailure();
     // Forgets a failure left by a statement whose error was reported otherwise.
@@ -123,6 +135,18 @@ private:
     void DropAll();
     std::set<std::string> ExistingTriggers();
     bool TriggersStand(); // exactly the triggers FTriggers names exist
+
+    // Whether p holds exactly one of the remembered time stamps (see NoteValidStamp).
+    bool KnownValidStamp(const void* p, size_t n) const;
+
+    static constexpr size_t kStampText = 26; // "YYYY-MM-DD HH:MM:SS.ffffff"
+    static constexpr int kKnownStamps = 4;
+    struct KnownStamp {
+        char Text[kStampText];
+        uint8_t Length = 0; // 0: none
+    };
+    KnownStamp FKnownStamps[kKnownStamps];
+    int FNextStamp = 0;
 
     sqlite3* FHandle = nullptr;
     StmtHandle FSchemaVersion;              // PRAGMA main.schema_version, kept compiled

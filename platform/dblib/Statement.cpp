@@ -368,6 +368,10 @@ void Statement::BindPart(Connection& c, size_t i, const sqlda* in, bool copy) {
         Value v = fast::ReadBound(var, scratch, &c.Variables());
         if (k == p.KeyMarker) p.KeyNull = v.K == Value::Null;
         bool inScratch = v.P == scratch;
+        // A time-stamp record's text with a date (19 characters or more; a time of day alone has
+        // at most 15), written from the validated record: its checks need not parse it again.
+        if (inScratch && p.InlineChecks && (var.sqltype & ~1) == DBLIB_T_TIMESTAMP_STRUCT && v.N >= 19)
+            c.Domains().NoteValidStamp(v.P, v.N);
         if (inScratch && !copy) {
             // A value converted into the scratch buffer (a time stamp as text, say) is held by
             // the part until its next bind, in storage that keeps its capacity: no allocation.

@@ -298,6 +298,47 @@ TEST_P(TypedValues, PlainInsertsCheckTheirValuesExactlyAsTheTriggersDo) {
     EXPECT_TRUE(Has(c.Message(), "Value 2147483648 out of range for destination (column \"a\")")) << c.Message();
 }
 
+TEST_P(TypedValues, TimeStampRecordsBoundToAPlainInsertAreCheckedByTheirColumns) {
+    // A record's text has just been taken by the date and time-stamp columns: the very same text
+    // bound to an integer column is still refused, and a time of day alone still has no date.
+    Client& c = Main();
+    ASSERT_EQ(c.Exec("create table r(id int, a int, d date, ts timestamp)"), 0) << c.Message();
+    short stmt = c.Prepare("insert into r(id, a, d, ts) values (?, ?, ?, ?)");
+    ASSERT_NE(stmt, 0) << c.Message();
+    sqldatetime stamp{};
+    stamp.year = 2024, stamp.month = 1, stamp.day = 29, stamp.hour = 13, stamp.minute = 45, stamp.second = 56;
+    sqldatetime timeOfDay{};
+    timeOfDay.hour = 10, timeOfDay.minute = 30;
+    int32_t id = 0;
+    auto run = [&](const sqldatetime* a, const sqldatetime* d, const sqldatetime* ts) {
+        Sqlda in(c.Lib(), 4);
+        ++id;
+        in[0].sqltype = DBLIB_T_INT, in[0].sqllen = 4, in[0].sqldata = &id, *in[0].sqlind = 0;
+        const sqldatetime* values[] = {a, d, ts};
+        for (int k = 1; k < 4; ++k) {
+            in[k].sqltype = DBLIB_T_TIMESTAMP_STRUCT | 1;
+            in[k].sqllen = sizeof(sqldatetime);
+            in[k].sqldata = const_cast<sqldatetime*>(values[k - 1] ? values[k - 1] : &stamp);
+            *in[k].sqlind = values[k - 1] ? 0 : -1;
+        }
+        in->sqld = 4;
+        c.Lib().ExecuteInto(&c.ca, &stmt, in.get(), nullptr);
+        return c.Code();
+    };
+    EXPECT_EQ(run(nullptr, &stamp, &stamp), 0) << c.Message();
+    EXPECT_EQ(run(&stamp, &stamp, &stamp), -157) << "a time stamp is no integer";
+    EXPECT_TRUE(Has(c.Message(), "column \"a\"")) << c.Message();
+    EXPECT_EQ(run(nullptr, &timeOfDay, &stamp), -157) << "a time of day is no date";
+    EXPECT_EQ(run(nullptr, nullptr, &timeOfDay), 0) << c.Message();
+    stamp.microsecond = 250000;
+    EXPECT_EQ(run(nullptr, &stamp, &stamp), 0) << c.Message();
+    EXPECT_EQ(run(&stamp, nullptr, nullptr), -157);
+    EXPECT_EQ(c.QueryText("select group_concat(id || '|' || coalesce(d, '-') || '|' || coalesce(ts, '-'), ' ') "
+                          "from r"),
+              "1|2024-02-29 13:45:56|2024-02-29 13:45:56 4|-|10:30:00 5|2024-02-29 13:45:56.250000|2024-02-29 "
+              "13:45:56.250000");
+}
+
 TEST_P(TypedValues, ChecksHoldWhileTheTriggersComeAndGo) {
     Client& c = Main();
     auto triggers = [&] { return c.QueryText("select count(*) from temp.sqlite_schema where type = 'trigger'"); };
