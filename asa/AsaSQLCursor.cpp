@@ -198,7 +198,8 @@ void TAsaSQL::ConvertFetchedBuffers() {
         }
         std::memcpy(GetOldNullFlags(), flags, static_cast<std::size_t>(fields));
     }
-    if (TCorvexBlobManager* blobs = GetBlobManager(); blobs != nullptr && blobs->Count() > 0) blobs->ClearBlobs();
+    if (TCorvexBlobManager* blobs = GetBlobManager(); blobs != nullptr && blobs->Count() > 0)
+        blobs->ClearBlobs();
 }
 
 bool TAsaSQL::InternalFetchFirst(bool Adjust) {

@@ -59,7 +59,8 @@ vcl::TTimeStamp GetAsaTimeStampParts(const Tsqldatetime& Rec) {
             const int32_t i = year - 1;
             vcl::TTimeStamp ts;
             ts.Date = i * 365 + i / 4 - i / 100 + i / 400 + kDaysBeforeMonth[leap][Rec.month] + Rec.day;
-            ts.Time = Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000 + static_cast<int32_t>(micro / 1000);
+            ts.Time = Rec.hour * 3600000 + Rec.minute * 60000 + Rec.second * 1000 +
+                      static_cast<int32_t>(micro / 1000);
             return ts;
         }
     }

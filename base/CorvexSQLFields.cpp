@@ -167,7 +167,8 @@ Variant TCorvexSQL::GetFieldValue(const Variant& Field) {
     if (Field.VarType() == vcl::varInteger && FFieldOffsetsValid && FRecordBuffer != nullptr) {
         const int32_t i = Field.AsInteger();
         if (i >= 0 && i < FFieldCount && !IsBlobType(FFields[i].FieldType))
-            return GetFieldData(FRecordBuffer, FFieldOffsets[i], FFields[i].Size, FFields[i].FieldType, nullptr);
+            return GetFieldData(FRecordBuffer, FFieldOffsets[i], FFields[i].Size, FFields[i].FieldType,
+                                nullptr);
     }
     return LookUpFieldValue(Field);
 }

@@ -211,8 +211,8 @@ namespace {
 
 // A column of type Type and ColumnSize bytes at p, into a field's value buffer of Size bytes (see
 // RecBufToField). Inline: every field a dataset reads comes through here.
-inline void ColumnToField(const std::uint8_t* p, std::int32_t ColumnSize, TCorvexFieldTypes Type, void* Buffer,
-                          std::size_t Size) {
+inline void ColumnToField(const std::uint8_t* p, std::int32_t ColumnSize, TCorvexFieldTypes Type,
+                          void* Buffer, std::size_t Size) {
     auto* out = static_cast<std::uint8_t*>(Buffer);
     switch (Type) {
     case ntString: {

@@ -298,7 +298,8 @@ inline bool ReadCommon(const sqlvar& var, char (&scratch)[kScratchSize], Value& 
         sqldatetime ts;
         std::memcpy(&ts, d, sizeof ts);
         if (ts.microsecond != 0 || ts.hour >= 24 || ts.minute >= 60 || ts.second >= 60 || ts.year < 1 ||
-            ts.year > 9999 || ts.month >= 12 || ts.day < 1 || (ts.day > 28 && ts.day > DaysInMonth(ts.year, ts.month + 1)))
+            ts.year > 9999 || ts.month >= 12 || ts.day < 1 ||
+            (ts.day > 28 && ts.day > DaysInMonth(ts.year, ts.month + 1)))
             return false;
         out = Value::MakeText(scratch, FormatCanonicalStamp(ts, scratch));
         return true;

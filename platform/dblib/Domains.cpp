@@ -203,9 +203,6 @@ bool ShapedLikeNumber(sqlite3_value* text) {
 
 } // namespace
 
-// The value in argv[0] as the column's integer or numeric affinity will store it, checked against
-// the type code in argv[1]; a failure names the column in argv[2]. True when it may be stored.
-// argv[0] may be converted in place.
 bool DomainChecks::KnownValidStamp(const void* p, size_t n) const {
     if (n == 0 || p == nullptr) return false;
     for (const KnownStamp& k : FKnownStamps)
@@ -213,6 +210,9 @@ bool DomainChecks::KnownValidStamp(const void* p, size_t n) const {
     return false;
 }
 
+// The value in argv[0] as the column's integer or numeric affinity will store it, checked against
+// the type code in argv[1]; a failure names the column in argv[2]. True when it may be stored.
+// argv[0] may be converted in place.
 bool DomainChecks::CheckAsStored(sqlite3_context* ctx, sqlite3_value** argv) {
     sqlite3_value* a = argv[0];
     int kind = sqlite3_value_type(a);

@@ -159,9 +159,10 @@ TEST(AsaTimeStamp, PartsMatchTheRoundTripForEveryFractionOfASecond) {
     // Whole milliseconds (counted directly), fractions of one and out-of-range microseconds (through
     // the date-time), on dates on both sides of 1899-12-30, at its first day, the calendar's ends,
     // and on a time of day alone.
-    const int dates[][3] = {{2024, 1, 29}, {1850, 0, 2}, {1899, 11, 30}, {1, 0, 1}, {9999, 11, 31}, {0, 0, 0}};
-    const uint32_t micros[] = {0, 1, 499, 500, 501, 999, 1000, 1500, 250000, 999000, 999499, 999500, 999999,
-                               1000000, 0x7fffffff, 0xffffffff};
+    const int dates[][3] = {{2024, 1, 29}, {1850, 0, 2},   {1899, 11, 30},
+                            {1, 0, 1},     {9999, 11, 31}, {0, 0, 0}};
+    const uint32_t micros[] = {0,      1,      499,    500,    501,    999,     1000,       1500,
+                               250000, 999000, 999499, 999500, 999999, 1000000, 0x7fffffff, 0xffffffff};
     long mismatches = 0;
     for (const auto& d : dates)
         for (int hour : {0, 12, 23})

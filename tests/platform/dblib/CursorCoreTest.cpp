@@ -443,8 +443,8 @@ TEST(RowPathTest, BoundValuesReadTheSameThroughTheShortPathAsThroughReadInput) {
         } catch (const DbError& e) {
             viaInput = "error " + std::to_string(e.Code());
         }
-        ASSERT_EQ(viaBound, viaInput) << ts.year << "-" << +ts.month << "-" << +ts.day << " " << +ts.hour << ":"
-                                      << +ts.minute << ":" << +ts.second << "." << ts.microsecond;
+        ASSERT_EQ(viaBound, viaInput) << ts.year << "-" << +ts.month << "-" << +ts.day << " " << +ts.hour
+                                      << ":" << +ts.minute << ":" << +ts.second << "." << ts.microsecond;
     }
     EXPECT_GT(shortPath, 2000);
 

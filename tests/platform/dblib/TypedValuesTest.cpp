@@ -333,10 +333,11 @@ TEST_P(TypedValues, TimeStampRecordsBoundToAPlainInsertAreCheckedByTheirColumns)
     stamp.microsecond = 250000;
     EXPECT_EQ(run(nullptr, &stamp, &stamp), 0) << c.Message();
     EXPECT_EQ(run(&stamp, nullptr, nullptr), -157);
-    EXPECT_EQ(c.QueryText("select group_concat(id || '|' || coalesce(d, '-') || '|' || coalesce(ts, '-'), ' ') "
-                          "from r"),
-              "1|2024-02-29 13:45:56|2024-02-29 13:45:56 4|-|10:30:00 5|2024-02-29 13:45:56.250000|2024-02-29 "
-              "13:45:56.250000");
+    EXPECT_EQ(
+        c.QueryText("select group_concat(id || '|' || coalesce(d, '-') || '|' || coalesce(ts, '-'), ' ') "
+                    "from r"),
+        "1|2024-02-29 13:45:56|2024-02-29 13:45:56 4|-|10:30:00 5|2024-02-29 13:45:56.250000|2024-02-29 "
+        "13:45:56.250000");
 }
 
 TEST_P(TypedValues, ChecksHoldWhileTheTriggersComeAndGo) {
