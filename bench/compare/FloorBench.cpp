@@ -173,7 +173,8 @@ public:
             sqlite3_bind_text(FInsert, 3, FInsertText.data(), static_cast<int>(std::strlen(FInsertText.data())),
                               SQLITE_STATIC);
             char stamp[20];
-            sqlite3_bind_text(FInsert, 4, stamp, static_cast<int>(StampOf(rec, stamp)), SQLITE_STATIC);
+            sqlite3_bind_text(FInsert, 4, stamp,
+                              static_cast<int>(tnxdb::fast::FormatCanonicalStamp(rec, stamp)), SQLITE_STATIC);
             if (sqlite3_step(FInsert) != SQLITE_DONE) Fail("insert");
             sqlite3_reset(FInsert);
         }
@@ -221,26 +222,6 @@ private:
             else if (!tnxdb::fast::StoreCommon(v, var, kTypes[c]))
                 throw std::runtime_error("floor: a value the host variables do not take");
         }
-    }
-
-    // "YYYY-MM-DD HH:MM:SS" of a date-time record with whole seconds; returns its length (19).
-    static std::size_t StampOf(const sqldatetime& r, char (&out)[20]) {
-        auto put = [&](int at, unsigned v, int digits) {
-            for (int k = digits - 1; k >= 0; --k, v /= 10)
-                out[at + k] = static_cast<char>('0' + v % 10);
-        };
-        put(0, r.year, 4);
-        out[4] = '-';
-        put(5, r.month + 1u, 2);
-        out[7] = '-';
-        put(8, r.day, 2);
-        out[10] = ' ';
-        put(11, r.hour, 2);
-        out[13] = ':';
-        put(14, r.minute, 2);
-        out[16] = ':';
-        put(17, r.second, 2);
-        return 19;
     }
 
     // The four fields of a record laid out as the statement's columns, read as Variants the way
