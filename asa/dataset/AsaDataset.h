@@ -211,6 +211,8 @@ protected:
 
     // The record buffer field access works on, by the state (null when there is none).
     vcl::TRecordBuffer GetActiveRecBuf();
+    // GetFieldData for every case but a data field of the active record while browsing.
+    bool GetFieldDataOutOfLine(vcl::TField* field, void* buffer);
     // Raises ECorvexDatasetError when the cursor's last error code is negative; else nothing.
     void RaiseCursorError();
     // Converts column fieldNo (1-based) of a record to a field's value buffer of dataSize bytes,

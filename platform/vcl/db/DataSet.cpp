@@ -233,6 +233,11 @@ void TDataSet::ActivateBuffers() {
 void TDataSet::MoveBuffer(int curIndex, int newIndex) {
     if (curIndex == newIndex) return;
     auto first = FBuffers.begin();
+    if (newIndex - curIndex == 1 || curIndex - newIndex == 1) {
+        // Two neighbours (a walk over a single visible record): a swap is the rotation.
+        std::swap(first[curIndex], first[newIndex]);
+        return;
+    }
     if (curIndex < newIndex) {
         std::rotate(first + curIndex, first + curIndex + 1, first + newIndex + 1);
     } else {
@@ -951,6 +956,10 @@ void TDataSet::SetState(TDataSetState value) {
 // --- Notifications ---------------------------------------------------------------------------------
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
+    // Every scroll sends events: one that has nothing to do of its own and no source to tell
+    // returns at once.
+    if (event != deFieldChange && event != deLayoutChange && FDataSources.empty()) [[likely]]
+        return;
     bool notify = !ControlsDisabled() && FState != dsBlockRead;
     switch (event) {
     case deFieldChange: {
@@ -967,7 +976,10 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     default:
         break;
     }
-    if (!notify) return;
+    if (notify) NotifyDataSources(event, info);
+}
+
+void TDataSet::NotifyDataSources(TDataEvent event, std::intptr_t info) {
     // A source may unhook itself while it is told: walk by index, and step back when the one just
     // told is gone. (No copy of the list: events are sent on every scroll.)
     for (std::size_t i = 0; i < FDataSources.size(); ++i) {

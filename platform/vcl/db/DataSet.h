@@ -337,6 +337,8 @@ private:
     void ClearBuffers();
     void ActivateBuffers();
     void MoveBuffer(int curIndex, int newIndex);
+    // Tells every data source of an event (see DataEvent).
+    void NotifyDataSources(TDataEvent event, std::intptr_t info);
     bool GetNextRecord();
     bool GetPriorRecord();
     int GetNextRecords();

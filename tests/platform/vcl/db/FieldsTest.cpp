@@ -105,6 +105,27 @@ TEST(FieldBuffers, EachClassReadsAndWritesTheDocumentedValueBuffer) {
     EXPECT_EQ(VarArrayHighBound(bytesValue, 1), 3);
 }
 
+TEST(FieldValues, DateTimeBuffersReadAsTheEncodedDateAndTime) {
+    // The field reads whole milliseconds from day 0 on directly; every value must be the one its
+    // date and time of day encode to, above all at the edges of a day.
+    auto ds = MakeAllTypes();
+    ds->Append();
+    TField* field = ds->FieldByName("DT");
+    const double day0 = static_cast<double>(DateDelta) * MSecsPerDay;
+    for (const double day : {day0, day0 + MSecsPerDay, 738000.0 * MSecsPerDay, 3652058.0 * MSecsPerDay}) {
+        for (const double ms : {0.0, 1.0, 999.0, 43200000.0, 86399998.0, 86399999.0, 86400000.0}) {
+            const double msecs = day + ms;
+            field->SetData(&msecs);
+            int year, month, dayOfMonth, hour, minute, second, milli;
+            DecodeDateTime(TimeStampToDateTime(MSecsToTimeStamp(msecs)), year, month, dayOfMonth, hour,
+                           minute, second, milli);
+            EXPECT_EQ(field->GetAsDateTime().Value,
+                      EncodeDateTime(year, month, dayOfMonth, hour, minute, second, milli).Value)
+                << std::fixed << msecs;
+        }
+    }
+}
+
 TEST(FieldValues, NullsReadAsNullAndAsZeroValues) {
     auto ds = MakeAllTypes();
     ds->Append();
