@@ -1,8 +1,11 @@
 // RowStore: rows of values copied out of the engine and kept by a cursor. Every row has the same
-// number of columns; a value is one fixed-size cell (its kind and either the number itself or
-// where its bytes lie), and the bytes of text and binary values follow one another in a single
-// growing arena. Appending a row therefore costs one cell per column plus one copy of its bytes,
-// never a heap allocation per value, and n rows of b bytes in all take O(n + b) memory and time.
+// number of columns and the same layout: a byte per column for the value's kind, padded to 8
+// bytes, then an 8-byte cell per column holding the number itself or where the value's bytes lie.
+// The bytes of text and binary values follow one another in a single growing arena, each after
+// its length. Appending a row therefore costs one row slot plus one copy of its bytes, never a
+// heap allocation per value, and n rows of b bytes in all take O(n + b) memory and time. (A
+// million rows of four columns take 40 MB of slots; 16-byte cells with the kind took 64 MB, and
+// a cursor that keeps its rows pays for every fresh page it writes.)
 //
 // Values handed out by Get point into the arena: they stay valid until the next Append, Replace,
 // Clear or Release.
@@ -63,16 +66,29 @@ public:
     // returned from a call is read back from memory it was just written to in other widths (a
     // store-forwarding stall that took a third of the delivery's time).
     Value Get(size_t row, size_t col) const {
-        const Cell c = CellAt(row * FColumns + col);
-        switch (static_cast<Value::Kind>(c.Kind)) {
-        case Value::Int:
-            return Value::MakeInt(c.I);
-        case Value::Real:
-            return Value::MakeReal(c.D);
+        const char* slot = FCells.data() + row * FRowBytes;
+        const auto kind = static_cast<Value::Kind>(static_cast<unsigned char>(slot[col]));
+        const char* cell = slot + FKindBytes + col * kCellBytes;
+        switch (kind) {
+        case Value::Int: {
+            int64_t i;
+            std::memcpy(&i, cell, sizeof i);
+            return Value::MakeInt(i);
+        }
+        case Value::Real: {
+            double d;
+            std::memcpy(&d, cell, sizeof d);
+            return Value::MakeReal(d);
+        }
         case Value::Text:
-            return Value::MakeText(FBytes.data() + c.Off, c.Len);
-        case Value::Blob:
-            return Value::MakeBlob(FBytes.data() + c.Off, c.Len);
+        case Value::Blob: {
+            uint64_t off;
+            std::memcpy(&off, cell, sizeof off);
+            uint32_t len;
+            std::memcpy(&len, FBytes.data() + off, sizeof len);
+            const char* p = FBytes.data() + off + sizeof len;
+            return kind == Value::Text ? Value::MakeText(p, len) : Value::MakeBlob(p, len);
+        }
         case Value::Null:
             break;
         }
@@ -82,43 +98,39 @@ public:
     void SetInt(size_t row, size_t col, int64_t v);
 
 private:
-    // One value. Kind is a Value::Kind; Int and Real hold the number, Text and Blob hold the
-    // offset of their Len bytes in FBytes.
+    // One value as it is written into a row slot: Kind is a Value::Kind; Bits holds an Int's or a
+    // Real's bits, or for Text and Blob the offset in FBytes of their length (4 bytes) and bytes.
     struct Cell {
-        uint32_t Kind;
-        uint32_t Len;
-        union {
-            int64_t I;
-            double D;
-            uint64_t Off;
-        };
+        Value::Kind Kind;
+        uint64_t Bits;
     };
-    static_assert(sizeof(Cell) == 16, "a cell is 16 bytes");
+    static constexpr size_t kCellBytes = 8;
 
     Cell MakeCell(const Value& v);
     Cell CellFrom(sqlite3_stmt* stmt, int col);
     // Appends one row whose cell i is cellOf(i).
     template <class CellOf>
     void AppendRow(CellOf cellOf);
-    Cell CellAt(size_t index) const {
-        Cell c;
-        std::memcpy(&c, FCells.data() + index * sizeof(Cell), sizeof c);
-        return c;
+    // Writes a cell into its place in a row slot.
+    void PutCell(char* slot, size_t col, const Cell& c) const {
+        slot[col] = static_cast<char>(c.Kind);
+        std::memcpy(slot + FKindBytes + col * kCellBytes, &c.Bits, kCellBytes);
     }
-    void PutCell(size_t index, const Cell& c);
     // Takes this store's kept blocks off the process's idle budget (they are used again, or go).
     void LeaveIdle();
 
     size_t FColumns = 0;
+    size_t FKindBytes = 0; // the kinds of a row, FColumns bytes rounded up to 8
+    size_t FRowBytes = 0;  // a row slot: FKindBytes + FColumns cells
     // Kept rows map their blocks from 256 KB on, so that a recycled store keeps them (see Recycle):
     // heap blocks of a few MB came back to a cursor opened again as fresh pages, or were copied as
     // they grew.
     static constexpr size_t kMapFrom = size_t(256) << 10;
-    // The cells, row after row, in a block that grows as a long value's does: a mapping that moves
+    // The row slots, one after another, in a block that grows as a long value's does: a mapping that moves
     // without copying and, from a few MB on, asks for huge pages. A vector's doublings touched
     // every page of every new block: tens of thousands of page faults for a million rows, which
-    // cost more than the copying on a virtual machine. Invariant: its size is
-    // FRowCount * FColumns cells.
+    // cost more than the copying on a virtual machine. Invariant: its size is FRowCount *
+    // FRowBytes.
     ByteBuffer FCells{kMapFrom};
     size_t FRowCount = 0;
     ByteBuffer FBytes{kMapFrom};

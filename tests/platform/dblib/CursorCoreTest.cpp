@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -217,6 +218,72 @@ TEST(RowStoreTest, RowsKeepTheirValuesAsTheBlockGrowsIntoAMappingAndIsReused) {
     EXPECT_EQ(store.Rows(), 3u);
     EXPECT_EQ(store.Get(2, 0).I, 9);
     EXPECT_EQ(std::string(store.Get(2, 1).P, store.Get(2, 1).N), "z");
+}
+
+TEST(RowStoreTest, WideRowsOfMixedKindsReadBackExactlyAndTakeLessThan16BytesAValue) {
+    // A column's kind may change from row to row; rows of 1, 8, 9 and 17 columns put the cells
+    // after kind bytes of different paddings.
+    const std::string blobBytes("\0\1\xff", 3);
+    auto valueAt = [&](size_t r, size_t c) {
+        switch ((r + c) % 6) {
+        case 0:
+            return Value::MakeInt(r % 2 ? std::numeric_limits<int64_t>::min()
+                                        : std::numeric_limits<int64_t>::max());
+        case 1:
+            return Value::MakeReal(-0.5 * static_cast<double>(r * 31 + c));
+        case 2:
+            return Value::MakeText("", 0);
+        case 3:
+            return Value::MakeBlob(blobBytes.data(), blobBytes.size());
+        case 4:
+            return Value::MakeNull();
+        default:
+            return Value::MakeText("text", 1 + (r + c) % 4);
+        }
+    };
+    auto same = [](const Value& a, const Value& b) {
+        if (a.K != b.K) return false;
+        switch (a.K) {
+        case Value::Int:
+            return a.I == b.I;
+        case Value::Real:
+            return a.D == b.D;
+        case Value::Text:
+        case Value::Blob:
+            return a.N == b.N && (a.N == 0 || std::memcmp(a.P, b.P, a.N) == 0);
+        case Value::Null:
+            return true;
+        }
+        return false;
+    };
+    for (const size_t columns : {1u, 8u, 9u, 17u}) {
+        SCOPED_TRACE(columns);
+        RowStore store;
+        store.Reset(columns);
+        std::vector<Value> row(columns);
+        for (size_t r = 0; r < 50; ++r) {
+            for (size_t c = 0; c < columns; ++c)
+                row[c] = valueAt(r, c);
+            store.Append(row.data());
+        }
+        store.SetInt(7, columns - 1, -3);
+        for (size_t r = 0; r < 50; ++r)
+            for (size_t c = 0; c < columns; ++c) {
+                const Value want = r == 7 && c == columns - 1 ? Value::MakeInt(-3) : valueAt(r, c);
+                EXPECT_TRUE(same(store.Get(r, c), want)) << "row " << r << ", column " << c;
+            }
+    }
+    // Nine integers a row: slots of 88 bytes, where 16 bytes a value took 144.
+    RowStore numbers;
+    numbers.Reset(9);
+    const Value nine[9] = {Value::MakeInt(1), Value::MakeInt(2), Value::MakeInt(3),
+                           Value::MakeInt(4), Value::MakeInt(5), Value::MakeInt(6),
+                           Value::MakeInt(7), Value::MakeInt(8), Value::MakeInt(9)};
+    const size_t rows = 11000;
+    for (size_t r = 0; r < rows; ++r)
+        numbers.Append(nine);
+    EXPECT_LT(numbers.HeldBytes(), rows * 9 * 16);
+    EXPECT_EQ(numbers.Get(rows - 1, 8).I, 9);
 }
 
 TEST(RowStoreTest, RecycledStoresKeepBlocksOnlyWithinTheProcesssIdleBudget) {
