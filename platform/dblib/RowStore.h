@@ -126,10 +126,10 @@ private:
     // heap blocks of a few MB came back to a cursor opened again as fresh pages, or were copied as
     // they grew.
     static constexpr size_t kMapFrom = size_t(256) << 10;
-    // The row slots, one after another, in a block that grows as a long value's does: a mapping that moves
-    // without copying and, from a few MB on, asks for huge pages. A vector's doublings touched
-    // every page of every new block: tens of thousands of page faults for a million rows, which
-    // cost more than the copying on a virtual machine. Invariant: its size is FRowCount *
+    // The row slots, one after another, in a block that grows as a long value's does: a mapping
+    // that moves without copying and, from a few MB on, asks for huge pages. A vector's doublings
+    // touched every page of every new block: tens of thousands of page faults for a million rows,
+    // which cost more than the copying on a virtual machine. Invariant: its size is FRowCount *
     // FRowBytes.
     ByteBuffer FCells{kMapFrom};
     size_t FRowCount = 0;
